@@ -1,0 +1,93 @@
+// File-system services in the shape the editor and the interpreter expect of
+// their platform: temporary names, copies, the three file times, wildcard
+// search and folder functions. Paths are native, compared exactly.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// 100-nanosecond intervals since 1 January 1601 UTC, split in two 32-bit halves.
+struct FILETIME {
+    std::uint32_t dwLowDateTime = 0;
+    std::uint32_t dwHighDateTime = 0;
+};
+
+std::uint64_t FileTimeToUInt64(const FILETIME& time);
+FILETIME FileTimeFromUInt64(std::uint64_t ticks);
+
+// The temporary folder ($TMPDIR, else /tmp), always ending in '/'.
+std::string GetTempPathA();
+
+// Creates a new empty file "<folder>/<prefix><unique>.tmp" and returns its
+// path; the name is reserved atomically, so two callers never share it. With
+// a non-zero `unique` the name is built from that number and the file is not
+// created, as the classic call does. Returns "" on failure (errno is set).
+std::string GetTempFileNameA(const std::string& folder, const std::string& prefix, unsigned unique = 0);
+
+// Copies the bytes of `from` to `to`. An existing target is overwritten in
+// place (its identity, and so its creation time, is kept) unless
+// `failIfExists` is set, when an existing target makes the copy fail.
+bool CopyFileA(const std::string& from, const std::string& to, bool failIfExists);
+
+// Reads the file's creation, last-access and last-write times; a null pointer
+// skips that time. The creation time is the birth time where the file system
+// keeps it, else the last status change. Returns false when the file cannot be read.
+bool GetFileTime(const std::string& path, FILETIME* creation, FILETIME* lastAccess, FILETIME* lastWrite);
+
+// Sets the given times; a null pointer leaves that time as it is. A creation
+// time cannot be set on Linux: passing one makes the call fail and change nothing.
+bool SetFileTime(const std::string& path, const FILETIME* creation, const FILETIME* lastAccess,
+                 const FILETIME* lastWrite);
+
+bool FileExists(const std::string& path);       // an existing entry that is not a folder
+bool DirectoryExists(const std::string& path);
+bool DeleteFile(const std::string& path);
+// Renames; never replaces an existing target.
+bool RenameFile(const std::string& from, const std::string& to);
+bool CreateDir(const std::string& path);
+bool RemoveDir(const std::string& path);        // only an empty folder
+bool ForceDirectories(const std::string& path); // creates every missing folder of the chain
+std::string GetCurrentDir();
+bool SetCurrentDir(const std::string& path);
+std::int64_t FileSize(const std::string& path); // -1 when it cannot be read
+
+std::string ExtractFilePath(const std::string& path); // folder part with its trailing '/'
+std::string ExtractFileName(const std::string& path);
+std::string IncludeTrailingPathDelimiter(const std::string& folder);
+
+// File attributes of a search, with their classic values.
+enum : int {
+    faReadOnly = 0x01,
+    faHidden = 0x02,
+    faSysFile = 0x04,
+    faVolumeID = 0x08,
+    faDirectory = 0x10,
+    faArchive = 0x20,
+    faAnyFile = 0x3F,
+};
+
+// '*' matches any run of characters, '?' any one character; case matters.
+bool MatchesWildcard(const std::string& pattern, const std::string& name);
+
+struct FileSearchState;
+
+struct TSearchRec {
+    std::string Name;       // the entry's name, without its folder
+    std::int64_t Size = 0;
+    int Attr = 0;
+    FILETIME Time;          // last write
+    std::shared_ptr<FileSearchState> state;
+};
+
+// Searches the folder part of `pattern` for entries whose name matches its
+// last part. Plain files always match; folders only when `attributes`
+// includes faDirectory, hidden entries (leading '.') only with faHidden;
+// "." and ".." are never found. Returns 0 on a match, non-zero otherwise.
+int FindFirst(const std::string& pattern, int attributes, TSearchRec& rec);
+int FindNext(TSearchRec& rec);
+void FindClose(TSearchRec& rec);
+
+}  // namespace platform

@@ -1,0 +1,47 @@
+// The user's settings: sections of named values under one key, kept in an
+// INI file per hive ("HKEY_CURRENT_USER.ini", "HKEY_CLASSES_ROOT.ini") in
+// $QORM_REGISTRY_DIR, else in the user's configuration folder (qorm20/).
+// A missing, damaged or unreadable file reads as empty: every read gives its default.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+enum class RegistryHive { CurrentUser, ClassesRoot };
+
+std::string RegistryFolder();
+
+class TRegIniFile {
+public:
+    // `key` as the classic registry names it, e.g. "Software\\Qorm - Tessaline v2.0".
+    explicit TRegIniFile(const std::string& key, RegistryHive hive = RegistryHive::CurrentUser);
+    ~TRegIniFile();  // writes what changed
+    TRegIniFile(const TRegIniFile&) = delete;
+    TRegIniFile& operator=(const TRegIniFile&) = delete;
+
+    std::string ReadString(const std::string& section, const std::string& ident, const std::string& def) const;
+    int ReadInteger(const std::string& section, const std::string& ident, int def) const;
+    bool ReadBool(const std::string& section, const std::string& ident, bool def) const;
+    void WriteString(const std::string& section, const std::string& ident, const std::string& value);
+    void WriteInteger(const std::string& section, const std::string& ident, int value);
+    void WriteBool(const std::string& section, const std::string& ident, bool value);
+
+    bool ValueExists(const std::string& section, const std::string& ident) const;
+    bool SectionExists(const std::string& section) const;
+    void DeleteKey(const std::string& section, const std::string& ident);
+    void EraseSection(const std::string& section);
+    std::vector<std::string> ReadSection(const std::string& section) const;  // the value names
+    std::vector<std::string> ReadSections() const;
+
+    // Writes pending changes now; false when the file could not be written.
+    bool UpdateFile();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace platform

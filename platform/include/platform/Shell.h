@@ -1,0 +1,38 @@
+// Handing a file or an address to the desktop, and the help file.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace platform {
+
+// Opens `file` (a path or an address) with the desktop's default handler,
+// started directly, never through a shell. The application "notepad.exe"
+// stands for the user's text editor: ShellExecuteA("open", "notepad.exe",
+// path) opens the path in it. Returns a value above 32 on success, as the
+// classic call does, and 2 (file not found) or 0 on failure.
+std::intptr_t ShellExecuteA(const std::string& operation, const std::string& file,
+                            const std::string& parameters = "", const std::string& directory = "");
+
+enum : unsigned {
+    HELP_CONTEXT = 0x0001,
+    HELP_QUIT = 0x0002,
+    HELP_FINDER = 0x000B,
+    HELP_KEY = 0x0101,
+};
+
+// Opens the help file when it exists; otherwise does nothing and returns false.
+bool WinHelpA(const std::string& helpFile, unsigned command, std::uintptr_t data);
+
+// Tests replace the launching of programs with a recorder. Each call receives
+// the program and its argument as they would have been started.
+struct LaunchRecord {
+    std::string program;
+    std::string argument;
+};
+using Launcher = std::function<bool(const LaunchRecord&)>;
+// Installs `launcher` and returns the previous one; an empty launcher restores the real one.
+Launcher InstallLauncher(Launcher launcher);
+
+}  // namespace platform
