@@ -53,6 +53,9 @@ public:
     virtual std::optional<FontSpec> ChooseFont(const FontSpec& initial) = 0;
 };
 
+// The answer of a box closed without a choice: Cancel, No for Yes/No, OK for an OK box.
+MsgAnswer CancelledAnswer(MsgButtons buttons);
+
 // The installed implementation. Until one is installed every call answers as
 // if the user cancelled (Cancel, No for Yes/No, OK for an OK box).
 Dialogs& CurrentDialogs();

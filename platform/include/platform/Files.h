@@ -18,6 +18,25 @@ struct FILETIME {
 std::uint64_t FileTimeToUInt64(const FILETIME& time);
 FILETIME FileTimeFromUInt64(std::uint64_t ticks);
 
+// A calendar time in UTC, as the classic conversions fill it.
+struct SYSTEMTIME {
+    std::uint16_t wYear = 0;
+    std::uint16_t wMonth = 0;      // 1-12
+    std::uint16_t wDayOfWeek = 0;  // 0 = Sunday; ignored by SystemTimeToFileTime
+    std::uint16_t wDay = 0;
+    std::uint16_t wHour = 0;
+    std::uint16_t wMinute = 0;
+    std::uint16_t wSecond = 0;
+    std::uint16_t wMilliseconds = 0;
+};
+
+// The calendar time of a file time, to the millisecond (the rest is dropped);
+// false for file times of 2^63 ticks and more.
+bool FileTimeToSystemTime(const FILETIME& fileTime, SYSTEMTIME& systemTime);
+// False, leaving `fileTime` as it is, for a calendar time that does not exist
+// (month 13, 30 February, hour 24, ...) or lies outside the years 1601-30827.
+bool SystemTimeToFileTime(const SYSTEMTIME& systemTime, FILETIME& fileTime);
+
 // The temporary folder ($TMPDIR, else /tmp), always ending in '/'.
 std::string GetTempPathA();
 
@@ -29,7 +48,10 @@ std::string GetTempFileNameA(const std::string& folder, const std::string& prefi
 
 // Copies the bytes of `from` to `to`. An existing target is overwritten in
 // place (its identity, and so its creation time, is kept) unless
-// `failIfExists` is set, when an existing target makes the copy fail.
+// `failIfExists` is set, when an existing target makes the copy fail. As the
+// classic call does, the copy takes the source's last-write time; a new target
+// also takes its permissions. A failed copy removes a target it created; a
+// file copied onto itself fails and keeps its bytes.
 bool CopyFileA(const std::string& from, const std::string& to, bool failIfExists);
 
 // Reads the file's creation, last-access and last-write times; a null pointer
@@ -70,6 +92,8 @@ enum : int {
 };
 
 // '*' matches any run of characters, '?' any one character; case matters.
+// As in the classic search, a trailing ".*" also matches a name without an
+// extension, so "*.*" matches every name and "data.*" matches "data".
 bool MatchesWildcard(const std::string& pattern, const std::string& name);
 
 struct FileSearchState;
@@ -82,10 +106,15 @@ struct TSearchRec {
     std::shared_ptr<FileSearchState> state;
 };
 
-// Searches the folder part of `pattern` for entries whose name matches its
-// last part. Plain files always match; folders only when `attributes`
-// includes faDirectory, hidden entries (leading '.') only with faHidden;
-// "." and ".." are never found. Returns 0 on a match, non-zero otherwise.
+// Searches the folder part of `pattern` (the current folder when it has none)
+// for entries whose name matches its last part, in the byte order of their
+// names. Plain files always match; folders only when `attributes` includes
+// faDirectory, hidden entries (leading '.') only with faHidden, devices, pipes
+// and sockets only with faSysFile; "." and ".." are never found. A found
+// entry's Attr holds faArchive for a plain file, faDirectory for a folder,
+// faSysFile for the other kinds, plus faHidden for a leading '.' and
+// faReadOnly when nobody may write it. Returns 0 on a match, non-zero
+// otherwise. FindFirst replaces a search still held by `rec`.
 int FindFirst(const std::string& pattern, int attributes, TSearchRec& rec);
 int FindNext(TSearchRec& rec);
 void FindClose(TSearchRec& rec);

@@ -10,6 +10,10 @@ namespace platform {
 // ~/.local/share/qorm20), created when missing. Always ends in '/'.
 std::string AppDir();
 
+// The same rule with the program folder and its writability given, so that
+// each branch can be exercised: AppDir() is AppDirFor(ProgramDir(), <writable>).
+std::string AppDirFor(const std::string& programDir, bool programDirWritable);
+
 // The folder of the running program, ending in '/'.
 std::string ProgramDir();
 

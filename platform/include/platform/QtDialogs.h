@@ -3,6 +3,8 @@
 
 #include "platform/Dialogs.h"
 
+#include <QString>
+
 class QWidget;
 
 namespace platform {
@@ -21,7 +23,8 @@ public:
     std::optional<std::uint32_t> ChooseColor(std::uint32_t initial) override;
     std::optional<FontSpec> ChooseFont(const FontSpec& initial) override;
 
-    // The classic filter "A|*.a;*.b|B|*.*" as Qt's "A (*.a *.b);;B (*)".
+    // The classic filter "A|*.a;*.b|B|*.*" as Qt's "A (*.a *.b);;B (*)". A
+    // description's own list in parentheses gives way to the one Qt reads.
     static QString QtFilter(const std::string& classicFilter);
 
 private:

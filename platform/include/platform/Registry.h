@@ -2,6 +2,8 @@
 // INI file per hive ("HKEY_CURRENT_USER.ini", "HKEY_CLASSES_ROOT.ini") in
 // $QORM_REGISTRY_DIR, else in the user's configuration folder (qorm20/).
 // A missing, damaged or unreadable file reads as empty: every read gives its default.
+// As in the registry, section and value names are found ignoring case and keep
+// the spelling they were first written with; any character may appear in them.
 #pragma once
 
 #include <memory>
@@ -32,7 +34,7 @@ public:
     bool ValueExists(const std::string& section, const std::string& ident) const;
     bool SectionExists(const std::string& section) const;
     void DeleteKey(const std::string& section, const std::string& ident);
-    void EraseSection(const std::string& section);
+    void EraseSection(const std::string& section);  // "" erases nothing
     std::vector<std::string> ReadSection(const std::string& section) const;  // the value names
     std::vector<std::string> ReadSections() const;
 

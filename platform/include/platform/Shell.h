@@ -11,7 +11,10 @@ namespace platform {
 // started directly, never through a shell. The application "notepad.exe"
 // stands for the user's text editor: ShellExecuteA("open", "notepad.exe",
 // path) opens the path in it. Returns a value above 32 on success, as the
-// classic call does, and 2 (file not found) or 0 on failure.
+// classic call does, and 2 (file not found) or 0 on failure. The editor is
+// $VISUAL, else $EDITOR, else the desktop's handler of the file; a name in
+// double quotes, as a command line writes it, is passed without them. Only the
+// operation "open" (or none) is known.
 std::intptr_t ShellExecuteA(const std::string& operation, const std::string& file,
                             const std::string& parameters = "", const std::string& directory = "");
 
@@ -22,7 +25,9 @@ enum : unsigned {
     HELP_KEY = 0x0101,
 };
 
-// Opens the help file when it exists; otherwise does nothing and returns false.
+// Opens the help file when it exists (through the launcher, with xdg-open);
+// otherwise does nothing and returns false. HELP_QUIT has nothing to close and
+// returns true.
 bool WinHelpA(const std::string& helpFile, unsigned command, std::uintptr_t data);
 
 // Tests replace the launching of programs with a recorder. Each call receives

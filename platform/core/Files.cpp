@@ -1,0 +1,483 @@
+#include "platform/Files.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <utility>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+// Ticks of 100 ns between 1 January 1601 and 1 January 1970.
+constexpr std::int64_t kUnixEpochTicks = 116444736000000000LL;
+constexpr std::int64_t kTicksPerSecond = 10000000LL;
+
+FILETIME FileTimeFromTimespec(std::int64_t seconds, std::int64_t nanoseconds) {
+    const std::int64_t ticks = seconds * kTicksPerSecond + nanoseconds / 100 + kUnixEpochTicks;
+    return FileTimeFromUInt64(ticks < 0 ? 0 : static_cast<std::uint64_t>(ticks));
+}
+
+timespec TimespecFromFileTime(const FILETIME& time) {
+    const std::int64_t ticks = static_cast<std::int64_t>(FileTimeToUInt64(time)) - kUnixEpochTicks;
+    std::int64_t seconds = ticks / kTicksPerSecond;
+    std::int64_t rest = ticks % kTicksPerSecond;
+    if (rest < 0) {  // times before 1970 round toward the past
+        rest += kTicksPerSecond;
+        --seconds;
+    }
+    timespec result{};
+    result.tv_sec = static_cast<time_t>(seconds);
+    result.tv_nsec = static_cast<long>(rest * 100);
+    return result;
+}
+
+// A file descriptor that closes itself; Close() reports the close's own error.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    bool Close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+// Keeps errno across clean-up calls that may overwrite it.
+class ErrnoKeeper {
+public:
+    ErrnoKeeper() : saved_(errno) {}
+    ~ErrnoKeeper() { errno = saved_; }
+    ErrnoKeeper(const ErrnoKeeper&) = delete;
+    ErrnoKeeper& operator=(const ErrnoKeeper&) = delete;
+
+private:
+    int saved_;
+};
+
+std::string UpperHex(std::uint32_t value, int minDigits) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%0*X", minDigits, value);
+    return buffer;
+}
+
+// The candidates for temporary names run in sequence from a random start, so
+// callers in one process never race for a name and other processes rarely do.
+std::uint32_t NextTempNumber() {
+    static std::atomic<std::uint32_t> next{static_cast<std::uint32_t>(std::random_device{}())};
+    std::uint32_t number;
+    do {
+        number = next.fetch_add(1, std::memory_order_relaxed);
+    } while (number == 0);
+    return number;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (written == 0) {
+            errno = EIO;
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool CopyBytes(int from, int to) {
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        const ssize_t got = ::read(from, buffer.data(), buffer.size());
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (got == 0) return true;
+        if (!WriteAll(to, buffer.data(), static_cast<std::size_t>(got))) return false;
+    }
+}
+
+// Opens the target of a copy. `created` tells whether this call made the file,
+// so that a failed copy removes only what it made.
+Fd OpenCopyTarget(const std::string& to, bool failIfExists, mode_t mode, bool& created) {
+    Fd fd(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+    created = fd.valid();
+    if (fd.valid() || errno != EEXIST || failIfExists) return fd;
+    return Fd(::open(to.c_str(), O_WRONLY | O_CLOEXEC));
+}
+
+int AttributesOf(const std::string& name, const struct stat& info) {
+    int attr = 0;
+    if (S_ISDIR(info.st_mode))
+        attr |= faDirectory;
+    else if (S_ISREG(info.st_mode))
+        attr |= faArchive;
+    else
+        attr |= faSysFile;  // devices, pipes and sockets
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) attr |= faReadOnly;
+    if (!name.empty() && name[0] == '.') attr |= faHidden;
+    return attr;
+}
+
+// Whether an entry with `attr` is found by a search asking for `wanted`:
+// plain files always, the special kinds only when asked for.
+bool Wanted(int attr, int wanted) {
+    const int special = attr & (faDirectory | faHidden | faSysFile);
+    return (special & ~wanted) == 0;
+}
+
+bool MatchesPlain(const char* pattern, const char* name) {
+    const char* starPattern = nullptr;
+    const char* starName = nullptr;
+    while (*name) {
+        if (*pattern == '*') {
+            starPattern = ++pattern;
+            starName = name;
+        } else if (*pattern == '?' || *pattern == *name) {
+            ++pattern;
+            ++name;
+        } else if (starPattern) {
+            pattern = starPattern;
+            name = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (*pattern == '*') ++pattern;
+    return *pattern == '\0';
+}
+
+}  // namespace
+
+struct FileSearchState {
+    std::string folder;            // with its trailing '/', or "" for the current folder
+    std::vector<std::string> names;  // matching names, sorted
+    std::size_t next = 0;
+    int attributes = 0;
+};
+
+std::uint64_t FileTimeToUInt64(const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+FILETIME FileTimeFromUInt64(std::uint64_t ticks) {
+    FILETIME time;
+    time.dwLowDateTime = static_cast<std::uint32_t>(ticks);
+    time.dwHighDateTime = static_cast<std::uint32_t>(ticks >> 32);
+    return time;
+}
+
+namespace {
+
+constexpr std::int64_t kTicksPerMillisecond = 10000;
+constexpr std::int64_t kTicksPerDay = 86400 * kTicksPerSecond;
+// Days from 1 March of year 0 (of the proleptic Gregorian calendar) to 1 January 1601.
+constexpr std::int64_t kDaysTo1601 = 584694;
+
+bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int DaysInMonth(int year, int month) {
+    static constexpr int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : days[month - 1];
+}
+
+// Days since 1 March of year 0 for a date; the year then begins in March so
+// that the leap day falls at its end.
+std::int64_t DayNumber(int year, int month, int day) {
+    if (month <= 2) --year;
+    const std::int64_t era = year / 400;
+    const std::int64_t yearOfEra = year - era * 400;
+    const std::int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    return era * 146097 + yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+}
+
+void DateOfDayNumber(std::int64_t dayNumber, int& year, int& month, int& day) {
+    const std::int64_t era = dayNumber / 146097;
+    const std::int64_t dayOfEra = dayNumber - era * 146097;
+    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;
+    day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
+    month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
+    year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
+}
+
+}  // namespace
+
+bool FileTimeToSystemTime(const FILETIME& fileTime, SYSTEMTIME& systemTime) {
+    const std::uint64_t ticks = FileTimeToUInt64(fileTime);
+    if (ticks >= (std::uint64_t{1} << 63)) return false;
+    const auto signedTicks = static_cast<std::int64_t>(ticks);
+    const std::int64_t days = signedTicks / kTicksPerDay;
+    const std::int64_t ofDay = signedTicks % kTicksPerDay;
+    int year = 0, month = 0, day = 0;
+    DateOfDayNumber(days + kDaysTo1601, year, month, day);
+    systemTime.wYear = static_cast<std::uint16_t>(year);
+    systemTime.wMonth = static_cast<std::uint16_t>(month);
+    systemTime.wDay = static_cast<std::uint16_t>(day);
+    systemTime.wDayOfWeek = static_cast<std::uint16_t>((days + 1) % 7);  // 1 January 1601 was a Monday
+    systemTime.wHour = static_cast<std::uint16_t>(ofDay / (3600 * kTicksPerSecond));
+    systemTime.wMinute = static_cast<std::uint16_t>(ofDay / (60 * kTicksPerSecond) % 60);
+    systemTime.wSecond = static_cast<std::uint16_t>(ofDay / kTicksPerSecond % 60);
+    systemTime.wMilliseconds = static_cast<std::uint16_t>(ofDay / kTicksPerMillisecond % 1000);
+    return true;
+}
+
+bool SystemTimeToFileTime(const SYSTEMTIME& t, FILETIME& fileTime) {
+    if (t.wYear < 1601 || t.wYear > 30827 || t.wMonth < 1 || t.wMonth > 12 || t.wDay < 1 ||
+        t.wDay > DaysInMonth(t.wYear, t.wMonth) || t.wHour > 23 || t.wMinute > 59 || t.wSecond > 59 ||
+        t.wMilliseconds > 999)
+        return false;
+    const std::int64_t days = DayNumber(t.wYear, t.wMonth, t.wDay) - kDaysTo1601;
+    const std::int64_t ticks = days * kTicksPerDay + ((t.wHour * 60 + t.wMinute) * 60 + t.wSecond) * kTicksPerSecond +
+                               t.wMilliseconds * kTicksPerMillisecond;
+    fileTime = FileTimeFromUInt64(static_cast<std::uint64_t>(ticks));
+    return true;
+}
+
+std::string GetTempPathA() {
+    const char* tmp = std::getenv("TMPDIR");
+    return IncludeTrailingPathDelimiter(tmp && *tmp ? tmp : "/tmp");
+}
+
+std::string GetTempFileNameA(const std::string& folder, const std::string& prefix, unsigned unique) {
+    const std::string base = IncludeTrailingPathDelimiter(folder) + prefix;
+    if (unique != 0) return base + UpperHex(unique, 4) + ".tmp";
+    // Every candidate is created with O_EXCL: a name that exists, however it
+    // came to exist, is skipped and never opened.
+    for (int attempt = 0; attempt < 100000; ++attempt) {
+        const std::string path = base + UpperHex(NextTempNumber(), 8) + ".tmp";
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+            return path;
+        }
+        if (errno != EEXIST) return "";
+    }
+    errno = EEXIST;
+    return "";
+}
+
+bool CopyFileA(const std::string& from, const std::string& to, bool failIfExists) {
+    Fd source(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!source.valid()) return false;
+    struct stat sourceInfo {};
+    if (::fstat(source.get(), &sourceInfo) != 0) return false;
+    if (S_ISDIR(sourceInfo.st_mode)) {
+        errno = EISDIR;
+        return false;
+    }
+
+    bool created = false;
+    Fd target = OpenCopyTarget(to, failIfExists, sourceInfo.st_mode & 0777, created);
+    if (!target.valid()) return false;
+    const auto fail = [&] {
+        ErrnoKeeper keep;
+        if (created) ::unlink(to.c_str());
+        return false;
+    };
+    struct stat targetInfo {};
+    if (::fstat(target.get(), &targetInfo) != 0) return fail();
+    if (targetInfo.st_dev == sourceInfo.st_dev && targetInfo.st_ino == sourceInfo.st_ino) {
+        errno = EINVAL;  // a file copied over itself would be emptied
+        return false;
+    }
+    // The target is emptied, not replaced, so it stays the same file.
+    if (S_ISREG(targetInfo.st_mode) && targetInfo.st_size > 0 && ::ftruncate(target.get(), 0) != 0) return fail();
+    if (!CopyBytes(source.get(), target.get())) return fail();
+
+    // As the classic copy does, the copy carries the source's last-write time.
+    const timespec times[2] = {{0, UTIME_OMIT}, sourceInfo.st_mtim};
+    if (S_ISREG(targetInfo.st_mode)) ::futimens(target.get(), times);
+    if (!target.Close()) return fail();
+    return true;
+}
+
+bool GetFileTime(const std::string& path, FILETIME* creation, FILETIME* lastAccess, FILETIME* lastWrite) {
+    struct statx info {};
+    if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &info) != 0) return false;
+    const auto fromStatx = [](const statx_timestamp& t) { return FileTimeFromTimespec(t.tv_sec, t.tv_nsec); };
+    if (creation) *creation = fromStatx((info.stx_mask & STATX_BTIME) ? info.stx_btime : info.stx_ctime);
+    if (lastAccess) *lastAccess = fromStatx(info.stx_atime);
+    if (lastWrite) *lastWrite = fromStatx(info.stx_mtime);
+    return true;
+}
+
+bool SetFileTime(const std::string& path, const FILETIME* creation, const FILETIME* lastAccess,
+                 const FILETIME* lastWrite) {
+    if (creation) {
+        errno = EOPNOTSUPP;
+        return false;
+    }
+    timespec times[2] = {{0, UTIME_OMIT}, {0, UTIME_OMIT}};
+    if (lastAccess) times[0] = TimespecFromFileTime(*lastAccess);
+    if (lastWrite) times[1] = TimespecFromFileTime(*lastWrite);
+    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+bool FileExists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool RenameFile(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno == EXDEV && FileExists(from)) {
+        // Another file system: copy to a new file, then remove the original.
+        if (!CopyFileA(from, to, true)) return false;
+        if (::unlink(from.c_str()) == 0) return true;
+        ErrnoKeeper keep;
+        ::unlink(to.c_str());
+        return false;
+    }
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // A file system without the no-replace rename: a hard link never replaces.
+    if (::link(from.c_str(), to.c_str()) != 0) return false;
+    if (::unlink(from.c_str()) == 0) return true;
+    ErrnoKeeper keep;
+    ::unlink(to.c_str());
+    return false;
+}
+
+bool CreateDir(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
+
+bool RemoveDir(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
+
+bool ForceDirectories(const std::string& path) {
+    if (path.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+        const std::string part = path.substr(0, end);
+        if (!part.empty() && part.back() != '/' && ::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST)
+            return false;
+        if (end == std::string::npos) break;
+    }
+    if (DirectoryExists(path)) return true;
+    errno = ENOTDIR;
+    return false;
+}
+
+std::string GetCurrentDir() {
+    std::vector<char> buffer(4096);
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE) return "";
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.data();
+}
+
+bool SetCurrentDir(const std::string& path) { return ::chdir(path.c_str()) == 0; }
+
+std::int64_t FileSize(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return -1;
+    return info.st_size;
+}
+
+std::string ExtractFilePath(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+std::string ExtractFileName(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string IncludeTrailingPathDelimiter(const std::string& folder) {
+    if (folder.empty()) return "./";
+    return folder.back() == '/' ? folder : folder + '/';
+}
+
+bool MatchesWildcard(const std::string& pattern, const std::string& name) {
+    if (MatchesPlain(pattern.c_str(), name.c_str())) return true;
+    // A trailing ".*" also matches a name without an extension, so "*.*"
+    // finds every file as scripts written for the classic search expect.
+    if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0)
+        return MatchesPlain(pattern.substr(0, pattern.size() - 2).c_str(), name.c_str());
+    return false;
+}
+
+int FindFirst(const std::string& pattern, int attributes, TSearchRec& rec) {
+    FindClose(rec);
+    auto state = std::make_shared<FileSearchState>();
+    state->folder = ExtractFilePath(pattern);
+    state->attributes = attributes;
+    const std::string mask = ExtractFileName(pattern);
+
+    DIR* dir = ::opendir(state->folder.empty() ? "." : state->folder.c_str());
+    if (!dir) return errno ? errno : ENOENT;
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != ".." && MatchesWildcard(mask, name)) state->names.push_back(name);
+    }
+    const int readError = errno;
+    ::closedir(dir);
+    if (readError != 0) return readError;
+    std::sort(state->names.begin(), state->names.end());
+
+    rec.state = std::move(state);
+    const int result = FindNext(rec);
+    if (result != 0) FindClose(rec);
+    return result;
+}
+
+int FindNext(TSearchRec& rec) {
+    FileSearchState* state = rec.state.get();
+    if (!state) return EBADF;
+    while (state->next < state->names.size()) {
+        const std::string& name = state->names[state->next++];
+        const std::string path = state->folder + name;
+        struct stat info {};
+        // A link that leads nowhere is still an entry of the folder.
+        if (::stat(path.c_str(), &info) != 0 && ::lstat(path.c_str(), &info) != 0) continue;
+        const int attr = AttributesOf(name, info);
+        if (!Wanted(attr, state->attributes)) continue;
+        rec.Name = name;
+        rec.Size = S_ISDIR(info.st_mode) ? 0 : info.st_size;
+        rec.Attr = attr;
+        rec.Time = FileTimeFromTimespec(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+        return 0;
+    }
+    return ENOENT;
+}
+
+void FindClose(TSearchRec& rec) { rec.state.reset(); }
+
+}  // namespace platform

@@ -1,0 +1,173 @@
+#include "platform/QtDialogs.h"
+
+#include "platform/QtText.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+namespace platform {
+
+namespace {
+
+// The system's texts separate lines with "\r\n"; Qt's widgets with "\n".
+QString DialogText(const std::string& text) {
+    QString result = ToQString(text);
+    result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return result;
+}
+
+QMessageBox::Icon QtIcon(MsgIcon icon) {
+    switch (icon) {
+    case MsgIcon::Information:
+        return QMessageBox::Information;
+    case MsgIcon::Warning:
+        return QMessageBox::Warning;
+    case MsgIcon::Error:
+        return QMessageBox::Critical;
+    case MsgIcon::Question:
+        return QMessageBox::Question;
+    case MsgIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons QtButtons(MsgButtons buttons) {
+    switch (buttons) {
+    case MsgButtons::OKCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case MsgButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case MsgButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MsgButtons::OK:
+        break;
+    }
+    return QMessageBox::Ok;
+}
+
+QColor QtColor(std::uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
+std::uint32_t BgrColor(const QColor& color) {
+    return static_cast<std::uint32_t>(color.red()) | (static_cast<std::uint32_t>(color.green()) << 8) |
+           (static_cast<std::uint32_t>(color.blue()) << 16);
+}
+
+QStringList NameFilters(const std::string& classicFilter) {
+    return QtDialogs::QtFilter(classicFilter).split(QStringLiteral(";;"), Qt::SkipEmptyParts);
+}
+
+std::optional<std::string> RunFileDialog(QWidget* parent, const FileDialogRequest& request, bool save) {
+    QFileDialog dialog(parent, ToQString(request.title), ToQString(request.initialDir));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(!save && request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
+    const QStringList filters = NameFilters(request.filter);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
+            dialog.selectNameFilter(filters[request.filterIndex - 1]);
+    }
+    if (!request.defaultExt.empty()) dialog.setDefaultSuffix(ToQString(request.defaultExt));
+    if (!request.fileName.empty()) dialog.selectFile(ToQString(request.fileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return FromQString(dialog.selectedFiles().constFirst());
+}
+
+}  // namespace
+
+QtDialogs::QtDialogs(QWidget* fallbackParent) : fallbackParent_(fallbackParent) {}
+
+QWidget* QtDialogs::parent() const {
+    QWidget* active = QApplication::activeWindow();
+    return active ? active : fallbackParent_;
+}
+
+MsgAnswer QtDialogs::MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
+                                MsgIcon icon) {
+    QMessageBox box(QtIcon(icon), DialogText(caption), DialogText(text), QtButtons(buttons), parent());
+    // The first button is the default, as in the classic boxes.
+    box.setDefaultButton(buttons == MsgButtons::OK || buttons == MsgButtons::OKCancel ? QMessageBox::Ok
+                                                                                      : QMessageBox::Yes);
+    switch (box.exec()) {
+    case QMessageBox::Ok:
+        return MsgAnswer::OK;
+    case QMessageBox::Yes:
+        return MsgAnswer::Yes;
+    case QMessageBox::No:
+        return MsgAnswer::No;
+    case QMessageBox::Cancel:
+        return MsgAnswer::Cancel;
+    default:
+        return CancelledAnswer(buttons);  // closed with Escape or its title bar
+    }
+}
+
+std::optional<std::string> QtDialogs::InputQuery(const std::string& caption, const std::string& prompt,
+                                                 const std::string& initial) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent(), DialogText(caption), DialogText(prompt), QLineEdit::Normal,
+                                               ToQString(initial), &ok);
+    if (!ok) return std::nullopt;
+    return FromQString(text);
+}
+
+std::optional<std::string> QtDialogs::OpenFileName(const FileDialogRequest& request) {
+    return RunFileDialog(parent(), request, false);
+}
+
+std::optional<std::string> QtDialogs::SaveFileName(const FileDialogRequest& request) {
+    return RunFileDialog(parent(), request, true);
+}
+
+std::optional<std::uint32_t> QtDialogs::ChooseColor(std::uint32_t initial) {
+    const QColor color = QColorDialog::getColor(QtColor(initial), parent());
+    if (!color.isValid()) return std::nullopt;
+    return BgrColor(color);
+}
+
+std::optional<FontSpec> QtDialogs::ChooseFont(const FontSpec& initial) {
+    QFont font(ToQString(initial.name), initial.size);
+    font.setBold(initial.bold);
+    font.setItalic(initial.italic);
+    font.setUnderline(initial.underline);
+    font.setStrikeOut(initial.strikeOut);
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, font, parent());
+    if (!ok) return std::nullopt;
+    FontSpec result = initial;
+    result.name = FromQString(chosen.family());
+    result.size = chosen.pointSize() > 0 ? chosen.pointSize() : initial.size;
+    result.bold = chosen.bold();
+    result.italic = chosen.italic();
+    result.underline = chosen.underline();
+    result.strikeOut = chosen.strikeOut();
+    return result;
+}
+
+QString QtDialogs::QtFilter(const std::string& classicFilter) {
+    const QStringList parts = ToQString(classicFilter).split(u'|');
+    QStringList filters;
+    // A description's own "(*.a, *.b)" gives way to the list Qt reads.
+    static const QRegularExpression ownPatterns(QStringLiteral("\\s*\\([^()]*\\)\\s*$"));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns;
+        for (const QString& pattern : parts[i + 1].split(u';', Qt::SkipEmptyParts)) {
+            const QString trimmed = pattern.trimmed();
+            if (!trimmed.isEmpty()) patterns << (trimmed == u"*.*" ? QStringLiteral("*") : trimmed);
+        }
+        if (patterns.isEmpty()) continue;
+        QString description = parts[i].trimmed();
+        description.remove(ownPatterns);
+        if (description.isEmpty()) description = patterns.join(u' ');
+        filters << description + QStringLiteral(" (") + patterns.join(u' ') + u')';
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+}  // namespace platform
