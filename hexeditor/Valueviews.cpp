@@ -1,0 +1,570 @@
+#include "Valueviews.h"
+
+#include "platform/QtText.h"
+
+#include <QFocusEvent>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QValidator>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+// Turns typed and pasted text into upper case, as the hex boxes show it.
+class TUpperCaseValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override
+    {
+        input = input.toUpper();
+        return Acceptable;
+    }
+};
+
+// The character a key types, Backspace included (8), or 0 for keys such as
+// Delete or the arrows, which only move or delete and are never filtered.
+char16_t TypedCharacter(const QKeyEvent& event)
+{
+    if (event.key() == Qt::Key_Backspace)
+        return 8;
+    if (event.key() == Qt::Key_Delete || event.text().size() != 1)
+        return 0;
+    return event.text().at(0).unicode();
+}
+
+void SetWidthInChars(QLineEdit* edit, int chars)
+{
+    const QFontMetrics metrics(edit->font());
+    edit->setFixedWidth(metrics.horizontalAdvance(QString(chars, QLatin1Char('0'))) + 12);
+}
+
+// Room for the longest text of a view, so that no value shows cut.
+void SetMinimumChars(QLineEdit* edit, int chars)
+{
+    const QFontMetrics metrics(edit->font());
+    edit->setMinimumWidth(metrics.horizontalAdvance(QString(chars + 1, QLatin1Char('0'))) + 12);
+}
+
+// Digits in columns, one point below the system's fixed font so that the
+// 64 binary digits and a dump line fit beside the byte strip.
+QFont FixedFont()
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (font.pointSize() > 8)
+        font.setPointSize(font.pointSize() - 1);
+    return font;
+}
+
+bool InRange(TValueView view, TValueView first, TValueView last)
+{
+    return view >= first && view <= last;
+}
+
+// The window's name of a view's box, for example "edtWORD1".
+QString EditName(TValueView view, int index)
+{
+    static const char* const names[] = {"edtChar", "edtDec", "edtHex", "edtBinary", "edtWORD", "edtShort",
+                                        "edtDWORD", "edtLong", "edtFloat", "edtInt64", "edtDouble",
+                                        "edtBinShort", "edtBinLong", "edtBin64", "edtHexShort", "edtHexLong",
+                                        "edtHex64"};
+    const QString name = QString::fromLatin1(names[static_cast<int>(view)]);
+    if (ViewBytes(view, 0).Count == 8)
+        return name;
+    return name + QString::number(index);
+}
+
+QToolButton* MakeToolButton(QWidget* parent, const QString& text, const QString& hint, const char* name)
+{
+    auto* button = new QToolButton(parent);
+    button->setText(text);
+    button->setToolTip(hint);
+    button->setObjectName(QString::fromLatin1(name));
+    return button;
+}
+
+}  // namespace
+
+TValueEdit::TValueEdit(QWidget* parent) : QLineEdit(parent) {}
+
+void TValueEdit::focusInEvent(QFocusEvent* event)
+{
+    QLineEdit::focusInEvent(event);
+    if (OnEnter)
+        OnEnter();
+}
+
+void TValueEdit::focusOutEvent(QFocusEvent* event)
+{
+    QLineEdit::focusOutEvent(event);
+    // Switching to another window or opening a menu leaves the box where it
+    // is; only moving on inside the window counts as leaving it.
+    const bool leftForAnotherBox =
+        event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason;
+    if (OnExit && leftForAnotherBox)
+        OnExit();
+}
+
+void TValueEdit::keyPressEvent(QKeyEvent* event)
+{
+    const char16_t typed = TypedCharacter(*event);
+    if (KeyFilter && typed != 0) {
+        const char16_t key = KeyFilter(typed);
+        if (key == 0) {
+            event->accept();
+            return;
+        }
+        if (key != typed) {
+            QKeyEvent changed(event->type(), event->key(), event->modifiers(), QString(QChar(key)),
+                              event->isAutoRepeat(), event->count());
+            QLineEdit::keyPressEvent(&changed);
+            return;
+        }
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+TSpinButton::TSpinButton(QWidget* parent) : QWidget(parent)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    UpButton = new QToolButton(this);
+    DownButton = new QToolButton(this);
+    for (QToolButton* button : {UpButton, DownButton}) {
+        button->setAutoRepeat(true);
+        button->setFixedSize(18, 11);
+        layout->addWidget(button);
+    }
+    UpButton->setArrowType(Qt::UpArrow);
+    DownButton->setArrowType(Qt::DownArrow);
+    connect(UpButton, &QToolButton::clicked, this, [this] { if (OnUp) OnUp(); });
+    connect(DownButton, &QToolButton::clicked, this, [this] { if (OnDown) OnDown(); });
+}
+
+TValueViews::TValueViews(TValueViewsHost& host, TByteConversions& conversions, QWidget* window)
+    : QObject(window), host(host), conversions(conversions), window(window)
+{
+    BuildByteStrip();
+    BuildTextDisplay();
+    BuildNavigation();
+    decimalContent = BuildDecimalPage();
+    binaryContent = BuildBinaryPage();
+    hexContent = BuildHexPage();
+    dumpContent = BuildDumpPage();
+}
+
+TValueEdit* TValueViews::MakeValueEdit(QWidget* parent, TValueView view, int index, int maxLength)
+{
+    auto* edit = new TValueEdit(parent);
+    edit->setObjectName(EditName(view, index));
+    if (maxLength > 0)
+        edit->setMaxLength(maxLength);
+    const ValueBox box{edit, view, index};
+    edit->OnExit = [this, box] { ValueEditExit(box); };
+    valueBoxes.push_back(box);
+    return edit;
+}
+
+void TValueViews::BuildByteStrip()
+{
+    byteStrip = new QWidget(window);
+    byteStrip->setObjectName(QStringLiteral("pnlByteStrip"));
+    auto* grid = new QGridLayout(byteStrip);
+    grid->setContentsMargins(2, 2, 2, 2);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(2);
+    const char* const headers[] = {"", "Pos", "Char", "Dec", "Hex", "Binary"};
+    for (int column = 0; column < 6; ++column) {
+        auto* header = new QLabel(QString::fromLatin1(headers[column]), byteStrip);
+        if (column == 1)
+            header->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        grid->addWidget(header, 0, column);
+    }
+    for (int n = 0; n < 8; ++n) {
+        const int row = n + 1;
+        grid->addWidget(new QLabel(QString(QChar(u'A' + n)), byteStrip), row, 0);
+        lblPos[n] = new QLabel(byteStrip);
+        lblPos[n]->setObjectName(QStringLiteral("lblPos%1").arg(n));
+        lblPos[n]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        lblPos[n]->setMinimumWidth(QFontMetrics(lblPos[n]->font()).horizontalAdvance(QStringLiteral("00000000")));
+        grid->addWidget(lblPos[n], row, 1);
+
+        edtChar[n] = MakeValueEdit(byteStrip, TValueView::Char, n, 1);
+        SetWidthInChars(edtChar[n], 1);
+        edtDec[n] = MakeValueEdit(byteStrip, TValueView::Dec, n, 3);
+        edtDec[n]->KeyFilter = FilterDecimalKey;
+        SetWidthInChars(edtDec[n], 3);
+        edtHex[n] = MakeValueEdit(byteStrip, TValueView::Hex, n, 2);
+        edtHex[n]->KeyFilter = FilterHexKey;
+        edtHex[n]->setValidator(new TUpperCaseValidator(edtHex[n]));
+        SetWidthInChars(edtHex[n], 2);
+        edtBinary[n] = MakeValueEdit(byteStrip, TValueView::Binary, n, 9);
+        edtBinary[n]->KeyFilter = FilterBinaryKey;
+        edtBinary[n]->setFont(FixedFont());
+        SetWidthInChars(edtBinary[n], 9);
+        grid->addWidget(edtChar[n], row, 2);
+        grid->addWidget(edtDec[n], row, 3);
+        grid->addWidget(edtHex[n], row, 4);
+        grid->addWidget(edtBinary[n], row, 5);
+    }
+    grid->setRowStretch(9, 1);
+}
+
+void TValueViews::BuildTextDisplay()
+{
+    textDisplay = new QWidget(window);
+    textDisplayLayout = new QHBoxLayout(textDisplay);
+    textDisplayLayout->setContentsMargins(2, 2, 2, 2);
+    textDisplayLayout->addWidget(new QLabel(QStringLiteral("As Text:"), textDisplay));
+    edtTextDisplay = new TValueEdit(textDisplay);
+    edtTextDisplay->setObjectName(QStringLiteral("edtTextDisplay"));
+    edtTextDisplay->setReadOnly(true);
+    edtTextDisplay->setFont(FixedFont());
+    // The text line only shows; entering it moves on to the jump box.
+    edtTextDisplay->OnEnter = [this] { edtJumpTo->setFocus(Qt::OtherFocusReason); };
+    textDisplayLayout->addWidget(edtTextDisplay, 1);
+}
+
+void TValueViews::BuildNavigation()
+{
+    grpNav = new QGroupBox(window);
+    grpNav->setObjectName(QStringLiteral("grpNav"));
+    navigationLayout = new QHBoxLayout(grpNav);
+    navigationLayout->setContentsMargins(4, 2, 4, 2);
+
+    btnHome = MakeToolButton(grpNav, QStringLiteral("|<"), QStringLiteral("Beginning of file"), "btnHome");
+    btnEnd = MakeToolButton(grpNav, QStringLiteral(">|"), QStringLiteral("End of file"), "btnEnd");
+    edtJumpTo = new QLineEdit(grpNav);
+    edtJumpTo->setObjectName(QStringLiteral("edtJumpTo"));
+    SetWidthInChars(edtJumpTo, 10);
+    btnJumpTo = MakeToolButton(grpNav, QStringLiteral("Go"), QStringLiteral("Jump to position"), "btnJumpTo");
+    spnIncr = new TSpinButton(grpNav);
+    spnIncr->setObjectName(QStringLiteral("spnIncr"));
+    spnIncr->setToolTip(QStringLiteral("Decrement / Increment position by 1"));
+    edtSmallStep = new QLineEdit(grpNav);
+    edtSmallStep->setObjectName(QStringLiteral("edtSmallStep"));
+    SetWidthInChars(edtSmallStep, 5);
+    btnSmallStep = new TSpinButton(grpNav);
+    btnSmallStep->setObjectName(QStringLiteral("btnSmallStep"));
+    edtBigStep = new QLineEdit(grpNav);
+    edtBigStep->setObjectName(QStringLiteral("edtBigStep"));
+    SetWidthInChars(edtBigStep, 5);
+    btnBigStep = new TSpinButton(grpNav);
+    btnBigStep->setObjectName(QStringLiteral("btnBigStep"));
+
+    for (QWidget* widget : std::initializer_list<QWidget*>{btnHome, btnEnd, edtJumpTo, btnJumpTo, spnIncr,
+                                                           edtSmallStep, btnSmallStep, edtBigStep, btnBigStep})
+        navigationLayout->addWidget(widget);
+    navigationLayout->addStretch(1);
+
+    connect(btnHome, &QToolButton::clicked, this, [this] { MovePosition(0); });
+    connect(btnEnd, &QToolButton::clicked, this, [this] { MovePosition(host.FileSize()); });
+    connect(btnJumpTo, &QToolButton::clicked, this, [this] { JumpToClick(); });
+    spnIncr->OnUp = [this] { MovePosition(std::int64_t{host.Position()} - 1); };
+    spnIncr->OnDown = [this] { MovePosition(std::int64_t{host.Position()} + 1); };
+    btnSmallStep->OnUp = [this] { StepPosition(*edtSmallStep, -1); };
+    btnSmallStep->OnDown = [this] { StepPosition(*edtSmallStep, +1); };
+    btnBigStep->OnUp = [this] { StepPosition(*edtBigStep, -1); };
+    btnBigStep->OnDown = [this] { StepPosition(*edtBigStep, +1); };
+}
+
+QWidget* TValueViews::BuildDecimalPage()
+{
+    auto* page = new QWidget(window);
+    auto* grid = new QGridLayout(page);
+    grid->setVerticalSpacing(4);
+    struct Row {
+        const char* Caption;
+        const char* Hint;
+        TValueView View;
+        int Count;
+        int MaxLength;
+        int Chars;  // the longest text shown
+        TValueEdit** Edits;
+    };
+    const Row rows[] = {
+        {"WORD", "unsigned 16 bit", TValueView::Word, 4, 6, 5, edtWORD.data()},
+        {"SHORT", "signed 16 bit", TValueView::Short, 4, 6, 6, edtShort.data()},
+        {"DWORD", "unsigned 32 bit", TValueView::DWord, 2, 10, 10, edtDWORD.data()},
+        {"LONG", "signed 32 bit", TValueView::Long, 2, 11, 11, edtLong.data()},
+        {"FLOAT", "single precision", TValueView::Float, 2, 0, 21, edtFloat.data()},
+        {"INT64", "signed 64 bit", TValueView::Int64, 1, 0, 20, &edtInt64},
+        {"DOUBLE", "double precision", TValueView::Double, 1, 0, 22, &edtDouble},
+    };
+    int line = 0;
+    for (const Row& row : rows) {
+        auto* caption = new QLabel(QString::fromLatin1(row.Caption), page);
+        caption->setToolTip(QString::fromLatin1(row.Hint));
+        grid->addWidget(caption, line, 0);
+        const int span = 4 / row.Count;
+        for (int k = 0; k < row.Count; ++k) {
+            row.Edits[k] = MakeValueEdit(page, row.View, k, row.MaxLength);
+            SetMinimumChars(row.Edits[k], row.Chars);
+            grid->addWidget(row.Edits[k], line, 1 + k * span, 1, span);
+        }
+        ++line;
+    }
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(2, 1);
+    grid->setColumnStretch(3, 1);
+    grid->setColumnStretch(4, 1);
+    grid->setRowStretch(line, 1);
+    return page;
+}
+
+QWidget* TValueViews::BuildBinaryPage()
+{
+    auto* page = new QWidget(window);
+    auto* layout = new QVBoxLayout(page);
+
+    auto* words = new QGroupBox(QStringLiteral(" 16 bit values (WORD) "), page);
+    auto* wordGrid = new QGridLayout(words);
+    for (int k = 0; k < 4; ++k) {
+        edtBinShort[k] = MakeValueEdit(words, TValueView::BinShort, k, 20);
+        edtBinShort[k]->setFont(FixedFont());
+        SetMinimumChars(edtBinShort[k], 19);
+        wordGrid->addWidget(edtBinShort[k], k / 2, k % 2);
+    }
+    auto* dwords = new QGroupBox(QStringLiteral("32 bit values (DWORD) "), page);
+    auto* dwordLayout = new QVBoxLayout(dwords);
+    for (int k = 0; k < 2; ++k) {
+        edtBinLong[k] = MakeValueEdit(dwords, TValueView::BinLong, k, 40);
+        edtBinLong[k]->setFont(FixedFont());
+        SetMinimumChars(edtBinLong[k], 39);
+        dwordLayout->addWidget(edtBinLong[k]);
+    }
+    auto* qword = new QGroupBox(QStringLiteral(" 64 bit Integer (QWORD) "), page);
+    auto* qwordLayout = new QVBoxLayout(qword);
+    edtBin64 = MakeValueEdit(qword, TValueView::Bin64, 0, 80);
+    edtBin64->setFont(FixedFont());
+    SetMinimumChars(edtBin64, 64);
+    qwordLayout->addWidget(edtBin64);
+
+    layout->addWidget(words);
+    layout->addWidget(dwords);
+    layout->addWidget(qword);
+    layout->addStretch(1);
+    return page;
+}
+
+QWidget* TValueViews::BuildHexPage()
+{
+    auto* page = new QWidget(window);
+    auto* layout = new QVBoxLayout(page);
+    const auto makeHexEdit = [this](QWidget* parent, TValueView view, int index, int maxLength, int chars) {
+        TValueEdit* edit = MakeValueEdit(parent, view, index, maxLength);
+        edit->setFont(FixedFont());
+        SetMinimumChars(edit, chars);
+        edit->setValidator(new TUpperCaseValidator(edit));
+        return edit;
+    };
+
+    auto* words = new QGroupBox(QStringLiteral(" 16 bit values (WORD) "), page);
+    auto* wordLayout = new QHBoxLayout(words);
+    for (int k = 0; k < 4; ++k) {
+        edtHexShort[k] = makeHexEdit(words, TValueView::HexShort, k, 6, 5);
+        wordLayout->addWidget(edtHexShort[k]);
+    }
+    auto* dwords = new QGroupBox(QStringLiteral("32 bit values (DWORD) "), page);
+    auto* dwordLayout = new QHBoxLayout(dwords);
+    for (int k = 0; k < 2; ++k) {
+        edtHexLong[k] = makeHexEdit(dwords, TValueView::HexLong, k, 12, 11);
+        dwordLayout->addWidget(edtHexLong[k]);
+    }
+    auto* qword = new QGroupBox(QStringLiteral(" 64 bit integer (QWORD) "), page);
+    auto* qwordLayout = new QHBoxLayout(qword);
+    edtHex64 = makeHexEdit(qword, TValueView::Hex64, 0, 0, 23);
+    qwordLayout->addWidget(edtHex64);
+
+    layout->addWidget(words);
+    layout->addWidget(dwords);
+    layout->addWidget(qword);
+    layout->addStretch(1);
+    return page;
+}
+
+QWidget* TValueViews::BuildDumpPage()
+{
+    auto* page = new QWidget(window);
+    auto* layout = new QHBoxLayout(page);
+    lstHexDump = new QListWidget(page);
+    lstHexDump->setObjectName(QStringLiteral("lstHexDump"));
+    lstDumpPrint = new QListWidget(page);
+    lstDumpPrint->setObjectName(QStringLiteral("lstDumpPrint"));
+    for (QListWidget* list : {lstHexDump, lstDumpPrint}) {
+        list->setFont(FixedFont());
+        connect(list, &QListWidget::itemDoubleClicked, this,
+                [this, list](QListWidgetItem* item) { DumpDoubleClick(list->row(item)); });
+    }
+    const QFontMetrics metrics(FixedFont());
+    const int scrollBar = lstHexDump->verticalScrollBar()->sizeHint().width();
+    lstHexDump->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lstHexDump->setMinimumWidth(metrics.horizontalAdvance(QString(48, QLatin1Char('0'))) + scrollBar + 8);
+    lstDumpPrint->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lstDumpPrint->setFixedWidth(metrics.horizontalAdvance(QString(17, QLatin1Char('0'))) + scrollBar + 8);
+    layout->addWidget(lstHexDump, 1);
+    layout->addWidget(lstDumpPrint);
+    return page;
+}
+
+void TValueViews::AttachPages(QTabWidget* pagMain, QWidget* tabDecimal, QWidget* tabBin, QWidget* tabHex,
+                              QWidget* tabDump)
+{
+    this->pagMain = pagMain;
+    this->tabDecimal = tabDecimal;
+    this->tabBin = tabBin;
+    this->tabHex = tabHex;
+    this->tabDump = tabDump;
+    const std::pair<QWidget*, QWidget*> pages[] = {
+        {tabDecimal, decimalContent}, {tabBin, binaryContent}, {tabHex, hexContent}, {tabDump, dumpContent}};
+    for (const auto& [tab, content] : pages) {
+        auto* layout = tab->layout() ? tab->layout() : new QVBoxLayout(tab);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(content);
+    }
+    connect(pagMain, &QTabWidget::currentChanged, this, [this] { UpdateDisplay(true); });
+}
+
+void TValueViews::Update()
+{
+    if (!host.IsWorkingCopyOpen())
+        return;
+    const std::int32_t position = std::max(std::min(host.Position(), host.FileSize() - 1), 0);
+    if (position != host.Position())
+        host.StorePosition(position);
+    std::array<std::uint8_t, TByteConversions::PageSize> buffer{};
+    const std::size_t count = host.ReadBytes(position, buffer.data(), buffer.size());
+    conversions.LoadPage(buffer.data(), std::min(count, buffer.size()));
+}
+
+void TValueViews::FillViews(TValueView first, TValueView last)
+{
+    for (const ValueBox& box : valueBoxes) {
+        if (!InRange(box.View, first, last))
+            continue;
+        box.Edit->setText(QString::fromLatin1(ViewText(conversions, box.View, box.Index)));
+        box.Edit->setCursorPosition(0);  // long texts show from their start
+    }
+}
+
+void TValueViews::UpdateDisplay(bool pageOnly)
+{
+    if (window->window()->isMinimized())
+        return;
+    if (pagMain) {
+        const QWidget* page = pagMain->currentWidget();
+        if (page == tabDecimal)
+            FillViews(TValueView::Word, TValueView::Double);
+        else if (page == tabBin)
+            FillViews(TValueView::BinShort, TValueView::Bin64);
+        else if (page == tabHex)
+            FillViews(TValueView::HexShort, TValueView::Hex64);
+        else if (page == tabDump)
+            BuildHexDump();
+    }
+    if (pageOnly)
+        return;
+    const std::int64_t position = host.Position();
+    edtJumpTo->setText(QString::number(position + 1));
+    for (int n = 0; n < 8; ++n)
+        lblPos[n]->setText(QString::number(position + n + 1));
+    FillViews(TValueView::Char, TValueView::Binary);
+    edtTextDisplay->setText(QString::fromLatin1(PageCharText(conversions)));
+    edtTextDisplay->setCursorPosition(0);
+}
+
+void TValueViews::RefreshView()
+{
+    Update();
+    UpdateDisplay(false);
+}
+
+void TValueViews::ClearViews()
+{
+    for (const ValueBox& box : valueBoxes)
+        box.Edit->clear();
+    edtTextDisplay->clear();
+    edtJumpTo->setText(QStringLiteral("0"));
+    edtSmallStep->setText(QStringLiteral("8"));
+    edtBigStep->setText(QStringLiteral("128"));
+    lstHexDump->clear();
+    lstDumpPrint->clear();
+}
+
+void TValueViews::SetLocked(bool locked)
+{
+    for (const ValueBox& box : valueBoxes)
+        box.Edit->setReadOnly(locked);
+}
+
+void TValueViews::SetByteOrder(bool littleEndian)
+{
+    conversions.SetByteOrder(littleEndian ? 1 : 0);
+    RefreshView();
+}
+
+void TValueViews::BuildHexDump()
+{
+    constexpr int lines = TByteConversions::PageSize / 16;
+    const std::string hex = PageHexText(conversions);
+    const std::string chars = PageCharText(conversions);
+    lstHexDump->clear();
+    lstDumpPrint->clear();
+    for (int i = 0; i < lines; ++i) {
+        lstHexDump->addItem(QString::fromLatin1(hex.substr(48 * i, 48)));
+        lstDumpPrint->addItem(QString::fromLatin1(chars.substr(16 * i, 16)));
+    }
+}
+
+void TValueViews::ValueEditExit(const ValueBox& box)
+{
+    if (!box.Edit->isModified() || host.IsLocked())
+        return;
+    TByteConversions edited = conversions;
+    if (EditView(edited, box.View, box.Index, platform::FromQString(box.Edit->text())) &&
+        LiesInFile(box.View, box.Index)) {
+        conversions.LoadValueBytes(edited.Raw);
+        host.WriteCurrentBytes();
+    }
+    // A refused text gives way to the value the file holds.
+    RefreshView();
+}
+
+bool TValueViews::LiesInFile(TValueView view, int index) const
+{
+    return std::int64_t{host.Position()} + ViewBytes(view, index).Offset < host.FileSize();
+}
+
+void TValueViews::MovePosition(std::int64_t position)
+{
+    const std::int64_t last = std::max<std::int64_t>(host.FileSize() - 1, 0);
+    host.StorePosition(static_cast<std::int32_t>(std::clamp<std::int64_t>(position, 0, last)));
+    RefreshView();
+}
+
+void TValueViews::StepPosition(const QLineEdit& stepText, int direction)
+{
+    const std::int64_t step = ReadLeadingInteger(platform::FromQString(stepText.text()));
+    MovePosition(host.Position() + direction * step);
+}
+
+void TValueViews::JumpToClick()
+{
+    MovePosition(ReadLeadingInteger(platform::FromQString(edtJumpTo->text())) - 1);
+}
+
+void TValueViews::DumpDoubleClick(int line)
+{
+    if (line >= 0)
+        MovePosition(std::int64_t{host.Position()} + 16 * line);
+}
