@@ -1,0 +1,317 @@
+#include "Mainfrm.h"
+
+#include "Aboutbox.h"
+#include "Hexeditfrm.h"
+#include "Icons.h"
+
+#include "platform/Dialogs.h"
+#include "platform/Files.h"
+#include "platform/ProgramFolder.h"
+#include "platform/QtText.h"
+#include "platform/Shell.h"
+#include "platform/Text.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMenuBar>
+#include <QStyle>
+#include <QToolBar>
+
+#include <algorithm>
+
+TFrmMain* FrmMain = nullptr;
+QWidget* FrmScript = nullptr;
+QWidget* FrmScriptOut = nullptr;
+QWidget* FrmWatches = nullptr;
+QWidget* FrmSyntaxColor = nullptr;
+QWidget* FrmAddWatch = nullptr;
+QWidget* FrmSearch = nullptr;
+QWidget* frmGlobalSearchDefaults = nullptr;
+QWidget* AboutBox = nullptr;
+
+namespace {
+
+constexpr const char* NoMoreChannels = "No more channels";
+constexpr const char* TooManyOpenFiles = "Too many open files\r\nThere are no more channels available";
+constexpr const char* FailedToCreate = "Failed to create file\r\n";
+constexpr const char* CannotContinue = "Cannot continue";
+
+std::string FileNotFound(const std::string& name) { return "File " + name + " not found!\r\n"; }
+
+Qt::WindowStates QtWindowState(int state) {
+    switch (state) {
+    case wsMinimized:
+        return Qt::WindowMinimized;
+    case wsMaximized:
+        return Qt::WindowMaximized;
+    default:
+        return Qt::WindowNoState;
+    }
+}
+
+int WindowStateOf(Qt::WindowStates state) {
+    if (state & Qt::WindowMinimized) return wsMinimized;
+    if (state & Qt::WindowMaximized) return wsMaximized;
+    return wsNormal;
+}
+
+// The menu shows '&' doubled, since a single one marks the accelerator.
+QString MenuCaption(const std::string& fileName) { return platform::ToQString(fileName).replace("&", "&&"); }
+
+}  // namespace
+
+TFrmMain::TFrmMain(QWidget* parent)
+    : QMainWindow(parent),
+      channels_([this](std::int32_t channel, const std::string& fileName) {
+          return MakeChannelWindow(channel, fileName);
+      }) {
+    FrmMain = this;
+    FrmSearch = nullptr;
+    frmGlobalSearchDefaults = nullptr;
+    setWindowTitle(AppCaptionText);
+    GlobalInfo().AppDir = platform::AppDir();
+    GlobalInfo().RegKey = SettingsKey;
+    HelpFile = GlobalInfo().AppDir + HelpFileName;
+    BuildMenus();
+    BuildToolBar();
+    // The window is its menu and its tool bar and nothing below them: its
+    // height is theirs, within the 92 to 100 pixels of the framed design.
+    const int height = std::clamp(menuBar()->sizeHint().height() + ToolBar1->sizeHint().height(), 40, 100);
+    setMinimumSize(500, height);
+    setMaximumHeight(height);
+    resize(628, height);
+}
+
+TFrmMain::~TFrmMain() {
+    if (FrmMain == this) FrmMain = nullptr;
+}
+
+void TFrmMain::BuildMenus() {
+    btnNewFile = new QAction(GlyphIcon("NEW", QColor(60, 130, 90)), "&New", this);
+    btnNewFile->setToolTip("New File");
+    BtnOpenFile = new QAction(style()->standardIcon(QStyle::SP_DialogOpenButton), "&Open", this);
+    BtnOpenFile->setToolTip("Open a file for Hex Edit");
+    MnuFile = menuBar()->addMenu("&File");
+    MnuFile->addActions({btnNewFile, BtnOpenFile});
+    mnuMainSep1 = MnuFile->addSeparator();
+    mnuMainSep1->setVisible(false);
+    for (QAction*& item : mnuMainMRU) {
+        item = MnuFile->addAction(QString());
+        item->setVisible(false);
+        connect(item, &QAction::triggered, this, [this, item] { mnuMainMRU5Click(item); });
+    }
+    MnuFile->addSeparator();
+    MnuFileExit = MnuFile->addAction("E&xit");
+
+    // The script workbench's windows are not part of this program yet.
+    btnScriptWindow = new QAction(GlyphIcon("SCR", QColor(120, 80, 150)), "Script Editor", this);
+    btnScriptWindow->setToolTip("Script Editor");
+    ToolButton4 = new QAction(GlyphIcon("OUT", QColor(90, 90, 90)), "Script Output", this);
+    ToolButton4->setToolTip("Script Output Window");
+    ToolButton6 = new QAction(GlyphIcon("VAR", QColor(150, 110, 40)), "Script Watch Window", this);
+    ToolButton6->setToolTip("Script Variable Watch Window");
+    MnuWindows = menuBar()->addMenu("&Windows");
+    MnuWindows->addActions({btnScriptWindow, ToolButton4, ToolButton6});
+
+    mnuPreferences = menuBar()->addMenu("&Preferences");
+    mnuPrefSearchDefaults = mnuPreferences->addAction("Search Defaults");
+
+    btnSearchFiles = new QAction(GlyphIcon("FIND", QColor(50, 110, 170)), "Find Value in Files", this);
+    btnSearchFiles->setToolTip("Find Value in Files");
+    for (QAction* unavailable : {btnScriptWindow, ToolButton4, ToolButton6, mnuPrefSearchDefaults, btnSearchFiles})
+        unavailable->setEnabled(false);
+
+    MnuHelp = menuBar()->addMenu("&Help");
+    QAction* contents = MnuHelp->addAction("&Contents");
+    MnuHelp->addSeparator();
+    QAction* about = MnuHelp->addAction("&About");
+
+    connect(btnNewFile, &QAction::triggered, this, &TFrmMain::btnNewFileClick);
+    connect(BtnOpenFile, &QAction::triggered, this, &TFrmMain::BtnOpenFileClick);
+    connect(MnuFileExit, &QAction::triggered, this, &TFrmMain::MnuFileExitClick);
+    connect(contents, &QAction::triggered, this, &TFrmMain::Contents1Click);
+    connect(about, &QAction::triggered, this, &TFrmMain::About1Click);
+}
+
+void TFrmMain::BuildToolBar() {
+    ToolBar1 = addToolBar("Tools");
+    ToolBar1->setObjectName("ToolBar1");
+    ToolBar1->setMovable(false);
+    ToolBar1->setIconSize(QSize(32, 32));
+    ToolBar1->addActions({btnNewFile, BtnOpenFile, btnSearchFiles});
+    ToolBar1->addSeparator();
+    ToolBar1->addActions({btnScriptWindow, ToolButton4, ToolButton6});
+}
+
+TChannelWindow* TFrmMain::MakeChannelWindow(std::int32_t channel, const std::string& fileName) {
+    return new TFrmHexEdit(this, channel, fileName);
+}
+
+TFrmHexEdit* TFrmMain::ChannelWindow(std::int32_t channel) const {
+    return IsChannelOpen(channel) ? dynamic_cast<TFrmHexEdit*>(channels_.Window(channel)) : nullptr;
+}
+
+int TFrmMain::OpenInChannel(std::int32_t channel, const std::string& fileName) {
+    return channels_.OpenInChannel(channel, fileName, !GlobalInfo().ScriptRunning);
+}
+
+void TFrmMain::ChildWindowClosed(QWidget* window) {
+    switch (window->property("Tag").toInt()) {
+    case TagScriptWindow:
+        FrmScript = nullptr;
+        break;
+    case TagWatchWindow:
+        FrmWatches = nullptr;
+        break;
+    case TagOutputWindow:
+        FrmScriptOut = nullptr;
+        break;
+    case TagSyntaxColorDialog:
+        FrmSyntaxColor = nullptr;
+        break;
+    case TagAddWatchDialog:
+        FrmAddWatch = nullptr;
+        break;
+    case TagHexEditWindow:
+        if (auto* hex = qobject_cast<TFrmHexEdit*>(window); hex && channels_.Window(hex->Channel()) == hex)
+            CloseChannel(hex->Channel(), !GlobalInfo().ScriptRunning);
+        break;
+    default:
+        break;
+    }
+}
+
+TMainFormSettings TFrmMain::CurrentFormSettings() const {
+    TMainFormSettings form;
+    form.WindowState = WindowStateOf(windowState());
+    form.Bounds = {pos().y(), pos().x(), height(), width()};
+    form.Script = FrmScript != nullptr;
+    form.Watches = FrmWatches != nullptr;
+    form.Output = FrmScriptOut != nullptr;
+    return form;
+}
+
+void TFrmMain::LoadSaveSettings(int mode) {
+    platform::TRegIniFile registry(GlobalInfo().RegKey);
+    if (mode == 1) {
+        WriteMainSettings(registry, CurrentFormSettings(), GlobalSearchDefaults(), GlobalInfo());
+        return;
+    }
+    AppCaption = AppCaptionText;
+    setWindowTitle(platform::ToQString(AppCaption));
+    TMainFormSettings form = CurrentFormSettings();
+    ReadMainSettings(registry, form, GlobalSearchDefaults(), GlobalInfo());
+    setWindowState(QtWindowState(form.WindowState));
+    move(form.Bounds.Left, form.Bounds.Top);
+    resize(form.Bounds.Width, form.Bounds.Height);
+}
+
+void TFrmMain::AddToMRU(const std::string& fileName) { ::AddToMRU(GlobalInfo().MRUFiles, fileName); }
+
+void TFrmMain::BuildMRUMenu() {
+    auto item = mnuMainMRU.begin();
+    for (const std::string& entry : GlobalInfo().MRUFiles) {
+        const std::string name = platform::Trim(entry);
+        if (name.empty()) continue;
+        mnuMainSep1->setVisible(true);
+        (*item)->setText(MenuCaption(name));
+        (*item)->setData(platform::ToQString(name));
+        (*item)->setVisible(true);
+        ++item;
+    }
+}
+
+void TFrmMain::FormCreate(const std::vector<std::string>& arguments) {
+    LoadSaveSettings(0);
+    OpenCommandLine(ParseCommandLine(arguments));
+    BuildMRUMenu();
+    show();
+    QCoreApplication::processEvents();
+}
+
+void TFrmMain::OpenCommandLine(const TCommandLine& line) {
+    ScriptRunRequested = line.RunScript;
+    for (const TCommandLineEntry& entry : line.Entries) {
+        if (entry.IsScript) {
+            RequestedScript = entry.Name;
+            continue;
+        }
+        if (OpenFileInChannel(entry.Name, -1)) {
+            AddToMRU(entry.Name);
+        } else if (!platform::FileExists(entry.Name)) {
+            platform::MessageBox(FileNotFound(entry.Name) + "Only existing files can be used on the command line.\r\n",
+                                 NoMoreChannels);
+        } else {
+            OpenInFreeChannelFailed(entry.Name);
+        }
+    }
+}
+
+bool TFrmMain::OpenInFreeChannel(const std::string& fileName) {
+    if (OpenFileInChannel(fileName, -1)) return true;
+    if (!platform::FileExists(fileName))
+        platform::MessageBox(FileNotFound(fileName), NoMoreChannels);
+    else
+        OpenInFreeChannelFailed(fileName);
+    return false;
+}
+
+void TFrmMain::OpenInFreeChannelFailed(const std::string& fileName) {
+    if (FindFreeChannel() < 0)
+        platform::MessageBox(TooManyOpenFiles, NoMoreChannels);
+    else
+        platform::MessageBox("Cannot make a working copy of " + fileName + "\r\n", CannotContinue);
+}
+
+void TFrmMain::btnNewFileClick() {
+    platform::FileDialogRequest request;
+    request.overwritePrompt = true;
+    const auto name = platform::CurrentDialogs().SaveFileName(request);
+    if (!name) return;
+    // The size is asked before the file is made, so a cancelled or refused
+    // size leaves an existing file as it was.
+    const auto sizeText = platform::InputQuery("Initial File Size", "Initial size for: " + *name, "1000");
+    if (!sizeText) return;
+    const std::int32_t size = ReadCount(*sizeText);
+    if (size < 1 || !CreateZeroFile(*name, size)) {
+        platform::MessageBox(FailedToCreate, CannotContinue);
+        return;
+    }
+    OpenInFreeChannel(*name);
+}
+
+void TFrmMain::BtnOpenFileClick() {
+    platform::FileDialogRequest request;
+    request.title = "Open a file for Hex Edit";
+    request.filter = "Data Files (*.gam, *.sav, *.dat)|*.gam;*.sav;*.dat|All Files(*.*)|*.*";
+    request.mustExist = true;
+    const auto name = platform::CurrentDialogs().OpenFileName(request);
+    if (!name) return;
+    if (OpenInFreeChannel(*name)) AddToMRU(*name);
+    BuildMRUMenu();
+}
+
+void TFrmMain::mnuMainMRU5Click(QAction* item) { OpenInFreeChannel(platform::FromQString(item->data().toString())); }
+
+void TFrmMain::MnuFileExitClick() { close(); }
+
+void TFrmMain::Contents1Click() { platform::WinHelpA(HelpFile, platform::HELP_CONTEXT, MainHelpContext); }
+
+void TFrmMain::About1Click() {
+    TAboutBox box(this);
+    AboutBox = &box;
+    box.exec();
+    AboutBox = nullptr;
+}
+
+void TFrmMain::closeEvent(QCloseEvent* event) {
+    LoadSaveSettings(1);
+    if (FrmScript) FrmScript->close();
+    // Closing the program always offers unsaved changes, even while a
+    // script runs; a save that fails keeps its window and the program open.
+    if (!channels_.CloseAllChannels(true, [] { QCoreApplication::processEvents(); })) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}

@@ -1,0 +1,38 @@
+#include "WinMain.h"
+
+#include "Globalinfo.h"
+#include "Mainfrm.h"
+
+#include "platform/Dialogs.h"
+#include "platform/QtDialogs.h"
+#include "platform/QtText.h"
+
+#include <QApplication>
+
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+int WinMain(int argc, char** argv) {
+    QApplication application(argc, argv);
+    platform::QtDialogs dialogs;
+    platform::Dialogs* const previous = platform::InstallDialogs(&dialogs);
+    int result = 0;
+    try {
+        std::vector<std::string> arguments;
+        for (const QString& argument : QCoreApplication::arguments().mid(1))
+            arguments.push_back(platform::FromQString(argument));
+        const auto main = std::make_unique<TFrmMain>();
+        main->FormCreate(arguments);
+        QCoreApplication::setApplicationName(ApplicationTitle);
+        result = QApplication::exec();
+    } catch (const std::exception& error) {
+        platform::MessageBox(error.what(), ApplicationTitle, platform::MsgButtons::OK, platform::MsgIcon::Error);
+        result = 0;
+    }
+    platform::InstallDialogs(previous);
+    return result;
+}
+
+int main(int argc, char** argv) { return WinMain(argc, argv); }

@@ -1,0 +1,228 @@
+#include "Workingcopy.h"
+
+#include "platform/Text.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <thread>
+
+std::size_t TFileIO::Write(std::FILE* stream, const void* data, std::size_t size) {
+    return std::fwrite(data, 1, size, stream);
+}
+
+bool TFileIO::Flush(std::FILE* stream) { return std::fflush(stream) == 0; }
+
+bool TFileIO::Close(std::FILE* stream) { return std::fclose(stream) == 0; }
+
+TFileIO& TFileIO::Standard() {
+    static TFileIO io;
+    return io;
+}
+
+std::int32_t ReadCount(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    std::int64_t value = 0;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i)
+        value = std::min<std::int64_t>(value * 10 + (text[i] - '0'), std::int64_t{INT32_MAX} + 1);
+    if (negative) return static_cast<std::int32_t>(-value);
+    return static_cast<std::int32_t>(std::min<std::int64_t>(value, INT32_MAX));
+}
+
+std::string ChannelCaption(std::int32_t channel, const std::string& dataPath, std::int32_t fileSize) {
+    return "Ch: " + std::to_string(channel) + " " + dataPath + " - " + std::to_string(fileSize) + " bytes";
+}
+
+bool CreateZeroFile(const std::string& path, std::int32_t size, TFileIO& io) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    const auto zeros = std::make_unique<char[]>(TWorkingCopy::BlockSize);
+    bool written = true;
+    for (std::int32_t left = size; written && left > 0;) {
+        const std::size_t block = std::min(left, TWorkingCopy::BlockSize);
+        written = io.Write(file, zeros.get(), block) == block;
+        left -= static_cast<std::int32_t>(block);
+    }
+    written = io.Flush(file) && written;
+    written = io.Close(file) && written;
+    if (!written) platform::DeleteFile(path);
+    return written;
+}
+
+TWorkingCopy::TWorkingCopy(std::string rebuildFolder, TFileIO& io)
+    : rebuildFolder_(platform::IncludeTrailingPathDelimiter(rebuildFolder)),
+      io_(io),
+      buffer_(std::make_unique<char[]>(BlockSize + 1)) {}
+
+TWorkingCopy::~TWorkingCopy() { Close(); }
+
+bool TWorkingCopy::Open(const std::string& dataPath) {
+    Close();
+    dataPath_ = dataPath;
+    const std::string copy = platform::GetTempFileNameA(platform::GetTempPathA(), "Qrm");
+    if (copy.empty()) return false;
+    workPath_ = copy;
+    // The times are taken before the copy reads the file, so a save gives
+    // back the times the file had before the editor touched it.
+    ReadTimes();
+    if (!platform::CopyFileA(dataPath_, workPath_, false)) {
+        DropCopy();
+        return false;
+    }
+    std::FILE* stream = std::fopen(workPath_.c_str(), "r+b");
+    if (!stream || !AdoptCopy(stream, workPath_)) {
+        if (stream) std::fclose(stream);
+        DropCopy();
+        return false;
+    }
+    modified_ = false;
+    return true;
+}
+
+bool TWorkingCopy::Reopen() {
+    if (workPath_.empty()) return false;
+    if (stream_) {
+        io_.Close(stream_);
+        stream_ = nullptr;
+    }
+    modified_ = false;
+    ReadTimes();
+    std::FILE* stream = nullptr;
+    if (platform::CopyFileA(dataPath_, workPath_, false)) stream = std::fopen(workPath_.c_str(), "r+b");
+    if (!stream || !AdoptCopy(stream, workPath_)) {
+        if (stream) std::fclose(stream);
+        DropCopy();
+        return false;
+    }
+    return true;
+}
+
+void TWorkingCopy::Close() {
+    if (stream_) {
+        io_.Close(stream_);
+        stream_ = nullptr;
+    }
+    DropCopy();
+    modified_ = false;
+}
+
+void TWorkingCopy::DropCopy() {
+    if (!workPath_.empty()) platform::DeleteFile(workPath_);
+    workPath_.clear();
+    fileSize_ = 0;
+}
+
+void TWorkingCopy::ReadTimes() {
+    timesKnown_ = platform::GetFileTime(dataPath_, &creationTime_, &lastAccessTime_, &lastWriteTime_);
+}
+
+// Takes `stream` as the working copy when its size fits in 32 bits.
+bool TWorkingCopy::AdoptCopy(std::FILE* stream, const std::string& path) {
+    if (std::fseek(stream, 0, SEEK_END) != 0) return false;
+    const long size = std::ftell(stream);
+    if (size < 0 || size > MaxFileSize) return false;
+    stream_ = stream;
+    workPath_ = path;
+    fileSize_ = static_cast<std::int32_t>(size);
+    return true;
+}
+
+std::size_t TWorkingCopy::Read(std::int32_t position, void* buffer, std::size_t count) {
+    if (!stream_ || position < 0 || position >= fileSize_) return 0;
+    count = std::min<std::size_t>(count, static_cast<std::size_t>(fileSize_ - position));
+    if (std::fseek(stream_, position, SEEK_SET) != 0) return 0;
+    return std::fread(buffer, 1, count, stream_);
+}
+
+std::size_t TWorkingCopy::Write(std::int32_t position, const void* data, std::size_t count) {
+    if (!stream_ || position < 0) return 0;
+    modified_ = true;
+    if (position >= fileSize_) return 0;
+    count = std::min<std::size_t>(count, static_cast<std::size_t>(fileSize_ - position));
+    if (std::fseek(stream_, position, SEEK_SET) != 0) return 0;
+    const std::size_t written = io_.Write(stream_, data, count);
+    // Flushed at once, so that a failing disk shows here and not in a later read.
+    if (!io_.Flush(stream_)) return 0;
+    return written;
+}
+
+std::string TWorkingCopy::ReadString(std::int32_t position, std::int32_t count) {
+    const std::size_t wanted = static_cast<std::size_t>(std::clamp(count, 0, BlockSize));
+    const std::size_t got = Read(position, buffer_.get(), wanted);
+    const std::string_view text(buffer_.get(), got);
+    return std::string(text.substr(0, text.find('\0')));
+}
+
+bool TWorkingCopy::InsertBytes(std::int32_t position, std::int32_t count) {
+    if (!stream_ || count <= 0 || std::int64_t{fileSize_} + count > MaxFileSize) return false;
+    const std::int64_t at = std::clamp(position, 0, fileSize_);
+    return Rebuild({{0, at}, {Zeros, count}, {at, fileSize_ - at}});
+}
+
+bool TWorkingCopy::DeleteBytes(std::int32_t position, std::int32_t count) {
+    if (!stream_ || count <= 0) return false;
+    const std::int64_t at = std::clamp(position, 0, fileSize_);
+    const std::int64_t end = std::min<std::int64_t>(at + count, fileSize_);
+    return Rebuild({{0, at}, {end, fileSize_ - end}});
+}
+
+bool TWorkingCopy::SetFileSize(std::int32_t size) {
+    if (!stream_) return false;
+    const std::int64_t kept = std::clamp(size, 0, fileSize_);
+    return Rebuild({{0, kept}, {Zeros, std::max(0, size - fileSize_)}});
+}
+
+bool TWorkingCopy::Rebuild(std::initializer_list<TPiece> pieces) {
+    const std::string path = platform::GetTempFileNameA(rebuildFolder_, "Qrm");
+    if (path.empty()) return false;
+    std::FILE* target = std::fopen(path.c_str(), "w+b");
+    if (!target) {
+        platform::DeleteFile(path);
+        return false;
+    }
+    bool copied = true;
+    for (const TPiece& piece : pieces) copied = copied && CopyPiece(piece, target);
+    copied = copied && io_.Flush(target);
+    std::FILE* const old = stream_;
+    const std::string oldPath = workPath_;
+    if (!copied || !AdoptCopy(target, path)) {
+        io_.Close(target);
+        platform::DeleteFile(path);
+        return false;
+    }
+    io_.Close(old);
+    platform::DeleteFile(oldPath);
+    modified_ = true;
+    return true;
+}
+
+bool TWorkingCopy::CopyPiece(const TPiece& piece, std::FILE* target) {
+    if (piece.length <= 0) return true;
+    const bool zeros = piece.from == Zeros;
+    if (zeros)
+        std::memset(buffer_.get(), 0, BlockSize);
+    else if (std::fseek(stream_, piece.from, SEEK_SET) != 0)
+        return false;
+    for (std::int64_t left = piece.length; left > 0;) {
+        const auto block = static_cast<std::size_t>(std::min<std::int64_t>(left, BlockSize));
+        if (!zeros && std::fread(buffer_.get(), 1, block, stream_) != block) return false;
+        if (io_.Write(target, buffer_.get(), block) != block) return false;
+        left -= static_cast<std::int64_t>(block);
+    }
+    return true;
+}
+
+bool TWorkingCopy::Save(const std::string& target) {
+    const std::string name = target.empty() ? dataPath_ : target;
+    if (!stream_ || platform::Trim(name).empty()) return false;
+    if (!io_.Flush(stream_) || !platform::CopyFileA(workPath_, name, false)) return false;
+    // A creation time cannot be set here; the access and write times are.
+    if (timesKnown_) platform::SetFileTime(name, nullptr, &lastAccessTime_, &lastWriteTime_);
+    std::this_thread::yield();
+    dataPath_ = name;
+    modified_ = false;
+    return true;
+}

@@ -1,0 +1,126 @@
+// The working copy of a channel's data file. The data file itself is never
+// edited: it is copied to a "Qrm" file in the temporary folder when it is
+// opened, every change lands in that copy, and only a save writes the data
+// file back, with the access and write times it had when it was opened.
+// Inserting, deleting and resizing rebuild the copy into a new "Qrm" file in
+// the rebuild folder (the program folder) through one block buffer, so
+// memory stays flat in the file size.
+#pragma once
+
+#include "platform/Files.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <string_view>
+
+// Every write, flush and close of a working copy or of a new file passes
+// here. The standard one uses the C streams; a test puts a full disk in its
+// place, since nothing else makes writes fail for root.
+class TFileIO {
+public:
+    virtual ~TFileIO() = default;
+    virtual std::size_t Write(std::FILE* stream, const void* data, std::size_t size);
+    virtual bool Flush(std::FILE* stream);
+    // Closes the stream in any case; false when pending bytes could not be written.
+    virtual bool Close(std::FILE* stream);
+
+    static TFileIO& Standard();
+};
+
+// A count typed into an input box: its leading decimal integer (leading
+// blanks and one sign allowed, anything after the digits ignored, no digits
+// give 0), held at the bounds of 32 bits.
+std::int32_t ReadCount(std::string_view text);
+
+// The caption of a channel's window.
+std::string ChannelCaption(std::int32_t channel, const std::string& dataPath, std::int32_t fileSize);
+
+// Creates (or empties) the file and fills it with `size` zero bytes. On any
+// failure the file is deleted and false returned.
+bool CreateZeroFile(const std::string& path, std::int32_t size, TFileIO& io = TFileIO::Standard());
+
+class TWorkingCopy {
+public:
+    // Rebuilds copy through one buffer of this many bytes.
+    static constexpr std::int32_t BlockSize = 512000;
+    // Positions and sizes are 32-bit signed: larger files are refused.
+    static constexpr std::int64_t MaxFileSize = INT32_MAX;
+
+    // `rebuildFolder` receives the copies made by insert, delete and resize.
+    explicit TWorkingCopy(std::string rebuildFolder, TFileIO& io = TFileIO::Standard());
+    ~TWorkingCopy();  // closes the copy and deletes its file
+    TWorkingCopy(const TWorkingCopy&) = delete;
+    TWorkingCopy& operator=(const TWorkingCopy&) = delete;
+
+    // Copies the data file to a new "Qrm" file in the temporary folder,
+    // records its file times and opens the copy. False, leaving no file
+    // behind, when the file cannot be copied or is too large.
+    bool Open(const std::string& dataPath);
+    // Copies the data file over the working copy again: the changes are
+    // gone and the times are read anew. On failure the working copy is
+    // closed and deleted.
+    bool Reopen();
+    // Closes the stream and deletes the working copy; the changes are gone.
+    void Close();
+    bool IsOpen() const { return stream_ != nullptr; }
+
+    // Up to `count` bytes at `position`; the number of bytes read.
+    std::size_t Read(std::int32_t position, void* buffer, std::size_t count);
+    // Writes at `position`, cut at the end of the file (the file never
+    // grows); marks the copy modified. The number of bytes written.
+    std::size_t Write(std::int32_t position, const void* data, std::size_t count);
+    // `count` bytes at `position` (at most one block), cut at the first zero byte and at the end of the file.
+    std::string ReadString(std::int32_t position, std::int32_t count);
+
+    // The rebuilds. Each leaves the copy exactly as it was and returns false
+    // when the count is refused, the new file cannot be made, or any read or
+    // write fails; a size that would pass 32 bits is refused.
+    bool InsertBytes(std::int32_t position, std::int32_t count);  // zero bytes before `position`
+    bool DeleteBytes(std::int32_t position, std::int32_t count);
+    bool SetFileSize(std::int32_t size);  // grows with zero bytes or cuts
+
+    // Copies the working copy to `target` ("" = the data file) and gives it
+    // the recorded access and write times. A save under a new name switches
+    // the data file to it, once the copy stands. On failure nothing changes.
+    bool Save(const std::string& target = "");
+
+    const std::string& DataPath() const { return dataPath_; }
+    const std::string& WorkPath() const { return workPath_; }
+    std::int32_t FileSize() const { return fileSize_; }
+    bool Modified() const { return modified_; }
+    // The data file's times recorded at open or reopen; false when they could not be read.
+    bool TimesKnown() const { return timesKnown_; }
+    platform::FILETIME CreationTime() const { return creationTime_; }
+    platform::FILETIME LastAccessTime() const { return lastAccessTime_; }
+    platform::FILETIME LastWriteTime() const { return lastWriteTime_; }
+
+private:
+    // A run of the rebuilt file: `length` bytes of the old copy from `from`, or zero bytes when `from` is negative.
+    struct TPiece {
+        std::int64_t from;
+        std::int64_t length;
+    };
+    static constexpr std::int64_t Zeros = -1;
+
+    bool Rebuild(std::initializer_list<TPiece> pieces);
+    bool CopyPiece(const TPiece& piece, std::FILE* target);
+    bool AdoptCopy(std::FILE* stream, const std::string& path);
+    void ReadTimes();
+    void DropCopy();
+
+    std::string rebuildFolder_;
+    TFileIO& io_;
+    std::unique_ptr<char[]> buffer_;  // one block and a terminating zero
+    std::FILE* stream_ = nullptr;
+    std::string workPath_;
+    std::string dataPath_;
+    std::int32_t fileSize_ = 0;
+    bool modified_ = false;
+    bool timesKnown_ = false;
+    platform::FILETIME creationTime_;
+    platform::FILETIME lastAccessTime_;
+    platform::FILETIME lastWriteTime_;
+};

@@ -1,0 +1,384 @@
+// The main window and the hex windows on Qt's offscreen platform, with a
+// scripted user answering every dialog.
+#include "Hexeditfrm.h"
+#include "Mainfrm.h"
+
+#include "HexTestFolder.h"
+
+#include "platform/Dialogs.h"
+#include "platform/QtText.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include <filesystem>
+#include <memory>
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using Bytes = std::vector<std::uint8_t>;
+using platform::DialogResponder;
+using platform::MsgAnswer;
+
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { application = std::make_unique<QApplication>(argc, argv); }
+    void TearDown() override { application.reset(); }
+
+private:
+    int argc = 1;
+    char name[8] = "hextest";
+    char* argv[2] = {name, nullptr};
+    std::unique_ptr<QApplication> application;
+};
+
+const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+class WindowsTest : public ::testing::Test {
+protected:
+    WindowsTest() { GlobalInfo() = GLOBALINFO_TAG{}; }
+    ~WindowsTest() override {
+        main.reset();
+        FlushDeletes();
+    }
+
+    static void FlushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+    TFrmMain& Start(const std::vector<std::string>& arguments = {}) {
+        main = std::make_unique<TFrmMain>();
+        main->FormCreate(arguments);
+        return *main;
+    }
+
+    std::vector<std::pair<std::string, std::string>> Messages() const {
+        std::vector<std::pair<std::string, std::string>> messages;
+        for (const auto& call : user.calls())
+            if (call.kind == DialogResponder::Kind::Message) messages.emplace_back(call.text, call.caption);
+        return messages;
+    }
+
+    THexTestFolder folder;
+    DialogResponder user;
+    std::unique_ptr<TFrmMain> main;
+};
+
+TEST_F(WindowsTest, TheCommandLineOpensFilesAndRecordsTheScript) {
+    const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(1000));
+    const std::string b = folder.MakeFile("b.dat", {1, 2});
+    const std::string missing = folder.Path("data/missing.dat");
+    TFrmMain& window = Start({a, "/s", "script.txt", missing, b});
+
+    ASSERT_TRUE(window.IsChannelOpen(0));
+    ASSERT_TRUE(window.IsChannelOpen(1));
+    EXPECT_EQ(window.ChannelWindow(0)->DataPath(), a);
+    EXPECT_EQ(window.ChannelWindow(1)->DataPath(), b);
+    EXPECT_EQ(window.RequestedScript, "script.txt");
+    EXPECT_TRUE(window.ScriptRunRequested);
+    EXPECT_THAT(Messages(), ElementsAre(std::pair<std::string, std::string>{
+                                "File " + missing + " not found!\r\nOnly existing files can be used on the command line.\r\n",
+                                "No more channels"}));
+    EXPECT_EQ(GlobalInfo().MRUFiles[0], b);
+    EXPECT_EQ(GlobalInfo().MRUFiles[1], a);
+    EXPECT_TRUE(window.mnuMainSep1->isVisible());
+    EXPECT_EQ(window.mnuMainMRU[0]->data().toString().toStdString(), b);
+    EXPECT_TRUE(window.mnuMainMRU[1]->isVisible());
+    EXPECT_FALSE(window.mnuMainMRU[2]->isVisible());
+}
+
+TEST_F(WindowsTest, AHexWindowOpensLockedWithItsCaptionAndEmptyPages) {
+    const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(1000));
+    TFrmMain& window = Start({a});
+    TFrmHexEdit* hex = window.ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    EXPECT_EQ(hex->windowTitle().toStdString(), "Ch: 0 " + a + " - 1000 bytes");
+    EXPECT_EQ(hex->property("Tag").toInt(), TagHexEditWindow);
+    EXPECT_TRUE(hex->isVisible());
+    EXPECT_TRUE(hex->IsLocked());
+    EXPECT_FALSE(hex->btnInsertBytes->isEnabled());
+    EXPECT_FALSE(hex->btnSetString->isEnabled());
+    EXPECT_EQ(hex->Position(), 0);
+    std::vector<std::string> pages;
+    for (int i = 0; i < hex->PagMain->count(); ++i) pages.push_back(hex->PagMain->tabText(i).toStdString());
+    EXPECT_THAT(pages, ElementsAre("Decimal", "Binary", "Hex", "Hex Dump", "Search", "Search Results"));
+
+    hex->btnLock->click();
+    EXPECT_FALSE(hex->IsLocked());
+    EXPECT_TRUE(hex->btnInsertBytes->isEnabled());
+    hex->mnuTogglelock->trigger();
+    EXPECT_TRUE(hex->IsLocked());
+    EXPECT_FALSE(hex->btnLock->isChecked());
+}
+
+TEST_F(WindowsTest, CountDialogsReadTheLeadingNumberAndCancelDoesNothing) {
+    const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(100));
+    TFrmHexEdit* hex = Start({a}).ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    hex->SetPosition(10);
+    const std::string work = hex->WorkingCopy().WorkPath();
+
+    for (const char* refused : {"0", "-2", "abc"}) {
+        user.Type(refused);
+        hex->btnInsertBytesClick();
+        user.Type(refused);
+        hex->btnDeleteBytesClick();
+    }
+    user.Cancel();
+    hex->btnInsertBytesClick();
+    user.Cancel();
+    hex->btnSizeFileClick();
+    EXPECT_EQ(hex->WorkingCopy().WorkPath(), work);
+    EXPECT_FALSE(hex->Modified());
+
+    user.Type("1");
+    hex->btnSizeFileClick();
+    EXPECT_THAT(Messages(), ElementsAre(std::pair<std::string, std::string>{
+                                "New File Size must be between 2 (minimum) and\r\nthe amount of free space on the disk.",
+                                "Invalid Entry"}));
+
+    user.Type("  +3x");
+    hex->btnInsertBytesClick();
+    EXPECT_EQ(hex->FileSize(), 103);
+    EXPECT_EQ(hex->windowTitle().toStdString(), "Ch: 0 " + a + " - 103 bytes");
+    user.Type("50");
+    hex->btnDeleteBytesClick();
+    EXPECT_EQ(hex->FileSize(), 53);
+    user.Type("40");
+    hex->btnSizeFileClick();
+    EXPECT_EQ(hex->FileSize(), 40);
+    EXPECT_EQ(hex->Position(), 10);
+    EXPECT_TRUE(hex->Modified());
+    EXPECT_EQ(user.pending(), 0u);
+    EXPECT_EQ(user.calls()[0].caption, "Insert bytes at current position");
+    EXPECT_EQ(user.calls()[0].text, "Enter the number of bytes to insert into the file.");
+}
+
+TEST_F(WindowsTest, PositionsAreClampedAndStringsNeverGrowTheFile) {
+    const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(100));
+    TFrmHexEdit* hex = Start({a}).ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    EXPECT_EQ(hex->SetPosition(-5), 1);
+    EXPECT_EQ(hex->Position(), 0);
+    hex->SetPosition(1000000);
+    EXPECT_EQ(hex->Position(), 99);
+
+    hex->SetPosition(95);
+    EXPECT_EQ(hex->WriteString("ABCDEFGHIJ"), "ABCDEFGHIJ");
+    EXPECT_EQ(hex->FileSize(), 100);
+    EXPECT_EQ(hex->ReadString(10), "ABCDE");
+    hex->SetPosition(97);
+    hex->WriteWideString(u"xyz");
+    Bytes tail(3);
+    EXPECT_EQ(hex->ReadBytes(97, tail.data(), 8), 3u);
+    EXPECT_EQ(tail, (Bytes{'x', 0, 'y'}));
+    hex->WriteCurrentBytes({1, 2, 3, 4, 5, 6, 7, 8});
+    EXPECT_EQ(hex->ReadBytes(97, tail.data(), 3), 3u);
+    EXPECT_EQ(tail, (Bytes{1, 2, 3}));
+    EXPECT_TRUE(hex->Modified());
+}
+
+TEST_F(WindowsTest, ClosingAModifiedWindowAsksAndNoKeepsTheDataFile) {
+    const Bytes original = THexTestFolder::Pattern(100);
+    const std::string a = folder.MakeFile("a.dat", original);
+    TFrmMain& window = Start({a});
+    TFrmHexEdit* hex = window.ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    ASSERT_TRUE(hex->InsertBytes(4));
+    const std::string work = hex->WorkingCopy().WorkPath();
+
+    user.Answer(MsgAnswer::No);
+    hex->mnuCloseClick();
+    FlushDeletes();
+    EXPECT_THAT(Messages(), ElementsAre(std::pair<std::string, std::string>{"Save Changes to " + a + "? \r\n",
+                                                                            "Save Changes?"}));
+    EXPECT_FALSE(window.IsChannelOpen(0));
+    EXPECT_FALSE(platform::FileExists(work));
+    EXPECT_EQ(THexTestFolder::ReadFile(a), original);
+}
+
+TEST_F(WindowsTest, AFailedSaveOnCloseKeepsTheWindowAndItsChanges) {
+    std::filesystem::create_directory(folder.Path("data/sub"));
+    const std::string a = folder.Path("data/sub/a.dat");
+    { std::ofstream(a) << "abcdef"; }
+    TFrmMain& window = Start({a});
+    TFrmHexEdit* hex = window.ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    ASSERT_EQ(hex->SetFileSize(3), 3);
+    std::filesystem::remove_all(folder.Path("data/sub"));
+
+    user.Answer(MsgAnswer::Yes);
+    hex->close();
+    EXPECT_TRUE(window.IsChannelOpen(0));
+    EXPECT_TRUE(hex->isVisible());
+    EXPECT_TRUE(hex->Modified());
+    ASSERT_EQ(Messages().size(), 2u);
+    EXPECT_EQ(Messages()[1], (std::pair<std::string, std::string>{
+                                 "Failed to save " + a + "\r\nThe changes are kept in the window.", "Save failed"}));
+
+    // Saved elsewhere, the window closes without a question.
+    const std::string other = folder.Path("data/other.dat");
+    user.Type(other);
+    hex->btnSaveAsClick();
+    EXPECT_EQ(hex->DataPath(), other);
+    EXPECT_FALSE(hex->Modified());
+    hex->close();
+    EXPECT_FALSE(window.IsChannelOpen(0));
+    EXPECT_EQ(THexTestFolder::ReadFile(other), (Bytes{'a', 'b', 'c'}));
+}
+
+TEST_F(WindowsTest, ClosingTheProgramWhileAScriptRunsStillAsksAboutChanges) {
+    const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(10));
+    TFrmMain& window = Start({a});
+    ASSERT_TRUE(window.ChannelWindow(0)->InsertBytes(1));
+    GlobalInfo().ScriptRunning = 1;
+    user.Answer(MsgAnswer::Yes);
+    window.close();
+    GlobalInfo().ScriptRunning = 0;
+    EXPECT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(THexTestFolder::ReadFile(a).size(), 11u);
+    EXPECT_FALSE(window.IsChannelOpen(0));
+}
+
+TEST_F(WindowsTest, ReopenAsksBeforeItDiscardsTheChanges) {
+    const Bytes original = THexTestFolder::Pattern(100);
+    const std::string a = folder.MakeFile("a.dat", original);
+    TFrmMain& window = Start({a});
+    TFrmHexEdit* hex = window.ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    hex->btnLock->click();
+    ASSERT_TRUE(hex->InsertBytes(2));
+
+    user.Answer(MsgAnswer::No);
+    hex->btnReopenClick();
+    EXPECT_EQ(hex->FileSize(), 102);
+    EXPECT_FALSE(hex->IsLocked());
+
+    user.Answer(MsgAnswer::Yes);
+    hex->btnReopenClick();
+    EXPECT_EQ(hex->FileSize(), 100);
+    EXPECT_FALSE(hex->Modified());
+    EXPECT_TRUE(hex->IsLocked());
+    EXPECT_EQ(Messages()[0], (std::pair<std::string, std::string>{"Lose Changes?", "Reopen File"}));
+
+    // With the data file gone the window closes and frees its channel.
+    std::filesystem::remove(a);
+    hex->btnReopenClick();
+    FlushDeletes();
+    EXPECT_FALSE(window.IsChannelOpen(0));
+    EXPECT_THAT(folder.Entries("tmp"), IsEmpty());
+}
+
+TEST_F(WindowsTest, NewAsksTheSizeBeforeItTouchesTheFile) {
+    const Bytes existing{9, 9, 9};
+    const std::string taken = folder.MakeFile("taken.dat", existing);
+    TFrmMain& window = Start();
+    for (const char* refused : {"0", "-5", "letters"}) {
+        user.Type(taken);
+        user.Type(refused);
+        window.btnNewFileClick();
+    }
+    user.Type(taken);
+    user.Cancel();
+    window.btnNewFileClick();
+    EXPECT_EQ(THexTestFolder::ReadFile(taken), existing);
+    EXPECT_EQ(Messages().size(), 3u);
+    EXPECT_EQ(Messages()[0], (std::pair<std::string, std::string>{"Failed to create file\r\n", "Cannot continue"}));
+    EXPECT_FALSE(window.IsChannelOpen(0));
+
+    const std::string fresh = folder.Path("data/new.dat");
+    user.Type(fresh);
+    user.Type("12abc");
+    window.btnNewFileClick();
+    EXPECT_EQ(THexTestFolder::ReadFile(fresh), Bytes(12, 0));
+    ASSERT_TRUE(window.IsChannelOpen(0));
+    EXPECT_EQ(window.ChannelWindow(0)->DataPath(), fresh);
+    EXPECT_EQ(GlobalInfo().MRUFiles[0], "");
+}
+
+TEST_F(WindowsTest, OpenAndRecentFilesReportWhatWentWrong) {
+    const std::string a = folder.MakeFile("one & two.dat", {1});
+    TFrmMain& window = Start();
+    user.Type(a);
+    window.BtnOpenFileClick();
+    ASSERT_TRUE(window.IsChannelOpen(0));
+    EXPECT_EQ(window.mnuMainMRU[0]->text().toStdString(), platform::FromQString(platform::ToQString(a).replace("&", "&&")));
+    EXPECT_EQ(user.calls()[0].text, "Open a file for Hex Edit");
+
+    // The recent item keeps its path, '&' and all.
+    window.mnuMainMRU[0]->trigger();
+    ASSERT_TRUE(window.IsChannelOpen(1));
+    EXPECT_EQ(window.ChannelWindow(1)->DataPath(), a);
+
+    for (int i = 2; i < ChannelLimit; ++i) ASSERT_TRUE(window.OpenFileInChannel(a));
+    window.mnuMainMRU[0]->trigger();
+    std::filesystem::remove(a);
+    window.mnuMainMRU[0]->trigger();
+    EXPECT_THAT(Messages(), ElementsAre(
+                                std::pair<std::string, std::string>{
+                                    "Too many open files\r\nThere are no more channels available", "No more channels"},
+                                std::pair<std::string, std::string>{"File " + a + " not found!\r\n", "No more channels"}));
+}
+
+TEST_F(WindowsTest, SettingsSurviveARestart) {
+    const std::string a = folder.MakeFile("a.dat", {1});
+    {
+        TFrmMain& window = Start({a});
+        window.move(30, 40);
+        window.ChannelWindow(0)->move(120, 130);
+        window.close();
+        main.reset();
+        FlushDeletes();
+    }
+    GlobalInfo() = GLOBALINFO_TAG{};
+    TFrmMain& window = Start({a});
+    EXPECT_EQ(window.pos(), QPoint(30, 40));
+    EXPECT_EQ(window.windowTitle().toStdString(), "Qorm - Tessaline Version 2.0");
+    EXPECT_EQ(GlobalInfo().MRUFiles[0], a);
+    EXPECT_TRUE(window.mnuMainMRU[0]->isVisible());
+    EXPECT_EQ(window.ChannelWindow(0)->pos(), QPoint(120, 130));
+}
+
+TEST_F(WindowsTest, WhileAScanRunsTheWorkingCopyCannotBeChangedOrClosed) {
+    const Bytes original = THexTestFolder::Pattern(100);
+    const std::string a = folder.MakeFile("a.dat", original);
+    TFrmMain& window = Start({a});
+    TFrmHexEdit* hex = window.ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    hex->btnLock->click();
+    hex->SearchRunning(true);
+    EXPECT_FALSE(hex->btnInsertBytes->isEnabled());
+    EXPECT_FALSE(hex->btnSave->isEnabled());
+    EXPECT_FALSE(hex->InsertBytes(1));
+    EXPECT_FALSE(hex->DeleteBytes(1));
+    EXPECT_EQ(hex->SetFileSize(5), 100);
+    EXPECT_EQ(hex->WriteString("x"), "");
+    EXPECT_FALSE(hex->SaveFile(""));
+    hex->close();
+    EXPECT_TRUE(window.IsChannelOpen(0));
+    EXPECT_FALSE(hex->Modified());
+
+    hex->SearchRunning(false);
+    EXPECT_TRUE(hex->btnInsertBytes->isEnabled());
+    EXPECT_TRUE(hex->InsertBytes(1));
+    EXPECT_THAT(Messages(), IsEmpty());
+}
+
+TEST_F(WindowsTest, ChildWindowsReportTheirClosingByTag) {
+    TFrmMain& window = Start();
+    QWidget script;
+    script.setProperty("Tag", TagScriptWindow);
+    FrmScript = &script;
+    QWidget other;
+    window.ChildWindowClosed(&other);
+    EXPECT_EQ(FrmScript, &script);
+    window.ChildWindowClosed(&script);
+    EXPECT_EQ(FrmScript, nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,390 @@
+#include "Workingcopy.h"
+
+#include "HexTestFolder.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::StartsWith;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+// A disk that takes `room` more bytes, then refuses every write; with
+// `failFlush` the refusal shows only when the stream is flushed.
+class TFullDisk : public TFileIO {
+public:
+    explicit TFullDisk(std::int64_t room, bool failFlush = false) : room_(room), failFlush_(failFlush) {}
+    std::size_t Write(std::FILE* stream, const void* data, std::size_t size) override {
+        const std::size_t taken = std::min<std::size_t>(size, static_cast<std::size_t>(std::max<std::int64_t>(room_, 0)));
+        room_ -= static_cast<std::int64_t>(size);
+        if (failFlush_) return TFileIO::Write(stream, data, size);
+        return TFileIO::Write(stream, data, taken);
+    }
+    bool Flush(std::FILE* stream) override { return TFileIO::Flush(stream) && !(failFlush_ && room_ < 0); }
+
+private:
+    std::int64_t room_;
+    bool failFlush_;
+};
+
+// The reference edits the rebuilds must match.
+Bytes Inserted(Bytes bytes, std::size_t at, std::size_t count) {
+    bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at), count, 0);
+    return bytes;
+}
+Bytes Deleted(Bytes bytes, std::size_t at, std::size_t count) {
+    const std::size_t end = std::min(bytes.size(), at + count);
+    bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.begin() + static_cast<std::ptrdiff_t>(end));
+    return bytes;
+}
+Bytes Resized(Bytes bytes, std::size_t size) {
+    bytes.resize(size, 0);
+    return bytes;
+}
+
+Bytes Contents(TWorkingCopy& copy) {
+    Bytes bytes(static_cast<std::size_t>(copy.FileSize()));
+    EXPECT_EQ(copy.Read(0, bytes.data(), bytes.size()), bytes.size());
+    return bytes;
+}
+
+// Sets a file's access and write times to a fixed moment in the past.
+void SetOldTimes(const std::string& path, platform::FILETIME& access, platform::FILETIME& write) {
+    access = platform::FileTimeFromUInt64(132000000000000000ULL);  // 2019
+    write = platform::FileTimeFromUInt64(131000000000000000ULL);   // 2016
+    ASSERT_TRUE(platform::SetFileTime(path, nullptr, &access, &write));
+}
+
+void ExpectTimes(const std::string& path, const platform::FILETIME& access, const platform::FILETIME& write) {
+    platform::FILETIME gotAccess, gotWrite;
+    ASSERT_TRUE(platform::GetFileTime(path, nullptr, &gotAccess, &gotWrite));
+    EXPECT_EQ(platform::FileTimeToUInt64(gotAccess), platform::FileTimeToUInt64(access));
+    EXPECT_EQ(platform::FileTimeToUInt64(gotWrite), platform::FileTimeToUInt64(write));
+}
+
+class WorkingCopyTest : public ::testing::Test {
+protected:
+    THexTestFolder folder;
+};
+
+TEST_F(WorkingCopyTest, OpenCopiesTheFileToTheTemporaryFolderAndLeavesTheOriginal) {
+    const Bytes original = THexTestFolder::Pattern(1000);
+    const std::string path = folder.MakeFile("a.dat", original);
+    TWorkingCopy copy(folder.HomeFolder());
+    ASSERT_TRUE(copy.Open(path));
+
+    EXPECT_EQ(copy.FileSize(), 1000);
+    EXPECT_FALSE(copy.Modified());
+    EXPECT_EQ(copy.DataPath(), path);
+    EXPECT_EQ(platform::ExtractFilePath(copy.WorkPath()), folder.TempFolder() + "/");
+    EXPECT_THAT(platform::ExtractFileName(copy.WorkPath()), StartsWith("Qrm"));
+    EXPECT_EQ(Contents(copy), original);
+
+    const Bytes change{0xEE};
+    EXPECT_EQ(copy.Write(5, change.data(), 1), 1u);
+    EXPECT_TRUE(copy.Modified());
+    EXPECT_EQ(THexTestFolder::ReadFile(path), original);
+}
+
+TEST_F(WorkingCopyTest, CloseAndDestructionDeleteTheWorkingCopy) {
+    const std::string path = folder.MakeFile("a.dat", THexTestFolder::Pattern(10));
+    std::string first;
+    {
+        TWorkingCopy copy(folder.HomeFolder());
+        ASSERT_TRUE(copy.Open(path));
+        first = copy.WorkPath();
+        ASSERT_TRUE(copy.InsertBytes(0, 1));
+        EXPECT_FALSE(platform::FileExists(first));
+        copy.Close();
+        EXPECT_FALSE(copy.IsOpen());
+        EXPECT_FALSE(copy.Modified());
+        ASSERT_TRUE(copy.Open(path));
+    }
+    EXPECT_THAT(folder.Entries("tmp"), IsEmpty());
+    EXPECT_THAT(folder.Entries("home"), IsEmpty());
+}
+
+TEST_F(WorkingCopyTest, AFailedOpenLeavesNoFileBehind) {
+    const std::string plainFile = folder.MakeFile("plain", {1, 2, 3});
+    struct Case {
+        const char* what;
+        std::string dataPath;
+        std::string tempFolder;
+    };
+    const std::vector<Case> cases = {
+        {"missing data file", folder.Path("data/none.dat"), folder.TempFolder()},
+        {"data path is a folder", folder.Path("data"), folder.TempFolder()},
+        {"temporary folder is a plain file", plainFile, plainFile},
+    };
+    for (const Case& c : cases) {
+        setenv("TMPDIR", c.tempFolder.c_str(), 1);
+        TWorkingCopy copy(folder.HomeFolder());
+        EXPECT_FALSE(copy.Open(c.dataPath)) << c.what;
+        EXPECT_FALSE(copy.IsOpen()) << c.what;
+        EXPECT_THAT(folder.Entries("tmp"), IsEmpty()) << c.what;
+    }
+}
+
+TEST_F(WorkingCopyTest, RebuildsMatchTheReferenceEditsAcrossBlocks) {
+    struct Case {
+        const char* what;
+        std::size_t size;
+        std::function<bool(TWorkingCopy&)> edit;
+        std::function<Bytes(const Bytes&)> expected;
+    };
+    const std::size_t big = 1300000;  // crosses two block boundaries
+    const std::vector<Case> cases = {
+        {"insert 4 at 10", 100, [](auto& c) { return c.InsertBytes(10, 4); }, [](auto& b) { return Inserted(b, 10, 4); }},
+        {"insert at the end", 100, [](auto& c) { return c.InsertBytes(100, 3); }, [](auto& b) { return Inserted(b, 100, 3); }},
+        {"delete 10 at 95", 100, [](auto& c) { return c.DeleteBytes(95, 10); }, [](auto& b) { return Deleted(b, 95, 10); }},
+        {"delete 1 at 0", 100, [](auto& c) { return c.DeleteBytes(0, 1); }, [](auto& b) { return Deleted(b, 0, 1); }},
+        {"delete more than the rest", 100, [](auto& c) { return c.DeleteBytes(30, INT32_MAX); }, [](auto& b) { return Deleted(b, 30, 70); }},
+        {"grow to 150", 100, [](auto& c) { return c.SetFileSize(150); }, [](auto& b) { return Resized(b, 150); }},
+        {"cut to 40", 100, [](auto& c) { return c.SetFileSize(40); }, [](auto& b) { return Resized(b, 40); }},
+        {"cut to nothing", 100, [](auto& c) { return c.SetFileSize(-3); }, [](auto& b) { return Resized(b, 0); }},
+        {"same size", 100, [](auto& c) { return c.SetFileSize(100); }, [](auto& b) { return b; }},
+        {"big insert of a block and more", big, [](auto& c) { return c.InsertBytes(511999, 600001); }, [](auto& b) { return Inserted(b, 511999, 600001); }},
+        {"big delete across a block edge", big, [](auto& c) { return c.DeleteBytes(500000, 524000); }, [](auto& b) { return Deleted(b, 500000, 524000); }},
+        {"big grow", big, [](auto& c) { return c.SetFileSize(2500000); }, [](auto& b) { return Resized(b, 2500000); }},
+        {"big cut", big, [](auto& c) { return c.SetFileSize(512001); }, [](auto& b) { return Resized(b, 512001); }},
+    };
+    for (const Case& c : cases) {
+        const Bytes original = THexTestFolder::Pattern(c.size);
+        const std::string path = folder.MakeFile("r.dat", original);
+        TWorkingCopy copy(folder.HomeFolder());
+        ASSERT_TRUE(copy.Open(path)) << c.what;
+        const std::string before = copy.WorkPath();
+
+        ASSERT_TRUE(c.edit(copy)) << c.what;
+        const Bytes expected = c.expected(original);
+        EXPECT_EQ(copy.FileSize(), static_cast<std::int32_t>(expected.size())) << c.what;
+        EXPECT_TRUE(Contents(copy) == expected) << c.what;
+        EXPECT_TRUE(copy.Modified()) << c.what;
+        EXPECT_EQ(platform::ExtractFilePath(copy.WorkPath()), folder.HomeFolder() + "/") << c.what;
+        EXPECT_FALSE(platform::FileExists(before)) << c.what;
+        EXPECT_EQ(THexTestFolder::ReadFile(path), original) << c.what;
+    }
+}
+
+TEST_F(WorkingCopyTest, RefusedCountsChangeNothing) {
+    const std::string path = folder.MakeFile("a.dat", THexTestFolder::Pattern(100));
+    TWorkingCopy copy(folder.HomeFolder());
+    ASSERT_TRUE(copy.Open(path));
+    const std::string work = copy.WorkPath();
+    EXPECT_FALSE(copy.InsertBytes(10, 0));
+    EXPECT_FALSE(copy.InsertBytes(10, -5));
+    EXPECT_FALSE(copy.DeleteBytes(10, 0));
+    EXPECT_FALSE(copy.DeleteBytes(10, INT32_MIN));
+    // The size would pass 32 bits.
+    EXPECT_FALSE(copy.InsertBytes(50, INT32_MAX - 99));
+    EXPECT_EQ(copy.FileSize(), 100);
+    EXPECT_EQ(copy.WorkPath(), work);
+    EXPECT_FALSE(copy.Modified());
+    EXPECT_THAT(folder.Entries("home"), IsEmpty());
+}
+
+TEST_F(WorkingCopyTest, AFailingRebuildKeepsTheWorkingCopy) {
+    const Bytes original = THexTestFolder::Pattern(1300000);
+    const std::string path = folder.MakeFile("a.dat", original);
+    const std::string plainFile = folder.MakeFile("plain", {1});
+    struct Case {
+        const char* what;
+        std::int64_t room;  // bytes the disk takes; -1 = all
+        bool failFlush;
+        std::string rebuildFolder;
+    };
+    const std::vector<Case> cases = {
+        {"disk full at once", 0, false, folder.HomeFolder()},
+        {"disk full after a block", 512000, false, folder.HomeFolder()},
+        {"disk full in the second block", 700000, false, folder.HomeFolder()},
+        {"disk full seen at flush", 1000, true, folder.HomeFolder()},
+        {"rebuild folder is a plain file", -1, false, plainFile},
+        {"rebuild folder vanished", -1, false, folder.Path("gone")},
+    };
+    using Edit = std::function<bool(TWorkingCopy&)>;
+    const std::vector<std::pair<const char*, Edit>> edits = {
+        {"insert", [](auto& c) { return c.InsertBytes(5, 10); }},
+        {"delete", [](auto& c) { return c.DeleteBytes(5, 10); }},
+        {"resize", [](auto& c) { return c.SetFileSize(2000000); }},
+    };
+    for (const Case& c : cases) {
+        for (const auto& [name, edit] : edits) {
+            TFullDisk disk(c.room < 0 ? INT64_MAX : c.room, c.failFlush);
+            TWorkingCopy copy(c.rebuildFolder, disk);
+            ASSERT_TRUE(copy.Open(path));
+            const std::string work = copy.WorkPath();
+
+            EXPECT_FALSE(edit(copy)) << c.what << ", " << name;
+            EXPECT_EQ(copy.WorkPath(), work) << c.what << ", " << name;
+            EXPECT_FALSE(copy.Modified()) << c.what << ", " << name;
+            EXPECT_EQ(copy.FileSize(), 1300000) << c.what << ", " << name;
+            EXPECT_TRUE(Contents(copy) == original) << c.what << ", " << name;
+            EXPECT_THAT(folder.Entries("home"), IsEmpty()) << c.what << ", " << name;
+        }
+    }
+}
+
+TEST_F(WorkingCopyTest, WritesAndReadsAreCutAtTheEndOfTheFile) {
+    Bytes original = THexTestFolder::Pattern(100);
+    original[41] = 'A';
+    original[42] = 'B';
+    original[43] = 0;
+    original[44] = 'C';
+    const std::string path = folder.MakeFile("a.dat", original);
+    TWorkingCopy copy(folder.HomeFolder());
+    ASSERT_TRUE(copy.Open(path));
+
+    const std::string text = "0123456789";
+    EXPECT_EQ(copy.Write(95, text.data(), text.size()), 5u);
+    EXPECT_EQ(copy.FileSize(), 100);
+    EXPECT_EQ(copy.ReadString(95, 8), "01234");
+    EXPECT_EQ(copy.Write(100, text.data(), 1), 0u);
+    EXPECT_EQ(copy.ReadString(41, 8), "AB");
+    EXPECT_EQ(copy.ReadString(100, 8), "");
+    EXPECT_EQ(copy.ReadString(-1, 8), "");
+    // A count beyond the block buffer is cut to it, never past it.
+    EXPECT_EQ(copy.ReadString(95, INT32_MAX), "01234");
+
+    Bytes some(8);
+    EXPECT_EQ(copy.Read(97, some.data(), some.size()), 3u);
+}
+
+TEST_F(WorkingCopyTest, AWriteOnAFullDiskReportsNothingWritten) {
+    const std::string path = folder.MakeFile("a.dat", THexTestFolder::Pattern(100));
+    TFullDisk disk(0, true);
+    TWorkingCopy copy(folder.HomeFolder(), disk);
+    ASSERT_TRUE(copy.Open(path));
+    const Bytes bytes{1, 2, 3};
+    EXPECT_EQ(copy.Write(0, bytes.data(), bytes.size()), 0u);
+}
+
+TEST_F(WorkingCopyTest, SaveWritesTheBytesBackWithTheOriginalTimes) {
+    const std::string path = folder.MakeFile("a.dat", THexTestFolder::Pattern(100));
+    platform::FILETIME access, write;
+    SetOldTimes(path, access, write);
+    TWorkingCopy copy(folder.HomeFolder());
+    ASSERT_TRUE(copy.Open(path));
+    ASSERT_TRUE(copy.TimesKnown());
+    ASSERT_TRUE(copy.InsertBytes(0, 2));
+    const Bytes edited = Contents(copy);
+
+    ASSERT_TRUE(copy.Save());
+    EXPECT_FALSE(copy.Modified());
+    // Checked before the bytes: reading the file moves its access time.
+    ExpectTimes(path, access, write);
+    EXPECT_EQ(THexTestFolder::ReadFile(path), edited);
+    // The working copy stays open and usable.
+    const Bytes mark{0x77};
+    EXPECT_EQ(copy.Write(0, mark.data(), 1), 1u);
+    EXPECT_EQ(copy.ReadString(0, 1), "\x77");
+}
+
+TEST_F(WorkingCopyTest, SaveAsSwitchesToTheNewFileOnlyWhenTheCopyStands) {
+    const Bytes original = THexTestFolder::Pattern(100);
+    const std::string path = folder.MakeFile("a.dat", original);
+    const std::string plainFile = folder.MakeFile("plain", {1});
+    platform::FILETIME access, write;
+    SetOldTimes(path, access, write);
+    TWorkingCopy copy(folder.HomeFolder());
+    ASSERT_TRUE(copy.Open(path));
+    ASSERT_TRUE(copy.DeleteBytes(0, 1));
+
+    EXPECT_FALSE(copy.Save(plainFile + "/b.dat"));
+    EXPECT_FALSE(copy.Save("   "));
+    EXPECT_EQ(copy.DataPath(), path);
+    EXPECT_TRUE(copy.Modified());
+
+    const std::string other = folder.Path("data/b.dat");
+    ASSERT_TRUE(copy.Save(other));
+    EXPECT_EQ(copy.DataPath(), other);
+    ExpectTimes(other, access, write);
+    EXPECT_EQ(THexTestFolder::ReadFile(other), Deleted(original, 0, 1));
+    EXPECT_EQ(THexTestFolder::ReadFile(path), original);
+
+    ASSERT_TRUE(copy.InsertBytes(0, 1));
+    ASSERT_TRUE(copy.Save());
+    EXPECT_EQ(THexTestFolder::ReadFile(other), Resized(Inserted(Deleted(original, 0, 1), 0, 1), 100));
+    EXPECT_EQ(THexTestFolder::ReadFile(path), original);
+}
+
+TEST_F(WorkingCopyTest, ASaveIntoAVanishedFolderFailsAndKeepsTheChanges) {
+    std::filesystem::create_directory(folder.Path("data/sub"));
+    const std::string path = folder.Path("data/sub/a.dat");
+    { std::ofstream(path) << "abcdef"; }
+    TWorkingCopy copy(folder.HomeFolder());
+    ASSERT_TRUE(copy.Open(path));
+    ASSERT_TRUE(copy.SetFileSize(3));
+    std::filesystem::remove_all(folder.Path("data/sub"));
+
+    EXPECT_FALSE(copy.Save());
+    EXPECT_TRUE(copy.Modified());
+    EXPECT_TRUE(copy.IsOpen());
+    EXPECT_EQ(copy.ReadString(0, 10), "abc");
+}
+
+TEST_F(WorkingCopyTest, AReadOnlyOriginalOpensAndIsNotTouchedByEdits) {
+    const Bytes original = THexTestFolder::Pattern(50);
+    const std::string path = folder.MakeFile("ro.dat", original);
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    TWorkingCopy copy(folder.HomeFolder());
+    ASSERT_TRUE(copy.Open(path));
+    ASSERT_TRUE(copy.InsertBytes(0, 5));
+    const Bytes mark{9};
+    EXPECT_EQ(copy.Write(0, mark.data(), 1), 1u);
+    EXPECT_EQ(THexTestFolder::ReadFile(path), original);
+    EXPECT_TRUE(copy.Modified());
+}
+
+TEST_F(WorkingCopyTest, ReopenDiscardsTheChangesAndAVanishedOriginalEndsTheCopy) {
+    const Bytes original = THexTestFolder::Pattern(100);
+    const std::string path = folder.MakeFile("a.dat", original);
+    TWorkingCopy copy(folder.HomeFolder());
+    ASSERT_TRUE(copy.Open(path));
+    ASSERT_TRUE(copy.InsertBytes(0, 7));
+    const Bytes mark{1};
+    copy.Write(50, mark.data(), 1);
+
+    ASSERT_TRUE(copy.Reopen());
+    EXPECT_FALSE(copy.Modified());
+    EXPECT_EQ(Contents(copy), original);
+
+    std::filesystem::remove(path);
+    const std::string work = copy.WorkPath();
+    EXPECT_FALSE(copy.Reopen());
+    EXPECT_FALSE(copy.IsOpen());
+    EXPECT_FALSE(platform::FileExists(work));
+}
+
+TEST(ReadCount, TakesTheLeadingDecimalInteger) {
+    const std::vector<std::pair<std::string, std::int32_t>> cases = {
+        {"12abc", 12}, {"  +7", 7}, {"-5", -5}, {"abc", 0}, {"", 0}, {" 3 4", 3},
+        {"+", 0}, {"99999999999", INT32_MAX}, {"-99999999999", INT32_MIN}, {"0x10", 0},
+    };
+    for (const auto& [text, value] : cases) EXPECT_EQ(ReadCount(text), value) << text;
+}
+
+TEST(ChannelCaption, NamesChannelPathAndSize) {
+    EXPECT_EQ(ChannelCaption(0, "/d/a.dat", 1000), "Ch: 0 /d/a.dat - 1000 bytes");
+}
+
+TEST_F(WorkingCopyTest, CreateZeroFileWritesZerosOrLeavesNoFile) {
+    const std::string path = folder.Path("data/new.dat");
+    ASSERT_TRUE(CreateZeroFile(path, 600000));
+    EXPECT_EQ(THexTestFolder::ReadFile(path), Bytes(600000, 0));
+
+    TFullDisk disk(100000);
+    EXPECT_FALSE(CreateZeroFile(path, 600000, disk));
+    EXPECT_FALSE(platform::FileExists(path));
+
+    const std::string plainFile = folder.MakeFile("plain", {1});
+    EXPECT_FALSE(CreateZeroFile(plainFile + "/x.dat", 10));
+}
+
+}  // namespace
