@@ -38,5 +38,7 @@ struct SEARCHINFO_TAG {
     SEARCHINFO_TAG(const SEARCHINFO_TAG&) = delete;
     SEARCHINFO_TAG& operator=(const SEARCHINFO_TAG&) = delete;
 
-    std::int32_t EffectiveResultLimit() const { return ResultLimit == 0 ? DefaultResultLimit : ResultLimit; }
+    // The most hits a scan collects: no limit given (0, or a negative value a
+    // script set before the next set-up) means the default limit.
+    std::int32_t EffectiveResultLimit() const { return ResultLimit > 0 ? ResultLimit : DefaultResultLimit; }
 };

@@ -1,0 +1,224 @@
+// Times the in-window search of a file beside `grep -c -F` and glibc memmem
+// over the same bytes in the same run, and prints the ratios:
+//   search_bench --make FILE     writes the 256 MiB input
+//   search_bench FILE [ROUNDS]   a 4-byte value with few hits, and a 1-byte
+//                                value that hits the result limit
+// It also measures how long Cancel takes to end a running scan.
+#include "Search.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::int64_t FileBytes = 256LL * 1024 * 1024;
+// The DWORD 0x5A17C3E9, little-endian; planted a few times, across block boundaries too.
+const std::string FewHitsValue = "\xE9\xC3\x17\x5A";
+const std::int64_t Planted[] = {0, 511998, 1024000 - 1, 77777777, 134217728, FileBytes - 4};
+// Twice as frequent as any other byte, so a scan reaches the result limit halfway.
+constexpr unsigned char LimitByte = 0x07;
+
+[[noreturn]] void Fail(const char* what)
+{
+    std::fprintf(stderr, "search_bench: %s\n", what);
+    std::exit(1);
+}
+
+void MakeFile(const char* path)
+{
+    std::FILE* file = std::fopen(path, "wb");
+    if (file == nullptr)
+        Fail("cannot create the input file");
+    std::vector<unsigned char> chunk(1 << 20);
+    std::uint64_t state = 0x9E3779B97F4A7C15ULL;
+    for (std::int64_t written = 0; written < FileBytes; written += static_cast<std::int64_t>(chunk.size())) {
+        for (unsigned char& byte : chunk) {
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            byte = static_cast<unsigned char>(state >> 56);
+            if (byte == LimitByte + 1)
+                byte = LimitByte;
+        }
+        for (std::int64_t at : Planted) {
+            for (std::size_t k = 0; k < FewHitsValue.size(); ++k) {
+                const std::int64_t offset = at + static_cast<std::int64_t>(k) - written;
+                if (offset >= 0 && offset < static_cast<std::int64_t>(chunk.size()))
+                    chunk[static_cast<std::size_t>(offset)] = static_cast<unsigned char>(FewHitsValue[k]);
+            }
+        }
+        if (std::fwrite(chunk.data(), 1, chunk.size(), file) != chunk.size())
+            Fail("cannot write the input file");
+    }
+    if (std::fclose(file) != 0)
+        Fail("cannot write the input file");
+}
+
+struct TTimed {
+    double seconds = 1e30;
+    long long count = 0;
+};
+
+TTimed Best(int rounds, const std::function<long long()>& work)
+{
+    TTimed best;
+    for (int r = 0; r < rounds; ++r) {
+        const auto start = Clock::now();
+        best.count = work();
+        best.seconds = std::min(best.seconds, std::chrono::duration<double>(Clock::now() - start).count());
+    }
+    return best;
+}
+
+long long EngineSearch(const char* path, std::int32_t fileSize, const TSearchPageEntries& entries,
+                       const std::function<void(SEARCHINFO_TAG&)>& onProgress = nullptr)
+{
+    std::FILE* stream = std::fopen(path, "rb");
+    if (stream == nullptr)
+        Fail("cannot open the input file");
+    SEARCHINFO_TAG info;
+    if (PrepareSearch(entries, 0, true, info) != TPrepareResult::Accepted)
+        Fail("the search entries were refused");
+    TStreamSearchSource source(stream);
+    // The window's own pump: at most once per interval, as the search pages do.
+    TPumpThrottle pump([&] {
+        if (onProgress)
+            onProgress(info);
+    });
+    TBlockScanner().Run(info, source, fileSize, [&pump] { pump(); });
+    std::fclose(stream);
+    return info.HitCount;
+}
+
+long long GrepCount(const char* path, const std::string& needle)
+{
+    int output[2];
+    if (pipe(output) != 0)
+        Fail("pipe failed");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, output[0]);
+    const char* argv[] = {"grep", "-c", "-F", "-e", needle.c_str(), path, nullptr};
+    pid_t child = 0;
+    if (posix_spawnp(&child, "grep", &actions, nullptr, const_cast<char**>(argv), environ) != 0)
+        Fail("cannot start grep");
+    posix_spawn_file_actions_destroy(&actions);
+    close(output[1]);
+    char text[64] = {};
+    const ssize_t n = read(output[0], text, sizeof text - 1);
+    close(output[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return n > 0 ? std::atoll(text) : -1;
+}
+
+long long MemmemCount(const unsigned char* bytes, std::size_t size, const std::string& needle, long long limit)
+{
+    long long count = 0;
+    const unsigned char* at = bytes;
+    const unsigned char* end = bytes + size;
+    while (count < limit) {
+        const void* hit = memmem(at, static_cast<std::size_t>(end - at), needle.data(), needle.size());
+        if (hit == nullptr)
+            break;
+        ++count;
+        at = static_cast<const unsigned char*>(hit) + 1;
+    }
+    return count;
+}
+
+void Report(const char* name, const TTimed& engine, const TTimed& grep, const TTimed& memmemPeer)
+{
+    std::printf("%s\n", name);
+    std::printf("  engine %.3f s (%lld hits), grep -c -F %.3f s (%lld lines), memmem %.3f s (%lld hits)\n",
+                engine.seconds, engine.count, grep.seconds, grep.count, memmemPeer.seconds, memmemPeer.count);
+    std::printf("  ratio engine/grep %.2f, engine/memmem %.2f\n", engine.seconds / grep.seconds,
+                engine.seconds / memmemPeer.seconds);
+}
+
+// Presses Cancel 40 ms into a scan and returns how long the scan took to end.
+double CancelLatency(const char* path, std::int32_t fileSize, const TSearchPageEntries& entries)
+{
+    const auto start = Clock::now();
+    const auto click = start + std::chrono::milliseconds(40);
+    Clock::time_point clicked{};
+    EngineSearch(path, fileSize, entries, [&](SEARCHINFO_TAG& info) {
+        if (!info.Stop && Clock::now() >= click) {
+            clicked = click;
+            info.Stop = true;
+        }
+    });
+    if (clicked == Clock::time_point{})
+        return 0;
+    return std::chrono::duration<double, std::milli>(Clock::now() - clicked).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::strcmp(argv[1], "--make") == 0) {
+        MakeFile(argv[2]);
+        return 0;
+    }
+    if (argc < 2)
+        Fail("usage: search_bench FILE [ROUNDS] | search_bench --make FILE");
+    const char* path = argv[1];
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+
+    const int fd = open(path, O_RDONLY);
+    struct stat status {};
+    if (fd < 0 || fstat(fd, &status) != 0 || status.st_size >= 0x7FFFFFFF)
+        Fail("cannot read the input file (it must be below 2 GB)");
+    const auto size = static_cast<std::size_t>(status.st_size);
+    void* mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (mapped == MAP_FAILED)
+        Fail("cannot map the input file");
+    const auto* bytes = static_cast<const unsigned char*>(mapped);
+    const auto fileSize = static_cast<std::int32_t>(size);
+
+    TSearchPageEntries fewHits;
+    fewHits.Value = "5A17C3E9";
+    fewHits.SearchType = stDWord;
+    fewHits.HexEntry = true;
+    TSearchPageEntries toLimit;
+    toLimit.Value = std::to_string(LimitByte);
+    toLimit.SearchType = stByte;
+
+    // One untimed pass puts the file into the page cache for every peer alike.
+    MemmemCount(bytes, size, FewHitsValue, 1LL << 40);
+
+    Report("search for a 4-byte value with few hits",
+           Best(rounds, [&] { return EngineSearch(path, fileSize, fewHits); }),
+           Best(rounds, [&] { return GrepCount(path, FewHitsValue); }),
+           Best(rounds, [&] { return MemmemCount(bytes, size, FewHitsValue, 1LL << 40); }));
+    const std::string limitNeedle(1, static_cast<char>(LimitByte));
+    Report("search for a 1-byte value up to the result limit",
+           Best(rounds, [&] { return EngineSearch(path, fileSize, toLimit); }),
+           Best(rounds, [&] { return GrepCount(path, limitNeedle); }),
+           Best(rounds, [&] { return MemmemCount(bytes, size, limitNeedle, DefaultResultLimit); }));
+    std::printf("cancel: the scan ended %.1f ms after Cancel (target 100 ms)\n",
+                CancelLatency(path, fileSize, fewHits));
+
+    munmap(mapped, size);
+    close(fd);
+    return 0;
+}

@@ -1,0 +1,383 @@
+#include "Resultlist.h"
+
+#include "Search.h"
+
+#include "platform/Numbers.h"
+#include "platform/Text.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <iterator>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+int CompareResultPositions(const TResultEntry& first, const TResultEntry& second)
+{
+    return first.Position < second.Position ? -1 : first.Position > second.Position ? 1 : 0;
+}
+
+namespace {
+
+// Nothing but characters of codes 0 to 32.
+bool IsBlankText(const std::string& text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) <= 32; });
+}
+
+}  // namespace
+
+bool TResultList::IsEmpty() const
+{
+    return Rows.empty() || IsBlankText(Rows.front().Text);
+}
+
+int TResultList::RowCount() const
+{
+    return std::max<int>(1, static_cast<int>(Rows.size()));
+}
+
+TResultEntry TResultList::Row(int row) const
+{
+    if (row < 0 || row >= static_cast<int>(Rows.size()))
+        return {};
+    return Rows[static_cast<std::size_t>(row)];
+}
+
+int TResultList::EntryCount() const
+{
+    return IsEmpty() ? 0 : static_cast<int>(Rows.size());
+}
+
+namespace {
+
+bool Ascending(const TResultEntry& a, const TResultEntry& b)
+{
+    return CompareResultPositions(a, b) < 0;
+}
+
+void SortAndCut(std::vector<TResultEntry>& entries)
+{
+    if (!std::is_sorted(entries.begin(), entries.end(), Ascending))
+        std::stable_sort(entries.begin(), entries.end(), Ascending);
+    if (entries.size() > static_cast<std::size_t>(ResultListLimit))
+        entries.resize(static_cast<std::size_t>(ResultListLimit));
+}
+
+std::string CountLabel(std::size_t count, const char* what)
+{
+    return std::to_string(count) + what;
+}
+
+}  // namespace
+
+std::vector<TResultEntry> TResultList::Hits() const
+{
+    if (IsEmpty())
+        return {};
+    std::vector<TResultEntry> hits;
+    hits.reserve(Rows.size());
+    for (const TResultEntry& row : Rows)
+        if (row.Position >= 0 && !IsBlankText(row.Text))
+            hits.push_back(row);
+    // The walks below need ascending lists; a search makes them so, a file
+    // edited by hand may not.
+    if (!std::is_sorted(hits.begin(), hits.end(), Ascending))
+        std::stable_sort(hits.begin(), hits.end(), Ascending);
+    return hits;
+}
+
+void TResultLists::ShowHits(const std::vector<std::int32_t>& hits)
+{
+    Current.Rows.clear();
+    Current.Rows.reserve(hits.size());
+    for (std::int32_t hit : hits)
+        Current.Rows.push_back({std::to_string(hit), hit - 1});
+    CurrentLabel = CountLabel(hits.size(), " matches.");
+}
+
+void TResultLists::SetCurrent(std::vector<TResultEntry> entries, std::string label)
+{
+    Current.Rows = std::move(entries);
+    CurrentLabel = std::move(label);
+}
+
+bool TResultLists::Diff()
+{
+    if (Current.IsEmpty() && Previous.IsEmpty())
+        return false;
+    std::vector<TResultEntry> a = Current.Hits();
+    std::vector<TResultEntry> b = Previous.Hits();
+    // Equal positions pair one to one; what stays unpaired on either side is the difference.
+    std::vector<TResultEntry> onlyA;
+    std::vector<TResultEntry> onlyB;
+    std::size_t i = 0;
+    for (TResultEntry& entry : b) {
+        while (i < a.size() && a[i].Position < entry.Position)
+            onlyA.push_back(std::move(a[i++]));
+        if (i < a.size() && a[i].Position == entry.Position)
+            ++i;
+        else
+            onlyB.push_back(std::move(entry));
+    }
+    std::move(a.begin() + static_cast<std::ptrdiff_t>(i), a.end(), std::back_inserter(onlyA));
+    std::vector<TResultEntry> result;
+    result.reserve(onlyA.size() + onlyB.size());
+    std::merge(std::make_move_iterator(onlyB.begin()), std::make_move_iterator(onlyB.end()),
+               std::make_move_iterator(onlyA.begin()), std::make_move_iterator(onlyA.end()),
+               std::back_inserter(result), Ascending);
+    SortAndCut(result);
+    CurrentLabel = CountLabel(result.size(), " differences");
+    Current.Rows = std::move(result);
+    return true;
+}
+
+bool TResultLists::Match()
+{
+    if (Current.IsEmpty() && Previous.IsEmpty())
+        return false;
+    const std::vector<TResultEntry> a = Current.Hits();
+    std::vector<TResultEntry> result;
+    std::size_t i = 0;
+    for (const TResultEntry& entry : Previous.Hits()) {
+        while (i < a.size() && a[i].Position < entry.Position)
+            ++i;
+        if (i < a.size() && a[i].Position == entry.Position)
+            result.push_back(entry);
+    }
+    SortAndCut(result);
+    CurrentLabel = CountLabel(result.size(), " matches");
+    Current.Rows = std::move(result);
+    return true;
+}
+
+bool TResultLists::Merge()
+{
+    if (Current.IsEmpty() && Previous.IsEmpty())
+        return false;
+    if (!Previous.IsEmpty()) {
+        std::vector<TResultEntry> a = Current.Hits();
+        // The previous entries whose position the current list lacks, each position once.
+        std::vector<TResultEntry> added;
+        std::size_t i = 0;
+        for (TResultEntry& entry : Previous.Hits()) {
+            while (i < a.size() && a[i].Position < entry.Position)
+                ++i;
+            const bool inCurrent = i < a.size() && a[i].Position == entry.Position;
+            const bool repeated = !added.empty() && added.back().Position == entry.Position;
+            if (!inCurrent && !repeated)
+                added.push_back(std::move(entry));
+        }
+        std::vector<TResultEntry> result;
+        result.reserve(a.size() + added.size());
+        std::merge(std::make_move_iterator(a.begin()), std::make_move_iterator(a.end()),
+                   std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()),
+                   std::back_inserter(result), Ascending);
+        SortAndCut(result);
+        Current.Rows = std::move(result);
+    }
+    CurrentLabel = CountLabel(static_cast<std::size_t>(Current.RowCount()), " merged");
+    return true;
+}
+
+void TResultLists::MoveRight()
+{
+    if (Current.IsEmpty())
+        Previous.Clear();
+    else
+        Previous.Rows = Current.Rows;
+    PreviousLabel = CountLabel(static_cast<std::size_t>(Current.EntryCount()), " results");
+}
+
+void TResultLists::ClearCurrent()
+{
+    Current.Clear();
+    CurrentLabel = "0 results";
+}
+
+void TResultLists::ClearPrevious()
+{
+    Previous.Clear();
+    PreviousLabel = "0 results";
+}
+
+std::string SearchTypeName(int searchType)
+{
+    switch (searchType) {
+    case stByte: return "BYTE";
+    case stWord: return "WORD";
+    case stDWord: return "DWORD";
+    case stQWord: return "QWORD";
+    default: return "String";
+    }
+}
+
+std::string SearchedForText(const SEARCHINFO_TAG& info, bool littleEndian)
+{
+    const int width = info.SearchType == stByte ? 1 : info.SearchType == stWord ? 2
+                    : info.SearchType == stDWord ? 4 : info.SearchType == stQWord ? 8 : 0;
+    if (width == 0)
+        return info.Pattern;
+    if (info.Pattern.size() < static_cast<std::size_t>(width))
+        return {};
+    std::uint64_t value = 0;
+    for (int b = 0; b < width; ++b) {
+        const int index = littleEndian ? width - 1 - b : b;
+        value = value << 8 | static_cast<unsigned char>(info.Pattern[static_cast<std::size_t>(index)]);
+    }
+    switch (width) {
+    case 1: return std::to_string(value);
+    case 2: return std::to_string(static_cast<std::int16_t>(value));
+    case 4: return std::to_string(static_cast<std::int32_t>(value));
+    default: return std::to_string(static_cast<std::int64_t>(value));
+    }
+}
+
+namespace {
+
+constexpr const char* FileIdentification = "Qorm Search Result File ver2";
+constexpr std::size_t HeaderLineLimit = 1023;
+
+std::string HeaderLine(std::string text)
+{
+    if (text.size() > HeaderLineLimit)
+        text.resize(HeaderLineLimit);
+    return text + "\r\n";
+}
+
+bool WriteAll(int fd, const std::string& contents)
+{
+    std::size_t done = 0;
+    while (done < contents.size()) {
+        const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
+        if (n < 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// The permissions a newly created file gets under the process's umask.
+mode_t NewFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// Writes the contents beside the target and renames them over it, so the
+// old file stays whole until the new one is complete. An existing target
+// keeps its permissions and must be writable, as an in-place write needs.
+bool ReplaceFileContents(const std::string& fileName, const std::string& contents)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::path target(fileName);
+    struct stat existing {};
+    const bool exists = ::stat(fileName.c_str(), &existing) == 0;
+    if (exists) {
+        const int probe = ::open(fileName.c_str(), O_WRONLY);
+        if (probe < 0)
+            return false;
+        ::close(probe);
+        target = fs::canonical(target, error);
+        if (error)
+            return false;
+    }
+    std::string temporary = target.string() + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0)
+        return false;
+    bool written = WriteAll(fd, contents);
+    if (written)
+        written = ::fchmod(fd, exists ? existing.st_mode & 07777 : NewFileMode()) == 0;
+    written = ::close(fd) == 0 && written;
+    if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool ReadWholeFile(const std::string& fileName, std::string& contents)
+{
+    std::FILE* file = std::fopen(fileName.c_str(), "r+b");
+    if (file == nullptr)
+        return false;
+    char chunk[65536];
+    std::size_t n = 0;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        contents.append(chunk, n);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    return !failed;
+}
+
+// The lines of a text; a line ends at CR, LF or CR LF.
+std::vector<std::string_view> SplitLines(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n')
+            continue;
+        lines.push_back(text.substr(start, i - start));
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        lines.push_back(text.substr(start));
+    return lines;
+}
+
+}  // namespace
+
+bool TResultLists::SaveResults(const std::string& fileName, const SEARCHINFO_TAG& info, bool littleEndian,
+                               const std::string& dataPath) const
+{
+    if (Current.IsEmpty())
+        return false;
+    std::string contents = HeaderLine(FileIdentification);
+    contents += HeaderLine("Searched for " + SearchedForText(info, littleEndian));
+    contents += HeaderLine("type: " + SearchTypeName(info.SearchType));
+    contents += HeaderLine("in file " + dataPath);
+    contents += HeaderLine("matches: " + std::to_string(Current.RowCount()));
+    for (const TResultEntry& row : Current.Rows)
+        contents += row.Text + "\r\n";
+    return ReplaceFileContents(fileName, contents);
+}
+
+bool TResultLists::LoadResults(const std::string& fileName)
+{
+    std::string contents;
+    if (!ReadWholeFile(fileName, contents))
+        return false;
+    const std::vector<std::string_view> lines = SplitLines(contents);
+    constexpr std::string_view countTag = "matches:";
+    if (lines.size() < 5 || !lines[4].starts_with(countTag))
+        return false;
+    const std::string claimed = platform::Trim(lines[4].substr(countTag.size()));
+    const std::size_t hitLines = lines.size() - 5;
+    // The count comes from the file: rows beyond the hit lines it holds are
+    // blank, and no more of them are made than a result list can hold.
+    const std::size_t rows = std::min<std::size_t>(
+        static_cast<std::size_t>(std::max(1, ReadLeadingInt32(claimed))),
+        std::max<std::size_t>(hitLines, static_cast<std::size_t>(ResultListLimit)));
+
+    std::vector<TResultEntry> loaded;
+    loaded.reserve(rows);
+    for (std::size_t k = 0; k < rows; ++k) {
+        if (k < hitLines) {
+            const std::string_view line = lines[5 + k];
+            const auto position = static_cast<std::uint32_t>(ReadLeadingInt32(line)) - 1u;
+            loaded.push_back({std::string(line), static_cast<std::int32_t>(position)});
+        } else {
+            loaded.push_back({});
+        }
+    }
+    Previous.Rows = std::move(loaded);
+    PreviousLabel = claimed + " matches";
+    return true;
+}
