@@ -317,9 +317,9 @@ std::optional<std::uint64_t> ReadHexNumber(std::string_view text, int bits)
     return value;
 }
 
-std::int64_t ReadLeadingInteger(std::string_view text)
+std::int32_t ReadLeadingInteger(std::string_view text)
 {
-    constexpr std::int64_t saturation = std::int64_t{1} << 40;
+    constexpr std::int64_t saturation = std::int64_t{INT32_MAX} + 1;
     std::size_t i = 0;
     while (i < text.size() && IsBlank(text[i]))
         ++i;
@@ -329,7 +329,7 @@ std::int64_t ReadLeadingInteger(std::string_view text)
     std::int64_t value = 0;
     for (; i < text.size() && IsDigit(text[i]); ++i)
         value = std::min(value * 10 + (text[i] - '0'), saturation);
-    return negative ? -value : value;
+    return static_cast<std::int32_t>(negative ? -value : std::min<std::int64_t>(value, INT32_MAX));
 }
 
 std::optional<float> ReadSingleText(std::string_view text)

@@ -83,9 +83,10 @@ std::optional<std::uint64_t> ReadDecimalInteger(std::string_view text, int bits)
 // Hex digits (either case) from the start until the first other character.
 // Nothing when there is no digit or the value needs more than `bits` bits.
 std::optional<std::uint64_t> ReadHexNumber(std::string_view text, int bits);
-// The leading decimal integer of a count or step text, saturated far beyond
-// any file position so that sums with it cannot overflow.
-std::int64_t ReadLeadingInteger(std::string_view text);
+// A count, step or position typed as text: its leading decimal integer
+// (leading blanks and one sign allowed, anything after the digits ignored,
+// no digits give 0), held at the bounds of 32 bits.
+std::int32_t ReadLeadingInteger(std::string_view text);
 // Leading blanks, a sign, digits with '.' as the decimal point and an
 // optional exponent; no number gives 0. Nothing for a finite text beyond the
 // single or double range.

@@ -4,6 +4,7 @@
 #include "Mainfrm.h"
 #include "Mainsettings.h"
 #include "Mytcursor.h"
+#include "Searchpages.h"
 
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolder.h"
@@ -11,6 +12,8 @@
 #include "platform/Text.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -40,24 +43,43 @@ TFrmHexEdit::TFrmHexEdit(QWidget* owner, std::int32_t channel, const std::string
       copy_(GlobalInfo().AppDir.empty() ? platform::AppDir() : GlobalInfo().AppDir, io),
       channel_(channel) {
     setProperty("Tag", TagHexEditWindow);
-    setMinimumSize(644, 446);
-    setMaximumSize(800, 605);
-    resize(644, 446);
     BuildMenus();
     BuildToolBar();
     BuildPages();
+    Views = new TValueViews(*this, Conversions, this);
+    Views->AttachPages(PagMain, tabDecimal, tabBin, tabHex, tabDump);
+    SearchPages = new TSearchPages(*this, tabSearch, tabResults, Views->NavigationLayout());
+    SearchPages->Session().LoadDefaults(GlobalSearchDefaults());
+    PlaceViews();
+    FitToViews();
     SetLocked(true);
 
     opened_ = copy_.Open(fileName);
     if (!opened_) return;
+    ClearViews();
     position_ = 0;
-    RefreshView();
     SaveRestorePosition(0);
     PagMain->setCurrentIndex(0);
+    RefreshView();
     show();
 }
 
-TFrmHexEdit::~TFrmHexEdit() = default;
+// The views need more room than the window's design gives it: the window
+// opens 800 pixels wide and never smaller than its views.
+void TFrmHexEdit::FitToViews() {
+    const QSize least = minimumSizeHint().expandedTo(QSize(652, 492));
+    const QSize most = QSize(800, 605).expandedTo(least);
+    setMinimumSize(least);
+    setMaximumSize(most);
+    resize(most.width(), least.height());
+}
+
+// The views go first: a modified box that loses the focus while the window
+// is taken apart must not reach a host half destroyed.
+TFrmHexEdit::~TFrmHexEdit() {
+    delete Views;
+    delete SearchPages;
+}
 
 void TFrmHexEdit::BuildMenus() {
     const QStyle* look = style();
@@ -78,6 +100,13 @@ void TFrmHexEdit::BuildMenus() {
     MnuFile->addActions({btnReopen, btnSave, btnSaveAs, mnuClose});
     MnuOptions = menuBar()->addMenu("&Options");
     MnuOptions->addActions({mnuTogglelock, btnDeleteBytes, btnInsertBytes, btnSizeFile});
+    // The byte-order switch stays hidden, so windows show and write little-endian values.
+    MnuOptions->addSeparator()->setVisible(false);
+    optEndian = MnuOptions->addAction("Little Endian Byte Order");
+    optEndian->setObjectName("optEndian");
+    optEndian->setCheckable(true);
+    optEndian->setChecked(true);
+    optEndian->setVisible(false);
 
     connect(btnReopen, &QAction::triggered, this, &TFrmHexEdit::btnReopenClick);
     connect(btnSave, &QAction::triggered, this, &TFrmHexEdit::btnSaveClick);
@@ -87,6 +116,7 @@ void TFrmHexEdit::BuildMenus() {
     connect(btnDeleteBytes, &QAction::triggered, this, &TFrmHexEdit::btnDeleteBytesClick);
     connect(btnInsertBytes, &QAction::triggered, this, &TFrmHexEdit::btnInsertBytesClick);
     connect(btnSizeFile, &QAction::triggered, this, &TFrmHexEdit::btnSizeFileClick);
+    connect(optEndian, &QAction::triggered, this, &TFrmHexEdit::optEndianClick);
 }
 
 void TFrmHexEdit::BuildToolBar() {
@@ -115,24 +145,7 @@ void TFrmHexEdit::BuildToolBar() {
 }
 
 void TFrmHexEdit::BuildPages() {
-    auto* client = new QWidget(this);
-    auto* layout = new QVBoxLayout(client);
-    layout->setContentsMargins(6, 6, 6, 6);
-
-    ByteStripArea = new QVBoxLayout;
-    layout->addLayout(ByteStripArea);
-
-    TextDisplayArea = new QHBoxLayout;
-    TextDisplayArea->addStretch(1);
-    btnSetString = new QPushButton("Set String", client);
-    btnSetWideString = new QPushButton("Set Wide String", client);
-    TextDisplayArea->addWidget(btnSetString);
-    TextDisplayArea->addWidget(btnSetWideString);
-    layout->addLayout(TextDisplayArea);
-    connect(btnSetString, &QPushButton::clicked, this, &TFrmHexEdit::btnSetStringClick);
-    connect(btnSetWideString, &QPushButton::clicked, this, &TFrmHexEdit::btnSetWideStringClick);
-
-    PagMain = new QTabWidget(client);
+    PagMain = new QTabWidget(this);
     PagMain->setObjectName("PagMain");
     const auto page = [this](const char* name, const char* caption) {
         auto* tab = new QWidget(PagMain);
@@ -146,11 +159,37 @@ void TFrmHexEdit::BuildPages() {
     tabDump = page("tabDump", "Hex Dump");
     tabSearch = page("tabSearch", "Search");
     tabResults = page("tabResults", "Search Results");
-    layout->addWidget(PagMain, 1);
 
-    NavigationArea = new QHBoxLayout;
-    layout->addLayout(NavigationArea);
+    btnSetString = new QPushButton("Set String", this);
+    btnSetWideString = new QPushButton("Set Wide String", this);
+    connect(btnSetString, &QPushButton::clicked, this, &TFrmHexEdit::btnSetStringClick);
+    connect(btnSetWideString, &QPushButton::clicked, this, &TFrmHexEdit::btnSetWideStringClick);
+}
+
+// The text line with the two string buttons on top, the byte strip beside
+// the pages, the navigation (with the hit stepper) below.
+void TFrmHexEdit::PlaceViews() {
+    auto* client = new QWidget(this);
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(6, 4, 6, 6);
+    layout->setSpacing(4);
+
+    Views->TextDisplayLayout()->addWidget(btnSetString);
+    Views->TextDisplayLayout()->addWidget(btnSetWideString);
+    layout->addWidget(Views->TextDisplay());
+
+    auto* pages = new QHBoxLayout;
+    pages->addWidget(Views->ByteStrip());
+    pages->addWidget(PagMain, 1);
+    layout->addLayout(pages, 1);
+
+    layout->addWidget(Views->NavigationGroup());
     setCentralWidget(client);
+}
+
+void TFrmHexEdit::ClearViews() {
+    Views->ClearViews();
+    SearchPages->Session().CutResultListsToOneRow();
 }
 
 std::int32_t TFrmHexEdit::ClampedPosition(std::int32_t position) const {
@@ -161,7 +200,7 @@ void TFrmHexEdit::RefreshView() {
     position_ = ClampedPosition(position_);
     setWindowTitle(platform::ToQString(ChannelCaption(channel_, DataPath(), FileSize())));
     ShowModified();
-    emit ViewRefresh();
+    Views->RefreshView();
 }
 
 void TFrmHexEdit::ShowModified() { imgModified->setPixmap(ModifiedImage(Modified())); }
@@ -179,7 +218,10 @@ void TFrmHexEdit::SaveRestorePosition(int mode) {
 }
 
 bool TFrmHexEdit::CloseWorkingCopy(bool ask) {
-    if (scanning_) return false;
+    if (Scanning()) {
+        StopScanAndCloseAfter();
+        return false;
+    }
     if (copy_.IsOpen()) {
         const std::string question = "Save Changes to " + DataPath() + "? \r\n";
         if (ask && Modified() &&
@@ -210,6 +252,11 @@ void TFrmHexEdit::Release() {
 }
 
 void TFrmHexEdit::closeEvent(QCloseEvent* event) {
+    if (Scanning()) {
+        StopScanAndCloseAfter();
+        event->ignore();
+        return;
+    }
     if (closing_) {
         SaveRestorePosition(1);
         event->accept();
@@ -233,15 +280,13 @@ std::size_t TFrmHexEdit::ReadBytes(std::int32_t position, std::uint8_t* buffer, 
 }
 
 std::size_t TFrmHexEdit::WriteBytes(std::int32_t position, const std::uint8_t* bytes, std::size_t count) {
-    if (scanning_) return 0;
+    if (Scanning()) return 0;
     const std::size_t written = copy_.Write(position, bytes, count);
     ShowModified();
     return written;
 }
 
-void TFrmHexEdit::WriteCurrentBytes(const std::array<std::uint8_t, 8>& bytes) {
-    WriteBytes(position_, bytes.data(), bytes.size());
-}
+void TFrmHexEdit::WriteCurrentBytes() { WriteBytes(position_, Conversions.Raw.data(), Conversions.Raw.size()); }
 
 std::int32_t TFrmHexEdit::SetPosition(std::int32_t position) {
     position_ = position;
@@ -254,24 +299,54 @@ void TFrmHexEdit::SetLocked(bool locked) {
     for (QAction* action : {btnDeleteBytes, btnInsertBytes, btnSizeFile}) action->setEnabled(!locked);
     btnSetString->setEnabled(!locked);
     btnSetWideString->setEnabled(!locked);
-    emit LockChanged(locked);
+    Views->SetLocked(locked);
 }
 
+double TFrmHexEdit::ReadValue(std::int8_t typeCode) {
+    switch (typeCode) {
+    case 1: LastValue = Conversions.Raw[0]; break;
+    case 2: LastValue = static_cast<std::int16_t>(Conversions.Words[0]); break;
+    case 3: LastValue = static_cast<std::int32_t>(Conversions.DWords[0]); break;
+    case 5: LastValue = Conversions.GetFloatElement(0); break;
+    case 6: LastValue = Conversions.DoubleValue; break;
+    case 7: LastValue = Conversions.Words[0]; break;
+    case 8: LastValue = Conversions.DWords[0]; break;
+    default: LastValue = 0; break;
+    }
+    return LastValue;
+}
+
+void TFrmHexEdit::ClearResultGrid() {
+    TSearchSession& session = SearchPages->Session();
+    session.SetCurrentResults({}, session.Lists.CurrentLabel);
+}
+
+bool TFrmHexEdit::Scanning() const { return SearchPages->Session().Scanning(); }
+
+void TFrmHexEdit::PumpMessagesOnce() { QCoreApplication::processEvents(); }
+
+// The search pages disable their own controls and keep Cancel enabled; the
+// window disables everything else that would reach the working copy.
 void TFrmHexEdit::SearchRunning(bool running) {
-    scanning_ = running;
-    for (QAction* action : {btnReopen, btnSave, btnSaveAs, mnuClose, mnuTogglelock}) action->setEnabled(!running);
-    btnLock->setEnabled(!running);
-    if (running) {
-        for (QAction* action : {btnDeleteBytes, btnInsertBytes, btnSizeFile}) action->setEnabled(false);
-        btnSetString->setEnabled(false);
-        btnSetWideString->setEnabled(false);
-    } else {
-        SetLocked(locked_);
+    for (QWidget* widget : {static_cast<QWidget*>(menuBar()), static_cast<QWidget*>(ToolBar1), Views->ByteStrip(),
+                            Views->TextDisplay(), tabDecimal, tabBin, tabHex, tabDump})
+        widget->setEnabled(!running);
+    if (!running && closeAfterScan_) {
+        closeAfterScan_ = false;
+        // From the event loop, once the scan and whoever started it have returned.
+        QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
     }
 }
 
+void TFrmHexEdit::StopScanAndCloseAfter() {
+    SearchInfo.Stop = true;
+    closeAfterScan_ = true;
+}
+
+void TFrmHexEdit::ShowResultsPage() { PagMain->setCurrentWidget(tabResults); }
+
 bool TFrmHexEdit::DeleteBytes(std::int32_t count) {
-    if (scanning_) return false;
+    if (Scanning()) return false;
     MyTCursor hourglass;
     const bool done = copy_.DeleteBytes(position_, count);
     if (done) RefreshView();
@@ -279,7 +354,7 @@ bool TFrmHexEdit::DeleteBytes(std::int32_t count) {
 }
 
 bool TFrmHexEdit::InsertBytes(std::int32_t count) {
-    if (scanning_) return false;
+    if (Scanning()) return false;
     MyTCursor hourglass;
     const bool done = copy_.InsertBytes(position_, count);
     if (done) RefreshView();
@@ -292,7 +367,7 @@ std::int32_t TFrmHexEdit::SetFileSize(std::int32_t size) {
 }
 
 bool TFrmHexEdit::ResizeFile(std::int32_t size) {
-    if (scanning_) return false;
+    if (Scanning()) return false;
     MyTCursor hourglass;
     const bool done = copy_.SetFileSize(size);
     if (done) RefreshView();
@@ -305,21 +380,21 @@ std::string TFrmHexEdit::ReadString(std::int32_t count) {
 }
 
 bool TFrmHexEdit::SaveFile(const std::string& name) {
-    if (scanning_) return false;
+    if (Scanning()) return false;
     const bool saved = copy_.Save(name);
     RefreshView();
     return saved;
 }
 
 std::string TFrmHexEdit::WriteString(const std::string& text) {
-    if (!copy_.IsOpen() || scanning_) return "";
+    if (!copy_.IsOpen() || Scanning()) return "";
     WriteBytes(position_, reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
     RefreshView();
     return text;
 }
 
 std::u16string TFrmHexEdit::WriteWideString(const std::u16string& text) {
-    if (!copy_.IsOpen() || scanning_) return u"";
+    if (!copy_.IsOpen() || Scanning()) return u"";
     std::string bytes;
     bytes.reserve(text.size() * 2);
     for (const char16_t unit : text) {
@@ -359,7 +434,7 @@ void TFrmHexEdit::btnSaveAsClick() {
 void TFrmHexEdit::mnuCloseClick() { close(); }
 
 void TFrmHexEdit::btnReopenClick() {
-    if (scanning_) return;
+    if (Scanning()) return;
     if (Modified() && platform::MessageBox("Lose Changes?", "Reopen File", platform::MsgButtons::YesNo,
                                            platform::MsgIcon::Question) != platform::MsgAnswer::Yes)
         return;
@@ -367,27 +442,45 @@ void TFrmHexEdit::btnReopenClick() {
     btnLock->setChecked(false);
     btnLockClick();
     opened_ = copy_.Reopen();
+    if (opened_) {
+        position_ = 0;
+        ClearViews();
+        RefreshView();
+        show();
+    }
+    // A window whose data file is gone closes here and frees its channel.
+    FormActivate();
+}
+
+void TFrmHexEdit::FormActivate() {
     if (!opened_) {
-        // The data file is gone: the window closes and frees its channel.
         close();
         return;
     }
-    position_ = 0;
-    RefreshView();
-    show();
+    // Moving on from a box counts as leaving it, so a value typed before is written.
+    Views->edtChar[0]->setFocus(Qt::OtherFocusReason);
 }
+
+// After the toolkit has given the focus back to the box that held it.
+void TFrmHexEdit::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        QMetaObject::invokeMethod(this, &TFrmHexEdit::FormActivate, Qt::QueuedConnection);
+}
+
+void TFrmHexEdit::optEndianClick() { Views->SetByteOrder(optEndian->isChecked()); }
 
 void TFrmHexEdit::btnInsertBytesClick() {
     const auto text = platform::InputQuery("Insert bytes at current position",
                                            "Enter the number of bytes to insert into the file.", "0");
-    const std::int32_t count = text ? ReadCount(*text) : 0;
+    const std::int32_t count = text ? ReadLeadingInteger(*text) : 0;
     if (count > 0 && !InsertBytes(count)) ReportRebuildFailure();
 }
 
 void TFrmHexEdit::btnDeleteBytesClick() {
     const auto text = platform::InputQuery("Delete bytes from current position",
                                            "Enter the number of bytes to remove from the file.", "0");
-    const std::int32_t count = text ? ReadCount(*text) : 0;
+    const std::int32_t count = text ? ReadLeadingInteger(*text) : 0;
     if (count > 0 && !DeleteBytes(count)) ReportRebuildFailure();
 }
 
@@ -395,7 +488,7 @@ void TFrmHexEdit::btnSizeFileClick() {
     const auto text = platform::InputQuery("Set file size in bytes", "Enter the new size of the file in bytes",
                                            std::to_string(FileSize()));
     if (!text) return;
-    const std::int32_t size = ReadCount(*text);
+    const std::int32_t size = ReadLeadingInteger(*text);
     if (size < 2) {
         platform::MessageBox("New File Size must be between 2 (minimum) and\r\nthe amount of free space on the disk.",
                              "Invalid Entry");

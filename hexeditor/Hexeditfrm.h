@@ -1,30 +1,31 @@
 // The window of one channel: one open data file, edited through its working
-// copy. The value views, the search fields and the result lists are filled
-// into its pages by their own classes, which reach the file only through the
-// data entry points below.
+// copy. The value views (TValueViews), the search fields and the result lists
+// (TSearchPages) are filled into its pages by their own classes, which reach
+// the file only through the data entry points below.
 #pragma once
 
+#include "Binaryfilefunctions.h"
 #include "Channeltable.h"
+#include "Searchhost.h"
 #include "Searchinfo.h"
+#include "Valueviews.h"
 #include "Workingcopy.h"
 
 #include <QMainWindow>
 
-#include <array>
 #include <cstdint>
 #include <string>
 
 class QAction;
-class QHBoxLayout;
 class QLabel;
 class QMenu;
 class QPushButton;
 class QTabWidget;
 class QToolBar;
 class QToolButton;
-class QVBoxLayout;
+class TSearchPages;
 
-class TFrmHexEdit : public QMainWindow, public TChannelWindow {
+class TFrmHexEdit : public QMainWindow, public TChannelWindow, public TValueViewsHost, public TSearchHost {
     Q_OBJECT
 
 public:
@@ -43,37 +44,51 @@ public:
     // When `ask` and modified, offers the file for saving ("Save Changes?",
     // Yes/No); then deletes the working copy and closes the window. A save
     // answered Yes that fails is reported and keeps the window: false.
+    // During a scan: false; the scan stops and the window closes after it.
     bool CloseWorkingCopy(bool ask) override;
     void ShowChannel() override;
     void Release() override;
 
     // --- Data access for the value views, the searches and the scripts.
-    bool IsWorkingCopyOpen() const { return copy_.IsOpen(); }
+    bool IsWorkingCopyOpen() const override { return copy_.IsOpen(); }
     // 0-based; -1 before a file is open.
-    std::int32_t Position() const { return position_; }
+    std::int32_t Position() const override { return position_; }
     // Keeps a new position without refreshing; RefreshView clamps it.
-    void StorePosition(std::int32_t position) { position_ = position; }
-    std::int32_t FileSize() const { return copy_.FileSize(); }
+    void StorePosition(std::int32_t position) override { position_ = position; }
+    std::int32_t FileSize() const override { return copy_.FileSize(); }
     bool Modified() const { return copy_.Modified(); }
-    bool IsLocked() const { return locked_; }
+    bool IsLocked() const override { return locked_; }
     // Up to `count` bytes at `position`; the number read.
-    std::size_t ReadBytes(std::int32_t position, std::uint8_t* buffer, std::size_t count);
+    std::size_t ReadBytes(std::int32_t position, std::uint8_t* buffer, std::size_t count) override;
     // Writes at `position`, cut at the end of the file; marks the file
     // modified. The views are not refreshed here (callers refresh).
     std::size_t WriteBytes(std::int32_t position, const std::uint8_t* bytes, std::size_t count);
-    // The 8 current bytes back at the position, cut at the end of the file.
-    void WriteCurrentBytes(const std::array<std::uint8_t, 8>& bytes);
+    // The 8 bytes of Conversions back at the position, cut at the end of the file.
+    void WriteCurrentBytes() override;
     // Position = the argument clamped into the file, then the views refresh; returns 1.
-    std::int32_t SetPosition(std::int32_t position);
+    std::int32_t SetPosition(std::int32_t position) override;
     // Clamps the position into 0 .. FileSize - 1 (0 for an empty file), shows
-    // caption and modified indicator, and asks the views to refresh.
+    // caption and modified indicator, rereads the page and fills the views.
     void RefreshView();
     void SetLocked(bool locked);
-    // While a scan of the working copy runs (it processes messages), every
-    // command that would close, rebuild, reopen, save or write the copy is
-    // refused and its buttons are disabled.
-    void SearchRunning(bool running);
-    bool Scanning() const { return scanning_; }
+    // The first element of a view of the bytes loaded at the last refresh, by
+    // script type code: 1 BYTE, 2 SHORT, 3 LONG, 5 FLOAT, 6 DOUBLE, 7 USHORT,
+    // 8 ULONG; any other code gives 0. Kept in LastValue.
+    double ReadValue(std::int8_t typeCode);
+    // Empties the current result list (the search in files hands over its own).
+    void ClearResultGrid();
+
+    // --- The in-window search. While the window's own scan runs (it
+    // processes messages), every command that would close, rebuild, reopen,
+    // save or write the copy is refused; a close asked for meanwhile stops the
+    // scan and closes the window once the scan has unwound.
+    bool Scanning() const;
+    SEARCHINFO_TAG& SearchRecord() override { return SearchInfo; }
+    bool LittleEndian() const override { return Conversions.ByteOrder == 1; }
+    void PumpMessagesOnce() override;
+    bool ScanMayRun() const override { return IsWorkingCopyOpen(); }
+    void SearchRunning(bool running) override;
+    void ShowResultsPage() override;
 
     // --- File operations (no messages: scripts call them too).
     bool DeleteBytes(std::int32_t count);
@@ -92,6 +107,7 @@ public:
     const TWorkingCopy& WorkingCopy() const { return copy_; }
 
     SEARCHINFO_TAG SearchInfo;
+    TByteConversions Conversions;
     std::int32_t SavedPosition = 0;
     std::string LastString;
     double LastValue = 0;
@@ -108,10 +124,16 @@ public:
     void btnSizeFileClick();
     void btnSetStringClick();
     void btnSetWideStringClick();
+    void optEndianClick();
+    // Focus to the first character box; a window without a working copy closes itself.
+    void FormActivate();
 
-    // --- Components. The pages and the empty areas are filled by the value
-    // views ("Decimal", "Binary", "Hex", "Hex Dump", the byte strip, the text
-    // line and the navigation) and by the search and result classes.
+    // --- Components. The pages and the areas are filled by the value views
+    // ("Decimal", "Binary", "Hex", "Hex Dump", the byte strip, the text line
+    // and the navigation) and by the search pages ("Search", "Search Results"
+    // and the hit stepper in the navigation).
+    TValueViews* Views;
+    TSearchPages* SearchPages;
     QTabWidget* PagMain;
     QWidget* tabDecimal;
     QWidget* tabBin;
@@ -119,9 +141,6 @@ public:
     QWidget* tabDump;
     QWidget* tabSearch;
     QWidget* tabResults;
-    QVBoxLayout* ByteStripArea;
-    QHBoxLayout* TextDisplayArea;  // the text line goes in front of the two string buttons
-    QHBoxLayout* NavigationArea;
     QToolBar* ToolBar1;
     QMenu* MnuFile;
     QMenu* MnuOptions;
@@ -134,23 +153,23 @@ public:
     QAction* btnDeleteBytes;
     QAction* btnInsertBytes;
     QAction* btnSizeFile;
+    QAction* optEndian;  // hidden: windows show and write little-endian values
     QPushButton* btnSetString;
     QPushButton* btnSetWideString;
     QLabel* imgModified;
 
-signals:
-    // The position or the bytes changed: the views show them anew.
-    void ViewRefresh();
-    // Locked value boxes are read-only.
-    void LockChanged(bool locked);
-
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void BuildMenus();
     void BuildToolBar();
     void BuildPages();
+    void PlaceViews();
+    void FitToViews();
+    void ClearViews();
+    void StopScanAndCloseAfter();
     void ShowModified();
     bool ResizeFile(std::int32_t size);
     void CloseWindow();
@@ -164,5 +183,5 @@ private:
     bool opened_ = false;
     bool locked_ = true;
     bool closing_ = false;
-    bool scanning_ = false;
+    bool closeAfterScan_ = false;
 };

@@ -1,6 +1,7 @@
 #include "Mainfrm.h"
 
 #include "Aboutbox.h"
+#include "Binaryfilefunctions.h"
 #include "Hexeditfrm.h"
 #include "Icons.h"
 
@@ -272,7 +273,7 @@ void TFrmMain::btnNewFileClick() {
     // size leaves an existing file as it was.
     const auto sizeText = platform::InputQuery("Initial File Size", "Initial size for: " + *name, "1000");
     if (!sizeText) return;
-    const std::int32_t size = ReadCount(*sizeText);
+    const std::int32_t size = ReadLeadingInteger(*sizeText);
     if (size < 1 || !CreateZeroFile(*name, size)) {
         platform::MessageBox(FailedToCreate, CannotContinue);
         return;

@@ -1,5 +1,7 @@
 #include "Searchpages.h"
 
+#include "Mytcursor.h"
+
 #include "platform/QtText.h"
 
 #include <QBoxLayout>
@@ -7,7 +9,6 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,26 +19,6 @@
 #include <QToolButton>
 
 namespace {
-
-// The hourglass for the length of one operation of the pages.
-class TBusyCursor {
-public:
-    TBusyCursor() : shown_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
-    {
-        if (shown_)
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~TBusyCursor()
-    {
-        if (shown_)
-            QGuiApplication::restoreOverrideCursor();
-    }
-    TBusyCursor(const TBusyCursor&) = delete;
-    TBusyCursor& operator=(const TBusyCursor&) = delete;
-
-private:
-    bool shown_;
-};
 
 template <typename Widget>
 Widget* Named(Widget* widget, const char* name, const char* hint = nullptr)
@@ -286,7 +267,7 @@ void TSearchPages::BuildResultsPage()
 
     const auto busy = [this](void (TSearchSession::*operation)()) {
         return [this, operation] {
-            TBusyCursor hourglass;
+            MyTCursor hourglass;
             (session_.*operation)();
         };
     };
@@ -328,7 +309,7 @@ void TSearchPages::StepNumResults(int delta)
 
 void TSearchPages::btnBeginSearchClick()
 {
-    TBusyCursor hourglass;
+    MyTCursor hourglass;
     session_.BeginSearch();
 }
 

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -170,7 +171,10 @@ TValueEdit* TValueViews::MakeValueEdit(QWidget* parent, TValueView view, int ind
     if (maxLength > 0)
         edit->setMaxLength(maxLength);
     const ValueBox box{edit, view, index};
-    edit->OnExit = [this, box] { ValueEditExit(box); };
+    edit->OnExit = [views = QPointer<TValueViews>(this), box] {
+        if (views)
+            views->ValueEditExit(box);
+    };
     valueBoxes.push_back(box);
     return edit;
 }
@@ -231,7 +235,10 @@ void TValueViews::BuildTextDisplay()
     edtTextDisplay->setReadOnly(true);
     edtTextDisplay->setFont(FixedFont());
     // The text line only shows; entering it moves on to the jump box.
-    edtTextDisplay->OnEnter = [this] { edtJumpTo->setFocus(Qt::OtherFocusReason); };
+    edtTextDisplay->OnEnter = [views = QPointer<TValueViews>(this)] {
+        if (views)
+            views->edtJumpTo->setFocus(Qt::OtherFocusReason);
+    };
     textDisplayLayout->addWidget(edtTextDisplay, 1);
 }
 

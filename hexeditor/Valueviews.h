@@ -80,6 +80,8 @@ class TValueViews : public QObject {
 public:
     // The widgets are made as children of `window` and placed by the window
     // through ByteStrip, TextDisplay, NavigationGroup and AttachPages.
+    // The widgets belong to the window and may outlive the views: once the
+    // views are gone, a box that gains or loses the focus calls nothing.
     TValueViews(TValueViewsHost& host, TByteConversions& conversions, QWidget* window);
 
     QWidget* ByteStrip() const { return byteStrip; }

@@ -3,8 +3,8 @@
 #include "platform/Text.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
+#include <string_view>
 #include <thread>
 
 std::size_t TFileIO::Write(std::FILE* stream, const void* data, std::size_t size) {
@@ -18,18 +18,6 @@ bool TFileIO::Close(std::FILE* stream) { return std::fclose(stream) == 0; }
 TFileIO& TFileIO::Standard() {
     static TFileIO io;
     return io;
-}
-
-std::int32_t ReadCount(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    std::int64_t value = 0;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i)
-        value = std::min<std::int64_t>(value * 10 + (text[i] - '0'), std::int64_t{INT32_MAX} + 1);
-    if (negative) return static_cast<std::int32_t>(-value);
-    return static_cast<std::int32_t>(std::min<std::int64_t>(value, INT32_MAX));
 }
 
 std::string ChannelCaption(std::int32_t channel, const std::string& dataPath, std::int32_t fileSize) {

@@ -14,7 +14,6 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
-#include <string_view>
 
 // Every write, flush and close of a working copy or of a new file passes
 // here. The standard one uses the C streams; a test puts a full disk in its
@@ -29,11 +28,6 @@ public:
 
     static TFileIO& Standard();
 };
-
-// A count typed into an input box: its leading decimal integer (leading
-// blanks and one sign allowed, anything after the digits ignored, no digits
-// give 0), held at the bounds of 32 bits.
-std::int32_t ReadCount(std::string_view text);
 
 // The caption of a channel's window.
 std::string ChannelCaption(std::int32_t channel, const std::string& dataPath, std::int32_t fileSize);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -370,14 +371,15 @@ TEST(hex_values_Read, FloatTextsWithinTheRange)
     EXPECT_EQ(ReadDoubleText("-4.94065645841247E-324"), -std::numeric_limits<double>::denorm_min());
 }
 
-TEST(hex_values_Read, StepCountsSaturate)
+TEST(hex_values_Read, CountsAndStepsTakeTheLeadingIntegerHeldAt32Bits)
 {
-    EXPECT_EQ(ReadLeadingInteger(" +16x"), 16);
-    EXPECT_EQ(ReadLeadingInteger("-8"), -8);
-    EXPECT_EQ(ReadLeadingInteger("abc"), 0);
-    EXPECT_EQ(ReadLeadingInteger(""), 0);
-    EXPECT_EQ(ReadLeadingInteger("99999999999999999999999"), std::int64_t{1} << 40);
-    EXPECT_EQ(ReadLeadingInteger("-99999999999999999999999"), -(std::int64_t{1} << 40));
+    const std::pair<const char*, std::int32_t> cases[] = {
+        {" +16x", 16}, {"12abc", 12}, {"  +7", 7}, {"-8", -8}, {"abc", 0}, {"", 0}, {" 3 4", 3}, {"+", 0},
+        {"0x10", 0}, {"99999999999", INT32_MAX}, {"-99999999999", INT32_MIN},
+        {"99999999999999999999999", INT32_MAX}, {"-99999999999999999999999", INT32_MIN},
+    };
+    for (const auto& [text, value] : cases)
+        EXPECT_EQ(ReadLeadingInteger(text), value) << text;
 }
 
 struct EditCase {

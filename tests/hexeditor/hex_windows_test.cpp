@@ -2,6 +2,7 @@
 // scripted user answering every dialog.
 #include "Hexeditfrm.h"
 #include "Mainfrm.h"
+#include "Searchpages.h"
 
 #include "HexTestFolder.h"
 
@@ -12,8 +13,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 
 #include <filesystem>
@@ -92,7 +100,7 @@ TEST_F(WindowsTest, TheCommandLineOpensFilesAndRecordsTheScript) {
     EXPECT_FALSE(window.mnuMainMRU[2]->isVisible());
 }
 
-TEST_F(WindowsTest, AHexWindowOpensLockedWithItsCaptionAndEmptyPages) {
+TEST_F(WindowsTest, AHexWindowOpensLockedWithItsCaptionAndPages) {
     const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(1000));
     TFrmMain& window = Start({a});
     TFrmHexEdit* hex = window.ChannelWindow(0);
@@ -177,7 +185,8 @@ TEST_F(WindowsTest, PositionsAreClampedAndStringsNeverGrowTheFile) {
     Bytes tail(3);
     EXPECT_EQ(hex->ReadBytes(97, tail.data(), 8), 3u);
     EXPECT_EQ(tail, (Bytes{'x', 0, 'y'}));
-    hex->WriteCurrentBytes({1, 2, 3, 4, 5, 6, 7, 8});
+    hex->Conversions.LoadValueBytes({1, 2, 3, 4, 5, 6, 7, 8});
+    hex->WriteCurrentBytes();
     EXPECT_EQ(hex->ReadBytes(97, tail.data(), 3), 3u);
     EXPECT_EQ(tail, (Bytes{1, 2, 3}));
     EXPECT_TRUE(hex->Modified());
@@ -344,28 +353,199 @@ TEST_F(WindowsTest, SettingsSurviveARestart) {
     EXPECT_EQ(window.ChannelWindow(0)->pos(), QPoint(120, 130));
 }
 
-TEST_F(WindowsTest, WhileAScanRunsTheWorkingCopyCannotBeChangedOrClosed) {
-    const Bytes original = THexTestFolder::Pattern(100);
-    const std::string a = folder.MakeFile("a.dat", original);
+// A file whose bytes at `at` are `bytes`, zeros elsewhere.
+Bytes ZerosWith(std::size_t size, const std::vector<std::pair<std::size_t, Bytes>>& pieces) {
+    Bytes file(size, 0);
+    for (const auto& [at, bytes] : pieces) std::copy(bytes.begin(), bytes.end(), file.begin() + at);
+    return file;
+}
+
+std::string Text(const QLineEdit* edit) { return edit->text().toStdString(); }
+
+TEST_F(WindowsTest, TheViewsShowTheFileBytesAtThePosition) {
+    Bytes file = THexTestFolder::Pattern(300);
+    std::copy_n(Bytes{0x01, 0, 0, 0, 0, 0, 0, 0x80}.begin(), 8, file.begin() + 100);
+    TFrmHexEdit* hex = Start({folder.MakeFile("a.dat", file)}).ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    const TValueViews& views = *hex->Views;
+    EXPECT_EQ(hex->PagMain->currentWidget(), hex->tabDecimal);
+    EXPECT_EQ(Text(views.edtJumpTo), "1");
+    EXPECT_EQ(Text(views.edtDec[1]), "1");
+
+    hex->SetPosition(100);
+    EXPECT_EQ(Text(views.edtJumpTo), "101");
+    EXPECT_EQ(views.lblPos[7]->text().toStdString(), "108");
+    EXPECT_EQ(Text(views.edtDec[0]), "1");
+    EXPECT_EQ(Text(views.edtHex[7]), "80");
+    EXPECT_EQ(Text(views.edtBinary[0]), "0000-0001");
+    EXPECT_EQ(Text(views.edtWORD[0]), "1");
+    EXPECT_EQ(Text(views.edtShort[3]), "-32768");
+    EXPECT_EQ(Text(views.edtLong[1]), "-2147483648");
+    EXPECT_EQ(Text(views.edtInt64), "-9223372036854775807");
+    EXPECT_EQ(Text(views.edtTextDisplay).substr(8, 3), "l" "m" "n");  // bytes 108..110 of the pattern
+    const std::pair<int, double> values[] = {{1, 1}, {2, 1}, {3, 1}, {7, 1}, {8, 1}, {0, 0}, {4, 0}, {9, 0}};
+    for (const auto& [type, value] : values) EXPECT_EQ(hex->ReadValue(static_cast<std::int8_t>(type)), value) << type;
+    EXPECT_EQ(hex->LastValue, 0);
+
+    hex->PagMain->setCurrentWidget(hex->tabHex);
+    EXPECT_EQ(Text(views.edtHex64), "80 00 00 00 00 00 00 01");
+    hex->PagMain->setCurrentWidget(hex->tabBin);
+    EXPECT_EQ(Text(views.edtBinShort[0]), "0000-0000-0000-0001");
+    hex->PagMain->setCurrentWidget(hex->tabDump);
+    ASSERT_EQ(views.lstHexDump->count(), 16);
+    EXPECT_EQ(views.lstHexDump->item(12)->text().toStdString(),
+              "29 2A 2B 2C 2D 2E 2F 30 00 00 00 00 00 00 00 00 ");  // file bytes 292..299, then past the end
+    EXPECT_EQ(views.lstDumpPrint->item(15)->text().toStdString(), std::string(16, '.'));
+
+    // The hidden byte-order item switches every integer view.
+    hex->PagMain->setCurrentWidget(hex->tabDecimal);
+    EXPECT_FALSE(hex->optEndian->isVisible());
+    hex->optEndian->trigger();
+    EXPECT_FALSE(hex->LittleEndian());
+    EXPECT_EQ(Text(views.edtWORD[0]), "256");
+    EXPECT_EQ(hex->ReadValue(7), 256);
+}
+
+TEST_F(WindowsTest, AnEditInAViewBoxReachesTheWorkingCopyAndTheDataFileAfterSave) {
+    const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(100));
+    TFrmHexEdit* hex = Start({a}).ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    QCoreApplication::processEvents();
+    hex->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(hex));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(hex->Views->edtChar[0]->hasFocus());
+    const TValueViews& views = *hex->Views;
+    const auto typeAndLeave = [](QLineEdit* box, const char* text, QWidget* next) {
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, text);
+        next->setFocus();
+    };
+
+    // Locked, a typed value stays in its box only.
+    hex->SetPosition(96);
+    typeAndLeave(views.edtDWORD[0], "7", views.edtDWORD[1]);
+    EXPECT_FALSE(hex->Modified());
+
+    hex->btnLock->click();
+    typeAndLeave(views.edtDWORD[0], "-1", views.edtDWORD[1]);
+    typeAndLeave(views.edtHex[1], "7", views.edtDec[1]);
+    EXPECT_TRUE(hex->Modified());
+    EXPECT_EQ(Text(views.edtDWORD[0]), "4294903807");
+    EXPECT_EQ(Text(views.edtLong[0]), "-63489");
+    Bytes tail(8);
+    ASSERT_EQ(hex->ReadBytes(96, tail.data(), tail.size()), 4u);
+    EXPECT_EQ(tail, (Bytes{0xFF, 0x07, 0xFF, 0xFF, 0, 0, 0, 0}));
+
+    // At the last byte only the bytes inside the file change.
+    hex->SetPosition(99);
+    typeAndLeave(views.edtWORD[0], "4660", views.edtWORD[1]);
+    EXPECT_EQ(hex->FileSize(), 100);
+    EXPECT_EQ(Text(views.edtWORD[0]), "52");
+
+    // Coming back to the window moves the focus on to the first character box:
+    // the box left so is written too.
+    hex->SetPosition(0);
+    views.edtDec[2]->setFocus();
+    views.edtDec[2]->selectAll();
+    QTest::keyClicks(views.edtDec[2], "29");
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+    hex->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(hex));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(views.edtChar[0]->hasFocus());
+    EXPECT_EQ(Text(views.edtDec[2]), "29");
+
+    hex->btnSave->trigger();
+    EXPECT_FALSE(hex->Modified());
+    Bytes expected = THexTestFolder::Pattern(100);
+    expected[2] = 29;
+    std::copy_n(Bytes{0xFF, 0x07, 0xFF, 0x34}.begin(), 4, expected.begin() + 96);
+    EXPECT_EQ(THexTestFolder::ReadFile(a), expected);
+    EXPECT_THAT(Messages(), IsEmpty());
+}
+
+TEST_F(WindowsTest, ASearchFromTheSearchPageListsTheHitsAndSteppingMovesThePosition) {
+    // Hits at the start, across the first block boundary and at the very end.
+    const Bytes file = ZerosWith(600000, {{10, {'a', 'b', 'c'}}, {511998, {'a', 'b', 'c'}}, {599997, {'A', 'B', 'C'}}});
+    TFrmHexEdit* hex = Start({folder.MakeFile("a.dat", file)}).ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    TSearchPages& search = *hex->SearchPages;
+    hex->SetPosition(5);
+    hex->PagMain->setCurrentWidget(hex->tabSearch);
+    search.edtSearchValue->setText("abc");
+    if (search.chkCase->isChecked()) search.chkCase->click();
+    search.btnBeginSearch->click();
+
+    EXPECT_EQ(hex->PagMain->currentWidget(), hex->tabResults);
+    EXPECT_EQ(hex->Position(), 5);
+    EXPECT_EQ(search.lblSearchCount->text().toStdString(), "3 matches.");
+    const QAbstractItemModel& rows = *search.lstResults->model();
+    ASSERT_EQ(rows.rowCount(), 3);
+    EXPECT_EQ(rows.index(1, 0).data().toString().toStdString(), "511999");
+
+    search.btnSearches->Down->click();
+    EXPECT_EQ(hex->Position(), 10);
+    EXPECT_EQ(Text(search.edtSearchResult), "11");
+    EXPECT_EQ(Text(hex->Views->edtJumpTo), "11");
+    search.btnSearches->Down->click();
+    EXPECT_EQ(hex->Position(), 511998);
+    search.btnLastResult->click();
+    EXPECT_EQ(hex->Position(), 599997);
+    EXPECT_EQ(Text(hex->Views->edtChar[0]), "A");
+    search.btnSearches->Up->click();
+    EXPECT_EQ(hex->Position(), 511998);
+
+    // Reopening the file starts the stepping anew.
+    hex->btnReopenClick();
+    EXPECT_EQ(Text(search.edtSearchResult), "");
+    EXPECT_EQ(rows.rowCount(), 1);
+}
+
+TEST_F(WindowsTest, WhileAScanRunsTheCopyStaysAsItIsAndACloseWaitsUntilTheScanHasUnwound) {
+    const Bytes file = ZerosWith(1100000, {{100, {'x', 'y', 'z'}}, {700000, {'x', 'y', 'z'}}});
+    const std::string a = folder.MakeFile("a.dat", file);
     TFrmMain& window = Start({a});
     TFrmHexEdit* hex = window.ChannelWindow(0);
     ASSERT_NE(hex, nullptr);
     hex->btnLock->click();
-    hex->SearchRunning(true);
-    EXPECT_FALSE(hex->btnInsertBytes->isEnabled());
-    EXPECT_FALSE(hex->btnSave->isEnabled());
-    EXPECT_FALSE(hex->InsertBytes(1));
-    EXPECT_FALSE(hex->DeleteBytes(1));
-    EXPECT_EQ(hex->SetFileSize(5), 100);
-    EXPECT_EQ(hex->WriteString("x"), "");
-    EXPECT_FALSE(hex->SaveFile(""));
-    hex->close();
-    EXPECT_TRUE(window.IsChannelOpen(0));
-    EXPECT_FALSE(hex->Modified());
+    TSearchPages& search = *hex->SearchPages;
+    search.Session().PumpInterval = std::chrono::milliseconds(0);
+    search.edtSearchValue->setText("xyz");
 
-    hex->SearchRunning(false);
-    EXPECT_TRUE(hex->btnInsertBytes->isEnabled());
-    EXPECT_TRUE(hex->InsertBytes(1));
+    bool ranDuringScan = false;
+    QMetaObject::invokeMethod(qApp, [&] {
+        ranDuringScan = hex->Scanning();
+        EXPECT_FALSE(hex->ToolBar1->isEnabled());
+        EXPECT_FALSE(hex->Views->ByteStrip()->isEnabled());
+        EXPECT_TRUE(search.btnSearchCancel->isEnabled());
+        EXPECT_FALSE(hex->InsertBytes(1));
+        EXPECT_FALSE(hex->DeleteBytes(1));
+        EXPECT_EQ(hex->SetFileSize(5), 1100000);
+        EXPECT_EQ(hex->WriteString("x"), "");
+        hex->Conversions.LoadValueBytes({1, 2, 3, 4, 5, 6, 7, 8});
+        hex->WriteCurrentBytes();
+        EXPECT_FALSE(hex->SaveFile(""));
+        hex->btnReopenClick();
+        EXPECT_FALSE(hex->Modified());
+        EXPECT_FALSE(window.CloseChannel(0, true));
+        hex->close();
+        EXPECT_TRUE(window.IsChannelOpen(0));
+        EXPECT_TRUE(hex->isVisible());
+    }, Qt::QueuedConnection);
+    search.btnBeginSearch->click();
+
+    // The close stopped the scan after its first block and waits for the event loop.
+    EXPECT_TRUE(ranDuringScan);
+    EXPECT_FALSE(hex->Scanning());
+    EXPECT_EQ(search.lblSearchCount->text().toStdString(), "1 matches.");
+    EXPECT_TRUE(window.IsChannelOpen(0));
+    QCoreApplication::processEvents();
+    FlushDeletes();
+    EXPECT_FALSE(window.IsChannelOpen(0));
+    EXPECT_EQ(THexTestFolder::ReadFile(a), file);
     EXPECT_THAT(Messages(), IsEmpty());
 }
 

@@ -362,14 +362,6 @@ TEST_F(WorkingCopyTest, ReopenDiscardsTheChangesAndAVanishedOriginalEndsTheCopy)
     EXPECT_FALSE(platform::FileExists(work));
 }
 
-TEST(ReadCount, TakesTheLeadingDecimalInteger) {
-    const std::vector<std::pair<std::string, std::int32_t>> cases = {
-        {"12abc", 12}, {"  +7", 7}, {"-5", -5}, {"abc", 0}, {"", 0}, {" 3 4", 3},
-        {"+", 0}, {"99999999999", INT32_MAX}, {"-99999999999", INT32_MIN}, {"0x10", 0},
-    };
-    for (const auto& [text, value] : cases) EXPECT_EQ(ReadCount(text), value) << text;
-}
-
 TEST(ChannelCaption, NamesChannelPathAndSize) {
     EXPECT_EQ(ChannelCaption(0, "/d/a.dat", 1000), "Ch: 0 /d/a.dat - 1000 bytes");
 }
