@@ -5,6 +5,8 @@
 
 #include "platform/Dialogs.h"
 
+#include "QtTestApplication.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -22,23 +24,6 @@
 #include <memory>
 
 namespace {
-
-class QtApplication : public testing::Environment {
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "hex_search_pages";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app;
-};
-
-testing::Environment* const qtApplication = testing::AddGlobalTestEnvironment(new QtApplication);
 
 class hex_search_pages : public ::testing::Test {
 protected:

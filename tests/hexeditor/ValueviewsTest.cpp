@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "QtTestApplication.h"
+
 #include <QApplication>
 #include <QFocusEvent>
 #include <QGroupBox>
@@ -20,23 +22,6 @@
 #include <vector>
 
 namespace {
-
-class QtApplication : public testing::Environment {
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "hex_values_views";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app;
-};
-
-testing::Environment* const qtApplication = testing::AddGlobalTestEnvironment(new QtApplication);
 
 // A hex window's file as far as the views see it: bytes in memory.
 class FakeHost : public TValueViewsHost {

@@ -12,6 +12,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "QtTestApplication.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -34,20 +36,6 @@ using platform::DialogResponder;
 using platform::MsgAnswer;
 
 namespace {
-
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { application = std::make_unique<QApplication>(argc, argv); }
-    void TearDown() override { application.reset(); }
-
-private:
-    int argc = 1;
-    char name[8] = "hextest";
-    char* argv[2] = {name, nullptr};
-    std::unique_ptr<QApplication> application;
-};
-
-const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 class WindowsTest : public ::testing::Test {
 protected:
