@@ -2,8 +2,10 @@
 
 #include "Aboutbox.h"
 #include "Binaryfilefunctions.h"
+#include "Globalsearchdefaultsfrm.h"
 #include "Hexeditfrm.h"
 #include "Icons.h"
+#include "Searchfrm.h"
 
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
@@ -119,8 +121,7 @@ void TFrmMain::BuildMenus() {
 
     btnSearchFiles = new QAction(GlyphIcon("FIND", QColor(50, 110, 170)), "Find Value in Files", this);
     btnSearchFiles->setToolTip("Find Value in Files");
-    for (QAction* unavailable : {btnScriptWindow, ToolButton4, ToolButton6, mnuPrefSearchDefaults, btnSearchFiles})
-        unavailable->setEnabled(false);
+    for (QAction* unavailable : {btnScriptWindow, ToolButton4, ToolButton6}) unavailable->setEnabled(false);
 
     MnuHelp = menuBar()->addMenu("&Help");
     QAction* contents = MnuHelp->addAction("&Contents");
@@ -129,6 +130,8 @@ void TFrmMain::BuildMenus() {
 
     connect(btnNewFile, &QAction::triggered, this, &TFrmMain::btnNewFileClick);
     connect(BtnOpenFile, &QAction::triggered, this, &TFrmMain::BtnOpenFileClick);
+    connect(btnSearchFiles, &QAction::triggered, this, &TFrmMain::btnSearchFilesClick);
+    connect(mnuPrefSearchDefaults, &QAction::triggered, this, &TFrmMain::mnuPrefSearchDefaultsClick);
     connect(MnuFileExit, &QAction::triggered, this, &TFrmMain::MnuFileExitClick);
     connect(contents, &QAction::triggered, this, &TFrmMain::Contents1Click);
     connect(about, &QAction::triggered, this, &TFrmMain::About1Click);
@@ -294,6 +297,21 @@ void TFrmMain::BtnOpenFileClick() {
 
 void TFrmMain::mnuMainMRU5Click(QAction* item) { OpenInFreeChannel(platform::FromQString(item->data().toString())); }
 
+void TFrmMain::btnSearchFilesClick() {
+    if (FrmSearch == nullptr) FrmSearch = new TFrmSearch(this);
+    FrmSearch->show();
+    FrmSearch->raise();
+    FrmSearch->activateWindow();
+}
+
+void TFrmMain::mnuPrefSearchDefaultsClick() {
+    delete frmGlobalSearchDefaults;
+    auto* dialog = new TfrmGlobalSearchDefaults(this, GlobalSearchDefaults());
+    frmGlobalSearchDefaults = dialog;
+    dialog->exec();
+    delete dialog;
+}
+
 void TFrmMain::MnuFileExitClick() { close(); }
 
 void TFrmMain::Contents1Click() { platform::WinHelpA(HelpFile, platform::HELP_CONTEXT, MainHelpContext); }
@@ -306,6 +324,13 @@ void TFrmMain::About1Click() {
 }
 
 void TFrmMain::closeEvent(QCloseEvent* event) {
+    // A search in files processes messages while it runs: it stops first,
+    // and the window closes once it has unwound.
+    if (auto* search = qobject_cast<TFrmSearch*>(FrmSearch); search && search->Searching()) {
+        search->StopSearchThen([this] { close(); });
+        event->ignore();
+        return;
+    }
     LoadSaveSettings(1);
     if (FrmScript) FrmScript->close();
     // Closing the program always offers unsaved changes, even while a
@@ -314,5 +339,6 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    if (FrmSearch) FrmSearch->hide();
     event->accept();
 }

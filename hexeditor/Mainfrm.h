@@ -38,6 +38,8 @@ public:
     bool OpenFileInChannel(const std::string& fileName, std::int32_t channel = -1) {
         return channels_.OpenFileInChannel(fileName, channel);
     }
+    // Opens the file in the first free channel and tells the user when it did not open.
+    bool OpenInFreeChannel(const std::string& fileName);
     // Replacing an open file asks about its changes only while no script runs.
     int OpenInChannel(std::int32_t channel, const std::string& fileName);
     bool CloseChannel(std::int32_t channel, bool ask) { return channels_.CloseChannel(channel, ask); }
@@ -65,6 +67,10 @@ public:
     // --- Handlers.
     void btnNewFileClick();
     void BtnOpenFileClick();
+    // Shows the search-in-files window, made on first use and kept.
+    void btnSearchFilesClick();
+    // Edits the global search defaults in a dialog made for this use.
+    void mnuPrefSearchDefaultsClick();
     void mnuMainMRU5Click(QAction* item);
     void MnuFileExitClick();
     void Contents1Click();
@@ -95,8 +101,6 @@ private:
     void BuildToolBar();
     TChannelWindow* MakeChannelWindow(std::int32_t channel, const std::string& fileName);
     void OpenCommandLine(const TCommandLine& line);
-    // Opens the file in the first free channel and tells the user when it did not open.
-    bool OpenInFreeChannel(const std::string& fileName);
     void OpenInFreeChannelFailed(const std::string& fileName);
     TMainFormSettings CurrentFormSettings() const;
 

@@ -1,6 +1,7 @@
 #include "WinMain.h"
 
 #include "Globalinfo.h"
+#include "Globalsearchdefaultsfrm.h"
 #include "Mainfrm.h"
 
 #include "platform/Dialogs.h"
@@ -25,6 +26,7 @@ int WinMain(int argc, char** argv) {
             arguments.push_back(platform::FromQString(argument));
         const auto main = std::make_unique<TFrmMain>();
         main->FormCreate(arguments);
+        frmGlobalSearchDefaults = new TfrmGlobalSearchDefaults(main.get(), GlobalSearchDefaults());
         QCoreApplication::setApplicationName(ApplicationTitle);
         result = QApplication::exec();
     } catch (const std::exception& error) {

@@ -1,0 +1,166 @@
+// Times the search in files over a folder of many files beside
+// `grep -c -F -r` over the same folder in the same run, and prints the ratio:
+//   searchfiles_bench --make FOLDER     writes the input files into FOLDER
+//   searchfiles_bench FOLDER [ROUNDS]   a string with few hits, exactly and
+//                                       without regard to case
+#include "Searchfiles.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int FileCount = 1000;
+constexpr std::size_t FileBytes = 128 * 1024;
+const std::string Needle = "Tessaline#7";
+// Every seventh file holds the needle twice, once across the middle of the file.
+constexpr int PlantEvery = 7;
+
+[[noreturn]] void Fail(const char* what)
+{
+    std::fprintf(stderr, "searchfiles_bench: %s\n", what);
+    std::exit(1);
+}
+
+std::string FileName(const std::string& folder, int index)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "/data%04d.dat", index);
+    return folder + name;
+}
+
+void MakeFiles(const std::string& folder)
+{
+    std::vector<unsigned char> bytes(FileBytes);
+    std::uint64_t state = 0x9E3779B97F4A7C15ULL;
+    for (int f = 0; f < FileCount; ++f) {
+        for (unsigned char& byte : bytes) {
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            byte = static_cast<unsigned char>(state >> 56);
+        }
+        if (f % PlantEvery == 0)
+            for (std::size_t at : {std::size_t{100}, FileBytes / 2 - 3})
+                std::memcpy(bytes.data() + at, Needle.data(), Needle.size());
+        std::FILE* file = std::fopen(FileName(folder, f).c_str(), "wb");
+        if (file == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() ||
+            std::fclose(file) != 0)
+            Fail("cannot write the input files");
+    }
+}
+
+struct TTimed {
+    double seconds = 1e30;
+    long long count = 0;
+};
+
+TTimed Best(int rounds, const std::function<long long()>& work)
+{
+    TTimed best;
+    for (int r = 0; r < rounds; ++r) {
+        const auto start = Clock::now();
+        best.count = work();
+        best.seconds = std::min(best.seconds, std::chrono::duration<double>(Clock::now() - start).count());
+    }
+    return best;
+}
+
+long long SearchFiles(const std::vector<std::string>& paths, bool caseSensitive)
+{
+    TSearchPageEntries entries;
+    entries.Value = Needle;
+    entries.CaseSensitive = caseSensitive;
+    TSearchFiles search;
+    search.Search(entries, paths);
+    return search.Results.TotalHits;
+}
+
+// Sums the per-file line counts that grep prints as "path:count".
+long long GrepCount(const std::string& folder, bool caseSensitive)
+{
+    int output[2];
+    if (pipe(output) != 0)
+        Fail("pipe failed");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, output[0]);
+    std::vector<const char*> argv = {"grep", "-c", "-F", "-r"};
+    if (!caseSensitive)
+        argv.push_back("-i");
+    for (const char* rest : {"-e", Needle.c_str(), folder.c_str()})
+        argv.push_back(rest);
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    if (posix_spawnp(&child, "grep", &actions, nullptr, const_cast<char**>(argv.data()), environ) != 0)
+        Fail("cannot start grep");
+    posix_spawn_file_actions_destroy(&actions);
+    close(output[1]);
+    std::string text;
+    char chunk[65536];
+    for (ssize_t n; (n = read(output[0], chunk, sizeof chunk)) > 0;)
+        text.append(chunk, static_cast<std::size_t>(n));
+    close(output[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    long long total = 0;
+    for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
+        end = std::min(text.find('\n', start), text.size());
+        const std::size_t colon = text.rfind(':', end);
+        if (colon != std::string::npos && colon >= start)
+            total += std::atoll(text.c_str() + colon + 1);
+    }
+    return total;
+}
+
+void Report(const char* name, const TTimed& engine, const TTimed& grep)
+{
+    std::printf("%s\n", name);
+    std::printf("  search in files %.3f s (%lld hits), grep -c -F -r %.3f s (%lld lines)\n", engine.seconds,
+                engine.count, grep.seconds, grep.count);
+    std::printf("  ratio search/grep %.2f\n", engine.seconds / grep.seconds);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::strcmp(argv[1], "--make") == 0) {
+        MakeFiles(argv[2]);
+        return 0;
+    }
+    if (argc < 2)
+        Fail("usage: searchfiles_bench FOLDER [ROUNDS] | searchfiles_bench --make FOLDER");
+    const std::string folder = argv[1];
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    std::vector<std::string> paths;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        paths.push_back(entry.path().string());
+    std::sort(paths.begin(), paths.end());
+
+    // One untimed pass puts the files into the page cache for both alike.
+    SearchFiles(paths, true);
+
+    std::printf("%zu files of %zu KiB\n", paths.size(), FileBytes / 1024);
+    Report("search for a string with few hits", Best(rounds, [&] { return SearchFiles(paths, true); }),
+           Best(rounds, [&] { return GrepCount(folder, true); }));
+    Report("the same without regard to case", Best(rounds, [&] { return SearchFiles(paths, false); }),
+           Best(rounds, [&] { return GrepCount(folder, false); }));
+    return 0;
+}
