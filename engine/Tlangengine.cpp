@@ -1,6 +1,8 @@
 #include "Tlangengine.h"
 
 #include <algorithm>
+#include <exception>
+#include <new>
 
 namespace pevox {
 
@@ -17,6 +19,7 @@ TLangEngine::~TLangEngine() = default;
 void TLangEngine::FreeRunState() {
     FreeSymbols();
     m_ScriptLines.reset();
+    lastLines_ = {};
     m_TextPos = 1;
     m_CurrentLine = LineOfOffset(1);
     m_RunTextLength = 0;
@@ -35,10 +38,80 @@ void TLangEngine::Terminate() {
     m_ExitCode = TxKilled;
 }
 
+bool TLangEngine::Execute() {
+    if (m_Busy == TxStsBusy) return false;
+    if (m_Editor.Lines().empty()) return true;
+    m_Busy = TxStsBusy;
+    try {
+        Terminate();
+        m_ExitCode = TxReset;
+        FreeRunState();
+        m_ExitCode = TxNormal;
+        // The host variables become symbols with the stop flag clear, so that
+        // a faulty line is reported; the run goes on after it.
+        m_StopRequested = false;
+        InitSymbols();
+        m_Events.OnInitialize();
+        m_StopRequested = false;
+        if (!PrePass() || m_StopRequested) {
+            m_Editor.CollapseSelection();
+            m_Events.OnScriptComplete(m_CurrentLine, m_ExitCode);
+        } else {
+            m_CurrentLine = LineOfOffset(m_TextPos);
+            m_LeaveBlock = false;
+            m_InSingleLineIf = false;
+            m_ExitCode = TxNormal;
+            m_ExprDepth = 0;
+            lastSteppedLine_ = 0;
+            RunScript();
+            // The end of the text counts as the last line.
+            if (m_ScriptLines) m_CurrentLine = std::min(m_CurrentLine, m_ScriptLines->Count());
+            m_Events.OnScriptComplete(m_CurrentLine, m_ExitCode);
+            CloseScriptFiles();
+        }
+        if (resetPending_) {
+            resetPending_ = false;
+            FreeRunState();
+        }
+    } catch (...) {
+        m_Busy = TxStsIdle;
+        resetPending_ = false;
+        Terminate();
+        throw;
+    }
+    m_Busy = TxStsIdle;
+    return true;
+}
+
+void TLangEngine::RunScript() {
+    // A failure the run cannot go on from ends it as an error, never as a
+    // normal end.
+    try {
+        RunBlock(false, true);
+    } catch (const std::bad_alloc&) {
+        ReportError("Out of memory");
+    } catch (const std::exception& failure) {
+        ReportError(failure.what());
+    }
+}
+
+void TLangEngine::Reset() {
+    Terminate();
+    m_ExitCode = TxReset;
+    if (m_Busy == TxStsBusy) {
+        resetPending_ = true;
+        return;
+    }
+    FreeRunState();
+}
+
 void TLangEngine::ReportError(const std::string& message) {
+    // A run that is stopped already has had its error, or was ended on
+    // purpose: what its unwinding meets is no new error.
+    if (m_StopRequested) return;
     // An error found on reading a line end belongs to the line that ended,
     // whose CR stands two places back.
-    const int position = m_Token == tok::EndOfLine ? std::max(1, m_TextPos - 2) : m_TextPos;
+    const int position = m_Token == tok::EndOfLine && lineEndPos_ > 0 ? lineEndPos_ : m_TextPos;
     Terminate();
     m_ExitCode = TxError;
     if (message.empty()) return;

@@ -8,6 +8,7 @@
 #include "Tlangtokens.h"
 #include "TxTypes.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -79,8 +80,49 @@ public:
     bool PrePass();
     int LineOfOffset(int position);
 
+    // --- Run entry ---------------------------------------------------------
+    // Runs the editor's script: frees the last run, turns the host variables
+    // into symbols, fires OnInitialize, runs the pre-pass and the script, and
+    // fires OnScriptComplete. False, with nothing done, while a run is in
+    // progress; true at once for an editor without lines. A std::exception
+    // from the pre-pass (the script file cannot be written or read) leaves
+    // the engine idle and stopped, and reaches the caller.
+    bool Execute();
+    // Stops a run and frees its state; during a run the state is freed once
+    // the run has unwound.
+    void Reset();
+    int State() const { return m_Busy; }
+    // Fires OnDump for every line of the variable dump.
+    void DumpVariables();
+
     // --- Expression evaluator ------------------------------------------------
+    // Evaluates from the current token (fetching one first when asked, or when
+    // there is none) and leaves the value in the registers and the token that
+    // stopped it current.
     void EvalExpression(bool fetchFirst);
+    // Infix "+" or "-": the value so far with the operand that follows.
+    void EvalArithmetic();
+    // AND or OR: the value so far with the rest up to the next terminator.
+    void EvalLogical();
+    // A parenthesised sub-expression whose "(" is current, up to its ")",
+    // leaving the token Separator; with `argument`, one argument of a
+    // built-in function, up to the next terminator.
+    void EvalSubExpression(bool argument);
+    // The call of the host function whose call token is current.
+    void CallUserFunction();
+    // The call of the built-in function whose token is current: leaves the
+    // result with m_Token NumberLiteral (m_NumValue) or StringLiteral
+    // (m_TokenText), or reports an error.
+    void EvalBuiltin();
+    // One evaluator call that must make progress: a token other than a
+    // terminator that the evaluator leaves where it was is a syntax error.
+    // False once the run is stopped.
+    bool EvalStep(bool fetchFirst);
+    // The kind of the value just evaluated: m_ValueType, or the kind of the
+    // last item read when no operand set it.
+    int ValueKind() const { return m_ValueType != tok::None ? m_ValueType : m_SavedToken; }
+    // Puts the token just fetched back, so that the next fetch reads it again.
+    void PutBackToken();
     // -1 stands for the current token.
     bool IsTerminator(int token = -1) const;
     bool IsOperator(int token = -1) const;
@@ -88,6 +130,25 @@ public:
     int OperatorPrecedence(int token = -1) const;
     bool IsNonNumericValue(int kind) const;
     bool IsNonStringValue(int kind) const;
+    bool IsRelationalToken() const;
+
+    // --- Run loop and statements ------------------------------------------
+    // Interprets statements until its block ends: 0 when it ended (a closing
+    // keyword in a nested block, a stop, the end of the text), 1 at END or at
+    // a GOTO met in a nested block (the GOTO stays current).
+    int RunBlock(bool nested, bool fetch);
+    // Block statements, entered just after their keyword: 1 when completed
+    // (also after END), 0 when a stop ended them, -2 after going back to a
+    // GOTO that leaves the block, -1 (IF) when the branch ended on a token
+    // the caller must dispatch.
+    int ExecIf();
+    int ExecFor();
+    int ExecWhile();
+    int ExecSwitch();
+    void ExecGosub();
+    void ExecPrint();
+    // Per-dispatch hook: breakpoints and step events.
+    void StepLine();
 
     // Frees what a run built: symbols, labels and blocks, the run's lines and
     // its text; host functions and host-variable lines stay.
@@ -163,7 +224,57 @@ public:
 
     std::string m_PrintLine;
 
+    // --- Limits --------------------------------------------------------------
+    // Nesting that would otherwise run the call stack out ends the run with a
+    // reported error.
+    static constexpr int kMaxExpressionNesting = 2000;
+    static constexpr int kMaxBlockNesting = 400;
+
+protected:
+    // Closes the files a script opened; called after OnScriptComplete.
+    void CloseScriptFiles();
+
 private:
+    // The value a SWITCH compares its CASE items with.
+    struct SwitchValue {
+        bool isString = false;
+        std::string text;
+        double number = 0;
+    };
+    // Where a GOTO inside a block statement leads.
+    enum class BlockJump { Inside, Outside, Failed };
+    // What PeekToken and a look-ahead restore.
+    struct TokenState {
+        std::string tokenText;
+        std::string literalText;
+        long double numValue;
+        std::int32_t token;
+        TERP_SYMBOL_TAG* currentSymbol;
+        std::int32_t textPos;
+        int tokenStart;
+        int lineEndPos;
+    };
+    // Counts one level of nesting for as long as it lives.
+    class NestingLevel {
+    public:
+        explicit NestingLevel(int& depth) : depth_(++depth) {}
+        ~NestingLevel() { --depth_; }
+        NestingLevel(const NestingLevel&) = delete;
+        NestingLevel& operator=(const NestingLevel&) = delete;
+
+    private:
+        int& depth_;
+    };
+
+    std::int32_t m_Busy = TxStsIdle;
+    bool resetPending_ = false;
+    int lastSteppedLine_ = 0;  // the line of the last OnStep of this engine's run
+    int exprNesting_ = 0;
+    int blockNesting_ = 0;
+    int tokenStart_ = 1;       // where the scan of the current token began
+    int lineEndPos_ = 0;       // CR of the line end the last fetch read; 0 when it read none
+    bool skipping_ = false;    // tokens are only skipped: array cells are not resolved
+    bool resolveCellsInDeclaration_ = false;  // a declaration initialiser reads array cells
     std::unordered_map<int, TERP_SYMBOL_TAG*> functionsByOrdinal_;
     int previousToken_ = tok::None;  // the token current when GetToken was entered
 
@@ -201,8 +312,109 @@ private:
     bool SkipToLineEnd();
     void ReportErrorAt(int position, const std::string& message);
 
+    // What a scan at a position of the run text found.
+    struct CachedToken {
+        std::int32_t token = tok::None;
+        std::int32_t end = 0;      // the text position after the token
+        std::int32_t lineEnd = 0;  // lineEndPos_ after it
+        bool codeProduced = false;
+        TERP_SYMBOL_TAG* symbol = nullptr;  // a variable or label reference
+        long double number = 0;
+        std::string text;
+    };
+    // Line ranges LineOfOffset found last: positions [from, to) are on line.
+    struct LineRange {
+        int from = 0;
+        int to = 0;
+        int line = 1;
+    };
+    std::array<LineRange, 2> lastLines_{};
+    std::vector<CachedToken> tokenCache_;
+    std::vector<std::int32_t> tokenCacheIndex_;  // by text position: index into tokenCache_, -1 none
+    bool TokenCacheUsable() const;
+    const CachedToken* FindCachedToken(int start) const;
+    void CacheToken(int start, bool codeProduced);
+    bool UseCachedToken(const CachedToken& cached, int start, bool codeMeansFalse);
+
+    // Lexer helpers shared with the run loop.
+    TokenState SaveTokenState() const;
+    void RestoreTokenState(const TokenState& state);
+    // Fetches the next token without side effects (no array cell is
+    // resolved), also past an END.
+    bool FetchSkipping();
+
     // Evaluator helpers.
+    // GetToken inside an expression, where an unknown word is an error.
+    bool FetchToken();
+    bool EvalSign(bool fetchFirst);
+    void EvalProduct();
+    bool ApplyProduct(int op, long double left, long double right);
+    void EvalComparison();
+    void EvalNot();
+    void EvalParenthesis();
     void EvalAssignment();
+    void EvalAssignedValue();
+    void EvalIncrement();
+    void GoOnAfterOperand();
+    bool ReadHostArguments(const TERP_SYMBOL_TAG& function, std::vector<std::string>& params);
+
+    // A numeric assignment the run loop computes without reading its text.
+    struct CompiledStatement {
+        // A number literal, a NUMBER variable, or (in an operand or the
+        // target) a cell of a numeric array with such subscripts.
+        struct Value {
+            long double number = 0;
+            TERP_SYMBOL_TAG* variable = nullptr;
+        };
+        struct Operand : Value {
+            TERP_SYMBOL_TAG* array = nullptr;
+            std::vector<Value> subscripts;
+        };
+        Operand target;
+        bool compiled = false;  // false: the statement is evaluated as it stands
+        std::vector<Operand> operands;
+        std::vector<int> operators;
+        int lastPrecedence = 0;
+        // Room for the operands' values while the statement runs.
+        std::vector<long double> values;
+        std::vector<std::int32_t> cells;
+        std::vector<std::array<std::int32_t, kMaxArrayDims>> subscripts;
+        int end = 0;  // the text position after the line end
+        int endTokenStart = 0;
+        int endLineEnd = 0;
+    };
+    static constexpr std::size_t kMaxCompiledOperands = 32;
+    static constexpr std::int32_t kNotLookedAt = -1;
+    static constexpr std::int32_t kNotCompiled = -2;
+    std::vector<CompiledStatement> compiledStatements_;
+    std::vector<std::int32_t> compiledIndex_;  // by text position: index into compiledStatements_, or one of the above
+    bool RunCompiledStatement();
+    CompiledStatement CompileStatement();
+    bool CompileOperand(CompiledStatement::Operand& operand);
+    // The flat index of an array cell; -1 for a subscript out of range.
+    static std::int32_t CompiledCell(const CompiledStatement::Operand& operand, std::int32_t* subscripts);
+
+    // Run-loop helpers.
+    void RunScript();
+    void Prime();
+    void FinishBlock(int position);
+    bool CheckNumericCondition();
+    TERP_SYMBOL_TAG* FindBlock(std::string_view prefix, int start, int kind) const;
+    TERP_SYMBOL_TAG* ReadJumpTarget();
+    void ExecGoto();
+    BlockJump JumpWithinBlock(int start, int end);
+    // A FOR limit or step that is one number or one NUMBER variable.
+    struct ForBound {
+        bool constant = false;
+        long double number = 0;
+        TERP_SYMBOL_TAG* variable = nullptr;
+        bool Readable() const { return constant || variable; }
+    };
+    bool EvalForBound(double& value, ForBound& bound);
+    double ReadForBound(const ForBound& bound);
+    bool CaseMatch(const SwitchValue& value);
+    bool CasePartMatches(const SwitchValue& value);
+    bool PrintEndsWithNewline();
 };
 
 }  // namespace pevox

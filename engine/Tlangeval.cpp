@@ -1,6 +1,11 @@
 #include "Tlangeval.h"
 
+#include "Tlangbuiltins.h"
 #include "Tlangengine.h"
+#include "Tlangnumbers.h"
+
+#include <cmath>
+#include <limits>
 
 namespace pevox {
 
@@ -84,6 +89,16 @@ bool TLangEngine::IsNonNumericValue(int kind) const {
     return kind != tok::NumberLiteral && kind != tok::NumberDecl && kind != tok::NumericArray;
 }
 
+bool TLangEngine::IsRelationalToken() const {
+    switch (m_Token) {
+    case tok::Less: case tok::Greater: case tok::Equal: case tok::GreaterEqual: case tok::LessEqual:
+    case tok::NotEqual:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool TLangEngine::IsNonStringValue(int kind) const {
     if (kind == tok::SymbolRef) {
         return !m_CurrentSymbol ||
@@ -92,15 +107,73 @@ bool TLangEngine::IsNonStringValue(int kind) const {
     return kind != tok::StringLiteral && kind != tok::StringDecl && kind != tok::StringArray;
 }
 
-// Operands, separators and assignment. Arithmetic, comparisons, logic and
-// calls are not evaluated here yet: an operator other than "=" is reported.
+namespace {
+
+bool IsNumericKind(int kind) { return kind == tok::NumberDecl || kind == tok::NumericArray; }
+bool IsStringKind(int kind) { return kind == tok::StringDecl || kind == tok::StringArray; }
+bool IsValueToken(int token) {
+    return token == tok::StringLiteral || token == tok::NumberLiteral || token == tok::SymbolRef;
+}
+bool IsProductOperator(int token) {
+    return token == tok::Mod || token == tok::Multiply || token == tok::Divide || token == tok::IntDivide ||
+           token == tok::Power;
+}
+
+// A number truncated toward zero, when it fits a 64-bit integer.
+bool TruncateToInt64(long double value, std::int64_t& result) {
+    constexpr long double kLimit = 9223372036854775808.0L;  // 2^63
+    const long double truncated = std::trunc(value);
+    if (!(truncated > -kLimit && truncated < kLimit)) return false;
+    result = static_cast<std::int64_t>(truncated);
+    return true;
+}
+
+// The left operand of an infix operator, held while the right one is read.
+struct Operand {
+    int kind = 0;  // NumberDecl or StringDecl for a literal, the symbol's kind for a reference
+    double number = 0;
+    std::string text;
+};
+
+const char* const kNegation = "Cannot use negation operator here.";
+const char* const kNot = "Cannot use NOT operator here.";
+const char* const kLogicalTypes = "AND and OR logical operators only work on numeric types";
+const char* const kSubtractStrings = "Cannot subtract strings";
+
+}  // namespace
+
+bool TLangEngine::EvalStep(bool fetchFirst) {
+    const int position = m_TextPos;
+    const int token = m_Token;
+    EvalExpression(fetchFirst);
+    if (m_StopRequested) return false;
+    if (!fetchFirst && m_TextPos == position && m_Token == token && !IsTerminator()) {
+        ReportError("Syntax error in expression");
+        return false;
+    }
+    return true;
+}
+
 void TLangEngine::EvalExpression(bool fetchFirst) {
+    const NestingLevel level(exprNesting_);
+    if (exprNesting_ > kMaxExpressionNesting) {
+        ReportError("Expression nested too deeply");
+        return;
+    }
     if (m_StopRequested) {
         m_Token = tok::EndOfLine;
         return;
     }
-    if ((fetchFirst || m_Token == tok::None) && !GetToken()) return;
+    if ((fetchFirst || m_Token == tok::None) && !FetchToken()) return;
     if (IsOperator()) m_EvalWork = OperatorPrecedence();
+    if (m_Token >= tok::HostCallBase) {
+        CallUserFunction();
+        if (m_StopRequested) return;
+        // The arguments have changed the kind; the call's value is what follows.
+        m_ValueType = m_SavedToken;
+        if (OperatorPrecedence(PeekToken()) < m_EvalWork) EvalExpression(false);
+        return;
+    }
     if (m_ValueType == tok::None) m_SavedToken = tok::None;
     switch (m_Token) {
     case tok::StringLiteral:
@@ -134,13 +207,63 @@ void TLangEngine::EvalExpression(bool fetchFirst) {
         return;
     case tok::End:
         return;
+    case tok::Dump:
+        DumpVariables();
+        if (m_StopRequested) return;
+        m_Token = tok::EndOfLine;
+        EvalExpression(false);
+        break;
+    case tok::OpenParen:
+        EvalParenthesis();
+        break;
+    case tok::Plus:
+    case tok::Minus:
+        // A sum leaves the kind of its result, which the last operand's kind
+        // must not overwrite ("N=" + 2 is a text).
+        if (EvalSign(fetchFirst)) return;
+        break;
+    case tok::Not:
+        EvalNot();
+        break;
+    case tok::Mod:
+    case tok::Multiply:
+    case tok::Divide:
+    case tok::IntDivide:
+    case tok::Power:
+        EvalProduct();
+        break;
+    case tok::Less:
+    case tok::Greater:
+    case tok::Equal:
+    case tok::GreaterEqual:
+    case tok::LessEqual:
+    case tok::NotEqual:
+        // Reached by a fetch, the operator is left to the caller's loop.
+        if (!fetchFirst) EvalComparison();
+        break;
+    case tok::And:
+    case tok::Or:
+        if (fetchFirst) return;
+        if (IsNonNumericValue(m_ValueType)) {
+            ReportError(kLogicalTypes);
+            return;
+        }
+        EvalLogical();
+        break;
     case tok::Assign:
         EvalAssignment();
         break;
+    case tok::Increment:
+    case tok::Decrement:
+        EvalIncrement();
+        break;
     default:
-        if (!IsTerminator()) {
-            ReportError("Misplaced operator");
-            return;
+        if (IsBuiltinCode(m_Token)) {
+            EvalBuiltin();
+            if (m_StopRequested) return;
+            m_SavedToken = m_Token;
+            if (OperatorPrecedence(PeekToken()) < m_EvalWork) EvalExpression(false);
+            break;
         }
         if (m_ValueType == tok::None) m_ValueType = m_SavedToken;
         return;
@@ -148,62 +271,568 @@ void TLangEngine::EvalExpression(bool fetchFirst) {
     m_ValueType = m_SavedToken;
 }
 
+// After an operand that an evaluator call read (a parenthesis, a call, a
+// sign, NOT) the next token may already be current. A product operator there
+// applies to the result at once; any other operator belongs to the caller.
+void TLangEngine::GoOnAfterOperand() {
+    if (!IsOperator() || IsProductOperator(m_Token)) EvalExpression(false);
+}
+
+bool TLangEngine::EvalSign(bool fetchFirst) {
+    const bool unary = m_SavedToken == tok::OperandExpected || m_SavedToken == tok::OpenParen ||
+                       m_SavedToken == tok::None || m_EvalFlags.AfterSeparator;
+    m_EvalFlags.Assignable = false;
+    if (!unary) {
+        if (fetchFirst) return false;
+        EvalArithmetic();
+        return true;
+    }
+    if (m_Token == tok::Plus) {
+        EvalExpression(true);
+        return true;
+    }
+    FetchToken();
+    if (IsTerminator() || IsCallToken()) {
+        m_SavedToken = tok::None;
+        EvalExpression(false);
+        if (m_StopRequested) return true;
+        if (IsNonNumericValue(m_SavedToken)) {
+            ReportError(kNegation);
+            return true;
+        }
+        m_NumValue = -m_NumValue;
+        return false;
+    }
+    m_SavedToken = m_Token;
+    if (IsNonNumericValue(m_Token)) {
+        ReportError(kNegation);
+        return true;
+    }
+    m_NumValue = -m_NumValue;
+    return false;
+}
+
+void TLangEngine::EvalArithmetic() {
+    m_EvalFlags.Assignable = false;
+    const bool minus = m_Token == tok::Minus;
+    Operand left;
+    switch (m_SavedToken) {
+    case tok::StringLiteral:
+        left.kind = tok::StringDecl;
+        left.text = m_TokenText;
+        break;
+    case tok::NumberLiteral:
+        left.kind = tok::NumberDecl;
+        left.number = static_cast<double>(m_NumValue);
+        break;
+    case tok::SymbolRef:
+        left.kind = m_CurrentSymbol ? m_CurrentSymbol->SymKind : 0;
+        left.number = static_cast<double>(m_NumValue);
+        if (IsStringKind(left.kind)) left.text = m_TokenText;
+        break;
+    default:
+        ReportError("Misplaced operator");
+        return;
+    }
+    if (minus && !IsNumericKind(left.kind)) {
+        ReportError(kSubtractStrings);
+        return;
+    }
+    m_SavedToken = tok::OperandExpected;
+    FetchToken();
+    if (IsTerminator()) {
+        ReportError("Expected Value");
+        return;
+    }
+    if (m_Token == tok::OpenParen) {
+        EvalSubExpression(false);
+        EvalExpression(m_Token == tok::Separator);
+    } else {
+        // A sign after the operator makes the operand signed: 1 - -3, 1 + +3.
+        if (m_Token != tok::Minus && m_Token != tok::Plus) m_SavedToken = m_Token;
+        EvalExpression(false);
+        // A negated operand leaves its own token current: the products after it
+        // still belong to the right operand.
+        if (!m_StopRequested && IsValueToken(m_Token)) EvalExpression(false);
+    }
+    if (m_StopRequested) return;
+    int rightKind = m_SavedToken;
+    if (rightKind == tok::SymbolRef) rightKind = IsNonNumericValue(rightKind) ? tok::StringLiteral : tok::NumberLiteral;
+    if (rightKind == tok::StringLiteral && minus) {
+        ReportError(kSubtractStrings);
+        return;
+    }
+    if (rightKind != tok::StringLiteral && rightKind != tok::NumberLiteral) return;
+    if (IsNumericKind(left.kind)) {
+        if (rightKind == tok::StringLiteral) {
+            ReportError("Type Mismatch");
+            return;
+        }
+        m_NumValue = minus ? left.number - m_NumValue : left.number + m_NumValue;
+        m_ValueType = tok::NumberLiteral;
+    } else if (IsStringKind(left.kind)) {
+        m_TokenText = rightKind == tok::NumberLiteral ? left.text + FormatFixed18(m_NumValue) : left.text + m_TokenText;
+        m_ValueType = tok::StringLiteral;
+    } else {
+        ReportError("Unknown Type!");
+    }
+}
+
+void TLangEngine::EvalProduct() {
+    m_EvalFlags.Assignable = false;
+    switch (m_SavedToken) {
+    case tok::StringLiteral:
+        ReportError("Operator does not work on strings!");
+        return;
+    case tok::NumberLiteral:
+        break;
+    case tok::SymbolRef:
+        if (IsNonNumericValue(tok::SymbolRef)) {
+            ReportError("Operation not allowed on type.");
+            return;
+        }
+        break;
+    default:
+        ReportError("Misplaced operator");
+        return;
+    }
+    const long double left = static_cast<double>(m_NumValue);
+    const int op = m_Token;
+    m_SavedToken = tok::OperandExpected;
+    FetchToken();
+    static const char* const kWrongType = "Wrong type in expression";
+    if (IsTerminator() || m_Token == tok::StringLiteral ||
+        (m_Token == tok::SymbolRef && IsNonNumericValue(tok::SymbolRef))) {
+        ReportError(kWrongType);
+        return;
+    }
+    const bool direct = m_Token == tok::NumberLiteral || m_Token == tok::SymbolRef;
+    if (!direct) {
+        EvalExpression(false);
+        if (m_StopRequested) return;
+        if (IsNonNumericValue(m_SavedToken)) {
+            ReportError(kWrongType);
+            return;
+        }
+    }
+    if (!ApplyProduct(op, left, m_NumValue)) return;
+    m_SavedToken = tok::NumberLiteral;
+    if (direct)
+        EvalExpression(false);
+    else
+        GoOnAfterOperand();
+}
+
+bool TLangEngine::ApplyProduct(int op, long double left, long double right) {
+    switch (op) {
+    case tok::Multiply:
+        m_NumValue = left * right;
+        return true;
+    case tok::Divide:
+        m_NumValue = right == 0 ? 0 : left / right;
+        return true;
+    case tok::Power:
+        m_NumValue = std::pow(left, right);
+        return true;
+    default:
+        break;
+    }
+    std::int64_t a = 0;
+    std::int64_t b = 0;
+    if (!TruncateToInt64(left, a) || !TruncateToInt64(right, b)) {
+        ReportError("Number out of range for integer operation");
+        return false;
+    }
+    // Neither value is -2^63, so the quotient and the magnitudes fit.
+    if (op == tok::IntDivide)
+        m_NumValue = b == 0 ? 0 : static_cast<long double>(a / b);
+    else
+        m_NumValue = b == 0 ? 0 : static_cast<long double>((a < 0 ? -a : a) % (b < 0 ? -b : b));
+    return true;
+}
+
+void TLangEngine::EvalComparison() {
+    m_EvalFlags.Assignable = true;
+    Operand left;
+    switch (m_SavedToken) {
+    case tok::NumberLiteral:
+        left.kind = tok::NumberDecl;
+        left.number = static_cast<double>(m_NumValue);
+        break;
+    case tok::StringLiteral:
+        left.kind = tok::StringDecl;
+        left.text = m_TokenText;
+        break;
+    case tok::SymbolRef:
+        left.kind = m_CurrentSymbol ? m_CurrentSymbol->SymKind : 0;
+        left.number = static_cast<double>(m_NumValue);
+        if (IsStringKind(left.kind)) left.text = m_TokenText;
+        break;
+    default:
+        ReportError("Wrong Type in relational comparison!");
+        return;
+    }
+    const int op = m_Token;
+    m_SavedToken = tok::OperandExpected;
+    FetchToken();
+    if (IsTerminator()) {
+        PutBackToken();
+        ReportError("Badly formed relational expression");
+        return;
+    }
+    while (!IsTerminator())
+        if (!EvalStep(false)) return;
+    // The right side's family: 1 numeric, 2 text, 0 neither.
+    int rightFamily;
+    switch (m_SavedToken) {
+    case tok::NumberLiteral: rightFamily = 1; break;
+    case tok::StringLiteral: rightFamily = 2; break;
+    case tok::SymbolRef:
+        rightFamily = !IsNonNumericValue(tok::SymbolRef) ? 1 : !IsNonStringValue(tok::SymbolRef) ? 2 : 0;
+        break;
+    default:
+        ReportError("Invalid use of relational operator!");
+        return;
+    }
+    const int leftFamily = IsNumericKind(left.kind) ? 1 : IsStringKind(left.kind) ? 2 : 0;
+    if (leftFamily == 0) {
+        ReportError("Type Mismatch. Cannot do comparisons against TYPE");
+        return;
+    }
+    if (leftFamily != rightFamily) {
+        ReportError("Type Mismatch");
+        return;
+    }
+    const bool numeric = leftFamily == 1;
+    // Both sides compare as the doubles they are stored as, so equal values
+    // are equal whatever precision produced them.
+    int order;
+    if (numeric) {
+        const double right = static_cast<double>(m_NumValue);
+        order = left.number < right ? -1 : left.number > right ? 1 : 0;
+        if (std::isnan(left.number) || std::isnan(right)) order = 2;  // unordered: only "<>" holds
+    } else {
+        order = left.text.compare(m_TokenText);
+        order = order < 0 ? -1 : order > 0 ? 1 : 0;
+    }
+    bool holds = false;
+    switch (op) {
+    case tok::Less: holds = order == -1; break;
+    case tok::Greater: holds = order == 1; break;
+    case tok::Equal: holds = order == 0; break;
+    case tok::GreaterEqual: holds = order == 1 || order == 0; break;
+    case tok::LessEqual: holds = order == -1 || order == 0; break;
+    case tok::NotEqual: holds = order != 0; break;
+    default: break;
+    }
+    m_NumValue = holds ? 1 : 0;
+    m_SavedToken = tok::NumberLiteral;
+}
+
+void TLangEngine::EvalNot() {
+    m_EvalFlags.Assignable = false;
+    FetchToken();
+    if (m_Token == tok::NumberLiteral || m_Token == tok::SymbolRef) {
+        if (IsNonNumericValue(m_Token)) {
+            ReportError(kNot);
+            return;
+        }
+        m_NumValue = m_NumValue == 0 ? 1 : 0;
+        m_SavedToken = tok::NumberLiteral;
+        if (m_ValueType == tok::None) m_ValueType = tok::NumberLiteral;
+        EvalExpression(true);
+        return;
+    }
+    m_SavedToken = tok::None;
+    EvalExpression(false);
+    if (m_StopRequested) return;
+    if (IsNonNumericValue(m_SavedToken)) {
+        ReportError(kNot);
+        return;
+    }
+    m_NumValue = m_NumValue == 0 ? 1 : 0;
+    m_SavedToken = tok::NumberLiteral;
+    if (m_ValueType == tok::None) m_ValueType = tok::NumberLiteral;
+    GoOnAfterOperand();
+}
+
+void TLangEngine::EvalLogical() {
+    const int op = m_Token;
+    const bool left = m_NumValue != 0;
+    FetchToken();
+    if (IsTerminator()) {
+        ReportError("No statement following logical operator");
+        return;
+    }
+    m_EvalFlags.Assignable = false;
+    while (!IsTerminator())
+        if (!EvalStep(false)) return;
+    if (IsNonNumericValue(m_ValueType)) {
+        ReportError(kLogicalTypes);
+        return;
+    }
+    const bool right = m_NumValue != 0;
+    m_NumValue = (op == tok::And ? left && right : left || right) ? 1 : 0;
+    m_SavedToken = tok::NumberLiteral;
+    m_ValueType = tok::NumberLiteral;
+    EvalExpression(false);
+}
+
+void TLangEngine::EvalParenthesis() {
+    const int level = m_EvalWork;
+    EvalSubExpression(false);
+    if (m_StopRequested || m_Token == tok::Comma || m_Token == tok::EndOfLine) return;
+    FetchToken();
+    if (level > OperatorPrecedence()) {
+        EvalExpression(false);
+        return;
+    }
+    PutBackToken();
+    m_Token = tok::Separator;
+}
+
+void TLangEngine::EvalSubExpression(bool argument) {
+    const bool outermost = m_ExprDepth == 0;
+    m_EvalFlags.Assignable = true;
+    m_EvalFlags.AfterSeparator = false;
+    ++m_ExprDepth;
+    EvalExpression(true);
+    if (m_Token == tok::Separator) EvalExpression(true);
+    if (argument) {
+        while (!m_StopRequested && !IsTerminator())
+            if (!EvalStep(false)) break;
+        if (outermost && m_Token == tok::Separator) m_Token = m_SavedToken;
+    }
+    --m_ExprDepth;
+    if (argument && (!outermost || (IsTerminator() && m_Token != tok::Separator))) return;
+    while (!m_StopRequested && m_Token != tok::CloseParen) {
+        // Only AND and OR go on from a terminator inside a parenthesis.
+        if (IsTerminator() && m_Token != tok::And && m_Token != tok::Or && m_Token != tok::Separator) {
+            ReportError("Syntax error in expression");
+            return;
+        }
+        if (!EvalStep(m_Token == tok::Separator)) return;
+    }
+    if (!m_StopRequested) m_Token = tok::Separator;
+}
+
+void TLangEngine::EvalAssignedValue() {
+    for (;;) {
+        if (IsValueToken(m_Token)) m_ValueType = m_Token;
+        if (!EvalStep(false)) return;
+        if (IsTerminator() && m_Token != tok::Separator) return;
+        if (!EvalStep(m_Token == tok::Separator)) return;
+    }
+}
+
 void TLangEngine::EvalAssignment() {
     if (m_SavedToken != tok::SymbolRef || !m_EvalFlags.Assignable || !m_CurrentSymbol) {
         ReportError("Incorrect use of assignment operator");
         return;
     }
-    const std::string targetName = m_CurrentSymbol->SymName;
-    const int targetKind = m_CurrentSymbol->SymKind;
-    const std::int32_t targetCell = m_CurrentSymbol->SymExtra;
+    // Records keep their address for the whole run, so the target can be
+    // held while the right side is read.
+    TERP_SYMBOL_TAG& target = *m_CurrentSymbol;
+    const int targetKind = target.SymKind;
+    const std::int32_t targetCell = target.SymExtra;
     m_SavedToken = tok::OperandExpected;
-    GetToken();
+    FetchToken();
     if (IsTerminator()) {
-        UngetChar();
+        PutBackToken();
         ReportError("Missing Value");
         return;
     }
-    for (;;) {
-        if (m_Token == tok::StringLiteral || m_Token == tok::NumberLiteral || m_Token == tok::SymbolRef)
-            m_ValueType = m_Token;
-        EvalExpression(false);
-        if (m_StopRequested) return;
-        if (IsTerminator() && m_Token != tok::Separator) break;
-        EvalExpression(m_Token == tok::Separator);
-    }
-    const bool numericTarget = targetKind == tok::NumberDecl || targetKind == tok::NumericArray;
-    if ((numericTarget && IsNonNumericValue(m_ValueType)) || (!numericTarget && IsNonStringValue(m_SavedToken))) {
+    EvalAssignedValue();
+    if (m_StopRequested) return;
+    if ((IsNumericKind(targetKind) && IsNonNumericValue(m_ValueType)) ||
+        (IsStringKind(targetKind) && IsNonStringValue(m_SavedToken))) {
         ReportError("Type Mismatch in assignment expression");
         return;
     }
-    TERP_SYMBOL_TAG* target = FindSymbol(targetName, kVariableList);
-    if (!target) {
-        ReportError("Can only make assignments to variables");
+    const bool isCell = targetKind == tok::StringArray || targetKind == tok::NumericArray;
+    if (isCell && (targetCell < 0 || static_cast<std::size_t>(targetCell) >= target.SymCells.size())) {
+        ReportError("Subscript out of Range");
         return;
     }
-    switch (target->SymKind) {
+    switch (targetKind) {
     case tok::NumberDecl:
-        target->SymValue = static_cast<double>(m_NumValue);
+        target.SymValue = static_cast<double>(m_NumValue);
         break;
     case tok::StringDecl:
-        target->SymText = m_TokenText;
+        target.SymText = m_TokenText;
         break;
     case tok::StringArray:
-        target->SymCells[static_cast<std::size_t>(targetCell)].Text = m_TokenText;
-        target->SymText = m_TokenText;
-        target->SymExtra = targetCell;
+        target.SymCells[static_cast<std::size_t>(targetCell)].Text = m_TokenText;
+        target.SymText = m_TokenText;
+        target.SymExtra = targetCell;
         break;
     case tok::NumericArray:
-        target->SymCells[static_cast<std::size_t>(targetCell)].Number = static_cast<double>(m_NumValue);
-        target->SymValue = static_cast<double>(m_NumValue);
-        target->SymExtra = targetCell;
+        target.SymCells[static_cast<std::size_t>(targetCell)].Number = static_cast<double>(m_NumValue);
+        target.SymValue = static_cast<double>(m_NumValue);
+        target.SymExtra = targetCell;
         break;
     default:
-        ReportError("Cannot make assignments to this type!");
+        ReportError(FindSymbol(target.SymName, kVariableList) ? "Cannot make assignments to this type!"
+                                                                : "Can only make assignments to variables");
         return;
     }
+    m_CurrentSymbol = &target;
     m_SavedToken = tok::SymbolRef;
     EvalExpression(!IsTerminator());
+}
+
+void TLangEngine::EvalIncrement() {
+    static const char* const kVariablesOnly = "This operator only works on variables.";
+    if (m_SavedToken != tok::SymbolRef || !m_CurrentSymbol) {
+        ReportError(kVariablesOnly);
+        return;
+    }
+    m_EvalFlags.Assignable = false;
+    TERP_SYMBOL_TAG& target = *m_CurrentSymbol;
+    if (!IsNumericKind(target.SymKind)) {
+        ReportError(IsStringKind(target.SymKind) ? "Operator does not work on strings!" : kVariablesOnly);
+        return;
+    }
+    // A constant does not change, as "=" does not change it.
+    if (target.SymIsConstant) {
+        ReportError(kVariablesOnly);
+        return;
+    }
+    const double step = m_Token == tok::Increment ? 1 : -1;
+    double old;
+    if (target.SymKind == tok::NumberDecl) {
+        old = target.SymValue;
+        target.SymValue = old + step;
+    } else {
+        if (target.SymExtra < 0 || static_cast<std::size_t>(target.SymExtra) >= target.SymCells.size()) {
+            ReportError("Subscript out of Range");
+            return;
+        }
+        ARRAY_ELEMENT_TAG& cell = target.SymCells[static_cast<std::size_t>(target.SymExtra)];
+        old = cell.Number;
+        cell.Number = old + step;
+        target.SymValue = cell.Number;
+    }
+    // The variable changes at once and the expression goes on with its old
+    // value: Y = X++ * 2 is twice the old X.
+    m_NumValue = old;
+    m_SavedToken = tok::NumberLiteral;
+    EvalExpression(true);
+}
+
+void TLangEngine::CallUserFunction() {
+    m_SavedToken = tok::None;
+    const TERP_SYMBOL_TAG* function = FindFunction(m_Token - tok::HostCallBase);
+    if (!function) {
+        ReportError("Fatal Internal lookup Error");
+        return;
+    }
+    FetchToken();
+    if (m_StopRequested) return;
+    // A name that ends its line is a call without arguments; the line end
+    // stays to be read again.
+    const bool bare = m_Token == tok::EndOfLine;
+    if (!bare && m_Token != tok::OpenParen) {
+        ReportError("Function call requires parentheses.");
+        return;
+    }
+    std::vector<std::string> params;
+    const int paramCount = function->SymExtra;
+    if (bare) {
+        PutBackToken();
+        if (paramCount > 0 && function->SymValue >= 1) {
+            ReportError(std::to_string(paramCount) + " parameters are required in call to " + function->SymDisplayName);
+            return;
+        }
+    } else if (paramCount == 0) {
+        FetchToken();
+        if (m_Token != tok::CloseParen) {
+            if (!m_StopRequested) ReportError("Too Many Parameters in call to " + function->SymName);
+            return;
+        }
+    } else if (!ReadHostArguments(*function, params)) {
+        return;
+    }
+    struct ParamListScope {
+        TLangEngine& engine;
+        ~ParamListScope() { engine.m_ParamList = nullptr; }
+    } scope{*this};
+    m_ParamList = &params;
+    m_Events.OnUserFunction(function->SymCount, static_cast<int>(params.size()));
+    switch (function->SymDims) {
+    case TxNone:
+        m_Token = bare || paramCount == 0 ? tok::EndOfLine : tok::CloseParen;
+        break;
+    case TxNumber:
+        m_Token = tok::NumberLiteral;
+        m_NumValue = m_UserNReturn;
+        break;
+    default:
+        m_Token = tok::StringLiteral;
+        m_TokenText = m_UserSReturn;
+        break;
+    }
+    m_SavedToken = m_Token;
+}
+
+bool TLangEngine::ReadHostArguments(const TERP_SYMBOL_TAG& function, std::vector<std::string>& params) {
+    const long double minimumValue = std::trunc(static_cast<long double>(function.SymValue));
+    const int minimum = minimumValue > 0 ? static_cast<int>(std::min<long double>(minimumValue, function.SymExtra)) : 0;
+    const int first = GetChar();
+    if ((first == ')' || first == '\n') && minimum > 0) {
+        ReportError(std::to_string(function.SymExtra) + " parameters are required in call to " + function.SymDisplayName);
+        return false;
+    }
+    PutBackChar();
+    m_Token = tok::None;
+    for (int k = 0; k < function.SymExtra; ++k) {
+        m_TokenText.clear();
+        m_NumValue = 0;
+        if (m_Token == tok::CloseParen) {
+            if (k >= minimum) break;
+            ReportError("Too few parameters in call to " + function.SymName);
+            return false;
+        }
+        m_Token = tok::None;
+        m_ValueType = tok::None;
+        EvalAssignedValue();
+        if (m_StopRequested) return false;
+        switch (ValueKind()) {
+        case tok::NumberDecl:
+        case tok::NumberLiteral:
+        case tok::NumericArray:
+            params.push_back(FormatGeneral(m_NumValue));
+            break;
+        case tok::SymbolRef:
+            params.push_back(IsNonNumericValue(tok::SymbolRef) ? m_TokenText : FormatFixed18(m_NumValue));
+            break;
+        case tok::StringDecl:
+        case tok::StringLiteral:
+        case tok::StringArray:
+            params.push_back(m_TokenText);
+            break;
+        case tok::CloseParen:
+            ReportError("Too few parameters in call to " + function.SymName);
+            return false;
+        default:
+            // "F()" passes nothing; an empty argument between others keeps
+            // its place, so that the later ones keep their positions.
+            if (k > 0 || m_Token != tok::CloseParen) params.emplace_back();
+            break;
+        }
+    }
+    if (m_Token != tok::CloseParen && m_Token != tok::EndOfLine) {
+        ReportError("Too many parameters in call to " + function.SymName);
+        return false;
+    }
+    m_Token = tok::CloseParen;
+    return true;
+}
+
+void TLangEngine::DumpVariables() {
+    std::vector<std::string> lines;
+    FormatDump(lines);
+    for (const std::string& line : lines) m_Events.OnDump(line);
 }
 
 }  // namespace pevox

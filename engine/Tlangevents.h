@@ -11,6 +11,9 @@ namespace pevox {
 class EngineEvents {
 public:
     virtual ~EngineEvents() = default;
+    // Fired at the start of every run, before the pre-pass: the host sets the
+    // values of its constants here.
+    virtual void OnInitialize() = 0;
     virtual void OnPrint(const std::string& printLine, bool newline) = 0;
     virtual void OnDump(const std::string& dumpLine) = 0;
     virtual void OnStep(int lineNo) = 0;
@@ -33,6 +36,8 @@ public:
     virtual int LineLength(int position) const = 0;
     // Selects [start, end) without reporting a selection change to the host.
     virtual void SetSelection(int start, int end) = 0;
+    // Leaves the caret where the selection starts, with nothing selected.
+    virtual void CollapseSelection() = 0;
     virtual void ScrollCaret() = 0;
     virtual int HorizontalScrollPos() const = 0;
     virtual void ScrollPageLeft() = 0;

@@ -55,6 +55,10 @@ void TLangEngine::EnsureRunText() {
         m_RunText += "\r\n";
     }
     m_RunTextLength = static_cast<std::int32_t>(m_RunText.size());
+    tokenCache_.clear();
+    tokenCacheIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, -1);
+    compiledStatements_.clear();
+    compiledIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, kNotLookedAt);
 }
 
 int TLangEngine::GetChar() {
@@ -168,10 +172,12 @@ ScanResult TLangEngine::ScanToken(std::string& word) {
     while (c == ' ' || c == '\t' || c == '\r');
     if (c == kEndOfText) {
         m_Token = tok::EndOfLine;
+        lineEndPos_ = std::max(1, m_RunTextLength - 1);
         return ScanResult::EndOfText;
     }
     if (c == '\n') {
         m_Token = tok::EndOfLine;
+        lineEndPos_ = std::max(1, m_TextPos - 2);
         if (!m_Tokenising) {
             int more;
             do more = GetChar();
@@ -245,6 +251,96 @@ ScanResult TLangEngine::ScanToken(std::string& word) {
     return ScanResult::WordScanned;
 }
 
+// The run text does not change while a script runs, and a token read at a
+// position is the same token every time: loops read their lines again and
+// again, so what a scan found is kept by position. A variable's value is
+// loaded anew at every use; array cells, whose subscripts are evaluated, and
+// labels, which depend on the token before them, are always scanned.
+bool TLangEngine::TokenCacheUsable() const {
+    return !m_Tokenising && !m_ReadingSource && m_RunTextLength > 0 &&
+           tokenCacheIndex_.size() == static_cast<std::size_t>(m_RunTextLength) + 2;
+}
+
+const TLangEngine::CachedToken* TLangEngine::FindCachedToken(int start) const {
+    if (start < 1 || start > m_RunTextLength) return nullptr;
+    const std::int32_t index = tokenCacheIndex_[static_cast<std::size_t>(start)];
+    return index < 0 ? nullptr : &tokenCache_[static_cast<std::size_t>(index)];
+}
+
+void TLangEngine::CacheToken(int start, bool codeProduced) {
+    if (m_StopRequested || start < 1 || start > m_RunTextLength || m_Token == tok::Label) return;
+    CachedToken entry;
+    entry.token = m_Token;
+    entry.end = m_TextPos;
+    entry.lineEnd = lineEndPos_;
+    entry.codeProduced = codeProduced;
+    switch (m_Token) {
+    case tok::StringLiteral:
+    case tok::None:
+        entry.text = m_TokenText;
+        break;
+    case tok::NumberLiteral:
+        entry.number = m_NumValue;
+        break;
+    case tok::SymbolRef:
+        if (!m_CurrentSymbol || m_CurrentSymbol->SymKind == tok::StringArray ||
+            m_CurrentSymbol->SymKind == tok::NumericArray)
+            return;
+        entry.symbol = m_CurrentSymbol;
+        break;
+    default:
+        break;
+    }
+    tokenCacheIndex_[static_cast<std::size_t>(start)] = static_cast<std::int32_t>(tokenCache_.size());
+    tokenCache_.push_back(std::move(entry));
+}
+
+bool TLangEngine::UseCachedToken(const CachedToken& cached, int start, bool codeMeansFalse) {
+    m_Token = cached.token;
+    m_TextPos = cached.end;
+    tokenStart_ = start;
+    lineEndPos_ = cached.lineEnd;
+    switch (cached.token) {
+    case tok::StringLiteral:
+    case tok::None:
+        m_TokenText = cached.text;
+        break;
+    case tok::NumberLiteral:
+        m_NumValue = cached.number;
+        break;
+    case tok::SymbolRef:
+        m_CurrentSymbol = cached.symbol;
+        if (cached.symbol->SymKind == tok::NumberDecl)
+            m_NumValue = cached.symbol->SymValue;
+        else if (cached.symbol->SymKind == tok::StringDecl)
+            m_TokenText = cached.symbol->SymText;
+        break;
+    default:
+        break;
+    }
+    return cached.codeProduced ? !codeMeansFalse : true;
+}
+
+bool TLangEngine::FetchToken() {
+    // A token read before is taken from the cache at once: this is the
+    // evaluator's fetch, the hot path of every loop.
+    const CachedToken* cached = !m_StopRequested && m_Token != tok::End && TokenCacheUsable()
+                                    ? FindCachedToken(m_TextPos)
+                                    : nullptr;
+    bool produced;
+    if (cached) {
+        previousToken_ = m_Token;
+        produced = UseCachedToken(*cached, m_TextPos, false);
+    } else {
+        produced = GetToken();
+    }
+    if (m_Token == tok::None && !m_StopRequested) {
+        ReportError("Undefined Symbol: " + m_TokenText);
+        return false;
+    }
+    return produced;
+}
+
 bool TLangEngine::GetToken(bool codeMeansFalse, std::string word, bool lookup) {
     if ((m_Token == tok::End && !m_Tokenising) || m_StopRequested) {
         if (m_Token != tok::End) m_Token = tok::EndOfLine;
@@ -252,13 +348,24 @@ bool TLangEngine::GetToken(bool codeMeansFalse, std::string word, bool lookup) {
     }
     previousToken_ = m_Token;
     m_Token = tok::None;
+    int cacheAt = 0;  // the start of a scan whose result may be kept
     if (word.empty()) {
+        const int start = m_TextPos;
+        if (TokenCacheUsable()) {
+            if (const CachedToken* cached = FindCachedToken(start)) return UseCachedToken(*cached, start, codeMeansFalse);
+            cacheAt = start;
+        }
+        lineEndPos_ = 0;
         const ScanResult result = ScanToken(word);
+        tokenStart_ = start;
         if (m_StopRequested || result == ScanResult::EndOfText) {
             m_Token = tok::EndOfLine;
             return false;
         }
-        if (result == ScanResult::CodeProduced) return !codeMeansFalse;
+        if (result == ScanResult::CodeProduced) {
+            if (cacheAt) CacheToken(cacheAt, true);
+            return !codeMeansFalse;
+        }
     } else {
         word = platform::UpperCase(word);
     }
@@ -285,16 +392,27 @@ bool TLangEngine::GetToken(bool codeMeansFalse, std::string word, bool lookup) {
             }
         }
     }
+    if (cacheAt) CacheToken(cacheAt, false);
     return true;
 }
 
+TLangEngine::TokenState TLangEngine::SaveTokenState() const {
+    return {m_TokenText, m_LiteralText, m_NumValue, m_Token, m_CurrentSymbol, m_TextPos, tokenStart_, lineEndPos_};
+}
+
+void TLangEngine::RestoreTokenState(const TokenState& state) {
+    m_TokenText = state.tokenText;
+    m_LiteralText = state.literalText;
+    m_NumValue = state.numValue;
+    m_Token = state.token;
+    m_CurrentSymbol = state.currentSymbol;
+    m_TextPos = state.textPos;
+    tokenStart_ = state.tokenStart;
+    lineEndPos_ = state.lineEndPos;
+}
+
 int TLangEngine::PeekToken() {
-    const std::string tokenText = m_TokenText;
-    const std::string literalText = m_LiteralText;
-    const long double numValue = m_NumValue;
-    const std::int32_t token = m_Token;
-    TERP_SYMBOL_TAG* const currentSymbol = m_CurrentSymbol;
-    const std::int32_t textPos = m_TextPos;
+    const TokenState saved = SaveTokenState();
     const bool stopRequested = m_StopRequested;
 
     GetToken(false, std::string(), false);
@@ -303,18 +421,24 @@ int TLangEngine::PeekToken() {
     // terminated during a call) must survive the restore.
     const bool stoppedByPeek = m_StopRequested && !stopRequested;
 
-    m_TokenText = tokenText;
-    m_LiteralText = literalText;
-    m_NumValue = numValue;
-    m_Token = token;
-    m_CurrentSymbol = currentSymbol;
-    m_TextPos = textPos;
+    RestoreTokenState(saved);
     m_StopRequested = stopRequested;
     if (stoppedByPeek) {
         m_StopRequested = true;
         m_Token = tok::End;
     }
     return seen;
+}
+
+void TLangEngine::PutBackToken() { m_TextPos = tokenStart_; }
+
+bool TLangEngine::FetchSkipping() {
+    // GetToken does not move past an END; a skip must.
+    if (m_Token == tok::End) m_Token = tok::None;
+    skipping_ = true;
+    const bool produced = GetToken();
+    skipping_ = false;
+    return produced;
 }
 
 bool TLangEngine::ResolveIdentifier(int nextChar, const std::string& name) {
@@ -333,7 +457,7 @@ bool TLangEngine::ResolveIdentifier(int nextChar, const std::string& name) {
             return true;
         case tok::StringArray:
         case tok::NumericArray:
-            if (m_Tokenising) {
+            if ((m_Tokenising && !resolveCellsInDeclaration_) || skipping_) {
                 m_Token = tok::SymbolRef;
                 return true;
             }
@@ -369,13 +493,20 @@ bool TLangEngine::ResolveArrayCell(TERP_SYMBOL_TAG& array) {
         ReportError("Syntax error in reference to array");
         return false;
     }
+    // The subscripts are expressions of their own: the expression around the
+    // reference keeps its evaluation state.
+    const std::int32_t valueType = m_ValueType;
+    const std::int32_t savedToken = m_SavedToken;
+    const std::int32_t evalWork = m_EvalWork;
+    const EvalFlags evalFlags = m_EvalFlags;
     // Subscripts are gathered first: a subscript may address the same array.
     std::int32_t subscripts[kMaxArrayDims] = {};
     for (int i = 0; i < array.SymDims; ++i) {
         m_Token = tok::None;
         m_NumValue = 0;
-        do EvalExpression(false);
-        while (!m_StopRequested && !IsTerminator());
+        m_ValueType = tok::None;
+        while (EvalStep(false) && !IsTerminator()) {
+        }
         if (m_StopRequested) return false;
         if (i < array.SymDims - 1 && m_Token != tok::Comma) {
             ReportError("Expected subscript");
@@ -402,6 +533,10 @@ bool TLangEngine::ResolveArrayCell(TERP_SYMBOL_TAG& array) {
     m_Token = tok::EndOfLine;
     EvalExpression(false);
     if (m_StopRequested) return false;
+    m_ValueType = valueType;
+    m_SavedToken = savedToken;
+    m_EvalWork = evalWork;
+    m_EvalFlags = evalFlags;
 
     std::copy(subscripts, subscripts + kMaxArrayDims, array.SymSub.begin());
     array.SymExtra = FlatIndex(array, subscripts);

@@ -2,6 +2,7 @@
 
 #include "platform/Numbers.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace pevox {
@@ -19,6 +20,40 @@ std::string FormatGeneral(long double value) {
     exponent.erase(0, 1);
     exponent.erase(0, exponent.find_first_not_of('0'));
     return text.substr(0, e) + (negative ? "E-" : "E") + exponent;
+}
+
+namespace {
+
+constexpr long double kExponentFrom = 1e18L;
+
+// The decimal exponent of a finite, non-zero value.
+int DecimalExponent(long double value) { return static_cast<int>(std::floor(std::log10(std::fabs(value)))); }
+
+}  // namespace
+
+std::string FormatNumber(long double value) {
+    if (!std::isfinite(value) || std::fabs(value) >= kExponentFrom) return FormatGeneral(value);
+    if (value == 0) return "0";
+    const int decimals = std::clamp(14 - DecimalExponent(value), 0, 18);
+    std::string text = platform::FormatC("%.*Lf", decimals, value);
+    if (text.find('.') != std::string::npos) {
+        text.erase(text.find_last_not_of('0') + 1);
+        if (text.back() == '.') text.pop_back();
+    }
+    // A negative value too small for the digits shown is no "-0".
+    if (text == "-0") return "0";
+    return text;
+}
+
+std::string FormatFixed18(long double value) {
+    constexpr int kDecimals = 18;
+    if (!std::isfinite(value) || std::fabs(value) >= kExponentFrom) return FormatGeneral(value);
+    if (value == 0) return "0." + std::string(kDecimals, '0');
+    const int decimals = std::clamp(17 - DecimalExponent(value), 0, kDecimals);
+    std::string text = platform::FormatC("%.*Lf", decimals, value);
+    if (decimals == 0) text += '.';
+    text.append(static_cast<std::size_t>(kDecimals - decimals), '0');
+    return text;
 }
 
 }  // namespace pevox

@@ -2,6 +2,7 @@
 
 namespace pevox {
 
+void RecordingEvents::OnInitialize() { ++initializations; }
 void RecordingEvents::OnPrint(const std::string& printLine, bool newline) { prints.push_back({printLine, newline}); }
 void RecordingEvents::OnDump(const std::string& dumpLine) { dumps.push_back(dumpLine); }
 void RecordingEvents::OnStep(int lineNo) { steps.push_back(lineNo); }

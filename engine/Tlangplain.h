@@ -30,6 +30,7 @@ public:
         int paramCount;
     };
 
+    void OnInitialize() override;
     void OnPrint(const std::string& printLine, bool newline) override;
     void OnDump(const std::string& dumpLine) override;
     void OnStep(int lineNo) override;
@@ -38,6 +39,7 @@ public:
     void OnScriptComplete(int lineNo, int exitCode) override;
     void OnUserFunction(int ordinal, int paramCount) override;
 
+    int initializations = 0;
     std::vector<Printed> prints;
     std::vector<std::string> dumps;
     std::vector<int> steps;
@@ -65,6 +67,7 @@ public:
     int LineIndex(int line) const override;
     int LineLength(int position) const override;
     void SetSelection(int start, int end) override;
+    void CollapseSelection() override { selEnd_ = selStart_; }
     void ScrollCaret() override { ++caretScrolls_; }
     int HorizontalScrollPos() const override { return 0; }
     void ScrollPageLeft() override {}

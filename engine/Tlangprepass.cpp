@@ -129,13 +129,26 @@ int TLangEngine::LineOfOffset(int position) {
         if (position == 1) RebuildLineOffsets();
         return 1;
     }
+    // Most look-ups fall on one of the two lines looked up last (a loop's
+    // head and its body).
+    for (const LineRange& range : lastLines_)
+        if (position >= range.from && position < range.to) return range.line;
     const std::vector<int>& offsets = m_ScriptLines->Objects;
     std::size_t line = static_cast<std::size_t>(std::upper_bound(offsets.begin(), offsets.end(), position) - offsets.begin());
+    LineRange found;
+    if (line < offsets.size()) {
+        found.from = line == 0 ? 1 : offsets[line - 1];
+        found.to = offsets[line];
+    }
     while (line < m_ScriptLines->Strings.size() && IsBlankLine(m_ScriptLines->Strings[line])) ++line;
-    return static_cast<int>(line) + 1;
+    found.line = static_cast<int>(line) + 1;
+    lastLines_[1] = lastLines_[0];
+    lastLines_[0] = found;
+    return found.line;
 }
 
 void TLangEngine::RebuildLineOffsets() {
+    lastLines_ = {};
     int offset = 0;
     for (std::size_t i = 0; i < m_ScriptLines->Strings.size(); ++i) {
         offset += static_cast<int>(m_ScriptLines->Strings[i].size()) + 2;
@@ -350,7 +363,7 @@ bool TLangEngine::CheckCallSites(const std::vector<int>& callSites) {
 }
 
 bool TLangEngine::SkipToLineEnd() {
-    while (GetToken() && m_Token != tok::EndOfLine) {
+    while (FetchSkipping() && m_Token != tok::EndOfLine) {
     }
     return !m_StopRequested;
 }
@@ -431,7 +444,14 @@ bool TLangEngine::ExecDeclaration() {
             m_CurrentSymbol = variable;
             m_ValueType = tok::None;
             m_SavedToken = tok::None;
-            EvalExpression(false);
+            {
+                // The initial value may read the cells of arrays declared before.
+                struct CellsResolved {
+                    bool& flag;
+                    ~CellsResolved() { flag = false; }
+                } resolving{resolveCellsInDeclaration_ = true};
+                EvalExpression(false);
+            }
             if (m_StopRequested) return false;
             if (m_Token == tok::Rem) GetToken();
             if (m_Token == tok::EndOfLine) return true;

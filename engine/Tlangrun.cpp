@@ -1,0 +1,838 @@
+// The run loop and the statements: RunBlock dispatches on the current token,
+// the block statements run their bodies through nested RunBlock calls and
+// find their limits in the block records of the pre-pass.
+#include "Tlangengine.h"
+#include "Tlangeval.h"
+#include "Tlangnumbers.h"
+#include "Tlangprepass.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace pevox {
+
+namespace {
+
+const char* const kMisplacedThen = "Misplaced THEN/ELSE/ENDIF";
+const char* const kNotALabel = "String variable does not reference a LABEL";
+const char* const kConditionType = "Type Mismatch in condition";
+
+bool IsStringKind(int kind) { return kind == tok::StringDecl || kind == tok::StringArray; }
+
+int Position(double value) { return static_cast<int>(value); }
+
+}  // namespace
+
+void TLangEngine::Prime() {
+    m_Token = tok::EndOfLine;
+    m_ValueType = tok::None;
+    EvalExpression(false);
+}
+
+void TLangEngine::FinishBlock(int position) {
+    RewindTo(position);
+    SkipToLineEnd();
+    Prime();
+}
+
+TERP_SYMBOL_TAG* TLangEngine::FindBlock(std::string_view prefix, int start, int kind) const {
+    TERP_SYMBOL_TAG* block = m_Labels.Find(BlockName(prefix, start));
+    return block && block->SymKind == kind ? block : nullptr;
+}
+
+int TLangEngine::RunBlock(bool nested, bool fetch) {
+    const NestingLevel level(blockNesting_);
+    if (blockNesting_ > kMaxBlockNesting) {
+        ReportError("Blocks or GOSUB calls nested too deeply");
+        return 0;
+    }
+    if (m_StopRequested) return 0;
+    if (!nested) {
+        Prime();
+        if (m_StopRequested) return 0;
+    }
+    bool endSeen = false;
+    for (;;) {
+        if (endSeen) return m_StopRequested ? 0 : 1;
+        if (nested && m_LeaveBlock) {
+            m_LeaveBlock = false;
+            return 0;
+        }
+        if (m_StopRequested) return 0;
+        if (fetch && !GetToken()) return 0;
+        StepLine();
+        fetch = true;
+        switch (m_Token) {
+        case tok::EndOfLine:
+            EvalExpression(false);
+            m_InSingleLineIf = false;
+            m_ValueType = tok::None;
+            if (!RunCompiledStatement()) EvalExpression(true);
+            fetch = m_Token == tok::EndOfLine;
+            break;
+        case tok::CloseParen:
+        case tok::Separator:
+            EvalExpression(true);
+            fetch = m_Token == tok::EndOfLine;
+            break;
+        case tok::Label:
+            SkipToLineEnd();
+            EvalExpression(false);
+            break;
+        case tok::Print:
+            EvalExpression(false);
+            ExecPrint();
+            fetch = false;
+            break;
+        case tok::Then:
+            if (nested) return 0;
+            ReportError(kMisplacedThen);
+            return 0;
+        case tok::EndIf:
+        case tok::Else:
+            if (m_InSingleLineIf) {
+                if (m_Token == tok::Else) SkipToLineEnd();
+                m_InSingleLineIf = false;
+                break;
+            }
+            if (nested) return 0;
+            ReportError(kMisplacedThen);
+            return 0;
+        case tok::If:
+            Prime();
+            if (ExecIf() < 0 && m_Token != tok::Then && m_Token != tok::Else) fetch = false;
+            break;
+        case tok::Goto:
+            if (nested) return 1;
+            ExecGoto();
+            fetch = false;
+            break;
+        case tok::While:
+            Prime();
+            if (ExecWhile() < 0) fetch = false;
+            break;
+        case tok::For:
+            Prime();
+            if (ExecFor() < 0) fetch = false;
+            break;
+        case tok::GoSub:
+            ExecGosub();
+            break;
+        case tok::End:
+            endSeen = true;
+            break;
+        case tok::Switch:
+            Prime();
+            if (ExecSwitch() < 0 && m_Token != tok::Case && m_Token != tok::EndSwitch) fetch = false;
+            break;
+        case tok::Wend:
+            if (nested) return 0;
+            ReportError("Misplaced WEND");
+            return 0;
+        case tok::Next:
+            if (nested) return 0;
+            ReportError("NEXT without FOR");
+            return 0;
+        case tok::Break:
+        case tok::Continue:
+            if (nested) return 0;
+            ReportError("Misplaced CONTINUE or BREAK");
+            return 0;
+        case tok::Return:
+            if (nested) return 0;
+            ReportError("Misplaced RETURN");
+            return 0;
+        case tok::Case:
+        case tok::EndSwitch:
+        case tok::Default:
+            if (nested) return 0;
+            ReportError("Misplaced CASE or ENDSELECT");
+            return 0;
+        default: {
+            const int position = m_TextPos;
+            const int token = m_Token;
+            EvalExpression(false);
+            fetch = m_Token == tok::EndOfLine || m_Token == tok::Comma || m_Token == tok::Semicolon ||
+                    m_Token == tok::Separator;
+            // A keyword that no statement starts with would be dispatched again
+            // and again.
+            if (!fetch && !m_StopRequested && m_TextPos == position && m_Token == token) {
+                ReportError("Syntax error");
+                return 0;
+            }
+            break;
+        }
+        }
+    }
+}
+
+// A line "V = a op b op c ..." whose target and operands are numbers,
+// NUMBER variables or numeric array cells with such subscripts, and whose
+// operators are + - * /, is the most common statement of a loop. Its first
+// run finds it in the text; every run then computes it as the evaluator
+// would (the left operand of each operator held as a double, products before
+// sums, a quotient by 0 giving 0) and leaves the registers and the arrays'
+// selected cells as the evaluator leaves them. A subscript out of range
+// leaves the statement to the evaluator, which reports it.
+bool TLangEngine::RunCompiledStatement() {
+    if (!TokenCacheUsable() || m_TextPos > m_RunTextLength) return false;
+    std::int32_t& index = compiledIndex_[static_cast<std::size_t>(m_TextPos)];
+    if (index == kNotLookedAt) {
+        CompiledStatement found = CompileStatement();
+        if (!found.compiled) {
+            index = kNotCompiled;
+            return false;
+        }
+        index = static_cast<std::int32_t>(compiledStatements_.size());
+        compiledStatements_.push_back(std::move(found));
+    }
+    if (index == kNotCompiled) return false;
+    CompiledStatement& statement = compiledStatements_[static_cast<std::size_t>(index)];
+
+    std::int32_t targetSubscripts[kMaxArrayDims] = {};
+    const std::int32_t targetCell = statement.target.array ? CompiledCell(statement.target, targetSubscripts) : 0;
+    if (targetCell < 0) return false;
+    std::vector<long double>& values = statement.values;
+    std::vector<std::int32_t>& cells = statement.cells;
+    std::vector<std::array<std::int32_t, kMaxArrayDims>>& subscripts = statement.subscripts;
+    for (std::size_t i = 0; i < statement.operands.size(); ++i) {
+        const CompiledStatement::Operand& operand = statement.operands[i];
+        if (operand.array) {
+            cells[i] = CompiledCell(operand, subscripts[i].data());
+            if (cells[i] < 0) return false;
+            values[i] = operand.array->SymCells[static_cast<std::size_t>(cells[i])].Number;
+        } else {
+            values[i] = operand.variable ? static_cast<long double>(operand.variable->SymValue) : operand.number;
+        }
+    }
+    const auto apply = [](int op, double left, long double right) -> long double {
+        switch (op) {
+        case tok::Plus: return left + right;
+        case tok::Minus: return left - right;
+        case tok::Multiply: return left * right;
+        default: return right == 0 ? 0 : left / right;
+        }
+    };
+    long double term = values[0];
+    long double sum = 0;
+    int sumOp = tok::None;
+    for (std::size_t i = 1; i < statement.operands.size(); ++i) {
+        const int op = statement.operators[i - 1];
+        if (op == tok::Multiply || op == tok::Divide) {
+            term = apply(op, static_cast<double>(term), values[i]);
+            continue;
+        }
+        sum = sumOp == tok::None ? term : apply(sumOp, static_cast<double>(sum), term);
+        sumOp = op;
+        term = values[i];
+    }
+    m_NumValue = sumOp == tok::None ? term : apply(sumOp, static_cast<double>(sum), term);
+
+    // The cells read select themselves in their arrays, in text order.
+    for (std::size_t i = 0; i < statement.operands.size(); ++i) {
+        TERP_SYMBOL_TAG* array = statement.operands[i].array;
+        if (!array) continue;
+        std::copy(subscripts[i].begin(), subscripts[i].end(), array->SymSub.begin());
+        array->SymExtra = cells[i];
+        array->SymValue = static_cast<double>(values[i]);
+    }
+    const double stored = static_cast<double>(m_NumValue);
+    if (TERP_SYMBOL_TAG* array = statement.target.array) {
+        std::copy(targetSubscripts, targetSubscripts + kMaxArrayDims, array->SymSub.begin());
+        array->SymCells[static_cast<std::size_t>(targetCell)].Number = stored;
+        array->SymValue = stored;
+        array->SymExtra = targetCell;
+        m_CurrentSymbol = array;
+    } else {
+        statement.target.variable->SymValue = stored;
+        m_CurrentSymbol = statement.target.variable;
+    }
+    m_SavedToken = tok::SymbolRef;
+    m_ValueType = tok::SymbolRef;
+    m_EvalFlags.Assignable = true;
+    m_EvalFlags.AfterSeparator = false;
+    m_EvalWork = statement.lastPrecedence;
+    m_Token = tok::EndOfLine;
+    m_TextPos = statement.end;
+    tokenStart_ = statement.endTokenStart;
+    lineEndPos_ = statement.endLineEnd;
+    return true;
+}
+
+std::int32_t TLangEngine::CompiledCell(const CompiledStatement::Operand& operand, std::int32_t* subscripts) {
+    const TERP_SYMBOL_TAG& array = *operand.array;
+    for (std::size_t i = 0; i < operand.subscripts.size(); ++i) {
+        const CompiledStatement::Value& subscript = operand.subscripts[i];
+        const long double value =
+            subscript.variable ? static_cast<long double>(subscript.variable->SymValue) : subscript.number;
+        if (!(value >= 0) || std::trunc(value) > array.SymDim[i]) return -1;
+        subscripts[i] = static_cast<std::int32_t>(std::trunc(value));
+    }
+    return FlatIndex(array, subscripts);
+}
+
+bool TLangEngine::CompileOperand(CompiledStatement::Operand& operand) {
+    const auto readValue = [this](CompiledStatement::Value& value) {
+        if (!FetchSkipping()) return false;
+        if (m_Token == tok::NumberLiteral) {
+            value.number = m_NumValue;
+            return true;
+        }
+        if (m_Token != tok::SymbolRef || !m_CurrentSymbol || m_CurrentSymbol->SymKind != tok::NumberDecl) return false;
+        value.variable = m_CurrentSymbol;
+        return true;
+    };
+    if (!FetchSkipping()) return false;
+    if (m_Token == tok::NumberLiteral) {
+        operand.number = m_NumValue;
+        return true;
+    }
+    if (m_Token != tok::SymbolRef || !m_CurrentSymbol) return false;
+    if (m_CurrentSymbol->SymKind == tok::NumberDecl) {
+        operand.variable = m_CurrentSymbol;
+        return true;
+    }
+    if (m_CurrentSymbol->SymKind != tok::NumericArray) return false;
+    operand.array = m_CurrentSymbol;
+    if (!FetchSkipping() || m_Token != tok::OpenParen) return false;
+    for (int i = 0; i < operand.array->SymDims; ++i) {
+        CompiledStatement::Value subscript;
+        if (!readValue(subscript) || !FetchSkipping()) return false;
+        operand.subscripts.push_back(subscript);
+        if (m_Token != (i + 1 < operand.array->SymDims ? tok::Comma : tok::CloseParen)) return false;
+    }
+    return true;
+}
+
+TLangEngine::CompiledStatement TLangEngine::CompileStatement() {
+    const TokenState saved = SaveTokenState();
+    const int savedPrevious = previousToken_;
+    CompiledStatement statement;
+    bool compiled = false;
+    if (CompileOperand(statement.target) && (statement.target.variable || statement.target.array) &&
+        !(statement.target.variable ? statement.target.variable : statement.target.array)->SymIsConstant &&
+        FetchSkipping() && m_Token == tok::Assign) {
+        statement.lastPrecedence = OperatorPrecedenceCode(tok::Assign);
+        statement.operands.emplace_back();
+        while (statement.operands.size() <= kMaxCompiledOperands && CompileOperand(statement.operands.back()) &&
+               FetchSkipping()) {
+            if (m_Token == tok::EndOfLine) {
+                compiled = true;
+                break;
+            }
+            if (m_Token != tok::Plus && m_Token != tok::Minus && m_Token != tok::Multiply && m_Token != tok::Divide)
+                break;
+            statement.operators.push_back(m_Token);
+            statement.lastPrecedence = OperatorPrecedenceCode(m_Token);
+            statement.operands.emplace_back();
+        }
+        compiled = compiled && statement.operands.size() <= kMaxCompiledOperands;
+    }
+    statement.compiled = compiled;
+    statement.values.resize(statement.operands.size());
+    statement.cells.resize(statement.operands.size());
+    statement.subscripts.resize(statement.operands.size());
+    statement.end = m_TextPos;
+    statement.endTokenStart = tokenStart_;
+    statement.endLineEnd = lineEndPos_;
+    RestoreTokenState(saved);
+    previousToken_ = savedPrevious;
+    return statement;
+}
+
+void TLangEngine::StepLine() {
+    m_CurrentLine = LineOfOffset(m_TextPos);
+    if (m_Token == tok::Stop) {
+        SelectLine();
+        m_Events.OnBreakPoint();
+        GetToken();
+        return;
+    }
+    // Past the last line there is no line to step on.
+    if (m_StopRequested || m_ExecutionMode == TxRun || m_TextPos > m_RunTextLength) return;
+    if (m_AutoSelectStepLine) SelectLine();
+    if (m_CurrentLine != lastSteppedLine_) m_Events.OnStep(m_CurrentLine);
+    lastSteppedLine_ = m_CurrentLine;
+}
+
+bool TLangEngine::CheckNumericCondition() {
+    if (!IsNonNumericValue(ValueKind())) return true;
+    ReportError(kConditionType);
+    return false;
+}
+
+TERP_SYMBOL_TAG* TLangEngine::ReadJumpTarget() {
+    m_CurrentSymbol = nullptr;
+    GetToken();
+    if (m_StopRequested) return nullptr;
+    TERP_SYMBOL_TAG* target = m_Token == tok::SymbolRef ? m_CurrentSymbol : nullptr;
+    if (target && IsStringKind(target->SymKind)) {
+        // The label is named by the text; block records share the list, so
+        // only a label record counts.
+        TERP_SYMBOL_TAG* named = FindLabel(m_TokenText);
+        if (named && named->SymKind == tok::Label) return named;
+        ReportError(kNotALabel);
+        return nullptr;
+    }
+    if (target && target->SymKind == tok::Label) return target;
+    ReportError("GOTO/GOSUB does not reference a valid LABEL");
+    return nullptr;
+}
+
+void TLangEngine::ExecGoto() {
+    const TERP_SYMBOL_TAG* label = ReadJumpTarget();
+    if (label) FinishBlock(Position(label->SymValue));
+}
+
+TLangEngine::BlockJump TLangEngine::JumpWithinBlock(int start, int end) {
+    const int gotoPosition = m_TextPos - 1;
+    const TERP_SYMBOL_TAG* label = ReadJumpTarget();
+    if (!label) return BlockJump::Failed;
+    const int target = Position(label->SymValue);
+    if (target > start && target < end) {
+        FinishBlock(target);
+        return m_StopRequested ? BlockJump::Failed : BlockJump::Inside;
+    }
+    RewindTo(gotoPosition);
+    GetToken();
+    return BlockJump::Outside;
+}
+
+int TLangEngine::ExecIf() {
+    const int start = m_TextPos;
+    TERP_SYMBOL_TAG* block = FindBlock(kIfBlockPrefix, start, tok::If);
+    if (!block) {
+        ReportError("Blew it retrieving __IF@_ information structure.");
+        return 0;
+    }
+    const bool singleLine = block->SymExtra == 1;
+    m_LeaveBlock = singleLine;
+    m_InSingleLineIf = singleLine;
+    m_NumValue = 1;
+    m_ValueType = tok::None;
+    do {
+        if (!EvalStep(!IsOperator())) return 0;
+        if (m_Token == tok::EndOfLine) {
+            ReportError("Malformed IF expression! (Missing THEN?)");
+            return 0;
+        }
+    } while (m_Token != tok::Then);
+    if (!CheckNumericCondition()) return 0;
+    const int end = block->SymCount;
+    if (m_NumValue != 0) {
+        GetToken();
+    } else if (block->SymValue == 0) {
+        FinishBlock(end);
+        m_LeaveBlock = false;
+        m_InSingleLineIf = false;
+        return 1;
+    } else {
+        RewindTo(Position(block->SymValue));
+        GetToken();
+    }
+    for (;;) {
+        RunBlock(true, false);
+        if (singleLine && !m_StopRequested) EvalExpression(false);
+        if (m_StopRequested) return 1;
+        if (m_Token == tok::EndIf || m_Token == tok::Else) break;
+        if (m_Token != tok::Goto) return -1;
+        switch (JumpWithinBlock(start, end)) {
+        case BlockJump::Inside: continue;
+        case BlockJump::Outside: return -2;
+        case BlockJump::Failed: return 0;
+        }
+    }
+    FinishBlock(end);
+    m_InSingleLineIf = false;
+    return 1;
+}
+
+bool TLangEngine::EvalForBound(double& value, ForBound& bound) {
+    GetToken();
+    const int operandEnd = m_TextPos;
+    bound = ForBound();
+    if (m_Token == tok::NumberLiteral) {
+        bound.constant = true;
+        bound.number = m_NumValue;
+    } else if (m_Token == tok::SymbolRef && m_CurrentSymbol && m_CurrentSymbol->SymKind == tok::NumberDecl) {
+        bound.variable = m_CurrentSymbol;
+    }
+    m_ValueType = tok::None;
+    m_SavedToken = tok::None;
+    do {
+        if (!EvalStep(false)) return false;
+    } while (!IsTerminator() || m_Token == tok::Separator);
+    if (IsNonNumericValue(ValueKind())) {
+        ReportError("Type Mismatch");
+        return false;
+    }
+    // Only a single operand can be read again without its text.
+    if (tokenStart_ != operandEnd) bound = ForBound();
+    value = static_cast<double>(m_NumValue);
+    return true;
+}
+
+// A bound that is one number or one NUMBER variable reads as the evaluator
+// would leave it.
+double TLangEngine::ReadForBound(const ForBound& bound) {
+    if (bound.variable) {
+        m_CurrentSymbol = bound.variable;
+        m_NumValue = bound.variable->SymValue;
+    } else {
+        m_NumValue = bound.number;
+    }
+    return static_cast<double>(m_NumValue);
+}
+
+int TLangEngine::ExecFor() {
+    const int start = m_TextPos;
+    TERP_SYMBOL_TAG* block = FindBlock(kForBlockPrefix, start, tok::For);
+    if (!block) {
+        ReportError("Fatal: Failed to lookup " + BlockName(kForBlockPrefix, start));
+        return 0;
+    }
+    TERP_SYMBOL_TAG* variable = block->SymLink;
+    if (!variable || variable->SymKind != tok::NumberDecl) {
+        ReportError("FOR needs a NUMBER variable");
+        return 0;
+    }
+    const int toPosition = Position(block->SymValue);
+    const bool hasStep = block->SymText != "0";
+    const int nextPosition = block->SymCount;
+
+    EvalExpression(true);
+    if (m_StopRequested) return 0;
+    if (m_Token != tok::To) {
+        ReportError("Missing 'TO' clause in FOR statement");
+        return 0;
+    }
+    double limit = 0;
+    ForBound limitBound;
+    if (!EvalForBound(limit, limitBound)) return 0;
+    const bool up = limit > variable->SymValue;
+    double step = up ? 1 : -1;
+    ForBound stepBound;
+    if (hasStep && !EvalForBound(step, stepBound)) return 0;
+    // A step that does not lead toward the limit runs the body no time.
+    const auto towardLimit = [up](double by) { return up ? by > 0 : by < 0; };
+    bool running = !hasStep || variable->SymValue == limit || towardLimit(step);
+    // Bounds of one operand each, closed by the line end, are read again
+    // without reading the FOR line: the body starts where it started.
+    const bool readBoundsAgain = limitBound.Readable() && (!hasStep || stepBound.Readable()) &&
+                                 m_Token == tok::EndOfLine;
+    if (running) {
+        if (m_Token != tok::EndOfLine) SkipToLineEnd();
+        Prime();
+    }
+    const int bodyPosition = m_TextPos;
+    const int bodyTokenStart = tokenStart_;
+    const int bodyLineEnd = lineEndPos_;
+    const int forLine = LineOfOffset(toPosition);
+    while (running && !m_StopRequested) {
+        RunBlock(true, false);
+        if (m_StopRequested) return 0;
+        switch (m_Token) {
+        case tok::Next:
+        case tok::Continue:
+            break;
+        case tok::Break:
+            running = false;
+            continue;
+        case tok::End:
+            return 1;
+        case tok::Goto:
+            switch (JumpWithinBlock(start, nextPosition)) {
+            case BlockJump::Inside: continue;
+            case BlockJump::Outside: return -2;
+            case BlockJump::Failed: return 0;
+            }
+            break;
+        default:
+            ReportError("Unhandled token returned from Parser in FOR loop!");
+            return 0;
+        }
+        // The limit and the step are read anew for every further iteration;
+        // the loop ends before a step would pass the limit.
+        if (readBoundsAgain) {
+            limit = ReadForBound(limitBound);
+        } else {
+            RewindTo(toPosition);
+            GetToken();
+            if (!EvalForBound(limit, limitBound)) return 0;
+        }
+        const double value = variable->SymValue;
+        if (up ? value >= limit : value <= limit) break;
+        if (hasStep) {
+            if (readBoundsAgain)
+                step = ReadForBound(stepBound);
+            else if (!EvalForBound(step, stepBound))
+                return 0;
+        }
+        if (!towardLimit(step)) break;
+        variable->SymValue = value + step;
+        if (up ? variable->SymValue > limit : variable->SymValue < limit) break;
+        if (readBoundsAgain) {
+            m_TextPos = bodyPosition;
+            tokenStart_ = bodyTokenStart;
+            lineEndPos_ = bodyLineEnd;
+            m_CurrentLine = forLine;
+            m_Token = tok::EndOfLine;
+        } else if (m_Token != tok::EndOfLine) {
+            SkipToLineEnd();
+        }
+        Prime();
+    }
+    if (m_StopRequested) return 0;
+    FinishBlock(nextPosition);
+    return 1;
+}
+
+int TLangEngine::ExecWhile() {
+    const int start = m_TextPos;
+    TERP_SYMBOL_TAG* block = FindBlock(kWhileBlockPrefix, start, tok::While);
+    if (!block) {
+        ReportError("Failed to lookup " + BlockName(kWhileBlockPrefix, start));
+        return 0;
+    }
+    const int end = block->SymCount;
+    for (;;) {
+        RewindTo(start);
+        Prime();
+        m_NumValue = 1;
+        do {
+            if (!EvalStep(!IsOperator())) return 0;
+        } while (!IsTerminator() || m_Token == tok::CloseParen || m_Token == tok::And || m_Token == tok::Or ||
+                 m_Token == tok::Separator);
+        if (!CheckNumericCondition()) return 0;
+        if (m_NumValue == 0) break;
+        bool nextIteration = false;
+        while (!nextIteration) {
+            RunBlock(true, false);
+            if (m_StopRequested) return 0;
+            switch (m_Token) {
+            case tok::Wend:
+            case tok::Continue:
+                nextIteration = true;
+                break;
+            case tok::Break:
+                FinishBlock(end);
+                return 1;
+            case tok::End:
+                return 1;
+            case tok::Goto:
+                switch (JumpWithinBlock(start, end)) {
+                case BlockJump::Inside: break;
+                case BlockJump::Outside: return -2;
+                case BlockJump::Failed: return 0;
+                }
+                break;
+            default:
+                ReportError("Unhandled token returned from Parser in WHILE loop!");
+                return 0;
+            }
+        }
+    }
+    FinishBlock(end);
+    return 1;
+}
+
+bool TLangEngine::CasePartMatches(const SwitchValue& value) {
+    if (IsRelationalToken()) {
+        // The switch value stands before the operator as a literal: CASE > 5
+        // tests value > 5.
+        PutBackToken();
+        if (value.isString) {
+            m_Token = tok::StringLiteral;
+            m_TokenText = value.text;
+        } else {
+            m_Token = tok::NumberLiteral;
+            m_NumValue = value.number;
+        }
+        m_ValueType = tok::None;
+        m_SavedToken = tok::None;
+        do {
+            if (!EvalStep(false)) return false;
+        } while (!IsTerminator() || m_Token == tok::Separator);
+        return m_NumValue != 0;
+    }
+    m_ValueType = tok::None;
+    m_SavedToken = tok::None;
+    bool fetch = false;
+    do {
+        if (!EvalStep(fetch)) return false;
+        fetch = m_Token == tok::Separator;
+    } while (!IsTerminator() || m_Token == tok::Separator);
+    const int kind = ValueKind();
+    if (value.isString ? IsNonStringValue(kind) : IsNonNumericValue(kind)) {
+        ReportError("Type mismatch in Case");
+        return false;
+    }
+    return value.isString ? m_TokenText == value.text : static_cast<double>(m_NumValue) == value.number;
+}
+
+bool TLangEngine::CaseMatch(const SwitchValue& value) {
+    for (;;) {
+        bool matched = false;
+        int joiner = tok::None;
+        for (;;) {
+            GetToken();
+            if (m_StopRequested) return false;
+            const bool part = CasePartMatches(value);
+            if (m_StopRequested) return false;
+            matched = joiner == tok::None ? part : joiner == tok::And ? matched && part : matched || part;
+            if (m_Token != tok::And && m_Token != tok::Or) break;
+            joiner = m_Token;
+        }
+        if (matched) {
+            if (m_Token != tok::EndOfLine) SkipToLineEnd();
+            return true;
+        }
+        if (m_Token == tok::EndOfLine) return false;
+        if (m_Token != tok::Comma) {
+            ReportError("Syntax error in CASE statement");
+            return false;
+        }
+    }
+}
+
+int TLangEngine::ExecSwitch() {
+    const int start = m_TextPos;
+    TERP_SYMBOL_TAG* block = FindBlock(kSwitchBlockPrefix, start, tok::Switch);
+    if (!block) {
+        ReportError("Failed to lookup " + BlockName(kSwitchBlockPrefix, start));
+        return 0;
+    }
+    const int end = block->SymCount;
+    m_NumValue = 1;
+    m_ValueType = tok::None;
+    do {
+        if (!EvalStep(!IsOperator() && m_Token != tok::OpenParen)) return 1;
+    } while (m_Token != tok::EndOfLine && m_Token != tok::CloseParen && m_Token != tok::Comma);
+    SwitchValue value;
+    value.isString = !IsNonStringValue(ValueKind());
+    value.text = m_TokenText;
+    value.number = static_cast<double>(m_NumValue);
+    if (m_Token != tok::EndOfLine) SkipToLineEnd();
+
+    // Search the CASE, or the DEFAULT, whose lines run. A SWITCH inside the
+    // lines that are passed over is passed over whole.
+    for (;;) {
+        if (!FetchSkipping()) {
+            if (!m_StopRequested) FinishBlock(end);
+            return m_StopRequested ? 0 : 1;
+        }
+        if (m_Token == tok::Switch) {
+            if (const TERP_SYMBOL_TAG* inner = FindBlock(kSwitchBlockPrefix, m_TextPos, tok::Switch))
+                RewindTo(inner->SymCount);
+            continue;
+        }
+        if (m_Token == tok::EndSwitch) break;
+        if (m_Token == tok::Default) {
+            SkipToLineEnd();
+            break;
+        }
+        if (m_Token == tok::Case) {
+            if (CaseMatch(value)) break;
+            if (m_StopRequested) return 0;
+        }
+    }
+    if (m_Token != tok::EndSwitch) {
+        for (bool running = true; running;) {
+            RunBlock(true, false);
+            if (m_StopRequested) return 0;
+            switch (m_Token) {
+            case tok::Break:
+            case tok::Continue:
+            case tok::Case:
+            case tok::Default:
+            case tok::EndSwitch:
+                running = false;
+                break;
+            case tok::End:
+                return 1;
+            case tok::Goto:
+                switch (JumpWithinBlock(start, end)) {
+                case BlockJump::Inside: break;
+                case BlockJump::Outside: return -2;
+                case BlockJump::Failed: return 0;
+                }
+                break;
+            default:
+                ReportError("Unhandled token returned from Parser in SWITCH!");
+                return 0;
+            }
+        }
+    }
+    FinishBlock(end);
+    return 1;
+}
+
+void TLangEngine::ExecGosub() {
+    const int returnPosition = m_TextPos;
+    const TERP_SYMBOL_TAG* label = ReadJumpTarget();
+    if (!label) return;
+    RewindTo(Position(label->SymValue));
+    RunBlock(true, true);
+    if (m_StopRequested || m_Token == tok::End) return;
+    if (m_Token != tok::Return) {
+        if (GetToken())
+            ReportError("Unhandled token returned from Parser in GOSUB subroutine!");
+        else
+            ReportError("Unexpected EOF looking for RETURN");
+        return;
+    }
+    FinishBlock(returnPosition);
+}
+
+bool TLangEngine::PrintEndsWithNewline() {
+    const TokenState saved = SaveTokenState();
+    int last = tok::None;
+    while (FetchSkipping() && m_Token != tok::EndOfLine && m_Token != tok::EndIf && m_Token != tok::Else)
+        last = m_Token;
+    RestoreTokenState(saved);
+    return last != tok::Semicolon;
+}
+
+void TLangEngine::ExecPrint() {
+    const bool newline = PrintEndsWithNewline();
+    std::string line;
+    m_Token = tok::Comma;
+    EvalExpression(false);
+    m_EvalFlags.AfterSeparator = false;
+    for (;;) {
+        m_ValueType = tok::None;
+        m_Token = tok::EndOfLine;
+        do {
+            if (!EvalStep(!IsOperator())) return;
+        } while (!IsTerminator() || m_Token == tok::And || m_Token == tok::CloseParen || m_Token == tok::Or ||
+                 m_Token == tok::Separator);
+        switch (m_ValueType) {
+        case tok::StringLiteral:
+            line += m_TokenText;
+            break;
+        case tok::NumberLiteral:
+            line += FormatNumber(m_NumValue);
+            break;
+        case tok::SymbolRef:
+            line += m_CurrentSymbol && IsStringKind(m_CurrentSymbol->SymKind) ? m_TokenText : FormatNumber(m_NumValue);
+            break;
+        default:
+            break;
+        }
+        if (m_Token == tok::EndOfLine || m_Token == tok::EndIf || m_Token == tok::Else) break;
+        if (m_Token == tok::Comma) {
+            line += '\t';
+        } else if (m_Token != tok::Semicolon) {
+            ReportError("Misplaced statement");
+            return;
+        }
+    }
+    if (line.empty() && newline) line += ' ';
+    m_PrintLine = line;
+    m_Events.OnPrint(m_PrintLine, newline);
+    // An ELSE or ENDIF that ended the statement stays current: it ends the
+    // branch of a single-line IF.
+    if (m_Token == tok::EndOfLine) Prime();
+}
+
+}  // namespace pevox

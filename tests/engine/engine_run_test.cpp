@@ -1,0 +1,321 @@
+// The run loop and the statements through whole scripts, and the run entry:
+// events, exit codes, stops, re-entry and Reset.
+#include "ScriptFixture.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include <sys/wait.h>
+
+namespace pevox::test {
+namespace {
+
+class EngineRun : public ScriptFixture {};
+
+TEST_F(EngineRun, Print) {
+    ExpectRuns({
+        {"PRINT \"A\", \"B\"", "A\tB\n"},
+        {"PRINT \"A\";\nPRINT \"B\"; 1; \"C\"", "AB1C\n"},
+        {"PRINT\n? 1.5, 100, 0.25, -3, 0", " \n1.5\t100\t0.25\t-3\t0\n"},
+        {"NUMBER X\nSTRING S\nX = 2\nS = \"s\"\nPRINT X; S, 10 ^ 17, 10 ^ 18", "2s\t100000000000000000\t1E18\n"},
+        {"PRINT 1,", "1\t\n"},
+        {"PRINT 1 ? 2", "", 1, "Misplaced statement", TxError},
+    });
+}
+
+TEST_F(EngineRun, If) {
+    ExpectRuns({
+        {"IF 1 THEN PRINT \"Y\" ELSE PRINT \"N\"\nPRINT \"after\"", "Y\nafter\n"},
+        {"IF 0 THEN PRINT \"Y\" ELSE PRINT \"N\"\nPRINT \"after\"", "N\nafter\n"},
+        {"NUMBER X\nIF 1 THEN X = 1 ELSE X = 2\nIF 0 THEN X = X + 10 ELSE X = X + 20\nPRINT X", "21\n"},
+        {"IF 0 THEN PRINT 1\nPRINT 2", "2\n"},
+        {"IF 1 THEN PRINT 1 ENDIF\nPRINT 2", "1\n2\n"},
+        {"IF 1 THEN PRINT \"a\" ELSE END\nPRINT \"after\"", "a\nafter\n"},
+        {"IF 0 THEN PRINT \"a\" ELSE END\nPRINT \"after\"", ""},
+        {"NUMBER X\nX = 2\nIF X > 1 THEN\n PRINT \"big\"\n IF X > 5 THEN\n  PRINT \"huge\"\n ELSE\n  PRINT \"not huge\"\n FI\nELSE\n PRINT \"small\"\nENDIF\nPRINT \"end\"",
+         "big\nnot huge\nend\n"},
+        {"IF 0 THEN\nPRINT 1\nELSE\nPRINT 2\nENDIF", "2\n"},
+        {"IF 1 AND 0 OR 1 THEN PRINT \"or\"", "or\n"},
+        {"STRING S\nIF S THEN PRINT 1", "", 2, "Type Mismatch in condition", TxError},
+        {"THEN", "", 1, "Misplaced THEN/ELSE/ENDIF", TxError},
+    });
+}
+
+TEST_F(EngineRun, For) {
+    ExpectRuns({
+        {"NUMBER I\nFOR I = 1 TO 3\nPRINT I\nNEXT I\nPRINT \"I=\"; I", "1\n2\n3\nI=3\n"},
+        {"NUMBER I\nFOR I = 3 TO 1\nPRINT I\nNEXT", "3\n2\n1\n"},
+        {"NUMBER I\nFOR I = 1 TO 1\nPRINT I\nNEXT", "1\n"},
+        {"NUMBER I\nFOR I = 1 TO 0\nPRINT I\nNEXT", "1\n0\n"},
+        // The body never runs past the limit.
+        {"NUMBER I\nFOR I = 1 TO 4 STEP 2\nPRINT I\nNEXT\nPRINT \"I=\"; I", "1\n3\nI=5\n"},
+        {"NUMBER I\nFOR I = 10 TO 1 STEP -4\nPRINT I\nNEXT", "10\n6\n2\n"},
+        // A step that leads away from the limit runs the body no time.
+        {"NUMBER I\nFOR I = 1 TO 10 STEP -1\nPRINT I\nNEXT\nPRINT \"I=\"; I", "I=1\n"},
+        {"NUMBER I\nFOR I = 5 TO 1 STEP 0\nPRINT I\nNEXT\nPRINT \"done\"", "done\n"},
+        {"NUMBER I\nFOR I = 2 TO 2 STEP -1\nPRINT I\nNEXT", "2\n"},
+        // The limit is read anew for every iteration.
+        {"NUMBER I, N\nN = 3\nFOR I = 1 TO N\nN = 2\nPRINT I\nNEXT", "1\n2\n"},
+        {"NUMBER I, J\nFOR I = 1 TO 2\nFOR J = 1 TO 2\nPRINT I; J\nNEXT\nNEXT", "11\n12\n21\n22\n"},
+        {"NUMBER I\nFOR I = 1 TO 5\nIF I == 2 THEN\nCONTINUE\nENDIF\nIF I == 4 THEN BREAK\nPRINT I\nNEXT\nPRINT \"end\"; I",
+         "1\n3\nend4\n"},
+        {"NUMBER I\nFOR I = 1 TO 3\nIF I == 2 THEN END\nPRINT I\nNEXT\nPRINT \"no\"", "1\n"},
+        {"NUMBER I\nFOR I = 1 TO \"a\"\nNEXT", "", 2, "Type Mismatch", TxError},
+        {"NEXT", "", 1, "NEXT without FOR", TxError},
+    });
+}
+
+TEST_F(EngineRun, WhileAndMisplacedKeywords) {
+    ExpectRuns({
+        {"NUMBER X\nX = 1\nWHILE X < 100\nX = X * 2\nWEND\nPRINT X", "128\n"},
+        {"NUMBER X\nX = 3\nWHILE X\nX--\nIF X == 1 THEN CONTINUE\nPRINT X\nWEND", "2\n0\n"},
+        {"NUMBER X\nWHILE 1\nX++\nIF X == 3 THEN BREAK\nWEND\nPRINT X", "3\n"},
+        {"WHILE 0\nPRINT 1\nWEND\nPRINT 2", "2\n"},
+        {"STRING S\nWHILE S\nWEND", "", 2, "Type Mismatch in condition", TxError},
+        {"WEND", "", 1, "Misplaced WEND", TxError},
+        {"BREAK", "", 1, "Misplaced CONTINUE or BREAK", TxError},
+        {"CONTINUE", "", 1, "Misplaced CONTINUE or BREAK", TxError},
+        {"RETURN", "", 1, "Misplaced RETURN", TxError},
+        {"CASE 1", "", 1, "Misplaced CASE or ENDSELECT", TxError},
+        {"TO", "", 1, "Syntax error", TxError},
+    });
+}
+
+TEST_F(EngineRun, Switch) {
+    ExpectRuns({
+        {"SWITCH 2\nCASE 1\nPRINT 1\nCASE 2\nPRINT 2\nDEFAULT\nPRINT \"d\"\nENDSWITCH\nPRINT \"end\"", "2\nend\n"},
+        {"SWITCH 9\nCASE 1\nPRINT 1\nDEFAULT\nPRINT \"d\"\nENDSWITCH", "d\n"},
+        {"SWITCH 5\nDEFAULT\nPRINT \"d\"\nCASE 5\nPRINT 5\nENDSWITCH", "d\n"},
+        {"SWITCH 7\nCASE > 5\nPRINT \"gt\"\nENDSWITCH", "gt\n"},
+        {"SWITCH 3\nCASE 1, 3\nPRINT \"list\"\nENDSWITCH", "list\n"},
+        {"SWITCH 2\nCASE > 1 & < 4\nPRINT \"in\"\nENDSWITCH\nSWITCH 5\nCASE > 1 & < 4\nPRINT \"in\"\nENDSWITCH", "in\n"},
+        {"STRING S\nS = \"ab\"\nSWITCH S\nCASE \"AB\"\nPRINT 1\nCASE \"ab\"\nPRINT 2\nENDSWITCH", "2\n"},
+        {"SWITCH 2\nCASE 2\nPRINT 2\nBREAK\nPRINT \"no\"\nENDSWITCH", "2\n"},
+        {"SWITCH 0.1 + 0.2\nCASE 0.3\nPRINT \"eq\"\nENDSWITCH", "eq\n"},
+        // A SWITCH inside lines passed over is passed over whole; an END there
+        // ends nothing.
+        {"SWITCH 2\nCASE 1\nSWITCH 2\nCASE 2\nPRINT \"inner\"\nENDSWITCH\nEND\nCASE 2\nPRINT \"outer\"\nENDSWITCH\nPRINT \"end\"",
+         "outer\nend\n"},
+        {"SWITCH \"a\"\nCASE 1\nENDSWITCH", "", 2, "Type mismatch in Case", TxError},
+        {"ENDSWITCH", "", 1, "Misplaced CASE or ENDSELECT", TxError},
+    });
+}
+
+TEST_F(EngineRun, GotoAndGosub) {
+    ExpectRuns({
+        {"GOTO L\nPRINT \"no\"\n:L\nPRINT \"yes\"", "yes\n"},
+        {"NUMBER I\nFOR I = 1 TO 10\nIF I == 3 THEN GOTO OUT\nNEXT\n:OUT\nPRINT I", "3\n"},
+        {"NUMBER I, J\nFOR I = 1 TO 3\nFOR J = 1 TO 3\nIF I * J == 4 THEN GOTO DONE\nNEXT\nNEXT\n:DONE\nPRINT I; J", "22\n"},
+        {"NUMBER I\nFOR I = 1 TO 2\nGOTO SKIP\nPRINT \"no\"\n:SKIP\nPRINT I\nNEXT", "1\n2\n"},
+        {"STRING S\nS = \"l1\"\nGOTO S\nPRINT \"no\"\n:L1\nPRINT \"at l1\"", "at l1\n"},
+        {"STRING S\nS = \"nope\"\nGOTO S\n:L1", "", 3, "String variable does not reference a LABEL", TxError},
+        {"STRING S\nS = \"__IF@_3\"\nGOTO S\nIF 1 THEN PRINT 1\n:L", "", 3, "String variable does not reference a LABEL",
+         TxError},
+        {"GOSUB SUB\nPRINT \"back\"\nEND\n:SUB\nPRINT \"in\"\nRETURN", "in\nback\n"},
+        {"NUMBER N\nGOSUB R\nPRINT N\nEND\n:R\nN++\nIF N < 5 THEN GOSUB R\nRETURN", "5\n"},
+        {"GOSUB L\n:L\nPRINT 1", "1\n", 3, "Unexpected EOF looking for RETURN", TxError},
+        {"GOSUB L\nEND\n:L\nGOTO M\n:M\nRETURN", "", 4, "Unhandled token returned from Parser in GOSUB subroutine!",
+         TxError},
+        // Recursion without an end stops with an error instead of a crash.
+        {":A\nGOSUB A", "", 1, "Blocks or GOSUB calls nested too deeply", TxError},
+        {"PRINT 1\nEND\nPRINT 2", "1\n"},
+    });
+}
+
+TEST_F(EngineRun, NumericStatementsComputeAsTheEvaluatorDoes) {
+    // "X = e" is computed without reading its text; "Y = (e)" goes through
+    // the evaluator. Both must store the same double, however often they run.
+    const std::vector<std::string> operands = {"A", "B", "C", "0.1", "3", "7.25", "0", "D(I)", "E(1, I - 1)", "E(I, 0)"};
+    const std::vector<std::string> operators = {" + ", " - ", " * ", " / "};
+    unsigned seed = 2024;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    for (int round = 0; round < 60; ++round) {
+        std::string expression = operands[next() % operands.size()];
+        const unsigned length = next() % 6;
+        for (unsigned i = 0; i < length; ++i)
+            expression += operators[next() % operators.size()] + operands[next() % operands.size()];
+        const std::string script =
+            "NUMBER A, B, C, X, Y, I\nNUMBER D(3) E(3, 3) F(3) G(3)\nA = 1 / 3\nB = 2.5\nC = -7\nFOR I = 1 TO 3\n"
+            "D(I) = I / 7\nE(I, 0) = I * 1.5\nE(1, I - 1) = A * I\n"
+            "F(I) = " + expression + "\nG(I) = (" + expression + ")\nX = " + expression + "\nY = (" + expression +
+            ")\nA = A + X / 10\nNEXT\nPRINT X == Y; \" \"; F(1) - G(1) + F(2) - G(2) + F(3) - G(3)";
+        const ScriptRun run = Run(script);
+        EXPECT_EQ(run.output, "1 0\n") << expression;
+        EXPECT_EQ(run.errorMessage, "") << expression;
+    }
+    // What the statement leaves behind reads as after the evaluator.
+    EXPECT_EQ(Run("NUMBER X\nX = 2 * 3\nPRINT (X) ^ 2").output, "36\n");
+    // A subscript out of range is the evaluator's to report.
+    const ScriptRun outOfRange = Run("NUMBER I\nNUMBER A(2)\nFOR I = 1 TO 5\nA(I) = I * 2\nNEXT");
+    EXPECT_EQ(outOfRange.errorMessage, "Subscript out of Range");
+    EXPECT_EQ(outOfRange.errorLine, 4);
+    EXPECT_EQ(engine.FindSymbol("A", kVariableList)->SymCells[2].Number, 4);
+}
+
+TEST_F(EngineRun, StringJumpTargetsMustBeLabels) {
+    // The name of an existing block record is no label.
+    const std::string script = "STRING S\nS = \"__IF@_00\"\nGOTO S\nIF 1 THEN PRINT 1\n:L";
+    Run(script);
+    std::string blockName;
+    for (const TERP_SYMBOL_TAG& record : engine.m_Labels)
+        if (record.SymKind == tok::If) blockName = record.SymName;
+    ASSERT_EQ(blockName.size(), std::string("__IF@_00").size());
+    std::string jumping = script;
+    jumping.replace(jumping.find("__IF@_00"), blockName.size(), blockName);
+    const ScriptRun run = Run(jumping);
+    EXPECT_EQ(run.errorMessage, "String variable does not reference a LABEL");
+    EXPECT_EQ(run.errorLine, 3);
+    EXPECT_EQ(run.output, "");
+}
+
+TEST_F(EngineRun, StepsAndBreakpoints) {
+    const std::string script = "NUMBER I\nFOR I = 1 TO 2\nPRINT I\nNEXT\nSTOP\nPRINT \"x\"";
+    Run(script);
+    EXPECT_TRUE(events.steps.empty());
+    EXPECT_EQ(events.breakPoints, 1);
+
+    engine.m_ExecutionMode = TxStep;
+    Run(script);
+    // STOP's line fires the breakpoint, not a step; the end of the text no step.
+    const std::vector<int> lines = {2, 3, 4, 3, 4, 6};
+    EXPECT_EQ(events.steps, lines);
+    EXPECT_EQ(events.breakPoints, 1);
+    // A second run steps its first line again.
+    Run(script);
+    EXPECT_EQ(events.steps.front(), 2);
+
+    engine.m_AutoSelectStepLine = true;
+    Run("PRINT 1\n\nPRINT 2");
+    EXPECT_EQ(view.SelectionStart(), 9);
+    EXPECT_EQ(view.SelectionEnd(), 16);
+}
+
+TEST_F(EngineRun, EventsOfOneRun) {
+    engine.m_ExecutionMode = TxStep;
+    events.onUserFunction = nullptr;
+    const ScriptRun run = Run("PRINT 1\nX");
+    EXPECT_EQ(events.initializations, 1);
+    EXPECT_EQ(run.errorMessage, "Undefined Symbol: X");
+    EXPECT_EQ(run.exitCode, TxError);
+    EXPECT_TRUE(events.prints.empty());  // the pre-pass stopped the run
+    ASSERT_EQ(events.completions.size(), 1u);
+    EXPECT_EQ(events.completions[0].lineNo, 2);
+    EXPECT_EQ(view.SelectionStart(), view.SelectionEnd());
+
+    Run("PRINT 1\nPRINT 2");
+    ASSERT_EQ(events.completions.size(), 1u);
+    EXPECT_EQ(events.completions[0].exitCode, TxNormal);
+    EXPECT_EQ(events.completions[0].lineNo, 2);
+}
+
+TEST_F(EngineRun, HostVariablesAndDump) {
+    engine.m_HostVariables.emplace();
+    engine.m_HostVariables->push_back("COUNT |1 |3 |V");
+    EXPECT_EQ(Run("COUNT = COUNT * 2\nDUMP\nPRINT COUNT").output, "6\n");
+    const std::vector<std::string> dump = {"Number | COUNT=6", " "};
+    EXPECT_EQ(events.dumps, dump);
+    // What a run leaves stays readable until the next run.
+    EXPECT_EQ(engine.FindSymbol("COUNT", kVariableList)->SymValue, 6);
+    engine.m_HostVariables->push_back("BAD |1 |abc |V");
+    const ScriptRun run = Run("PRINT COUNT");
+    EXPECT_EQ(run.errorMessage, "Failed to Initialize User Variables!");
+    EXPECT_EQ(run.output, "3\n");
+    EXPECT_EQ(run.exitCode, TxNormal);
+}
+
+TEST_F(EngineRun, EmptyEditorAndNestedExecute) {
+    view.SetLines({});
+    EXPECT_TRUE(engine.Execute());
+    EXPECT_TRUE(events.completions.empty());
+    EXPECT_EQ(events.initializations, 0);
+
+    bool nested = true;
+    events.onUserFunction = nullptr;
+    AddFunction("F", 1, 0, 0, TxNone);
+    events.onUserFunction = [&](int, int) {
+        EXPECT_EQ(engine.State(), TxStsBusy);
+        nested = engine.Execute();
+    };
+    const ScriptRun run = Run("F()\nPRINT \"goes on\"");
+    EXPECT_FALSE(nested);
+    EXPECT_EQ(run.output, "goes on\n");
+    EXPECT_EQ(engine.State(), TxStsIdle);
+}
+
+TEST_F(EngineRun, StopsFromInsideEvents) {
+    AddFunction("F", 1, 0, 0, TxNone);
+    events.onUserFunction = [this](int, int) { engine.Terminate(); };
+    EXPECT_EQ(Run("F()\nPRINT 1").exitCode, TxKilled);
+
+    events.onUserFunction = [this](int, int) { engine.Reset(); };
+    const ScriptRun reset = Run("NUMBER X\nX = 5\nF()\nPRINT X");
+    EXPECT_EQ(reset.exitCode, TxReset);
+    EXPECT_EQ(reset.output, "");
+    // The run's state is freed once it has unwound.
+    EXPECT_EQ(engine.FindSymbol("X", kVariableList), nullptr);
+    EXPECT_FALSE(engine.m_ScriptLines.has_value());
+
+}
+
+TEST_F(EngineRun, ExceptionFromTheHostEndsTheRunAsAnError) {
+    AddFunction("F", 1, 0, 0, TxNone);
+    events.onUserFunction = [](int, int) { throw std::runtime_error("host failed"); };
+    const ScriptRun run = Run("F()\nPRINT 1");
+    EXPECT_EQ(run.errorMessage, "host failed");
+    EXPECT_EQ(run.exitCode, TxError);
+    EXPECT_EQ(engine.m_ParamList, nullptr);
+    EXPECT_EQ(engine.State(), TxStsIdle);
+}
+
+TEST_F(EngineRun, UnwritableScriptFileLeavesTheEngineIdle) {
+    engine.m_SaveBeforeRun = true;
+    engine.m_FileName = tempDir + "/missing-folder/script.tl";
+    view.SetLines({"PRINT 1"});
+    EXPECT_THROW(engine.Execute(), std::runtime_error);
+    EXPECT_EQ(engine.State(), TxStsIdle);
+    EXPECT_TRUE(engine.m_StopRequested);
+    engine.m_SaveBeforeRun = false;
+    EXPECT_EQ(Run("PRINT 1").output, "1\n");
+}
+
+#ifdef TLANGRUN_PATH
+// The console host: printed lines to stdout, the error to stderr, the run's
+// exit code as its own.
+TEST_F(EngineRun, TlangrunRunsAScriptFile) {
+    const std::string script = tempDir + "/script.tl";
+    const std::string out = tempDir + "/out.txt";
+    const std::string err = tempDir + "/err.txt";
+    auto read = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    auto runTool = [&](const std::string& text, const std::string& options) {
+        std::ofstream(script, std::ios::binary) << text;
+        const std::string command =
+            std::string(TLANGRUN_PATH) + " " + options + " " + script + " >" + out + " 2>" + err;
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(runTool("NUMBER I\r\nFOR I = 1 TO 2\r\nPRINT \"line\"; I\r\nNEXT\r\nPRINT \"x\";\n", ""), TxNormal);
+    EXPECT_EQ(read(out), "line1\nline2\nx");
+    EXPECT_EQ(read(err), "");
+
+    EXPECT_EQ(runTool("PRINT 1\nPRINT 1 +\n", ""), TxError);
+    EXPECT_EQ(read(out), "1\n");
+    EXPECT_EQ(read(err), "2: Expected Value\n");
+
+    EXPECT_EQ(runTool("NUMBER X\nX = NOOP(1) + NOOP()\nPRINT X\n", "--noop-function"), TxNormal);
+    EXPECT_EQ(read(out), "0\n");
+    EXPECT_EQ(runTool("PRINT NOOP()\n", ""), TxError);
+    EXPECT_EQ(read(err), "1: Undefined Symbol: NOOP\n");
+}
+#endif
+
+}  // namespace
+}  // namespace pevox::test

@@ -1,0 +1,108 @@
+// tlangrun [--noop-function] SCRIPT
+//
+// Runs a script file through the interpreter engine on the console: every
+// printed line goes to stdout, an error to stderr as "LINE: MESSAGE", and the
+// program exits with the run's exit code (0 normal, 4 error, ...).
+// --noop-function registers the host function NOOP (Ordinal 1, at most one
+// argument, result 0), which does nothing: it measures the cost of a call.
+#include "Tlangengine.h"
+#include "Tlangplain.h"
+#include "Tlangprepass.h"
+
+#include <cstdio>
+#include <exception>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+namespace {
+
+constexpr int kUsageError = 64;
+constexpr int kInputError = 66;
+constexpr int kSoftwareError = 70;
+
+class ConsoleEvents : public pevox::EngineEvents {
+public:
+    void OnInitialize() override {}
+    void OnPrint(const std::string& printLine, bool newline) override {
+        std::fwrite(printLine.data(), 1, printLine.size(), stdout);
+        if (newline) std::fputc('\n', stdout);
+    }
+    void OnDump(const std::string& dumpLine) override { std::printf("%s\n", dumpLine.c_str()); }
+    void OnStep(int) override {}
+    void OnBreakPoint() override {}
+    void OnScriptError(int lineNo, const std::string& errorMsg) override {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%d: %s\n", lineNo, errorMsg.c_str());
+    }
+    void OnScriptComplete(int, int exitCode) override { exitCode_ = exitCode; }
+    void OnUserFunction(int, int) override {}
+
+    int ExitCode() const { return exitCode_; }
+
+private:
+    int exitCode_ = pevox::TxNormal;
+};
+
+void RegisterNoopFunction(pevox::TLangEngine& engine) {
+    pevox::TERP_SYMBOL_TAG function;
+    function.SymName = "NOOP";
+    function.SymDisplayName = "Noop";
+    function.SymKind = pevox::tok::Proc;
+    function.SymCount = 1;  // Ordinal
+    function.SymExtra = 1;  // at most one argument
+    function.SymValue = 0;  // none required
+    function.SymDims = pevox::TxNumber;
+    engine.AddFunctionSymbol(std::move(function));
+}
+
+int Usage() {
+    std::fprintf(stderr, "usage: tlangrun [--noop-function] SCRIPT\n");
+    return kUsageError;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool noopFunction = false;
+    const char* scriptPath = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--noop-function")
+            noopFunction = true;
+        else if (!scriptPath && !argument.starts_with("--"))
+            scriptPath = argv[i];
+        else
+            return Usage();
+    }
+    if (!scriptPath) return Usage();
+
+    std::ifstream in(scriptPath, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "tlangrun: cannot open %s\n", scriptPath);
+        return kInputError;
+    }
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        std::fprintf(stderr, "tlangrun: cannot read %s\n", scriptPath);
+        return kInputError;
+    }
+
+    static char outputBuffer[1 << 16];
+    std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
+    ConsoleEvents events;
+    pevox::LinesEditorView editor(pevox::SplitTextLines(text));
+    editor.SetVisible(false);
+    pevox::TLangEngine engine(events, editor);
+    if (noopFunction) RegisterNoopFunction(engine);
+    try {
+        engine.Execute();
+    } catch (const std::exception& failure) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "tlangrun: %s\n", failure.what());
+        return kSoftwareError;
+    }
+    std::fflush(stdout);
+    return events.ExitCode();
+}
