@@ -4,9 +4,6 @@
 # glibc memmem on the same bytes; and how fast Cancel ends a scan.
 # Targets: engine/grep <= 1.5 for the few-hits case; Cancel within 100 ms.
 set -euo pipefail
-: "${BENCH_BIN:?BENCH_BIN must name the folder of the built benchmarks}"
+source "$(dirname "$0")/made-input.bash"
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-"$BENCH_BIN/search_bench" --make "$work/data.bin"
-LC_ALL=C "$BENCH_BIN/search_bench" "$work/data.bin" 3
+run_on_made_input search_bench data.bin 3

@@ -4,13 +4,12 @@
 //   search_bench FILE [ROUNDS]   a 4-byte value with few hits, and a 1-byte
 //                                value that hits the result limit
 // It also measures how long Cancel takes to end a running scan.
+#include "BenchPeer.h"
 #include "Search.h"
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,10 +21,11 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
+using bench::Best;
+using bench::Fail;
+using bench::TTimed;
 using Clock = std::chrono::steady_clock;
 
 constexpr std::int64_t FileBytes = 256LL * 1024 * 1024;
@@ -35,25 +35,16 @@ const std::int64_t Planted[] = {0, 511998, 1024000 - 1, 77777777, 134217728, Fil
 // Twice as frequent as any other byte, so a scan reaches the result limit halfway.
 constexpr unsigned char LimitByte = 0x07;
 
-[[noreturn]] void Fail(const char* what)
-{
-    std::fprintf(stderr, "search_bench: %s\n", what);
-    std::exit(1);
-}
-
 void MakeFile(const char* path)
 {
     std::FILE* file = std::fopen(path, "wb");
     if (file == nullptr)
         Fail("cannot create the input file");
     std::vector<unsigned char> chunk(1 << 20);
-    std::uint64_t state = 0x9E3779B97F4A7C15ULL;
+    bench::TInputBytes random;
     for (std::int64_t written = 0; written < FileBytes; written += static_cast<std::int64_t>(chunk.size())) {
         for (unsigned char& byte : chunk) {
-            state ^= state << 13;
-            state ^= state >> 7;
-            state ^= state << 17;
-            byte = static_cast<unsigned char>(state >> 56);
+            byte = random.Next();
             if (byte == LimitByte + 1)
                 byte = LimitByte;
         }
@@ -69,22 +60,6 @@ void MakeFile(const char* path)
     }
     if (std::fclose(file) != 0)
         Fail("cannot write the input file");
-}
-
-struct TTimed {
-    double seconds = 1e30;
-    long long count = 0;
-};
-
-TTimed Best(int rounds, const std::function<long long()>& work)
-{
-    TTimed best;
-    for (int r = 0; r < rounds; ++r) {
-        const auto start = Clock::now();
-        best.count = work();
-        best.seconds = std::min(best.seconds, std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    return best;
 }
 
 long long EngineSearch(const char* path, std::int32_t fileSize, const TSearchPageEntries& entries,
@@ -109,25 +84,8 @@ long long EngineSearch(const char* path, std::int32_t fileSize, const TSearchPag
 
 long long GrepCount(const char* path, const std::string& needle)
 {
-    int output[2];
-    if (pipe(output) != 0)
-        Fail("pipe failed");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, output[0]);
-    const char* argv[] = {"grep", "-c", "-F", "-e", needle.c_str(), path, nullptr};
-    pid_t child = 0;
-    if (posix_spawnp(&child, "grep", &actions, nullptr, const_cast<char**>(argv), environ) != 0)
-        Fail("cannot start grep");
-    posix_spawn_file_actions_destroy(&actions);
-    close(output[1]);
-    char text[64] = {};
-    const ssize_t n = read(output[0], text, sizeof text - 1);
-    close(output[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    return n > 0 ? std::atoll(text) : -1;
+    const std::string text = bench::RunForOutput({"grep", "-c", "-F", "-e", needle.c_str(), path});
+    return text.empty() ? -1 : std::atoll(text.c_str());
 }
 
 long long MemmemCount(const unsigned char* bytes, std::size_t size, const std::string& needle, long long limit)

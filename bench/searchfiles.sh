@@ -3,9 +3,6 @@
 # exactly and without regard to case, beside `grep -c -F -r` over the same
 # folder. Target: search/grep <= 2 for the exact search.
 set -euo pipefail
-: "${BENCH_BIN:?BENCH_BIN must name the folder of the built benchmarks}"
+source "$(dirname "$0")/made-input.bash"
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-"$BENCH_BIN/searchfiles_bench" --make "$work"
-LC_ALL=C "$BENCH_BIN/searchfiles_bench" "$work" 3
+run_on_made_input searchfiles_bench . 3

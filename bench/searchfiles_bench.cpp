@@ -3,39 +3,28 @@
 //   searchfiles_bench --make FOLDER     writes the input files into FOLDER
 //   searchfiles_bench FOLDER [ROUNDS]   a string with few hits, exactly and
 //                                       without regard to case
+#include "BenchPeer.h"
 #include "Searchfiles.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Best;
+using bench::Fail;
+using bench::TTimed;
 
 constexpr int FileCount = 1000;
 constexpr std::size_t FileBytes = 128 * 1024;
 const std::string Needle = "Tessaline#7";
 // Every seventh file holds the needle twice, once across the middle of the file.
 constexpr int PlantEvery = 7;
-
-[[noreturn]] void Fail(const char* what)
-{
-    std::fprintf(stderr, "searchfiles_bench: %s\n", what);
-    std::exit(1);
-}
 
 std::string FileName(const std::string& folder, int index)
 {
@@ -47,14 +36,10 @@ std::string FileName(const std::string& folder, int index)
 void MakeFiles(const std::string& folder)
 {
     std::vector<unsigned char> bytes(FileBytes);
-    std::uint64_t state = 0x9E3779B97F4A7C15ULL;
+    bench::TInputBytes random;
     for (int f = 0; f < FileCount; ++f) {
-        for (unsigned char& byte : bytes) {
-            state ^= state << 13;
-            state ^= state >> 7;
-            state ^= state << 17;
-            byte = static_cast<unsigned char>(state >> 56);
-        }
+        for (unsigned char& byte : bytes)
+            byte = random.Next();
         if (f % PlantEvery == 0)
             for (std::size_t at : {std::size_t{100}, FileBytes / 2 - 3})
                 std::memcpy(bytes.data() + at, Needle.data(), Needle.size());
@@ -63,22 +48,6 @@ void MakeFiles(const std::string& folder)
             std::fclose(file) != 0)
             Fail("cannot write the input files");
     }
-}
-
-struct TTimed {
-    double seconds = 1e30;
-    long long count = 0;
-};
-
-TTimed Best(int rounds, const std::function<long long()>& work)
-{
-    TTimed best;
-    for (int r = 0; r < rounds; ++r) {
-        const auto start = Clock::now();
-        best.count = work();
-        best.seconds = std::min(best.seconds, std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    return best;
 }
 
 long long SearchFiles(const std::vector<std::string>& paths, bool caseSensitive)
@@ -94,31 +63,12 @@ long long SearchFiles(const std::vector<std::string>& paths, bool caseSensitive)
 // Sums the per-file line counts that grep prints as "path:count".
 long long GrepCount(const std::string& folder, bool caseSensitive)
 {
-    int output[2];
-    if (pipe(output) != 0)
-        Fail("pipe failed");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, output[0]);
     std::vector<const char*> argv = {"grep", "-c", "-F", "-r"};
     if (!caseSensitive)
         argv.push_back("-i");
     for (const char* rest : {"-e", Needle.c_str(), folder.c_str()})
         argv.push_back(rest);
-    argv.push_back(nullptr);
-    pid_t child = 0;
-    if (posix_spawnp(&child, "grep", &actions, nullptr, const_cast<char**>(argv.data()), environ) != 0)
-        Fail("cannot start grep");
-    posix_spawn_file_actions_destroy(&actions);
-    close(output[1]);
-    std::string text;
-    char chunk[65536];
-    for (ssize_t n; (n = read(output[0], chunk, sizeof chunk)) > 0;)
-        text.append(chunk, static_cast<std::size_t>(n));
-    close(output[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
+    const std::string text = bench::RunForOutput(argv);
     long long total = 0;
     for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
         end = std::min(text.find('\n', start), text.size());

@@ -56,6 +56,18 @@ std::string HexPairs(std::uint64_t value, int byteCount)
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Moves `i` past the blanks and the one sign that may lead the text; true
+// when that sign is a '-'.
+bool SkipBlanksAndSign(std::string_view text, std::size_t& i)
+{
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
+    const bool negative = i < text.size() && text[i] == '-';
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        ++i;
+    return negative;
+}
+
 int HexDigitValue(char c)
 {
     if (IsDigit(c))
@@ -276,11 +288,7 @@ std::string DecimalText(std::uint64_t value)
 std::optional<std::uint64_t> ReadDecimalInteger(std::string_view text, int bits)
 {
     std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i]))
-        ++i;
-    const bool negative = i < text.size() && text[i] == '-';
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        ++i;
+    const bool negative = SkipBlanksAndSign(text, i);
     std::uint64_t magnitude = 0;
     for (; i < text.size() && IsDigit(text[i]); ++i) {
         const unsigned digit = text[i] - '0';
@@ -321,11 +329,7 @@ std::int32_t ReadLeadingInteger(std::string_view text)
 {
     constexpr std::int64_t saturation = std::int64_t{INT32_MAX} + 1;
     std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i]))
-        ++i;
-    const bool negative = i < text.size() && text[i] == '-';
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        ++i;
+    const bool negative = SkipBlanksAndSign(text, i);
     std::int64_t value = 0;
     for (; i < text.size() && IsDigit(text[i]); ++i)
         value = std::min(value * 10 + (text[i] - '0'), saturation);

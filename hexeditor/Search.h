@@ -1,6 +1,7 @@
 // The byte-pattern search of a hex window: reading the "Search" page into a
-// SEARCHINFO_TAG, the number and string patterns, and the block scan over a
-// file. No widgets here; the search pages and the search in files drive it.
+// SEARCHINFO_TAG, the page as the global search defaults fill it, the number
+// and string patterns, and the block scan over a file. No widgets here; the
+// search pages and the search in files drive it.
 #pragma once
 
 #include "Searchinfo.h"
@@ -31,6 +32,19 @@ struct TSearchPageEntries {
     bool CaseSensitive = true;    // chkCase
     std::string NumResults = "0"; // edtNumResults
 };
+
+// --- The page and the global search defaults.
+
+// The criteria as a window shows them from the defaults: the value text, the
+// limit as an unsigned decimal, the type (a radio group shows nothing for a
+// negative index and its last item for one past the end), the hex-entry
+// flag, "Start search at beginning of file" = NOT the start-at-current flag,
+// the case flag.
+TSearchPageEntries EntriesFromDefaults(const SEARCHINFO_TAG& defaults);
+// Stores the criteria into the defaults, as the defaults dialog's OK does: an
+// empty value keeps the old one; the limit is read as typed (a negative limit
+// means no limit to the windows that take it); the type is the item index.
+void StoreDefaults(const TSearchPageEntries& entries, SEARCHINFO_TAG& defaults);
 
 enum class TPrepareResult { Accepted, NoValue, OutOfRange };
 

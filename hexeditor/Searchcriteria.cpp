@@ -1,6 +1,6 @@
 #include "Searchcriteria.h"
 
-#include "Searchpages.h"
+#include "Namedwidgets.h"
 
 #include "platform/QtText.h"
 
@@ -13,21 +13,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QToolButton>
 
 #include <algorithm>
 
 namespace {
 
-template <typename Widget>
-Widget* Named(Widget* widget, const char* name, const char* hint = nullptr)
-{
-    widget->setObjectName(name);
-    if (hint != nullptr)
-        widget->setToolTip(hint);
-    return widget;
-}
-
+// Checks the button of `id` in the group, or none for an id it lacks.
 void SelectItem(QButtonGroup* group, int id)
 {
     if (QAbstractButton* item = group->button(id)) {
@@ -40,7 +33,32 @@ void SelectItem(QButtonGroup* group, int id)
     group->setExclusive(true);
 }
 
+// Leaves the cursor and the undo history of a field whose text is already shown.
+void ShowText(QLineEdit* field, const std::string& text)
+{
+    if (platform::FromQString(field->text()) != text)
+        field->setText(platform::ToQString(text));
+}
+
 }  // namespace
+
+TUpDown::TUpDown(const char* name, const QString& hint, QWidget* parent) : QWidget(parent)
+{
+    setObjectName(name);
+    setToolTip(hint);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    Up = new QToolButton(this);
+    Up->setArrowType(Qt::UpArrow);
+    Down = new QToolButton(this);
+    Down->setArrowType(Qt::DownArrow);
+    for (QToolButton* arrow : {Up, Down}) {
+        arrow->setToolTip(hint);
+        arrow->setFixedSize(18, 11);
+        layout->addWidget(arrow);
+    }
+}
 
 TSearchCriteriaPanel::TSearchCriteriaPanel(QWidget* parent) : QWidget(parent)
 {
@@ -123,14 +141,40 @@ TSearchPageEntries TSearchCriteriaPanel::Entries() const
     return entries;
 }
 
-void TSearchCriteriaPanel::SetEntries(const TSearchPageEntries& entries)
+void TSearchCriteriaPanel::SetEntries(const TSearchPageEntries& shown)
 {
-    edtSearchValue->setText(platform::ToQString(entries.Value));
+    // A copy: `shown` may be the very entries the edits are written to.
+    const TSearchPageEntries entries = shown;
+    const QSignalBlocker blockTypes(searchTypes_);
+    const QSignalBlocker blockNumbers(numberOptions_);
+    const QSignalBlocker blockValue(edtSearchValue);
+    const QSignalBlocker blockCount(edtNumResults);
+    const QSignalBlocker blockBof(chkBOF);
+    const QSignalBlocker blockCase(chkCase);
+    ShowText(edtSearchValue, entries.Value);
+    ShowText(edtNumResults, entries.NumResults);
     SelectItem(searchTypes_, entries.SearchType);
     SelectItem(numberOptions_, entries.HexEntry ? 1 : 0);
     chkBOF->setChecked(entries.StartAtBeginning);
     chkCase->setChecked(entries.CaseSensitive);
-    edtNumResults->setText(platform::ToQString(entries.NumResults));
+}
+
+void TSearchCriteriaPanel::WriteEditsTo(TSearchPageEntries& entries, QObject* owner)
+{
+    connect(edtSearchValue, &QLineEdit::textChanged, owner,
+            [&entries](const QString& text) { entries.Value = platform::FromQString(text); });
+    connect(edtNumResults, &QLineEdit::textChanged, owner,
+            [&entries](const QString& text) { entries.NumResults = platform::FromQString(text); });
+    connect(searchTypes_, &QButtonGroup::idToggled, owner, [&entries](int id, bool checked) {
+        if (checked)
+            entries.SearchType = id;
+    });
+    connect(numberOptions_, &QButtonGroup::idToggled, owner, [&entries](int id, bool checked) {
+        if (checked)
+            entries.HexEntry = id == 1;
+    });
+    connect(chkBOF, &QCheckBox::toggled, owner, [&entries](bool checked) { entries.StartAtBeginning = checked; });
+    connect(chkCase, &QCheckBox::toggled, owner, [&entries](bool checked) { entries.CaseSensitive = checked; });
 }
 
 void TSearchCriteriaPanel::StepNumResults(int delta)

@@ -12,31 +12,6 @@
 #include <limits>
 #include <memory>
 
-TSearchPageEntries EntriesFromDefaults(const SEARCHINFO_TAG& defaults)
-{
-    TSearchPageEntries entries;
-    entries.Value = defaults.Pattern.substr(0, defaults.Pattern.find('\0'));
-    entries.NumResults = std::to_string(static_cast<std::uint32_t>(defaults.ResultLimit));
-    entries.SearchType = std::clamp<int>(defaults.SearchType, -1, stQWord);
-    entries.HexEntry = defaults.HexEntry;
-    entries.StartAtBeginning = defaults.StartPosition == 0;
-    entries.CaseSensitive = defaults.CaseSensitive;
-    return entries;
-}
-
-void StoreDefaults(const TSearchPageEntries& entries, SEARCHINFO_TAG& defaults)
-{
-    if (!entries.Value.empty()) {
-        defaults.Pattern = entries.Value;
-        defaults.PatternLength = static_cast<std::int32_t>(entries.Value.size());
-    }
-    defaults.HexEntry = entries.HexEntry;
-    defaults.StartPosition = entries.StartAtBeginning ? 0 : 1;
-    defaults.CaseSensitive = entries.CaseSensitive;
-    defaults.ResultLimit = ReadLeadingInt32(entries.NumResults);
-    defaults.SearchType = static_cast<std::int8_t>(entries.SearchType);
-}
-
 namespace {
 
 std::vector<std::string> MaskPatterns(const std::string& mask)

@@ -1,9 +1,8 @@
 // The search in files without its window: the list of files chosen, the
 // search of each of them with the block scan of the in-window search, the
 // hits of all of them as the window's result grid lists them, the hand-over
-// of one file's hits to a hex window, and the global search defaults as the
-// search criteria show them. The search-in-files window and the defaults
-// dialog show these; the tests drive them without windows.
+// of one file's hits to a hex window. The search-in-files window shows these;
+// the tests drive them without windows.
 #pragma once
 
 #include "Resultlist.h"
@@ -20,19 +19,6 @@ class TSearchSession;
 
 // The hits listed over all files of one search stop at this many (2^20 - 17).
 constexpr std::int32_t TotalHitLimit = 1048559;
-
-// --- The search criteria and the global defaults.
-
-// The criteria as a window shows them from the defaults: the value text, the
-// limit as an unsigned decimal, the type (a radio group shows nothing for a
-// negative index and its last item for one past the end), the hex-entry
-// flag, "Start search at beginning of file" = NOT the start-at-current flag,
-// the case flag.
-TSearchPageEntries EntriesFromDefaults(const SEARCHINFO_TAG& defaults);
-// Stores the criteria into the defaults, as the defaults dialog's OK does: an
-// empty value keeps the old one; the limit is read as typed (a negative limit
-// means no limit to the windows that take it); the type is the item index.
-void StoreDefaults(const TSearchPageEntries& entries, SEARCHINFO_TAG& defaults);
 
 // --- The files chosen.
 

@@ -4,6 +4,7 @@
 #include "Hexeditfrm.h"
 #include "Mainfrm.h"
 #include "Mytcursor.h"
+#include "Namedwidgets.h"
 #include "Searchcriteria.h"
 #include "Searchpages.h"
 
@@ -52,19 +53,9 @@ std::string PathBytes(const QString& path)
     return QFile::encodeName(path).toStdString();
 }
 
-template <typename Widget>
-Widget* Named(Widget* widget, const char* name, const char* hint = nullptr)
-{
-    widget->setObjectName(name);
-    if (hint != nullptr)
-        widget->setToolTip(hint);
-    return widget;
-}
-
 QToolButton* ListButton(const char* name, const char* text, const char* hint, QWidget* parent)
 {
-    auto* button = Named(new QToolButton(parent), name, hint);
-    button->setText(text);
+    auto* button = NamedToolButton(name, text, hint, parent);
     button->setMinimumWidth(36);
     return button;
 }

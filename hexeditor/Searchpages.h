@@ -11,6 +11,7 @@
 // the event loop once SearchRunning(false) has been called.
 #pragma once
 
+#include "Searchcriteria.h"
 #include "Searchsession.h"
 
 #include <QAbstractTableModel>
@@ -18,12 +19,8 @@
 #include <QWidget>
 
 class QBoxLayout;
-class QButtonGroup;
-class QCheckBox;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QTableView;
 class QToolButton;
 
@@ -40,15 +37,8 @@ private:
     const TResultList& list_;
 };
 
-// An up/down pair of arrow buttons, as beside a count or a list.
-class TUpDown : public QWidget {
-public:
-    TUpDown(const char* name, const QString& hint, QWidget* parent);
-    QToolButton* Up;
-    QToolButton* Down;
-};
-
-class TSearchPages : public QObject {
+// The criteria controls of the "Search" page are those of its criteria panel.
+class TSearchPages : public QObject, public TSearchCriteriaControls {
 public:
     // Fills the two empty pages (their tab widget is the window's) and puts
     // the hit stepper into the navigation area.
@@ -62,16 +52,7 @@ public:
 
     // "Search" page.
     QWidget* tabSearch;
-    QLineEdit* edtSearchValue;
-    QGroupBox* optSearchType;
-    QGroupBox* optNumberOptions;
-    QGroupBox* GroupBox6;
-    QCheckBox* chkBOF;
-    QCheckBox* chkCase;
-    QLineEdit* edtNumResults;
-    TUpDown* updNumResults;
-    QPushButton* btnBeginSearch;
-    QPushButton* btnSearchCancel;
+    TSearchCriteriaPanel* Criteria;
     // Navigation group.
     QLineEdit* edtSearchResult;
     QToolButton* btnFirstSearch;
@@ -97,17 +78,12 @@ private:
     void BuildStepper(QBoxLayout* navigationArea);
     void BuildResultsPage();
     QTableView* ResultGrid(const char* name, TResultListModel* model, const TResultList& list);
-    void ConnectEntries();
-    void StepNumResults(int delta);
     void Show(unsigned changes);
-    void ShowEntries();
     void ShowResults();
     void ShowStep();
     void ShowScanState();
 
     TSearchSession session_;
-    QButtonGroup* searchTypes_;
-    QButtonGroup* numberOptions_;
     TResultListModel* currentModel_;
     TResultListModel* previousModel_;
 };

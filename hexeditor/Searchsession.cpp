@@ -78,12 +78,7 @@ void TSearchSession::Notify(unsigned changes)
 
 void TSearchSession::LoadDefaults(const SEARCHINFO_TAG& defaults)
 {
-    Entries.Value = defaults.Pattern.substr(0, defaults.Pattern.find('\0'));
-    Entries.NumResults = UnsignedText(defaults.ResultLimit);
-    Entries.SearchType = defaults.SearchType;
-    Entries.HexEntry = defaults.HexEntry;
-    Entries.CaseSensitive = defaults.CaseSensitive;
-    Entries.StartAtBeginning = defaults.StartPosition == 0;
+    Entries = EntriesFromDefaults(defaults);
     Notify(EntriesChanged);
 }
 
