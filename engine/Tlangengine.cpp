@@ -55,6 +55,7 @@ bool TLangEngine::Execute() {
         m_StopRequested = false;
         if (!PrePass() || m_StopRequested) {
             m_Editor.CollapseSelection();
+            m_Files.FlushAll();
             m_Events.OnScriptComplete(m_CurrentLine, m_ExitCode);
         } else {
             m_CurrentLine = LineOfOffset(m_TextPos);
@@ -66,9 +67,13 @@ bool TLangEngine::Execute() {
             RunScript();
             // The end of the text counts as the last line.
             if (m_ScriptLines) m_CurrentLine = std::min(m_CurrentLine, m_ScriptLines->Count());
+            // The host may read what the script wrote as soon as it hears of the end.
+            m_Files.FlushAll();
             m_Events.OnScriptComplete(m_CurrentLine, m_ExitCode);
-            CloseScriptFiles();
         }
+        // Every way out closes the script's files; a declaration of a failed
+        // pre-pass may have opened one too.
+        CloseScriptFiles();
         if (resetPending_) {
             resetPending_ = false;
             FreeRunState();
@@ -77,6 +82,7 @@ bool TLangEngine::Execute() {
         m_Busy = TxStsIdle;
         resetPending_ = false;
         Terminate();
+        CloseScriptFiles();
         throw;
     }
     m_Busy = TxStsIdle;
@@ -102,6 +108,7 @@ void TLangEngine::Reset() {
         resetPending_ = true;
         return;
     }
+    CloseScriptFiles();
     FreeRunState();
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Tlangevents.h"
+#include "Tlangfiles.h"
 #include "Tlangsymbols.h"
 #include "Tlangtokens.h"
 #include "TxTypes.h"
@@ -224,6 +225,11 @@ public:
 
     std::string m_PrintLine;
 
+    // --- Script files ----------------------------------------------------------
+    // The files the script opened by number, and its file search.
+    ScriptFileTable m_Files;
+    ScriptFileSearch m_FileSearch;
+
     // --- Limits --------------------------------------------------------------
     // Nesting that would otherwise run the call stack out ends the run with a
     // reported error.
@@ -231,7 +237,8 @@ public:
     static constexpr int kMaxBlockNesting = 400;
 
 protected:
-    // Closes the files a script opened; called after OnScriptComplete.
+    // Closes the files a script opened: after every run, whatever ended it,
+    // and by Reset.
     void CloseScriptFiles();
 
 private:

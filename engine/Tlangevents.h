@@ -22,6 +22,8 @@ public:
     virtual void OnScriptComplete(int lineNo, int exitCode) = 0;
     // The arguments are readable through the engine's m_ParamList while this runs.
     virtual void OnUserFunction(int ordinal, int paramCount) = 0;
+    // BEEP: sounds the system's default beep.
+    virtual void OnBeep() = 0;
 };
 
 // Character positions count one character per line break, as the editor does.

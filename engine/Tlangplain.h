@@ -38,12 +38,14 @@ public:
     void OnScriptError(int lineNo, const std::string& errorMsg) override;
     void OnScriptComplete(int lineNo, int exitCode) override;
     void OnUserFunction(int ordinal, int paramCount) override;
+    void OnBeep() override { ++beeps; }
 
     int initializations = 0;
     std::vector<Printed> prints;
     std::vector<std::string> dumps;
     std::vector<int> steps;
     int breakPoints = 0;
+    int beeps = 0;
     std::vector<ScriptError> errors;
     std::vector<Completion> completions;
     std::vector<UserCall> userCalls;

@@ -477,7 +477,8 @@ bool TLangEngine::DeclareArray(TERP_SYMBOL_TAG record) {
         m_ValueType = tok::None;
         m_SavedToken = tok::None;
         EvalExpression(true);
-        while (!m_StopRequested && !IsTerminator()) EvalExpression(false);
+        while (!m_StopRequested && !IsTerminator())
+            if (!EvalStep(false)) break;
         if (m_StopRequested) return false;
         if (m_Token != tok::Comma && m_Token != tok::CloseParen) {
             ReportError(kSyntax);

@@ -38,6 +38,7 @@ public:
     }
     void OnScriptComplete(int, int exitCode) override { exitCode_ = exitCode; }
     void OnUserFunction(int, int) override {}
+    void OnBeep() override { std::fputc('\a', stderr); }
 
     int ExitCode() const { return exitCode_; }
 

@@ -1,0 +1,95 @@
+#include "Tlangstrings.h"
+
+#include "platform/Numbers.h"
+#include "platform/Text.h"
+
+#include <cfloat>
+#include <cmath>
+
+namespace pevox {
+
+namespace {
+
+bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::optional<long double> HexNumber(std::string_view digits) {
+    if (digits.empty() || digits.size() > 16) return std::nullopt;
+    std::uint64_t value = 0;
+    for (const char c : digits) {
+        const int digit = HexDigit(c);
+        if (digit < 0) return std::nullopt;
+        value = value << 4 | static_cast<std::uint64_t>(digit);
+    }
+    return static_cast<long double>(value);
+}
+
+}  // namespace
+
+int AscCode(std::string_view text) { return text.empty() ? 0 : static_cast<signed char>(text[0]); }
+
+std::string ChrText(std::int64_t code) {
+    const auto byte = static_cast<unsigned char>(static_cast<std::uint64_t>(code) & 0xFF);
+    return byte == 0 ? std::string() : std::string(1, static_cast<char>(byte));
+}
+
+std::string LeftText(std::string_view text, std::int64_t count) {
+    if (count <= 0) return std::string();
+    return std::string(text.substr(0, static_cast<std::size_t>(std::min<std::int64_t>(count, text.size()))));
+}
+
+std::string RightText(std::string_view text, std::int64_t count) {
+    if (count <= 0) return std::string();
+    const auto size = static_cast<std::int64_t>(text.size());
+    if (count >= size) return std::string(text);
+    return std::string(text.substr(static_cast<std::size_t>(size - count)));
+}
+
+std::string MidText(std::string_view text, std::int64_t start, std::optional<std::int64_t> length) {
+    const auto size = static_cast<std::int64_t>(text.size());
+    std::int64_t count = size;
+    if (length && *length >= 0) count = std::min(*length, size);
+    if (count <= 0 || start < 1 || start > size) return std::string();
+    return std::string(text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(count)));
+}
+
+std::int64_t InstrPosition(std::string_view text, std::string_view wanted, bool exact, std::int64_t start) {
+    if (wanted.empty() || start < 1 || start > static_cast<std::int64_t>(text.size())) return 0;
+    const auto from = static_cast<std::size_t>(start - 1);
+    const std::size_t found = exact ? text.find(wanted, from)
+                                    : platform::UpperCase(text).find(platform::UpperCase(wanted), from);
+    return found == std::string_view::npos ? 0 : static_cast<std::int64_t>(found) + 1;
+}
+
+long double ValNumber(std::string_view text) {
+    if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        return HexNumber(text.substr(2)).value_or(0);
+    long double value = 0;
+    if (!platform::ParseFloat(text, value)) return 0;
+    if (!(std::fabs(value) <= DBL_MAX)) return 0;
+    return value;
+}
+
+std::string TrimLeftText(std::string_view text) {
+    std::size_t start = 0;
+    while (start < text.size() && IsTrimmed(text[start])) ++start;
+    return std::string(text.substr(start));
+}
+
+std::string TrimRightText(std::string_view text) {
+    std::size_t end = text.size();
+    while (end > 0 && IsTrimmed(text[end - 1])) --end;
+    return std::string(text.substr(0, end));
+}
+
+std::string HexText(std::int64_t value) {
+    return platform::FormatC("%X", static_cast<unsigned>(static_cast<std::uint64_t>(value) & 0xFFFFFFFFu));
+}
+
+}  // namespace pevox
