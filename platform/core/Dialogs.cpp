@@ -10,8 +10,11 @@ MsgAnswer CancelledAnswer(MsgButtons buttons) {
         return MsgAnswer::OK;
     case MsgButtons::YesNo:
         return MsgAnswer::No;
+    case MsgButtons::AbortRetryIgnore:
+        return MsgAnswer::Abort;
     case MsgButtons::OKCancel:
     case MsgButtons::YesNoCancel:
+    case MsgButtons::RetryCancel:
         break;
     }
     return MsgAnswer::Cancel;
@@ -22,7 +25,7 @@ namespace {
 // What a user who closes every dialog unanswered gives back.
 class CancelledDialogs : public Dialogs {
 public:
-    MsgAnswer MessageBox(const std::string&, const std::string&, MsgButtons buttons, MsgIcon) override {
+    MsgAnswer MessageBox(const std::string&, const std::string&, MsgButtons buttons, MsgIcon, int) override {
         return CancelledAnswer(buttons);
     }
     std::optional<std::string> InputQuery(const std::string&, const std::string&, const std::string&) override {
@@ -47,8 +50,9 @@ Dialogs& CurrentDialogs() { return installed ? *installed : DefaultDialogs(); }
 
 Dialogs* InstallDialogs(Dialogs* dialogs) { return std::exchange(installed, dialogs); }
 
-MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon) {
-    return CurrentDialogs().MessageBox(text, caption, buttons, icon);
+MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon,
+                     int defaultButton) {
+    return CurrentDialogs().MessageBox(text, caption, buttons, icon, defaultButton);
 }
 
 std::optional<std::string> InputQuery(const std::string& caption, const std::string& prompt,
@@ -106,8 +110,11 @@ std::optional<DialogResponder::Response> DialogResponder::next(Call call) {
 }
 
 MsgAnswer DialogResponder::MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
-                                      MsgIcon) {
-    const std::optional<Response> response = next({Kind::Message, text, caption, buttons});
+                                      MsgIcon icon, int defaultButton) {
+    Call call{Kind::Message, text, caption, buttons};
+    call.icon = icon;
+    call.defaultButton = defaultButton;
+    const std::optional<Response> response = next(std::move(call));
     // Cancel stands for a box closed without a choice, whatever its buttons.
     if (!response || response->answer == MsgAnswer::Cancel) return CancelledAnswer(buttons);
     return response->answer;

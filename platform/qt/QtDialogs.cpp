@@ -10,6 +10,8 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 
+#include <vector>
+
 namespace platform {
 
 namespace {
@@ -37,18 +39,23 @@ QMessageBox::Icon QtIcon(MsgIcon icon) {
     return QMessageBox::NoIcon;
 }
 
-QMessageBox::StandardButtons QtButtons(MsgButtons buttons) {
+// The box's buttons from left to right, as the classic boxes order them.
+std::vector<QMessageBox::StandardButton> QtButtons(MsgButtons buttons) {
     switch (buttons) {
     case MsgButtons::OKCancel:
-        return QMessageBox::Ok | QMessageBox::Cancel;
+        return {QMessageBox::Ok, QMessageBox::Cancel};
     case MsgButtons::YesNo:
-        return QMessageBox::Yes | QMessageBox::No;
+        return {QMessageBox::Yes, QMessageBox::No};
     case MsgButtons::YesNoCancel:
-        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        return {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel};
+    case MsgButtons::AbortRetryIgnore:
+        return {QMessageBox::Abort, QMessageBox::Retry, QMessageBox::Ignore};
+    case MsgButtons::RetryCancel:
+        return {QMessageBox::Retry, QMessageBox::Cancel};
     case MsgButtons::OK:
         break;
     }
-    return QMessageBox::Ok;
+    return {QMessageBox::Ok};
 }
 
 QColor QtColor(std::uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
@@ -89,11 +96,13 @@ QWidget* QtDialogs::parent() const {
 }
 
 MsgAnswer QtDialogs::MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
-                                MsgIcon icon) {
-    QMessageBox box(QtIcon(icon), DialogText(caption), DialogText(text), QtButtons(buttons), parent());
-    // The first button is the default, as in the classic boxes.
-    box.setDefaultButton(buttons == MsgButtons::OK || buttons == MsgButtons::OKCancel ? QMessageBox::Ok
-                                                                                      : QMessageBox::Yes);
+                                MsgIcon icon, int defaultButton) {
+    const std::vector<QMessageBox::StandardButton> shown = QtButtons(buttons);
+    QMessageBox::StandardButtons all;
+    for (const QMessageBox::StandardButton button : shown) all |= button;
+    QMessageBox box(QtIcon(icon), DialogText(caption), DialogText(text), all, parent());
+    const bool known = defaultButton >= 0 && static_cast<std::size_t>(defaultButton) < shown.size();
+    box.setDefaultButton(shown[known ? static_cast<std::size_t>(defaultButton) : 0]);
     switch (box.exec()) {
     case QMessageBox::Ok:
         return MsgAnswer::OK;
@@ -103,6 +112,12 @@ MsgAnswer QtDialogs::MessageBox(const std::string& text, const std::string& capt
         return MsgAnswer::No;
     case QMessageBox::Cancel:
         return MsgAnswer::Cancel;
+    case QMessageBox::Abort:
+        return MsgAnswer::Abort;
+    case QMessageBox::Retry:
+        return MsgAnswer::Retry;
+    case QMessageBox::Ignore:
+        return MsgAnswer::Ignore;
     default:
         return CancelledAnswer(buttons);  // closed with Escape or its title bar
     }

@@ -214,3 +214,151 @@ bool TRegIniFile::UpdateFile() {
 }
 
 }  // namespace platform
+
+// ---- Raw keys ----
+
+namespace platform {
+
+namespace {
+
+// A key's default value and the mark that keeps a key without values: names
+// that EncodeName never produces, since it writes every '%' as "%25".
+const QString kDefaultValueName = QStringLiteral("%default");
+const QString kKeyMark = QStringLiteral("%key");
+
+QStringList KeyParts(const std::string& key) {
+    QStringList parts;
+    std::string part;
+    for (std::size_t i = 0; i <= key.size(); ++i) {
+        if (i == key.size() || key[i] == '\\') {
+            if (!part.empty()) parts << EncodeName(part);
+            part.clear();
+        } else {
+            part += key[i];
+        }
+    }
+    return parts;
+}
+
+class RawHive {
+public:
+    explicit RawHive(RegistryHive hive)
+        : folder_(RegistryFolder()), settings_(ToQString(folder_) + HiveFileName(hive), QSettings::IniFormat) {}
+
+    // The stored spelling of `name` among the groups (or values) of `group`; null when absent.
+    QString Find(const QString& group, const QString& name, bool isGroup) {
+        settings_.beginGroup(group);
+        const QStringList names = isGroup ? settings_.childGroups() : settings_.childKeys();
+        settings_.endGroup();
+        if (names.contains(name)) return name;
+        for (const QString& candidate : names)
+            if (candidate.compare(name, Qt::CaseInsensitive) == 0) return candidate;
+        return {};
+    }
+
+    // The group of `key`, each part in the spelling already stored; with
+    // `mustExist` a null string when a part is missing.
+    QString Group(const std::string& key, bool mustExist) {
+        QString group;
+        for (const QString& part : KeyParts(key)) {
+            QString found = Find(group, part, true);
+            if (found.isNull()) {
+                if (mustExist) return {};
+                found = part;
+            }
+            group = Join(group, found);
+        }
+        return group;
+    }
+
+    QString ValueKey(const QString& group, const std::string& name) {
+        if (name.empty()) return Join(group, kDefaultValueName);
+        const QString encoded = EncodeName(name);
+        const QString found = Find(group, encoded, false);
+        return Join(group, found.isNull() ? encoded : found);
+    }
+
+    QStringList Children(const QString& group, bool groups) {
+        settings_.beginGroup(group);
+        const QStringList names = groups ? settings_.childGroups() : settings_.childKeys();
+        settings_.endGroup();
+        return names;
+    }
+
+    bool Write() {
+        ForceDirectories(folder_);
+        settings_.sync();
+        return settings_.status() == QSettings::NoError;
+    }
+
+    QSettings& Settings() { return settings_; }
+
+private:
+    std::string folder_;
+    QSettings settings_;
+};
+
+}  // namespace
+
+bool RegCreateKey(RegistryHive hive, const std::string& key) {
+    RawHive raw(hive);
+    const QString group = raw.Group(key, false);
+    if (group.isEmpty()) return false;
+    raw.Settings().setValue(Join(group, kKeyMark), QString());
+    return raw.Write();
+}
+
+bool RegSetValue(RegistryHive hive, const std::string& key, const std::string& name, const std::string& value) {
+    RawHive raw(hive);
+    const QString group = raw.Group(key, false);
+    if (group.isEmpty()) return false;
+    raw.Settings().setValue(raw.ValueKey(group, name), ToQString(value));
+    return raw.Write();
+}
+
+std::optional<std::string> RegQueryValue(RegistryHive hive, const std::string& key, const std::string& name) {
+    RawHive raw(hive);
+    const QString group = raw.Group(key, true);
+    if (group.isEmpty()) return std::nullopt;
+    const QVariant value = raw.Settings().value(raw.ValueKey(group, name));
+    if (!value.isValid()) return std::nullopt;
+    // An unquoted value with commas, as a hand-edited file may hold, reads as a list.
+    if (value.typeId() == QMetaType::QStringList) return FromQString(value.toStringList().join(u','));
+    return FromQString(value.toString());
+}
+
+bool RegKeyExists(RegistryHive hive, const std::string& key) {
+    RawHive raw(hive);
+    return !raw.Group(key, true).isEmpty();
+}
+
+std::vector<std::string> RegEnumKeys(RegistryHive hive, const std::string& key) {
+    RawHive raw(hive);
+    const QString group = raw.Group(key, true);
+    std::vector<std::string> keys;
+    if (group.isEmpty() && !KeyParts(key).isEmpty()) return keys;
+    for (const QString& name : raw.Children(group, true)) keys.push_back(DecodeName(name));
+    return keys;
+}
+
+std::vector<std::string> RegEnumValues(RegistryHive hive, const std::string& key) {
+    RawHive raw(hive);
+    const QString group = raw.Group(key, true);
+    std::vector<std::string> values;
+    if (group.isEmpty()) return values;
+    for (const QString& name : raw.Children(group, false)) {
+        if (name == kKeyMark) continue;
+        values.push_back(name == kDefaultValueName ? std::string() : DecodeName(name));
+    }
+    return values;
+}
+
+bool RegDeleteTree(RegistryHive hive, const std::string& key) {
+    RawHive raw(hive);
+    const QString group = raw.Group(key, true);
+    if (group.isEmpty()) return !KeyParts(key).isEmpty();
+    raw.Settings().remove(group);
+    return raw.Write();
+}
+
+}  // namespace platform

@@ -12,6 +12,8 @@ TEST(DialogsTest, WithoutAnImplementationEveryDialogIsCancelled) {
     EXPECT_EQ(MessageBox("t", "c", MsgButtons::OKCancel), MsgAnswer::Cancel);
     EXPECT_EQ(MessageBox("t", "c", MsgButtons::YesNo), MsgAnswer::No);
     EXPECT_EQ(MessageBox("t", "c", MsgButtons::YesNoCancel), MsgAnswer::Cancel);
+    EXPECT_EQ(MessageBox("t", "c", MsgButtons::AbortRetryIgnore), MsgAnswer::Abort);
+    EXPECT_EQ(MessageBox("t", "c", MsgButtons::RetryCancel), MsgAnswer::Cancel);
     EXPECT_EQ(InputQuery("c", "p", "initial"), std::nullopt);
     EXPECT_EQ(InputBox("c", "p", "initial"), "initial");
     EXPECT_EQ(CurrentDialogs().OpenFileName({}), std::nullopt);
@@ -67,6 +69,16 @@ TEST(DialogsTest, AnUnexpectedQuestionIsCancelledAndRecordedUnanswered) {
     EXPECT_FALSE(responder.calls()[0].answered);
     EXPECT_EQ(responder.calls()[1].kind, Kind::Save);
     EXPECT_FALSE(responder.calls()[1].answered);
+}
+
+TEST(DialogsTest, ResponderRecordsTheIconAndTheDefaultButton) {
+    DialogResponder responder;
+    responder.Answer(MsgAnswer::Retry);
+    EXPECT_EQ(MessageBox("t", "c", MsgButtons::AbortRetryIgnore, MsgIcon::Warning, 1), MsgAnswer::Retry);
+    ASSERT_EQ(responder.calls().size(), 1u);
+    EXPECT_EQ(responder.calls()[0].buttons, MsgButtons::AbortRetryIgnore);
+    EXPECT_EQ(responder.calls()[0].icon, MsgIcon::Warning);
+    EXPECT_EQ(responder.calls()[0].defaultButton, 1);
 }
 
 TEST(DialogsTest, CancelClosesABoxAsItsButtonsAllow) {

@@ -12,9 +12,9 @@
 
 namespace platform {
 
-enum class MsgButtons { OK, OKCancel, YesNo, YesNoCancel };
+enum class MsgButtons { OK, OKCancel, YesNo, YesNoCancel, AbortRetryIgnore, RetryCancel };
 enum class MsgIcon { None, Information, Warning, Error, Question };
-enum class MsgAnswer { OK, Cancel, Yes, No };
+enum class MsgAnswer { OK, Cancel, Yes, No, Abort, Retry, Ignore };
 
 struct FontSpec {
     std::string name = "Courier New";
@@ -42,8 +42,10 @@ struct FileDialogRequest {
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
+    // `defaultButton` is the 0-based index of the button that Enter presses;
+    // an index outside the box's buttons means the first.
     virtual MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
-                                 MsgIcon icon) = 0;
+                                 MsgIcon icon, int defaultButton) = 0;
     // The edited text, or nothing when the user cancelled.
     virtual std::optional<std::string> InputQuery(const std::string& caption, const std::string& prompt,
                                                   const std::string& initial) = 0;
@@ -53,7 +55,8 @@ public:
     virtual std::optional<FontSpec> ChooseFont(const FontSpec& initial) = 0;
 };
 
-// The answer of a box closed without a choice: Cancel, No for Yes/No, OK for an OK box.
+// The answer of a box closed without a choice: Cancel, No for Yes/No, OK for
+// an OK box, Abort for Abort/Retry/Ignore.
 MsgAnswer CancelledAnswer(MsgButtons buttons);
 
 // The installed implementation. Until one is installed every call answers as
@@ -63,7 +66,7 @@ Dialogs& CurrentDialogs();
 Dialogs* InstallDialogs(Dialogs* dialogs);
 
 MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons = MsgButtons::OK,
-                     MsgIcon icon = MsgIcon::None);
+                     MsgIcon icon = MsgIcon::None, int defaultButton = 0);
 std::optional<std::string> InputQuery(const std::string& caption, const std::string& prompt,
                                       const std::string& initial);
 // The classic input box: Cancel gives back the initial text.
@@ -81,6 +84,8 @@ public:
         std::string caption;  // message or input caption
         MsgButtons buttons = MsgButtons::OK;
         bool answered = false;
+        MsgIcon icon = MsgIcon::None;
+        int defaultButton = 0;
     };
     struct Response {
         MsgAnswer answer = MsgAnswer::OK;
@@ -101,8 +106,8 @@ public:
     const std::vector<Call>& calls() const { return calls_; }
     std::size_t pending() const { return queue_.size(); }
 
-    MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
-                         MsgIcon icon) override;
+    MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon,
+                         int defaultButton) override;
     std::optional<std::string> InputQuery(const std::string& caption, const std::string& prompt,
                                           const std::string& initial) override;
     std::optional<std::string> OpenFileName(const FileDialogRequest& request) override;

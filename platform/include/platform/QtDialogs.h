@@ -14,8 +14,8 @@ public:
     // Dialogs are parented to the active window, or to `fallbackParent`.
     explicit QtDialogs(QWidget* fallbackParent = nullptr);
 
-    MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
-                         MsgIcon icon) override;
+    MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon,
+                         int defaultButton) override;
     std::optional<std::string> InputQuery(const std::string& caption, const std::string& prompt,
                                           const std::string& initial) override;
     std::optional<std::string> OpenFileName(const FileDialogRequest& request) override;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,5 +46,19 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// Raw keys, as component registration writes them: a key is a path of names
+// separated by backslashes ("CLSID\{...}\InprocServer32"), found ignoring case;
+// it has an optional default value (value name "") and named string values.
+// Creating a key creates the keys above it. The writes return false when the
+// hive's file could not be written.
+bool RegCreateKey(RegistryHive hive, const std::string& key);
+bool RegSetValue(RegistryHive hive, const std::string& key, const std::string& name, const std::string& value);
+std::optional<std::string> RegQueryValue(RegistryHive hive, const std::string& key, const std::string& name = "");
+bool RegKeyExists(RegistryHive hive, const std::string& key);
+std::vector<std::string> RegEnumKeys(RegistryHive hive, const std::string& key);
+std::vector<std::string> RegEnumValues(RegistryHive hive, const std::string& key);  // "" stands for the default value
+// Deletes the key with every key under it; true also when there was none.
+bool RegDeleteTree(RegistryHive hive, const std::string& key);
 
 }  // namespace platform
