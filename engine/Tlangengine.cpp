@@ -18,6 +18,7 @@ TLangEngine::~TLangEngine() = default;
 
 void TLangEngine::FreeRunState() {
     FreeSymbols();
+    m_FileSearch.Close();
     m_ScriptLines.reset();
     lastLines_ = {};
     m_TextPos = 1;
@@ -42,6 +43,27 @@ bool TLangEngine::Execute() {
     if (m_Busy == TxStsBusy) return false;
     if (m_Editor.Lines().empty()) return true;
     m_Busy = TxStsBusy;
+    // Every way out closes the script's files (a declaration of a failed
+    // pre-pass may have opened one too), does a reset the host asked for
+    // during the run, and leaves the engine idle.
+    struct RunScope {
+        TLangEngine& engine;
+        ~RunScope() {
+            engine.CloseScriptFiles();
+            if (engine.resetPending_) {
+                engine.resetPending_ = false;
+                engine.FreeRunState();
+            }
+            engine.m_Busy = TxStsIdle;
+        }
+    } scope{*this};
+    bool completed = false;
+    auto complete = [this, &completed] {
+        // The host may read what the script wrote as soon as it hears of the end.
+        m_Files.FlushAll();
+        completed = true;
+        m_Events.OnScriptComplete(m_CurrentLine, m_ExitCode);
+    };
     try {
         Terminate();
         m_ExitCode = TxReset;
@@ -51,12 +73,16 @@ bool TLangEngine::Execute() {
         // a faulty line is reported; the run goes on after it.
         m_StopRequested = false;
         InitSymbols();
-        m_Events.OnInitialize();
         m_StopRequested = false;
-        if (!PrePass() || m_StopRequested) {
+        m_Events.OnInitialize();
+        // A host that stopped the run while it set up (Terminate, Reset, an
+        // error of its own) has it end there, with its exit code.
+        const bool stoppedByHost = m_StopRequested;
+        m_StopRequested = false;
+        if (stoppedByHost || !PrePass() || m_StopRequested) {
+            m_StopRequested = true;
             m_Editor.CollapseSelection();
-            m_Files.FlushAll();
-            m_Events.OnScriptComplete(m_CurrentLine, m_ExitCode);
+            complete();
         } else {
             m_CurrentLine = LineOfOffset(m_TextPos);
             m_LeaveBlock = false;
@@ -67,25 +93,16 @@ bool TLangEngine::Execute() {
             RunScript();
             // The end of the text counts as the last line.
             if (m_ScriptLines) m_CurrentLine = std::min(m_CurrentLine, m_ScriptLines->Count());
-            // The host may read what the script wrote as soon as it hears of the end.
-            m_Files.FlushAll();
-            m_Events.OnScriptComplete(m_CurrentLine, m_ExitCode);
-        }
-        // Every way out closes the script's files; a declaration of a failed
-        // pre-pass may have opened one too.
-        CloseScriptFiles();
-        if (resetPending_) {
-            resetPending_ = false;
-            FreeRunState();
+            complete();
         }
     } catch (...) {
-        m_Busy = TxStsIdle;
-        resetPending_ = false;
+        // A failure outside the script (its file cannot be written) still
+        // ends the run as the host expects: with an error and its completion.
         Terminate();
-        CloseScriptFiles();
+        m_ExitCode = TxError;
+        if (!completed) complete();
         throw;
     }
-    m_Busy = TxStsIdle;
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include "Tlangevents.h"
 #include "Tlangfiles.h"
+#include "Tlanghostdata.h"
 #include "Tlangsymbols.h"
 #include "Tlangtokens.h"
 #include "TxTypes.h"
@@ -96,6 +97,38 @@ public:
     // Fires OnDump for every line of the variable dump.
     void DumpVariables();
 
+    // --- Host data interface ------------------------------------------------
+    // Host functions become symbols at once; host variables and arrays become
+    // lines that every run turns into symbols. Refusals of the three Add
+    // members stop a run in progress (TxKilled).
+    HostResult AddFunction(const std::string& keyword, int paramCount, int ordinal, int returnType,
+                           int minParams = -1);
+    HostResult AddVariable(const std::string& varName, int varType, bool isConstant = false);
+    // Declined, after reporting a script error, when the first dimension is
+    // not above 0.
+    HostResult AddArray(const std::string& arrayName, int arrayType, const HostIndexes& dims);
+    // Variables and array cells of the symbols of the current or last run.
+    HostResult GetSVariable(const std::string& varName, std::string& value) const;
+    HostResult SetSVariable(const std::string& varName, const std::string& value);
+    HostResult GetNVariable(const std::string& varName, double& value) const;
+    HostResult SetNVariable(const std::string& varName, double value);
+    HostResult GetSArray(const std::string& arrayName, std::string& value, const HostIndexes& subscripts) const;
+    HostResult SetSArray(const std::string& arrayName, const std::string& value, const HostIndexes& subscripts);
+    HostResult GetNArray(const std::string& arrayName, double& value, const HostIndexes& subscripts) const;
+    HostResult SetNArray(const std::string& arrayName, double value, const HostIndexes& subscripts);
+    // The highest index of each dimension; -1 for the dimensions the array
+    // does not have.
+    HostResult GetArrayBounds(const std::string& arrayName, HostIndexes& dims) const;
+    HostResult ClearArray(const std::string& arrayName);
+    // The arguments of the host-function call in progress, 1-based: 0 and ""
+    // outside a call or for a position without an argument.
+    double GetNParam(int position) const;
+    std::string GetSParam(int position) const;
+    // What a word of an editor line is to the language, as syntax colouring
+    // sees it: its code (tok::None for none); for a host variable, constant or
+    // function also the name as it was registered. Touches no register.
+    int LookupWord(const std::string& word, std::string& registeredName) const;
+
     // --- Expression evaluator ------------------------------------------------
     // Evaluates from the current token (fetching one first when asked, or when
     // there is none) and leaves the value in the registers and the token that
@@ -156,6 +189,8 @@ public:
     void FreeRunState();
 
     // --- Stops and errors --------------------------------------------------
+    // Reports an error of a host call as a script error, also while idle.
+    void ReportHostError(const std::string& message);
     // Sets the stop flag and, if it was clear, the token END.
     void StopRun();
     void Terminate();
@@ -296,6 +331,13 @@ private:
 
     // Symbol helpers.
     bool InitSymbolLine(const std::string& line);
+
+    // Host data helpers.
+    // Why a new host name cannot be had ("" when it can); a word reserved for
+    // future use is also reported as a script error.
+    std::string HostNameRefusal(const std::string& name);
+    // A refused registration stops a run in progress.
+    HostResult RefuseRegistration(const std::string& message);
 
     // Pre-pass steps.
     bool TokenisePass();

@@ -25,6 +25,18 @@ bool IsOperatorChar(int c) {
     }
 }
 
+// Two characters that the scanner reads as one operator.
+bool IsOperatorPair(int first, int second) {
+    switch (first) {
+    case '=': return second == '=';
+    case '!': return second == '=';
+    case '<': return second == '=' || second == '>';
+    case '>': return second == '=' || second == '<';
+    case '+': case '-': case '&': case '|': return second == first;
+    default: return false;
+    }
+}
+
 bool IsSinglePunctuation(int c) {
     switch (c) {
     case '(': case ')': case ',': case ';': case '?': case '[': case '`':
@@ -596,16 +608,18 @@ std::optional<std::vector<std::string>> ColorTokenize(const std::string& line) {
             add(platform::Trim(std::string_view(text).substr(i)));
             i = text.size();
             break;
-        case '!': case '<': case '=': case '>': case '+': case '-':
-            if (IsOperatorChar(next)) {
+        case '!': case '<': case '=': case '>': case '+': case '-': case '&': case '|':
+            // Only the pairs the scanner reads as one operator are one piece:
+            // "a=-1" is an assignment of minus one, "x&&y" one AND.
+            if (IsOperatorPair(c, next)) {
                 add(text.substr(i, 2));
                 ++i;
             } else {
                 add(std::string(1, c));
             }
             break;
-        case '%': case '&': case '(': case ')': case '*': case ',': case '/': case ':':
-        case ';': case '?': case '\\': case '^': case '|':
+        case '%': case '(': case ')': case '*': case ',': case '/': case ':':
+        case ';': case '?': case '\\': case '^':
             add(std::string(1, c));
             break;
         default:

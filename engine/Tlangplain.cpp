@@ -2,7 +2,10 @@
 
 namespace pevox {
 
-void RecordingEvents::OnInitialize() { ++initializations; }
+void RecordingEvents::OnInitialize() {
+    ++initializations;
+    if (onInitialize) onInitialize();
+}
 void RecordingEvents::OnPrint(const std::string& printLine, bool newline) { prints.push_back({printLine, newline}); }
 void RecordingEvents::OnDump(const std::string& dumpLine) { dumps.push_back(dumpLine); }
 void RecordingEvents::OnStep(int lineNo) { steps.push_back(lineNo); }

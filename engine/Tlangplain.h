@@ -51,6 +51,8 @@ public:
     std::vector<UserCall> userCalls;
     // Runs inside OnUserFunction, so a test can answer the call.
     std::function<void(int ordinal, int paramCount)> onUserFunction;
+    // Runs inside OnInitialize, as a host sets its constants there.
+    std::function<void()> onInitialize;
 };
 
 class LinesEditorView : public EditorView {

@@ -6,8 +6,10 @@ namespace pevox::test {
 
 ScriptRun ScriptFixture::Run(const std::string& script) {
     auto answer = std::move(events.onUserFunction);
+    auto setUp = std::move(events.onInitialize);
     events = RecordingEvents{};
     events.onUserFunction = std::move(answer);
+    events.onInitialize = std::move(setUp);
     view.SetLines(SplitTextLines(script));
     const std::size_t errorsBefore = 0;
     EXPECT_TRUE(engine.Execute());

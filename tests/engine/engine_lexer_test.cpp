@@ -260,6 +260,11 @@ TEST(EngineColorTokenize, SplitsALineIntoPieces) {
         {"\"open", {"\"open"}},
         {"  PRINT  Mid(S, 2.5);", {"PRINT", "Mid", "(", "S", ",", "2.5", ")", ";"}},
         {"a%b&c|d\\e^f:g?h", {"a", "%", "b", "&", "c", "|", "d", "\\", "e", "^", "f", ":", "g", "?", "h"}},
+        // Only the scanner's own operator pairs are one piece.
+        {"a=-1", {"a", "=", "-", "1"}},
+        {"x&&y||z", {"x", "&&", "y", "||", "z"}},
+        {"a<>b><c!=d==e", {"a", "<>", "b", "><", "c", "!=", "d", "==", "e"}},
+        {"a+-b", {"a", "+", "-", "b"}},
     };
     for (const auto& [line, pieces] : cases) {
         const auto result = ColorTokenize(line);

@@ -280,6 +280,9 @@ TEST_F(EngineRun, UnwritableScriptFileLeavesTheEngineIdle) {
     EXPECT_THROW(engine.Execute(), std::runtime_error);
     EXPECT_EQ(engine.State(), TxStsIdle);
     EXPECT_TRUE(engine.m_StopRequested);
+    // The host still hears that the run ended, and how.
+    ASSERT_EQ(events.completions.size(), 1u);
+    EXPECT_EQ(events.completions[0].exitCode, TxError);
     engine.m_SaveBeforeRun = false;
     EXPECT_EQ(Run("PRINT 1").output, "1\n");
 }
