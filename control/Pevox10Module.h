@@ -1,0 +1,24 @@
+// The module's lock count: live objects of the library plus the locks its
+// clients hold through IClassFactory::LockServer. The library may be unloaded
+// only when it is 0.
+#pragma once
+
+#include <cstdint>
+
+namespace pevox {
+
+void ModuleLock();
+void ModuleUnlock();
+std::int32_t ModuleLockCount();
+
+// A member of every object the library hands out: it holds one lock for the
+// object's lifetime.
+class ModuleReference {
+public:
+    ModuleReference() { ModuleLock(); }
+    ~ModuleReference() { ModuleUnlock(); }
+    ModuleReference(const ModuleReference&) : ModuleReference() {}
+    ModuleReference& operator=(const ModuleReference&) { return *this; }
+};
+
+}  // namespace pevox
