@@ -1,11 +1,16 @@
 #include "Mainfrm.h"
 
 #include "Aboutbox.h"
+#include "Addwatchfrm.h"
 #include "Binaryfilefunctions.h"
 #include "Globalsearchdefaultsfrm.h"
 #include "Hexeditfrm.h"
 #include "Icons.h"
+#include "Scriptfrm.h"
+#include "Scriptoutfrm.h"
 #include "Searchfrm.h"
+#include "Syntaxfrm.h"
+#include "Watchfrm.h"
 
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
@@ -58,6 +63,14 @@ int WindowStateOf(Qt::WindowStates state) {
     return wsNormal;
 }
 
+template <typename Window>
+void ShowToolWindow(QWidget*& global, QWidget* owner) {
+    if (!global) global = new Window(owner);
+    global->show();
+    global->raise();
+    global->activateWindow();
+}
+
 // The menu shows '&' doubled, since a single one marks the accelerator.
 QString MenuCaption(const std::string& fileName) { return platform::ToQString(fileName).replace("&", "&&"); }
 
@@ -106,7 +119,6 @@ void TFrmMain::BuildMenus() {
     MnuFile->addSeparator();
     MnuFileExit = MnuFile->addAction("E&xit");
 
-    // The script workbench's windows are not part of this program yet.
     btnScriptWindow = new QAction(GlyphIcon("SCR", QColor(120, 80, 150)), "Script Editor", this);
     btnScriptWindow->setToolTip("Script Editor");
     ToolButton4 = new QAction(GlyphIcon("OUT", QColor(90, 90, 90)), "Script Output", this);
@@ -121,7 +133,6 @@ void TFrmMain::BuildMenus() {
 
     btnSearchFiles = new QAction(GlyphIcon("FIND", QColor(50, 110, 170)), "Find Value in Files", this);
     btnSearchFiles->setToolTip("Find Value in Files");
-    for (QAction* unavailable : {btnScriptWindow, ToolButton4, ToolButton6}) unavailable->setEnabled(false);
 
     MnuHelp = menuBar()->addMenu("&Help");
     QAction* contents = MnuHelp->addAction("&Contents");
@@ -132,6 +143,9 @@ void TFrmMain::BuildMenus() {
     connect(BtnOpenFile, &QAction::triggered, this, &TFrmMain::BtnOpenFileClick);
     connect(btnSearchFiles, &QAction::triggered, this, &TFrmMain::btnSearchFilesClick);
     connect(mnuPrefSearchDefaults, &QAction::triggered, this, &TFrmMain::mnuPrefSearchDefaultsClick);
+    connect(btnScriptWindow, &QAction::triggered, this, &TFrmMain::MnuWindowsScriptEditorClick);
+    connect(ToolButton4, &QAction::triggered, this, &TFrmMain::mnuWindowsScriptOutputClick);
+    connect(ToolButton6, &QAction::triggered, this, &TFrmMain::mnuScriptWatchWindowClick);
     connect(MnuFileExit, &QAction::triggered, this, &TFrmMain::MnuFileExitClick);
     connect(contents, &QAction::triggered, this, &TFrmMain::Contents1Click);
     connect(about, &QAction::triggered, this, &TFrmMain::About1Click);
@@ -208,6 +222,9 @@ void TFrmMain::LoadSaveSettings(int mode) {
     setWindowState(QtWindowState(form.WindowState));
     move(form.Bounds.Left, form.Bounds.Top);
     resize(form.Bounds.Width, form.Bounds.Height);
+    if (form.Script) MnuWindowsScriptEditorClick();
+    if (form.Watches) mnuScriptWatchWindowClick();
+    if (form.Output) mnuWindowsScriptOutputClick();
 }
 
 void TFrmMain::AddToMRU(const std::string& fileName) { ::AddToMRU(GlobalInfo().MRUFiles, fileName); }
@@ -231,6 +248,8 @@ void TFrmMain::FormCreate(const std::vector<std::string>& arguments) {
     BuildMRUMenu();
     show();
     QCoreApplication::processEvents();
+    if (auto* script = qobject_cast<TFrmScript*>(FrmScript); script && ScriptRunRequested)
+        script->ExecuteFromCommandLine();
 }
 
 void TFrmMain::OpenCommandLine(const TCommandLine& line) {
@@ -238,6 +257,7 @@ void TFrmMain::OpenCommandLine(const TCommandLine& line) {
     for (const TCommandLineEntry& entry : line.Entries) {
         if (entry.IsScript) {
             RequestedScript = entry.Name;
+            LoadCommandLineScript(entry.Name);
             continue;
         }
         if (OpenFileInChannel(entry.Name, -1)) {
@@ -249,6 +269,12 @@ void TFrmMain::OpenCommandLine(const TCommandLine& line) {
             OpenInFreeChannelFailed(entry.Name);
         }
     }
+}
+
+// The script window is made hidden; it shows the script when it is opened.
+void TFrmMain::LoadCommandLineScript(const std::string& fileName) {
+    if (!FrmScript) FrmScript = TFrmScript::Create(*this);
+    if (auto* script = qobject_cast<TFrmScript*>(FrmScript)) script->LoadScriptFile(fileName);
 }
 
 bool TFrmMain::OpenInFreeChannel(const std::string& fileName) {
@@ -312,6 +338,18 @@ void TFrmMain::mnuPrefSearchDefaultsClick() {
     delete dialog;
 }
 
+void TFrmMain::MnuWindowsScriptEditorClick() {
+    if (!FrmScript) FrmScript = TFrmScript::Create(*this);
+    if (!FrmScript) return;
+    FrmScript->show();
+    FrmScript->raise();
+    FrmScript->activateWindow();
+}
+
+void TFrmMain::mnuWindowsScriptOutputClick() { ShowToolWindow<TFrmScriptOut>(FrmScriptOut, this); }
+
+void TFrmMain::mnuScriptWatchWindowClick() { ShowToolWindow<TFrmWatches>(FrmWatches, this); }
+
 void TFrmMain::MnuFileExitClick() { close(); }
 
 void TFrmMain::Contents1Click() { platform::WinHelpA(HelpFile, platform::HELP_CONTEXT, MainHelpContext); }
@@ -339,6 +377,21 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    ReleaseToolWindows();
     if (FrmSearch) FrmSearch->hide();
     event->accept();
+}
+
+// The tool windows write their settings and go. The add-watch dialog belongs
+// to the watch window, so nothing is destroyed before every window has
+// written its settings.
+void TFrmMain::ReleaseToolWindows() {
+    if (auto* watches = qobject_cast<TFrmWatches*>(FrmWatches)) watches->LoadSaveSettings(1);
+    if (auto* addWatch = qobject_cast<TFrmAddWatch*>(FrmAddWatch)) addWatch->LoadSaveSettings(1);
+    if (auto* colors = qobject_cast<TFrmSyntaxColor*>(FrmSyntaxColor)) colors->LoadSaveSettings(1);
+    if (auto* output = qobject_cast<TFrmScriptOut*>(FrmScriptOut)) output->LoadSaveSettings(1);
+    for (QWidget** window : {&FrmWatches, &FrmAddWatch, &FrmSyntaxColor, &FrmScriptOut}) {
+        if (*window) (*window)->deleteLater();
+        *window = nullptr;
+    }
 }

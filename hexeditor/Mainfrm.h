@@ -71,6 +71,10 @@ public:
     void btnSearchFilesClick();
     // Edits the global search defaults in a dialog made for this use.
     void mnuPrefSearchDefaultsClick();
+    // Show the script, output and watch window, made when none exists.
+    void MnuWindowsScriptEditorClick();
+    void mnuWindowsScriptOutputClick();
+    void mnuScriptWatchWindowClick();
     void mnuMainMRU5Click(QAction* item);
     void MnuFileExitClick();
     void Contents1Click();
@@ -101,7 +105,9 @@ private:
     void BuildToolBar();
     TChannelWindow* MakeChannelWindow(std::int32_t channel, const std::string& fileName);
     void OpenCommandLine(const TCommandLine& line);
+    void LoadCommandLineScript(const std::string& fileName);
     void OpenInFreeChannelFailed(const std::string& fileName);
+    void ReleaseToolWindows();
     TMainFormSettings CurrentFormSettings() const;
 
     TChannelTable channels_;

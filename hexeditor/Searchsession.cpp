@@ -115,7 +115,7 @@ TScanEnd TSearchSession::RunScan()
     return TBlockScanner().Run(info, source, host_.FileSize(), [&pump] { pump(); });
 }
 
-TSearchOutcome TSearchSession::BeginSearch()
+TSearchOutcome TSearchSession::BeginSearch(bool tellUser)
 {
     if (scanning_ || !host_.ScanMayRun())
         return TSearchOutcome::Unavailable;
@@ -127,7 +127,8 @@ TSearchOutcome TSearchSession::BeginSearch()
     SEARCHINFO_TAG& info = host_.SearchRecord();
     const TPrepareResult prepared = PrepareSearch(Entries, host_.Position(), host_.LittleEndian(), info);
     if (prepared != TPrepareResult::Accepted) {
-        ShowPrepareRefusal(prepared);
+        if (tellUser)
+            ShowPrepareRefusal(prepared);
         return TSearchOutcome::Refused;
     }
     const TScanEnd end = RunScan();
@@ -140,8 +141,9 @@ TSearchOutcome TSearchSession::BeginSearch()
     case TScanEnd::Stopped: return TSearchOutcome::Cancelled;
     case TScanEnd::ReadFailed: break;
     }
-    platform::MessageBox("The file could not be read to its end.\r\nThe hits found before the failure are listed.",
-                         "Search incomplete", platform::MsgButtons::OK, platform::MsgIcon::Warning);
+    if (tellUser)
+        platform::MessageBox("The file could not be read to its end.\r\nThe hits found before the failure are listed.",
+                             "Search incomplete", platform::MsgButtons::OK, platform::MsgIcon::Warning);
     return TSearchOutcome::ReadFailed;
 }
 
@@ -214,7 +216,7 @@ std::int32_t TSearchSession::ResultFieldValue() const
 
 std::int32_t TSearchSession::FirstSearchHit(bool scriptRunning)
 {
-    const TSearchOutcome outcome = BeginSearch();
+    const TSearchOutcome outcome = BeginSearch(false);
     const bool searched = outcome != TSearchOutcome::Refused && outcome != TSearchOutcome::Unavailable;
     if (scriptRunning)
         return searched ? host_.SearchRecord().HitCount : 0;

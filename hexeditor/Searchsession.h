@@ -58,8 +58,9 @@ public:
 
     bool Scanning() const { return scanning_; }
     // The whole search: set-up, scan and the hits as the current list. A
-    // refused set-up tells the user why and keeps the current list.
-    TSearchOutcome BeginSearch();
+    // refused set-up keeps the current list; it and a read failure are told
+    // to the user when `tellUser` (scripts learn them from the outcome alone).
+    TSearchOutcome BeginSearch(bool tellUser = true);
     // Asks a running scan to stop before its next block.
     void CancelSearch();
 
@@ -72,10 +73,10 @@ public:
     // Stepping starts from this row (-1 = before the first hit).
     void SetStepIndex(std::int32_t index);
 
-    // Script entry points. FirstSearchHit searches; while a script runs from
-    // the script window it returns the hit count (0 when the search did not
-    // run), otherwise it steps to the first hit and returns its 1-based
-    // position, or -1.
+    // Script entry points. FirstSearchHit searches without showing a message;
+    // while a script runs from the script window it returns the hit count (0
+    // when the search did not run), otherwise it steps to the first hit and
+    // returns its 1-based position, or -1.
     std::int32_t FirstSearchHit(bool scriptRunning);
     // Steps to the next hit: its 1-based position, or -1 at the last hit.
     std::int32_t NextSearchHit();

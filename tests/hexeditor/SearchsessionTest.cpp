@@ -197,6 +197,10 @@ TEST_F(hex_search_session, FirstAndNextSearchHitWhileAScriptRuns)
     session.FirstSearchHit(true);
     session.Entries = {"70000", stWord, false, true, true, "0"};
     EXPECT_EQ(session.FirstSearchHit(true), 0);
+    session.Entries.Value.clear();
+    EXPECT_EQ(session.FirstSearchHit(false), -1);
+    // A script learns of a refused set-up from the result alone.
+    EXPECT_TRUE(user.calls().empty());
 }
 
 TEST_F(hex_search_session, SearchOptions)

@@ -1,0 +1,101 @@
+// The script window over the program's real interpreter control, made by
+// its class identifier from the library built beside the tests: the control's
+// events reach the output and watch windows through the sink.
+#include "Globalinfo.h"
+#include "Mainfrm.h"
+#include "Scriptfrm.h"
+#include "Scriptoutfrm.h"
+#include "Tlanghost.h"
+#include "Watchfrm.h"
+
+#include "hexeditor/HexTestFolder.h"
+
+#include "platform/Dialogs.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "QtTestApplication.h"
+
+#include <fstream>
+
+using ::testing::HasSubstr;
+
+namespace {
+
+class HostedControlTest : public ::testing::Test {
+protected:
+    HostedControlTest() {
+        GlobalInfo() = GLOBALINFO_TAG{};
+        main = std::make_unique<TFrmMain>();
+    }
+    ~HostedControlTest() override {
+        main.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        FrmScript = FrmScriptOut = FrmWatches = FrmAddWatch = FrmSyntaxColor = nullptr;
+    }
+
+    TFrmScript& OpenScriptWith(const std::string& text) {
+        const std::string path = folder.Path("data/script.txt");
+        std::ofstream(path, std::ios::binary) << text;
+        main->MnuWindowsScriptEditorClick();
+        auto* script = qobject_cast<TFrmScript*>(FrmScript);
+        EXPECT_NE(script, nullptr);
+        script->LoadScriptFile(path);
+        return *script;
+    }
+
+    std::string OutputText() const { return qobject_cast<TFrmScriptOut*>(FrmScriptOut)->Output().Text(); }
+
+    THexTestFolder folder;
+    platform::DialogResponder user;
+    std::unique_ptr<TFrmMain> main;
+};
+
+TEST_F(HostedControlTest, ARunReachesTheOutputAndTheWatches) {
+    TFrmScript& script = OpenScriptWith("Number x\r\nx = 5\r\nPrint x + 1\r\n");
+    main->mnuWindowsScriptOutputClick();
+    main->mnuScriptWatchWindowClick();
+    auto* watches = qobject_cast<TFrmWatches*>(FrmWatches);
+    watches->AddWatch("x", "");
+    script.BtnRun->trigger();
+    EXPECT_THAT(OutputText(), HasSubstr("6\r\n"));
+    EXPECT_THAT(OutputText(), HasSubstr("\r\nScript Terminated on line: 3 with no errors.\r\n"));
+    EXPECT_EQ(watches->Watches().Row(1).Value, "5");
+    EXPECT_EQ(GlobalInfo().ScriptRunning, 0);
+    EXPECT_TRUE(user.calls().empty());
+}
+
+TEST_F(HostedControlTest, AnErrorReachesTheOutputWithItsLine) {
+    TFrmScript& script = OpenScriptWith("Number x\r\nx = (\r\n");
+    main->mnuWindowsScriptOutputClick();
+    script.BtnRun->trigger();
+    EXPECT_THAT(OutputText(), HasSubstr("\r\nError Line: 2 - "));
+    EXPECT_THAT(OutputText(), HasSubstr("\r\nScript Terminated on line: 2\r\n"));
+}
+
+TEST_F(HostedControlTest, TheDumpListsTheScriptsVariables) {
+    TFrmScript& script = OpenScriptWith("Number count\r\ncount = 3\r\n");
+    main->mnuWindowsScriptOutputClick();
+    script.BtnRun->trigger();
+    script.BtnDumpVars->trigger();
+    EXPECT_THAT(OutputText(), HasSubstr("Number | COUNT=3\r\n"));
+}
+
+TEST_F(HostedControlTest, AControlWithoutEventsIsNotHosted) {
+    struct : TScriptControlEvents {
+        void TLang1Step(std::int32_t) override {}
+        void TLang1BreakPoint() override {}
+        void TLang1ScriptComplete(std::int32_t, std::int32_t) override {}
+        void TLang1ScriptError(std::int32_t, const std::string&) override {}
+        void TLang1Print(const std::string&, bool) override {}
+        void TLang1Dump(const std::string&) override {}
+        void TLang1SelectionChange() override {}
+        void TLang1KeyUp(std::int16_t, std::int16_t) override {}
+        void TLang1Initialize() override {}
+        void TLang1UserFunction(std::int32_t, std::int32_t) override {}
+    } events;
+    EXPECT_EQ(HostTLang(nullptr, events), nullptr);
+}
+
+}  // namespace

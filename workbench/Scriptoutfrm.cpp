@@ -1,0 +1,119 @@
+#include "Scriptoutfrm.h"
+
+#include "Globalinfo.h"
+#include "Mainfrm.h"
+#include "Textprinting.h"
+#include "Toolwindow.h"
+
+#include "platform/QtText.h"
+
+#include <QCloseEvent>
+#include <QFont>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStyle>
+#include <QTextCursor>
+#include <QToolBar>
+
+#include <algorithm>
+
+namespace {
+
+constexpr const char* SettingsSection = "OUTPUT_FORM";
+
+}  // namespace
+
+TFrmScriptOut::TFrmScriptOut(QWidget* owner) : QMainWindow(owner, Qt::Window) {
+    setWindowTitle("Script Output Window");
+    ToolBar1 = addToolBar("Output");
+    ToolBar1->setObjectName("ToolBar1");
+    ToolBar1->setMovable(false);
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    BtnClear = ToolBar1->addAction("Clear");
+    BtnClear->setToolTip("Clear the output window");
+    ToolButton2 = ToolBar1->addAction(style()->standardIcon(QStyle::SP_FileDialogDetailedView), "Print");
+    ToolButton2->setToolTip("Print the contents of the output window");
+    connect(BtnClear, &QAction::triggered, this, &TFrmScriptOut::BtnClearClick);
+    connect(ToolButton2, &QAction::triggered, this, &TFrmScriptOut::ToolButton2Click);
+
+    rtfOutput = new QPlainTextEdit(this);
+    rtfOutput->setObjectName("rtfOutput");
+    rtfOutput->setReadOnly(true);
+    rtfOutput->setLineWrapMode(QPlainTextEdit::NoWrap);
+    rtfOutput->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    rtfOutput->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    rtfOutput->setTabChangesFocus(false);
+    QFont font("Sans Serif");
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(15);
+    rtfOutput->setFont(font);
+    setCentralWidget(rtfOutput);
+    resize(480, 300);
+    LimitHeightToScreen();
+    BindHelpContext(*this, HelpContext);
+    FormCreate();
+}
+
+// The window may grow down to the screen's foot below the main window.
+void TFrmScriptOut::LimitHeightToScreen() {
+    const QScreen* screen = this->screen();
+    if (!screen) return;
+    const int mainHeight = FrmMain ? FrmMain->height() : 0;
+    setMaximumHeight(std::max(minimumHeight(), screen->geometry().height() - (mainHeight + 30)));
+}
+
+void TFrmScriptOut::FormCreate() {
+    setProperty("Tag", TagOutputWindow);
+    rtfOutput->clear();
+    output_.Clear();
+}
+
+void TFrmScriptOut::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) LoadSaveSettings(0);
+    QMainWindow::showEvent(event);
+}
+
+void TFrmScriptOut::closeEvent(QCloseEvent* event) {
+    LoadSaveSettings(1);
+    ReportToolWindowClosed(*this);
+    event->accept();
+}
+
+void TFrmScriptOut::LoadSaveSettings(int mode) {
+    LoadSaveFormPlacement(*this, SettingsSection, mode, TBoundsRule::UnlessMinimized);
+}
+
+void TFrmScriptOut::AddLine(const std::string& text, bool newLine) {
+    rtfOutput->setUpdatesEnabled(false);
+    const TOutputText::TChange change = output_.AddLine(text, newLine);
+    RemoveFirstLines(change.DroppedLines);
+    AppendPieces(change.Pieces);
+    rtfOutput->ensureCursorVisible();
+    rtfOutput->setUpdatesEnabled(true);
+}
+
+void TFrmScriptOut::RemoveFirstLines(std::size_t count) {
+    if (count == 0) return;
+    QTextCursor cursor(rtfOutput->document());
+    cursor.movePosition(QTextCursor::Start);
+    cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, static_cast<int>(count));
+    cursor.removeSelectedText();
+}
+
+void TFrmScriptOut::AppendPieces(const std::vector<std::string>& pieces) {
+    QTextCursor cursor(rtfOutput->document());
+    cursor.movePosition(QTextCursor::End);
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        if (i > 0) cursor.insertBlock();
+        cursor.insertText(platform::ToQString(pieces[i]));
+    }
+    rtfOutput->setTextCursor(cursor);
+}
+
+void TFrmScriptOut::BtnClearClick() {
+    rtfOutput->clear();
+    output_.Clear();
+}
+
+void TFrmScriptOut::ToolButton2Click() { CurrentTextPrinter().PrintText(this, "Script Output", output_.Text()); }

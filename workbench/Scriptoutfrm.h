@@ -1,0 +1,53 @@
+// The script output window: what scripts print, their errors and how their
+// runs ended, in a read-only text box that keeps the latest lines.
+#pragma once
+
+#include "Outputtext.h"
+
+#include <QMainWindow>
+
+#include <string>
+
+class QAction;
+class QPlainTextEdit;
+class QToolBar;
+
+class TFrmScriptOut : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr int HelpContext = 1520;
+
+    explicit TFrmScriptOut(QWidget* owner);
+
+    // Appends the text, and a line break when `newLine` is set; first drops
+    // the oldest lines beyond the limit of the text.
+    void AddLine(const std::string& text, bool newLine);
+
+    // 0 reads, 1 writes "OUTPUT_FORM".
+    void LoadSaveSettings(int mode);
+
+    const TOutputText& Output() const { return output_; }
+
+    // --- Handlers.
+    void BtnClearClick();
+    void ToolButton2Click();
+
+    // --- Components.
+    QToolBar* ToolBar1;
+    QAction* BtnClear;
+    QAction* ToolButton2;
+    QPlainTextEdit* rtfOutput;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void LimitHeightToScreen();
+    void RemoveFirstLines(std::size_t count);
+    void AppendPieces(const std::vector<std::string>& pieces);
+
+    TOutputText output_;
+};

@@ -1,0 +1,84 @@
+#include "Toolwindow.h"
+
+#include "Globalinfo.h"
+#include "Mainfrm.h"
+
+#include "platform/Shell.h"
+
+#include <QShortcut>
+#include <QWidget>
+
+TFormPlacement ReadFormPlacement(const platform::TRegIniFile& registry, const std::string& section,
+                                 const TFormPlacement& current) {
+    TFormPlacement placement;
+    placement.Bounds.Top = registry.ReadInteger(section, "TOP", current.Bounds.Top);
+    placement.Bounds.Left = registry.ReadInteger(section, "LEFT", current.Bounds.Left);
+    placement.Bounds.Height = registry.ReadInteger(section, "HEIGHT", current.Bounds.Height);
+    placement.Bounds.Width = registry.ReadInteger(section, "WIDTH", current.Bounds.Width);
+    placement.WindowState = registry.ReadInteger(section, "WindowState", current.WindowState);
+    return placement;
+}
+
+void WriteFormPlacement(platform::TRegIniFile& registry, const std::string& section, const TFormPlacement& placement,
+                        TBoundsRule rule) {
+    const bool writeBounds = rule == TBoundsRule::UnlessMinimized ? placement.WindowState != wsMinimized
+                                                                  : placement.WindowState == wsNormal;
+    if (writeBounds) {
+        registry.WriteInteger(section, "TOP", placement.Bounds.Top);
+        registry.WriteInteger(section, "LEFT", placement.Bounds.Left);
+        registry.WriteInteger(section, "HEIGHT", placement.Bounds.Height);
+        registry.WriteInteger(section, "WIDTH", placement.Bounds.Width);
+    }
+    registry.WriteInteger(section, "WindowState", placement.WindowState);
+}
+
+TFormPlacement PlacementOf(const QWidget& window) {
+    TFormPlacement placement;
+    placement.Bounds = {window.pos().y(), window.pos().x(), window.height(), window.width()};
+    const Qt::WindowStates state = window.windowState();
+    placement.WindowState = state & Qt::WindowMinimized   ? wsMinimized
+                            : state & Qt::WindowMaximized ? wsMaximized
+                                                          : wsNormal;
+    return placement;
+}
+
+void ApplyPlacement(QWidget& window, const TFormPlacement& placement) {
+    window.move(placement.Bounds.Left, placement.Bounds.Top);
+    window.resize(placement.Bounds.Width, placement.Bounds.Height);
+    switch (placement.WindowState) {
+    case wsMinimized:
+        window.setWindowState(Qt::WindowMinimized);
+        break;
+    case wsMaximized:
+        window.setWindowState(Qt::WindowMaximized);
+        break;
+    default:
+        window.setWindowState(Qt::WindowNoState);
+        break;
+    }
+}
+
+void LoadSaveFormPlacement(QWidget& window, const std::string& section, int mode, TBoundsRule rule) {
+    platform::TRegIniFile registry(GlobalInfo().RegKey);
+    if (mode == 1)
+        WriteFormPlacement(registry, section, PlacementOf(window), rule);
+    else
+        ApplyPlacement(window, ReadFormPlacement(registry, section, PlacementOf(window)));
+}
+
+void BindHelpContext(QWidget& window, int context) {
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), &window);
+    help->setContext(Qt::WindowShortcut);
+    QObject::connect(help, &QShortcut::activated, &window, [context] {
+        platform::WinHelpA(GlobalInfo().AppDir + HelpFileName, platform::HELP_CONTEXT, context);
+    });
+}
+
+// A window reports once: a second report could make the main window forget
+// the newer window of the same kind.
+void ReportToolWindowClosed(QWidget& window) {
+    if (window.property("ClosedReported").toBool()) return;
+    window.setProperty("ClosedReported", true);
+    if (FrmMain) FrmMain->ChildWindowClosed(&window);
+    window.deleteLater();
+}
