@@ -17,7 +17,10 @@ for peer in brandy yabasic bwbasic; do
   if ! command -v "$peer" >/dev/null; then
     sudo=()
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    if apt-cache policy "$peer" 2>/dev/null | grep -q 'Candidate: [0-9]'; then
+    # Read whole before matching: under pipefail, grep -q leaving early would
+    # fail the pipe with SIGPIPE and leave every peer out.
+    policy=$(apt-cache policy "$peer" 2>/dev/null || true)
+    if grep -q 'Candidate: [0-9]' <<<"$policy"; then
       "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$peer" >/dev/null
     fi
   fi

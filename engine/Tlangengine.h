@@ -398,6 +398,10 @@ private:
     bool EvalSign(bool fetchFirst);
     void EvalProduct();
     bool ApplyProduct(int op, long double left, long double right);
+    // False, with the error reported, for a number a variable (a double)
+    // cannot hold: "not a number" (a power such as (-8) ^ (1 / 3)) or a
+    // magnitude beyond the double range.
+    bool CheckNumberResult(long double value);
     void EvalComparison();
     void EvalNot();
     void EvalParenthesis();

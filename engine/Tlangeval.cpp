@@ -2,8 +2,10 @@
 
 #include "Tlangbuiltins.h"
 #include "Tlangengine.h"
+#include "Tlangmaths.h"
 #include "Tlangnumbers.h"
 
+#include <cfloat>
 #include <cmath>
 #include <limits>
 
@@ -369,6 +371,7 @@ void TLangEngine::EvalArithmetic() {
             return;
         }
         m_NumValue = minus ? left.number - m_NumValue : left.number + m_NumValue;
+        if (!CheckNumberResult(m_NumValue)) return;
         m_ValueType = tok::NumberLiteral;
     } else if (IsStringKind(left.kind)) {
         m_TokenText = rightKind == tok::NumberLiteral ? left.text + FormatFixed18(m_NumValue) : left.text + m_TokenText;
@@ -423,17 +426,29 @@ void TLangEngine::EvalProduct() {
         GoOnAfterOperand();
 }
 
+bool TLangEngine::CheckNumberResult(long double value) {
+    if (std::isnan(value)) {
+        ReportError(std::string(msg::DomainError));
+        return false;
+    }
+    if (!(std::fabs(value) <= DBL_MAX)) {
+        ReportError(std::string(msg::Overflow));
+        return false;
+    }
+    return true;
+}
+
 bool TLangEngine::ApplyProduct(int op, long double left, long double right) {
     switch (op) {
     case tok::Multiply:
         m_NumValue = left * right;
-        return true;
+        return CheckNumberResult(m_NumValue);
     case tok::Divide:
         m_NumValue = right == 0 ? 0 : left / right;
-        return true;
+        return CheckNumberResult(m_NumValue);
     case tok::Power:
         m_NumValue = std::pow(left, right);
-        return true;
+        return CheckNumberResult(m_NumValue);
     default:
         break;
     }
@@ -649,6 +664,7 @@ void TLangEngine::EvalAssignment() {
         ReportError("Type Mismatch in assignment expression");
         return;
     }
+    if (IsNumericKind(targetKind) && !CheckNumberResult(m_NumValue)) return;
     const bool isCell = targetKind == tok::StringArray || targetKind == tok::NumericArray;
     if (isCell && (targetCell < 0 || static_cast<std::size_t>(targetCell) >= target.SymCells.size())) {
         ReportError("Subscript out of Range");

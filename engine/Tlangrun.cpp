@@ -7,6 +7,7 @@
 #include "Tlangprepass.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 
 namespace pevox {
@@ -227,6 +228,8 @@ bool TLangEngine::RunCompiledStatement() {
         term = values[i];
     }
     m_NumValue = sumOp == tok::None ? term : apply(sumOp, static_cast<double>(sum), term);
+    // A value no variable can hold is the evaluator's to report.
+    if (!(std::fabs(m_NumValue) <= DBL_MAX)) return false;
 
     // The cells read select themselves in their arrays, in text order.
     for (std::size_t i = 0; i < statement.operands.size(); ++i) {
@@ -569,7 +572,9 @@ int TLangEngine::ExecFor() {
                 return 0;
         }
         if (!towardLimit(step)) break;
-        variable->SymValue = value + step;
+        const long double next = static_cast<long double>(value) + step;
+        if (!CheckNumberResult(next)) return 0;
+        variable->SymValue = static_cast<double>(next);
         if (up ? variable->SymValue > limit : variable->SymValue < limit) break;
         if (readBoundsAgain) {
             m_TextPos = bodyPosition;

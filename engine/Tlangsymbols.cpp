@@ -5,7 +5,9 @@
 #include "platform/Numbers.h"
 #include "platform/Text.h"
 
+#include <cfloat>
 #include <charconv>
+#include <cmath>
 #include <limits>
 #include <new>
 
@@ -192,7 +194,8 @@ bool TLangEngine::InitSymbolLine(const std::string& line) {
             record.SymText = platform::Trim(fields[2]);
         } else {
             long double value = 0;
-            if (!platform::ParseFloat(fields[2], value)) {
+            // A value beyond the double range would reach the script as infinity.
+            if (!platform::ParseFloat(fields[2], value) || !(std::fabs(value) <= DBL_MAX)) {
                 ReportError(kFailed);
                 return false;
             }

@@ -177,7 +177,7 @@ bool TResultLists::Merge()
         SortAndCut(result);
         Current.Rows = std::move(result);
     }
-    CurrentLabel = CountLabel(static_cast<std::size_t>(Current.RowCount()), " merged");
+    CurrentLabel = CountLabel(static_cast<std::size_t>(Current.EntryCount()), " merged");
     return true;
 }
 
@@ -239,8 +239,12 @@ namespace {
 constexpr const char* FileIdentification = "Qorm Search Result File ver2";
 constexpr std::size_t HeaderLineLimit = 1023;
 
+// A line break inside a header value (a searched text or a file name may
+// hold one) would move the count line that readers look for, so it is
+// written as a blank.
 std::string HeaderLine(std::string text)
 {
+    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     if (text.size() > HeaderLineLimit)
         text.resize(HeaderLineLimit);
     return text + "\r\n";
@@ -269,6 +273,8 @@ mode_t NewFileMode()
 // Writes the contents beside the target and renames them over it, so the
 // old file stays whole until the new one is complete. An existing target
 // keeps its permissions and must be writable, as an in-place write needs.
+// Only a plain file is replaced: a pipe would hold the save up for ever, and
+// a device must never become a file.
 bool ReplaceFileContents(const std::string& fileName, const std::string& contents)
 {
     namespace fs = std::filesystem;
@@ -276,6 +282,8 @@ bool ReplaceFileContents(const std::string& fileName, const std::string& content
     fs::path target(fileName);
     struct stat existing {};
     const bool exists = ::stat(fileName.c_str(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode))
+        return false;
     if (exists) {
         const int probe = ::open(fileName.c_str(), O_WRONLY);
         if (probe < 0)
@@ -300,8 +308,13 @@ bool ReplaceFileContents(const std::string& fileName, const std::string& content
     return true;
 }
 
+// Only a plain file is read: a pipe would wait for ever and a device such
+// as /dev/zero would never end.
 bool ReadWholeFile(const std::string& fileName, std::string& contents)
 {
+    struct stat status {};
+    if (::stat(fileName.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return false;
     std::FILE* file = std::fopen(fileName.c_str(), "r+b");
     if (file == nullptr)
         return false;

@@ -70,12 +70,14 @@ public:
     void ClearPrevious();  // "0 results"
 
     // Writes the current list as a search result file, replacing the file
-    // only once the new contents are written. False for an empty list or a
-    // file that cannot be written; an existing file then stays as it was.
+    // only once the new contents are written. False for an empty list, a
+    // file that cannot be written or one that is not a plain file; an
+    // existing file then stays as it was.
     bool SaveResults(const std::string& fileName, const SEARCHINFO_TAG& info, bool littleEndian,
                      const std::string& dataPath) const;
     // Fills the previous list from a search result file. False, changing
-    // nothing, when the file cannot be opened for reading and writing, has
-    // fewer than 5 lines or its fifth line does not begin with "matches:".
+    // nothing, when the file is not a plain file, cannot be opened for
+    // reading and writing, has fewer than 5 lines or its fifth line does not
+    // begin with "matches:".
     bool LoadResults(const std::string& fileName);
 };

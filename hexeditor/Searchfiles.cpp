@@ -234,10 +234,12 @@ TFilesSearchReport TSearchFiles::Search(const TSearchPageEntries& entries, const
         return report;
     }
 
-    TPumpThrottle pump([&progress] {
-        if (progress.PumpMessages)
-            progress.PumpMessages();
-    });
+    TPumpThrottle pump(
+        [&progress] {
+            if (progress.PumpMessages)
+                progress.PumpMessages();
+        },
+        PumpInterval);
     // The scan clears the stop flag when it starts a file, so a cancel
     // reaches it through the progress calls.
     const auto tick = [this, &pump] {
@@ -249,6 +251,9 @@ TFilesSearchReport TSearchFiles::Search(const TSearchPageEntries& entries, const
     // the window's list, this search goes through the files it started with.
     const std::vector<std::string> files = paths;
     for (const std::string& path : files) {
+        // A file shorter than the progress interval never reaches the scan's
+        // own calls, so a search of many small files would not answer.
+        tick();
         if (cancelled_)
             break;
         if (progress.FileStarted)

@@ -9,6 +9,7 @@
 #include "Search.h"
 #include "Searchinfo.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -128,6 +129,9 @@ public:
     // The pattern, the options and the hits of the file searched last.
     SEARCHINFO_TAG SearchInfo;
     TSearchFilesResults Results;
+    // A search lets the application process its messages at most this often:
+    // before each file and at every 1000th position of a file.
+    std::chrono::milliseconds PumpInterval{10};
 
     // The set-up of the in-window search, from the beginning of each file and
     // with numbers always little-endian.

@@ -4,8 +4,31 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
 #include <thread>
+
+namespace {
+
+// Only a plain file that fits in 32 bits is copied: a device or a pipe would
+// be read without end (or block the window), and a larger file would be
+// copied whole only to be refused afterwards.
+bool IsEditableFile(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return false;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    return !error && size <= static_cast<std::uintmax_t>(TWorkingCopy::MaxFileSize);
+}
+
+// A save writes a new file or replaces a plain one; a device or a pipe
+// would swallow the bytes (or block) and the changes would count as saved.
+bool IsSaveTarget(const std::string& path) {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    return status.type() == std::filesystem::file_type::not_found || std::filesystem::is_regular_file(status);
+}
+
+}  // namespace
 
 std::size_t TFileIO::Write(std::FILE* stream, const void* data, std::size_t size) {
     return std::fwrite(data, 1, size, stream);
@@ -50,6 +73,7 @@ TWorkingCopy::~TWorkingCopy() { Close(); }
 bool TWorkingCopy::Open(const std::string& dataPath) {
     Close();
     dataPath_ = dataPath;
+    if (!IsEditableFile(dataPath_)) return false;
     const std::string copy = platform::GetTempFileNameA(platform::GetTempPathA(), "Qrm");
     if (copy.empty()) return false;
     workPath_ = copy;
@@ -79,7 +103,8 @@ bool TWorkingCopy::Reopen() {
     modified_ = false;
     ReadTimes();
     std::FILE* stream = nullptr;
-    if (platform::CopyFileA(dataPath_, workPath_, false)) stream = std::fopen(workPath_.c_str(), "r+b");
+    if (IsEditableFile(dataPath_) && platform::CopyFileA(dataPath_, workPath_, false))
+        stream = std::fopen(workPath_.c_str(), "r+b");
     if (!stream || !AdoptCopy(stream, workPath_)) {
         if (stream) std::fclose(stream);
         DropCopy();
@@ -205,7 +230,7 @@ bool TWorkingCopy::CopyPiece(const TPiece& piece, std::FILE* target) {
 
 bool TWorkingCopy::Save(const std::string& target) {
     const std::string name = target.empty() ? dataPath_ : target;
-    if (!stream_ || platform::Trim(name).empty()) return false;
+    if (!stream_ || platform::Trim(name).empty() || !IsSaveTarget(name)) return false;
     if (!io_.Flush(stream_) || !platform::CopyFileA(workPath_, name, false)) return false;
     // A creation time cannot be set here; the access and write times are.
     if (timesKnown_) platform::SetFileTime(name, nullptr, &lastAccessTime_, &lastWriteTime_);

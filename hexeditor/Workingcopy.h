@@ -51,7 +51,8 @@ public:
 
     // Copies the data file to a new "Qrm" file in the temporary folder,
     // records its file times and opens the copy. False, leaving no file
-    // behind, when the file cannot be copied or is too large.
+    // behind, when the file cannot be copied, is too large or is no plain
+    // file (a device or a pipe); those are refused before anything is copied.
     bool Open(const std::string& dataPath);
     // Copies the data file over the working copy again: the changes are
     // gone and the times are read anew. On failure the working copy is
@@ -78,7 +79,8 @@ public:
 
     // Copies the working copy to `target` ("" = the data file) and gives it
     // the recorded access and write times. A save under a new name switches
-    // the data file to it, once the copy stands. On failure nothing changes.
+    // the data file to it, once the copy stands. A target that exists and is
+    // no plain file is refused. On failure nothing changes.
     bool Save(const std::string& target = "");
 
     const std::string& DataPath() const { return dataPath_; }

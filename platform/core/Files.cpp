@@ -123,6 +123,22 @@ bool CopyBytes(int from, int to) {
     }
 }
 
+// Makes sure the first `size` bytes of the file have room on the disk. A file
+// system that cannot reserve space is written without the reservation.
+bool ReserveSpace(int fd, off_t size) {
+    if (size <= 0) return true;
+    int result;
+    do result = ::fallocate(fd, 0, 0, size);
+    while (result != 0 && errno == EINTR);
+    return result == 0 || errno == EOPNOTSUPP || errno == ENOSYS;
+}
+
+// Ends the file where the last write ended.
+bool CutAtPosition(int fd) {
+    const off_t end = ::lseek(fd, 0, SEEK_CUR);
+    return end >= 0 && ::ftruncate(fd, end) == 0;
+}
+
 // Opens the target of a copy. `created` tells whether this call made the file,
 // so that a failed copy removes only what it made.
 Fd OpenCopyTarget(const std::string& to, bool failIfExists, mode_t mode, bool& created) {
@@ -308,9 +324,13 @@ bool CopyFileA(const std::string& from, const std::string& to, bool failIfExists
         errno = EINVAL;  // a file copied over itself would be emptied
         return false;
     }
-    // The target is emptied, not replaced, so it stays the same file.
-    if (S_ISREG(targetInfo.st_mode) && targetInfo.st_size > 0 && ::ftruncate(target.get(), 0) != 0) return fail();
+    // The target is written over, not replaced, so it stays the same file. Room
+    // for the whole copy is taken first: a full disk then fails the copy while
+    // the target still holds every byte it held.
+    const bool regular = S_ISREG(targetInfo.st_mode);
+    if (regular && !ReserveSpace(target.get(), sourceInfo.st_size)) return fail();
     if (!CopyBytes(source.get(), target.get())) return fail();
+    if (regular && !CutAtPosition(target.get())) return fail();
 
     // As the classic copy does, the copy carries the source's last-write time.
     const timespec times[2] = {{0, UTIME_OMIT}, sourceInfo.st_mtim};

@@ -130,6 +130,28 @@ TEST_F(EngineEval, NumberTexts) {
     EXPECT_EQ(Run("PRINT 0.1 + 0.2, -0, 10 ^ -7 * 1.5, 1 / 3").output, "0.3\t0\t0.00000015\t0.333333333333333\n");
 }
 
+TEST_F(EngineEval, NoNanOrInfinityReachesAVariable) {
+    const std::string overflow = "Floating point overflow";
+    ExpectRuns({
+        {"NUMBER X\nX = 10 ^ 308 * 10\nPRINT X", "", 2, overflow, TxError},
+        {"NUMBER X\nX = (-8) ^ (1 / 3)", "", 2, "Floating point Domain Error", TxError},
+        {"PRINT 2 ^ 10000", "", 1, overflow, TxError},
+        {"NUMBER X\nX = 1" + std::string(400, '0'), "", 2, overflow, TxError},
+        // Statements the run loop computes without the evaluator, into a
+        // variable and into a cell.
+        {"NUMBER X, Y\nY = 10 ^ 300\nX = Y * Y", "", 3, overflow, TxError},
+        {"NUMBER X, Y\nY = 10 ^ 308\nX = Y + Y - Y", "", 3, overflow, TxError},
+        {"NUMBER A(2)\nNUMBER Y\nY = 10 ^ 300\nA(1) = Y * Y", "", 4, overflow, TxError},
+        {"NUMBER I, L\nL = 10 ^ 308 * 1.7\nFOR I = 0 TO L STEP 10 ^ 308\nNEXT", "", 3, overflow, TxError},
+        // A value back inside the range is computed as before.
+        {"NUMBER Y\nY = 10 ^ 300\nPRINT Y / Y, 1 / Y * Y, Y * 100", "1\t1\t1E302\n"},
+    });
+    Run("NUMBER X, Y\nX = 7\nY = 10 ^ 300\nX = Y * Y");
+    EXPECT_EQ(engine.FindSymbol("X", kVariableList)->SymValue, 7);
+    Run("NUMBER I, L\nL = 10 ^ 308 * 1.7\nFOR I = 0 TO L STEP 10 ^ 308\nNEXT");
+    EXPECT_EQ(engine.FindSymbol("I", kVariableList)->SymValue, 1e308);
+}
+
 TEST_F(EngineEval, DeepExpressionsEndWithAnError) {
     std::string product = "PRINT 2";
     for (int i = 0; i < 5000; ++i) product += " * 2";

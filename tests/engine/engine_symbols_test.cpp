@@ -59,6 +59,7 @@ TEST_F(EngineSymbols, HostVariableLinesBecomeSymbols) {
 TEST_F(EngineSymbols, FaultyHostLinesStopTheRun) {
     const std::pair<const char*, const char*> cases[] = {
         {"X |1 |abc |V", "Failed to Initialize User Variables!"},
+        {"X |1 |1e999 |V", "Failed to Initialize User Variables!"},
         {"X |0 | |V", "Failed to Initialize User Variables!"},
         {"X |one |0 |V", "Failed to Initialize User Variables!"},
         {"X", "Failed to Initialize User Variables!"},

@@ -69,6 +69,7 @@ TEST(hex_search_resultlist, ComparisonsOfTwoLists)
         {"merge", ListOf({1, 5}), TResultList{}, {1, 5}, "2 merged"},
         {"merge", TResultList{}, ListOf({4, 2}), {2, 4}, "2 merged"},
         {"merge", ListOf({1}), ListOf({3, 3}), {1, 3}, "2 merged"},
+        {"merge", TResultList{}, TResultList{{{"abc", -1}}}, {}, "0 merged"},
     };
     for (const auto& c : cases) {
         TResultLists lists;
@@ -284,6 +285,37 @@ TEST_F(hex_search_resultfile_io, LongHeaderLinesAreCut)
     const std::string contents = Contents(file);
     const std::size_t second = contents.find("\r\n") + 2;
     EXPECT_EQ(contents.find("\r\n", second) - second, 1023u);
+}
+
+TEST_F(hex_search_resultfile_io, LineBreaksInTheHeaderDoNotBreakTheFile)
+{
+    // A script may search for a text with a line break; a Linux file name may hold one.
+    TResultLists lists;
+    lists.ShowHits({5, 6});
+    SEARCHINFO_TAG info;
+    info.Pattern = "a\r\nb";
+    const std::string file = PathOf("breaks.srt");
+    ASSERT_TRUE(lists.SaveResults(file, info, true, "/data/x\ny.sav"));
+    EXPECT_EQ(Contents(file),
+              "Qorm Search Result File ver2\r\nSearched for a  b\r\ntype: String\r\nin file /data/x y.sav\r\n"
+              "matches: 2\r\n5\r\n6\r\n");
+    ASSERT_TRUE(lists.LoadResults(file));
+    EXPECT_EQ(lists.Previous.Rows, lists.Current.Rows);
+}
+
+TEST_F(hex_search_resultfile_io, OnlyPlainFilesAreLoadedOrReplaced)
+{
+    // Reading a pipe would wait for ever, and opening one for writing too.
+    const std::string pipe = PathOf("pipe.srt");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    TResultLists lists;
+    lists.ShowHits({1});
+    SEARCHINFO_TAG info;
+    EXPECT_FALSE(lists.LoadResults(pipe));
+    EXPECT_FALSE(lists.SaveResults(pipe, info, true, "/d"));
+    EXPECT_TRUE(fs::is_fifo(pipe));
+    EXPECT_FALSE(lists.LoadResults(folder_.string()));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator{}), 1);
 }
 
 TEST_F(hex_search_resultfile_io, RoundTrip)

@@ -16,6 +16,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -182,6 +183,27 @@ TEST_F(SearchFilesTest, CancelStopsTheFileWithinABlockAndSearchesNoFurtherFile)
     EXPECT_FALSE(search.Searching());
     // The next search is not cancelled by the last one.
     EXPECT_EQ(search.Search(StringSearch("A"), {c}).End, TFilesSearchEnd::Completed);
+}
+
+TEST_F(SearchFilesTest, ManySmallFilesStillLetTheUserCancel)
+{
+    // Files shorter than 1000 bytes never reach the scan's own progress calls.
+    std::vector<std::string> paths;
+    for (const char* name : {"a.dat", "b.dat", "c.dat", "d.dat"})
+        paths.push_back(folder.MakeFile(name, Text("XY")));
+    search.PumpInterval = std::chrono::milliseconds(0);
+    int pumps = 0;
+    TFilesSearchProgress progress;
+    progress.PumpMessages = [&] {
+        if (++pumps == 3)
+            search.Cancel();  // the user presses Cancel while the third file's turn comes
+    };
+
+    const TFilesSearchReport report = search.Search(StringSearch("XY"), paths, progress);
+
+    EXPECT_EQ(report.End, TFilesSearchEnd::Cancelled);
+    EXPECT_EQ(report.Searched, 2);
+    EXPECT_THAT(search.Results.Found, ElementsAre(paths[0], paths[1]));
 }
 
 TEST_F(SearchFilesTest, TheFolderListTakesTheMaskAndEveryKindOfFile)

@@ -235,14 +235,21 @@ TEST_F(WindowsTest, AFailedSaveOnCloseKeepsTheWindowAndItsChanges) {
 
 TEST_F(WindowsTest, ClosingTheProgramWhileAScriptRunsStillAsksAboutChanges) {
     const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(10));
-    TFrmMain& window = Start({a});
+    const std::string b = folder.MakeFile("b.dat", THexTestFolder::Pattern(10));
+    TFrmMain& window = Start({a, b});
     ASSERT_TRUE(window.ChannelWindow(0)->InsertBytes(1));
+    ASSERT_TRUE(window.ChannelWindow(1)->InsertBytes(1));
     GlobalInfo().ScriptRunning = 1;
+    // The user closes one hex window, then the program.
+    user.Answer(MsgAnswer::No);
+    window.ChannelWindow(1)->close();
+    EXPECT_FALSE(window.IsChannelOpen(1));
     user.Answer(MsgAnswer::Yes);
     window.close();
     GlobalInfo().ScriptRunning = 0;
-    EXPECT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages().size(), 2u);
     EXPECT_EQ(THexTestFolder::ReadFile(a).size(), 11u);
+    EXPECT_EQ(THexTestFolder::ReadFile(b).size(), 10u);
     EXPECT_FALSE(window.IsChannelOpen(0));
 }
 

@@ -132,6 +132,31 @@ TEST_F(WorkingCopyTest, AFailedOpenLeavesNoFileBehind) {
     }
 }
 
+// A device, a pipe or a file too large for 32-bit positions is refused
+// before anything is copied: none of them may fill the temporary folder or
+// block the window.
+TEST_F(WorkingCopyTest, OnlyPlainFilesThatFitIn32BitsAreCopied) {
+    const std::string pipe = folder.Path("data/pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string large = folder.MakeFile("large.dat", {});
+    std::filesystem::resize_file(large, std::uintmax_t{1} << 31);  // sparse: no room taken
+    for (const std::string& path : {std::string("/dev/zero"), pipe, large}) {
+        TWorkingCopy copy(folder.HomeFolder());
+        EXPECT_FALSE(copy.Open(path)) << path;
+        EXPECT_FALSE(copy.IsOpen()) << path;
+        EXPECT_THAT(folder.Entries("tmp"), IsEmpty()) << path;
+    }
+
+    // A data file that becomes too large is refused by a reopen too.
+    const std::string grows = folder.MakeFile("grows.dat", {1, 2, 3});
+    TWorkingCopy copy(folder.HomeFolder());
+    ASSERT_TRUE(copy.Open(grows));
+    std::filesystem::resize_file(grows, std::uintmax_t{1} << 31);
+    EXPECT_FALSE(copy.Reopen());
+    EXPECT_FALSE(copy.IsOpen());
+    EXPECT_THAT(folder.Entries("tmp"), IsEmpty());
+}
+
 TEST_F(WorkingCopyTest, RebuildsMatchTheReferenceEditsAcrossBlocks) {
     struct Case {
         const char* what;
@@ -298,6 +323,11 @@ TEST_F(WorkingCopyTest, SaveAsSwitchesToTheNewFileOnlyWhenTheCopyStands) {
 
     EXPECT_FALSE(copy.Save(plainFile + "/b.dat"));
     EXPECT_FALSE(copy.Save("   "));
+    // A pipe would block the save, and its bytes would be gone while the
+    // changes counted as saved.
+    const std::string pipe = folder.Path("data/pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_FALSE(copy.Save(pipe));
     EXPECT_EQ(copy.DataPath(), path);
     EXPECT_TRUE(copy.Modified());
 

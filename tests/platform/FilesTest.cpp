@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <set>
 #include <thread>
 #include <vector>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace platform;
@@ -150,6 +152,24 @@ TEST_F(FilesTest, CopyReportsAFailedWrite) {
     WriteFile(dir / "src", "bytes");
     EXPECT_FALSE(CopyFileA(dir / "src", "/dev/full", false));
     EXPECT_EQ(errno, ENOSPC);
+}
+
+// A file-size limit refuses the room a larger copy needs, as a full disk does,
+// and holds for root too.
+TEST_F(FilesTest, CopyThatFindsNoRoomLeavesTheTargetAsItWas) {
+    WriteFile(dir / "src", std::string(64 * 1024, 'n'));
+    WriteFile(dir / "dst", "the old contents");
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool copied = CopyFileA(dir / "src", dir / "dst", false);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(copied);
+    EXPECT_EQ(ReadFile(dir / "dst"), "the old contents");
 }
 
 TEST_F(FilesTest, CopyOfAFileOntoItselfKeepsItsBytes) {
