@@ -15,26 +15,10 @@ namespace {
 
 using namespace platform;
 
-class TVUvezAPropertyPageImpl final : public IPropertyPage {
+class TVUvezAPropertyPageImpl final
+    : public ComObject<TVUvezAPropertyPageImpl, ComInterface<IPropertyPage, IID_IPropertyPage>> {
 public:
     ~TVUvezAPropertyPageImpl() { delete form_; }
-
-    HRESULT QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (riid != IID_IUnknown && riid != IID_IPropertyPage) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = static_cast<IPropertyPage*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++references_; }
-    ULONG Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
 
     HRESULT SetPageSite(IPropertyPageSite* site) override {
         site_ = site;
@@ -117,7 +101,6 @@ private:
         if (site_) site_->OnStatusChange(PROPPAGESTATUS_DIRTY | PROPPAGESTATUS_VALIDATE);
     }
 
-    ULONG references_ = 1;
     ModuleReference moduleReference_;
     ComPtr<IPropertyPageSite> site_;
     ComPtr<ITLang> control_;

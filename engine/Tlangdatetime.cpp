@@ -1,5 +1,6 @@
 #include "Tlangdatetime.h"
 
+#include "platform/Calendar.h"
 #include "platform/Text.h"
 
 #include <chrono>
@@ -26,35 +27,6 @@ constexpr std::string_view kShortTimeFormat = "hh:nn";
 constexpr std::string_view kLongTimeFormat = "hh:nn:ss";
 constexpr char kDateSeparator = '-';
 constexpr char kTimeSeparator = ':';
-
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int DaysInMonth(int year, int month) {
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeapYear(year) ? 29 : days[month - 1];
-}
-
-// Days since 1 January 1970 of a proleptic Gregorian date, and back.
-std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const std::int64_t yoe = y - era * 400;
-    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-void CivilFromDays(std::int64_t z, int& year, int& month, int& day) {
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    year = static_cast<int>(yoe + era * 400 + (month <= 2));
-}
 
 std::string Padded(int value, int digits) {
     std::string text = std::to_string(value);
@@ -301,7 +273,10 @@ std::optional<DateTimeParts> DecodeDayNumber(double dayNumber) {
     }
     DateTimeParts parts;
     const std::int64_t civilDay = day - kUnixEpochDayNumber;
-    CivilFromDays(civilDay, parts.Year, parts.Month, parts.Day);
+    const platform::CivilDate date = platform::CivilFromDays(civilDay);
+    parts.Year = static_cast<int>(date.year);
+    parts.Month = date.month;
+    parts.Day = date.day;
     if (parts.Year < 1 || parts.Year > 9999) return std::nullopt;
     parts.DayOfWeek = static_cast<int>(((civilDay % 7) + 11) % 7);  // 1 January 1970 was a Thursday
     parts.Hour = static_cast<int>(ms / 3600000);
@@ -312,12 +287,12 @@ std::optional<DateTimeParts> DecodeDayNumber(double dayNumber) {
 }
 
 std::optional<double> EncodeDayNumber(const DateTimeParts& p) {
-    if (p.Year < 1 || p.Year > 9999 || p.Month < 1 || p.Month > 12 || p.Day < 1 || p.Day > DaysInMonth(p.Year, p.Month))
+    if (p.Year < 1 || p.Year > 9999 || p.Month < 1 || p.Month > 12 || p.Day < 1 || p.Day > platform::DaysInMonth(p.Year, p.Month))
         return std::nullopt;
     if (p.Hour < 0 || p.Hour > 23 || p.Minute < 0 || p.Minute > 59 || p.Second < 0 || p.Second > 59 ||
         p.Millisecond < 0 || p.Millisecond > 999)
         return std::nullopt;
-    const double day = static_cast<double>(DaysFromCivil(p.Year, p.Month, p.Day) + kUnixEpochDayNumber);
+    const double day = static_cast<double>(platform::DaysFromCivil(p.Year, p.Month, p.Day) + kUnixEpochDayNumber);
     const double time =
         static_cast<double>(((p.Hour * 60 + p.Minute) * 60 + p.Second) * 1000 + p.Millisecond) / kMsPerDay;
     return day >= 0 ? day + time : day - time;

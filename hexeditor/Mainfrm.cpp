@@ -6,6 +6,7 @@
 #include "Globalsearchdefaultsfrm.h"
 #include "Hexeditfrm.h"
 #include "Icons.h"
+#include "Mrumenu.h"
 #include "Scriptfrm.h"
 #include "Scriptoutfrm.h"
 #include "Searchfrm.h"
@@ -71,9 +72,6 @@ void ShowToolWindow(QWidget*& global, QWidget* owner) {
     global->activateWindow();
 }
 
-// The menu shows '&' doubled, since a single one marks the accelerator.
-QString MenuCaption(const std::string& fileName) { return platform::ToQString(fileName).replace("&", "&&"); }
-
 }  // namespace
 
 TFrmMain::TFrmMain(QWidget* parent)
@@ -109,13 +107,7 @@ void TFrmMain::BuildMenus() {
     BtnOpenFile->setToolTip("Open a file for Hex Edit");
     MnuFile = menuBar()->addMenu("&File");
     MnuFile->addActions({btnNewFile, BtnOpenFile});
-    mnuMainSep1 = MnuFile->addSeparator();
-    mnuMainSep1->setVisible(false);
-    for (QAction*& item : mnuMainMRU) {
-        item = MnuFile->addAction(QString());
-        item->setVisible(false);
-        connect(item, &QAction::triggered, this, [this, item] { mnuMainMRU5Click(item); });
-    }
+    AddMRUItems(*MnuFile, mnuMainSep1, mnuMainMRU, *this, [this](QAction* item) { mnuMainMRU5Click(item); });
     MnuFile->addSeparator();
     MnuFileExit = MnuFile->addAction("E&xit");
 
@@ -229,18 +221,7 @@ void TFrmMain::LoadSaveSettings(int mode) {
 
 void TFrmMain::AddToMRU(const std::string& fileName) { ::AddToMRU(GlobalInfo().MRUFiles, fileName); }
 
-void TFrmMain::BuildMRUMenu() {
-    auto item = mnuMainMRU.begin();
-    for (const std::string& entry : GlobalInfo().MRUFiles) {
-        const std::string name = platform::Trim(entry);
-        if (name.empty()) continue;
-        mnuMainSep1->setVisible(true);
-        (*item)->setText(MenuCaption(name));
-        (*item)->setData(platform::ToQString(name));
-        (*item)->setVisible(true);
-        ++item;
-    }
-}
+void TFrmMain::BuildMRUMenu() { ::BuildMRUMenu(GlobalInfo().MRUFiles, *mnuMainSep1, mnuMainMRU); }
 
 void TFrmMain::FormCreate(const std::vector<std::string>& arguments) {
     LoadSaveSettings(0);

@@ -1,5 +1,6 @@
 #include "Qormfilefunctions.h"
 
+#include "platform/Calendar.h"
 #include "platform/Dialogs.h"
 #include "platform/Numbers.h"
 #include "platform/Shell.h"
@@ -20,35 +21,7 @@ constexpr std::int64_t MillisecondsPerDay = 86400000;
 // 30 December 1899, the day of date-time number 0, counted from 1 January 1970.
 constexpr std::int64_t DateTimeEpoch = -25569;
 
-// Days from 1 January 1970 to a date of the proleptic Gregorian calendar.
-constexpr std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day) {
-    year -= month <= 2 ? 1 : 0;
-    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-    const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
-}
-
-struct TCivilDate {
-    std::int64_t Year;
-    unsigned Month;
-    unsigned Day;
-};
-
-constexpr TCivilDate CivilFromDays(std::int64_t days) {
-    days += 719468;
-    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const auto dayOfEra = static_cast<unsigned>(days - era * 146097);
-    const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const unsigned shiftedMonth = (5 * dayOfYear + 2) / 153;
-    const unsigned day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
-    const unsigned month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
-    return {static_cast<std::int64_t>(yearOfEra) + era * 400 + (month <= 2 ? 1 : 0), month, day};
-}
-
-static_assert(DaysFromCivil(1899, 12, 30) == DateTimeEpoch);
+static_assert(platform::DaysFromCivil(1899, 12, 30) == DateTimeEpoch);
 
 // A C stream that is closed when it goes out of scope; Close reports whether
 // the bytes still buffered reached the file.
@@ -159,7 +132,7 @@ std::string EditorParameter(const std::string& file) {
 }  // namespace
 
 double DateTimeFromSystemTime(const platform::SYSTEMTIME& time) {
-    const std::int64_t days = DaysFromCivil(time.wYear, time.wMonth, time.wDay) - DateTimeEpoch;
+    const std::int64_t days = platform::DaysFromCivil(time.wYear, time.wMonth, time.wDay) - DateTimeEpoch;
     const std::int64_t milliseconds =
         ((std::int64_t{time.wHour} * 60 + time.wMinute) * 60 + time.wSecond) * 1000 + time.wMilliseconds;
     const double fraction = static_cast<double>(milliseconds) / MillisecondsPerDay;
@@ -176,12 +149,12 @@ std::optional<platform::SYSTEMTIME> SystemTimeFromDateTime(double dateTime) {
         ++days;
     }
     const std::int64_t fromUnixEpoch = days + DateTimeEpoch;
-    const TCivilDate date = CivilFromDays(fromUnixEpoch);
-    if (date.Year < 1 || date.Year > 9999) return std::nullopt;
+    const platform::CivilDate date = platform::CivilFromDays(fromUnixEpoch);
+    if (date.year < 1 || date.year > 9999) return std::nullopt;
     platform::SYSTEMTIME time;
-    time.wYear = static_cast<std::uint16_t>(date.Year);
-    time.wMonth = static_cast<std::uint16_t>(date.Month);
-    time.wDay = static_cast<std::uint16_t>(date.Day);
+    time.wYear = static_cast<std::uint16_t>(date.year);
+    time.wMonth = static_cast<std::uint16_t>(date.month);
+    time.wDay = static_cast<std::uint16_t>(date.day);
     // 1 January 1970 was a Thursday.
     time.wDayOfWeek = static_cast<std::uint16_t>(((fromUnixEpoch % 7) + 7 + 4) % 7);
     time.wHour = static_cast<std::uint16_t>(milliseconds / 3600000);

@@ -3,6 +3,7 @@
 #include "Globalinfo.h"
 #include "Icons.h"
 #include "Mainfrm.h"
+#include "Mrumenu.h"
 #include "Qormfunctions.h"
 #include "Scriptoutfrm.h"
 #include "Syntaxfrm.h"
@@ -38,9 +39,6 @@ constexpr std::int16_t F1KeyCode = 112;
 std::string FileCaption(const std::string& fileName) { return "Qorm - " + fileName; }
 
 std::string ScriptsFolder() { return GlobalInfo().AppDir + "Scripts"; }
-
-// The menu shows '&' doubled, since a single one marks the accelerator.
-QString MenuCaption(const std::string& fileName) { return platform::ToQString(fileName).replace("&", "&&"); }
 
 QAction* MakeAction(QObject* owner, const QString& text, const QString& hint, const QIcon& icon = {}) {
     auto* action = new QAction(icon, text, owner);
@@ -154,13 +152,7 @@ void TFrmScript::BuildMenus() {
     MnuFile->addActions({BtnSaveScript, MnuFileSaveAs});
     MnuFile->addSeparator();
     MnuFile->addAction(btnPrint);
-    mnuMainSep1 = MnuFile->addSeparator();
-    mnuMainSep1->setVisible(false);
-    for (QAction*& item : mnuMainMRU) {
-        item = MnuFile->addAction(QString());
-        item->setVisible(false);
-        connect(item, &QAction::triggered, this, [this, item] { mnuMainMRU1Click(item); });
-    }
+    AddMRUItems(*MnuFile, mnuMainSep1, mnuMainMRU, *this, [this](QAction* item) { mnuMainMRU1Click(item); });
     MnuFile->addSeparator();
     MnuFileClose = MnuFile->addAction("&Close");
     connect(MnuFileSaveAs, &QAction::triggered, this, &TFrmScript::MnuFileSaveAsClick);
@@ -274,19 +266,7 @@ void TFrmScript::LoadSaveSettings(int mode) {
 
 void TFrmScript::AddToMRU(const std::string& fileName) { ::AddToMRU(GlobalInfo().MRUScripts, fileName); }
 
-// Each item keeps its script's exact path, whatever its caption shows.
-void TFrmScript::BuildMRUMenu() {
-    auto item = mnuMainMRU.begin();
-    for (const std::string& entry : GlobalInfo().MRUScripts) {
-        const std::string name = platform::Trim(entry);
-        if (name.empty()) continue;
-        mnuMainSep1->setVisible(true);
-        (*item)->setText(MenuCaption(name));
-        (*item)->setData(platform::ToQString(name));
-        (*item)->setVisible(true);
-        ++item;
-    }
-}
+void TFrmScript::BuildMRUMenu() { ::BuildMRUMenu(GlobalInfo().MRUScripts, *mnuMainSep1, mnuMainMRU); }
 
 // A failed load leaves the script, its name and the caption as they were.
 bool TFrmScript::LoadScript(const std::string& fileName) {

@@ -20,6 +20,12 @@ namespace {
 // The control's library, shipped beside the program.
 constexpr const char* ServerLibrary = "libPevox10.so";
 
+// The script library keeps its own copy of the control's result types, so
+// that it needs nothing of the control; the values are handed over as they are.
+static_assert(static_cast<int>(ScriptControlApi::TxNone) == pevox::TxNone &&
+              static_cast<int>(ScriptControlApi::TxNumber) == pevox::TxNumber &&
+              static_cast<int>(ScriptControlApi::TxString) == pevox::TxString);
+
 BSTR Bstr(const std::string& text) { return platform::SysAllocStringFromAnsi(text); }
 
 // The description of the error the failing member left, in the system's code page.

@@ -1,7 +1,6 @@
 #include "platform/ComConnectionPoints.h"
 
 #include <algorithm>
-#include <atomic>
 
 namespace platform {
 
@@ -9,29 +8,12 @@ namespace {
 
 // A snapshot enumerator over items that each hold a reference.
 template <typename Interface, typename Item, const IID& Iid>
-class Enumerator final : public Interface {
+class Enumerator final : public ComObject<Enumerator<Interface, Item, Iid>, ComInterface<Interface, Iid>> {
 public:
     explicit Enumerator(std::vector<Item> items, std::size_t position = 0)
         : items_(std::move(items)), position_(position) {}
     ~Enumerator() {
         for (Item& item : items_) Unknown(item)->Release();
-    }
-
-    HRESULT QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (riid != IID_IUnknown && riid != Iid) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = static_cast<Interface*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++references_; }
-    ULONG Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
     }
 
     HRESULT Next(ULONG count, Item* out, ULONG* fetched) override {
@@ -64,7 +46,6 @@ private:
     static IUnknown* Unknown(const CONNECTDATA& data) { return data.pUnk; }
     static IUnknown* Unknown(IConnectionPoint* point) { return point; }
 
-    std::atomic<ULONG> references_{1};
     std::vector<Item> items_;
     std::size_t position_;
 };

@@ -1,6 +1,5 @@
 #include "platform/ComAutomation.h"
 
-#include <atomic>
 #include <string>
 
 namespace platform {
@@ -15,28 +14,9 @@ HRESULT CopyOut(const std::u16string& text, BSTR* out) {
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
-class ErrorInfo final : public IErrorInfo, public ICreateErrorInfo {
+class ErrorInfo final : public ComObject<ErrorInfo, ComInterface<IErrorInfo, IID_IErrorInfo>,
+                                         ComInterface<ICreateErrorInfo, IID_ICreateErrorInfo>> {
 public:
-    HRESULT QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IErrorInfo)
-            *object = static_cast<IErrorInfo*>(this);
-        else if (riid == IID_ICreateErrorInfo)
-            *object = static_cast<ICreateErrorInfo*>(this);
-        else {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++references_; }
-    ULONG Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
-
     HRESULT GetGUID(GUID* guid) override {
         if (!guid) return E_POINTER;
         *guid = guid_;
@@ -80,7 +60,6 @@ public:
     }
 
 private:
-    std::atomic<ULONG> references_{1};
     GUID guid_ = GUID_NULL;
     std::u16string source_;
     std::u16string description_;

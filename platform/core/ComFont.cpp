@@ -1,7 +1,5 @@
 #include "platform/ComControl.h"
 
-#include <atomic>
-
 namespace platform {
 
 namespace {
@@ -24,26 +22,9 @@ bool SameNameIgnoringCase(std::u16string_view a, std::u16string_view b) {
     return true;
 }
 
-class FontObject final : public IFontDisp {
+class FontObject final : public ComObject<FontObject, ComInterface<IFontDisp, IID_IDispatch, IID_IFontDisp>> {
 public:
     explicit FontObject(FontDescription font) : font_(std::move(font)) {}
-
-    HRESULT QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (riid != IID_IUnknown && riid != IID_IDispatch && riid != IID_IFontDisp) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = static_cast<IFontDisp*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++references_; }
-    ULONG Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
 
     HRESULT GetTypeInfoCount(UINT* count) override {
         if (!count) return E_POINTER;
@@ -123,7 +104,6 @@ private:
         return S_OK;
     }
 
-    std::atomic<ULONG> references_{1};
     FontDescription font_;
 };
 

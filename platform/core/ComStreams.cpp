@@ -1,7 +1,6 @@
 #include "platform/ComPersist.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <limits>
 #include <map>
@@ -11,38 +10,10 @@ namespace platform {
 
 namespace {
 
-// Reference counting shared by the objects of this file.
-template <typename Interface>
-class RefCounted : public Interface {
-public:
-    ULONG AddRef() override { return ++references_; }
-    ULONG Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
-
-protected:
-    virtual ~RefCounted() = default;
-
-private:
-    std::atomic<ULONG> references_{1};
-};
-
-class MemoryStream final : public RefCounted<IStream> {
+class MemoryStream final
+    : public ComObject<MemoryStream, ComInterface<IStream, IID_ISequentialStream, IID_IStream>> {
 public:
     explicit MemoryStream(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
-
-    HRESULT QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (riid != IID_IUnknown && riid != IID_ISequentialStream && riid != IID_IStream) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = static_cast<IStream*>(this);
-        AddRef();
-        return S_OK;
-    }
 
     HRESULT Read(void* buffer, ULONG size, ULONG* read) override {
         if (!buffer && size) return STG_E_INVALIDPOINTER;
@@ -99,21 +70,10 @@ private:
     std::uint64_t position_ = 0;
 };
 
-class MemoryStorage final : public RefCounted<IStorage> {
+class MemoryStorage final : public ComObject<MemoryStorage, ComInterface<IStorage, IID_IStorage>> {
 public:
-    ~MemoryStorage() override {
+    ~MemoryStorage() {
         for (auto& [name, stream] : streams_) stream->Release();
-    }
-
-    HRESULT QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (riid != IID_IUnknown && riid != IID_IStorage) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = static_cast<IStorage*>(this);
-        AddRef();
-        return S_OK;
     }
 
     HRESULT CreateStream(const OLECHAR* name, IStream** stream) override {

@@ -2,7 +2,6 @@
 
 #include "platform/Text.h"
 
-#include <atomic>
 #include <memory>
 
 namespace platform {
@@ -148,28 +147,11 @@ private:
     UINT index_;
 };
 
-class TypeLibrary final : public ITypeLib {
+class TypeLibrary final : public ComObject<TypeLibrary, ComInterface<ITypeLib, IID_ITypeLib>> {
 public:
     explicit TypeLibrary(const TypeLibraryDescription& description) : description_(description) {
         for (UINT i = 0; i < description.types.size(); ++i)
             types_.push_back(std::make_unique<TypeInfo>(*this, description.types[i], i));
-    }
-
-    HRESULT QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (riid != IID_IUnknown && riid != IID_ITypeLib) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = static_cast<ITypeLib*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++references_; }
-    ULONG Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
     }
 
     UINT GetTypeInfoCount() override { return static_cast<UINT>(types_.size()); }
@@ -221,7 +203,6 @@ public:
     }
 
 private:
-    std::atomic<ULONG> references_{1};
     const TypeLibraryDescription& description_;
     std::vector<std::unique_ptr<TypeInfo>> types_;
 };

@@ -1,5 +1,7 @@
 #include "platform/Files.h"
 
+#include "platform/Calendar.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -213,36 +215,8 @@ namespace {
 
 constexpr std::int64_t kTicksPerMillisecond = 10000;
 constexpr std::int64_t kTicksPerDay = 86400 * kTicksPerSecond;
-// Days from 1 March of year 0 (of the proleptic Gregorian calendar) to 1 January 1601.
-constexpr std::int64_t kDaysTo1601 = 584694;
-
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int DaysInMonth(int year, int month) {
-    static constexpr int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeapYear(year) ? 29 : days[month - 1];
-}
-
-// Days since 1 March of year 0 for a date; the year then begins in March so
-// that the leap day falls at its end.
-std::int64_t DayNumber(int year, int month, int day) {
-    if (month <= 2) --year;
-    const std::int64_t era = year / 400;
-    const std::int64_t yearOfEra = year - era * 400;
-    const std::int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-    return era * 146097 + yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-}
-
-void DateOfDayNumber(std::int64_t dayNumber, int& year, int& month, int& day) {
-    const std::int64_t era = dayNumber / 146097;
-    const std::int64_t dayOfEra = dayNumber - era * 146097;
-    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const std::int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;
-    day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
-    month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
-    year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
-}
+// 1 January 1601, where file times start, counted from 1 January 1970.
+constexpr std::int64_t kDay1601 = DaysFromCivil(1601, 1, 1);
 
 }  // namespace
 
@@ -252,11 +226,10 @@ bool FileTimeToSystemTime(const FILETIME& fileTime, SYSTEMTIME& systemTime) {
     const auto signedTicks = static_cast<std::int64_t>(ticks);
     const std::int64_t days = signedTicks / kTicksPerDay;
     const std::int64_t ofDay = signedTicks % kTicksPerDay;
-    int year = 0, month = 0, day = 0;
-    DateOfDayNumber(days + kDaysTo1601, year, month, day);
-    systemTime.wYear = static_cast<std::uint16_t>(year);
-    systemTime.wMonth = static_cast<std::uint16_t>(month);
-    systemTime.wDay = static_cast<std::uint16_t>(day);
+    const CivilDate date = CivilFromDays(days + kDay1601);
+    systemTime.wYear = static_cast<std::uint16_t>(date.year);
+    systemTime.wMonth = static_cast<std::uint16_t>(date.month);
+    systemTime.wDay = static_cast<std::uint16_t>(date.day);
     systemTime.wDayOfWeek = static_cast<std::uint16_t>((days + 1) % 7);  // 1 January 1601 was a Monday
     systemTime.wHour = static_cast<std::uint16_t>(ofDay / (3600 * kTicksPerSecond));
     systemTime.wMinute = static_cast<std::uint16_t>(ofDay / (60 * kTicksPerSecond) % 60);
@@ -270,7 +243,7 @@ bool SystemTimeToFileTime(const SYSTEMTIME& t, FILETIME& fileTime) {
         t.wDay > DaysInMonth(t.wYear, t.wMonth) || t.wHour > 23 || t.wMinute > 59 || t.wSecond > 59 ||
         t.wMilliseconds > 999)
         return false;
-    const std::int64_t days = DayNumber(t.wYear, t.wMonth, t.wDay) - kDaysTo1601;
+    const std::int64_t days = DaysFromCivil(t.wYear, t.wMonth, t.wDay) - kDay1601;
     const std::int64_t ticks = days * kTicksPerDay + ((t.wHour * 60 + t.wMinute) * 60 + t.wSecond) * kTicksPerSecond +
                                t.wMilliseconds * kTicksPerMillisecond;
     fileTime = FileTimeFromUInt64(static_cast<std::uint64_t>(ticks));

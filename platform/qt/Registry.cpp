@@ -51,8 +51,9 @@ std::string DecodeName(const QString& encoded) {
     return FromQString(name);
 }
 
-// "Software\Qorm - Tessaline v2.0" as the group path "Software/Qorm - Tessaline v2.0".
-QString KeyGroup(const std::string& key) {
+// The names of a key path, each encoded; empty names (doubled, leading or
+// trailing backslashes) are skipped.
+QStringList KeyParts(const std::string& key) {
     QStringList parts;
     std::string part;
     for (std::size_t i = 0; i <= key.size(); ++i) {
@@ -63,8 +64,11 @@ QString KeyGroup(const std::string& key) {
             part += key[i];
         }
     }
-    return parts.join(u'/');
+    return parts;
 }
+
+// "Software\Qorm - Tessaline v2.0" as the group path "Software/Qorm - Tessaline v2.0".
+QString KeyGroup(const std::string& key) { return KeyParts(key).join(u'/'); }
 
 QString HiveFileName(RegistryHive hive) {
     return hive == RegistryHive::ClassesRoot ? QStringLiteral("HKEY_CLASSES_ROOT.ini")
@@ -225,20 +229,6 @@ namespace {
 // that EncodeName never produces, since it writes every '%' as "%25".
 const QString kDefaultValueName = QStringLiteral("%default");
 const QString kKeyMark = QStringLiteral("%key");
-
-QStringList KeyParts(const std::string& key) {
-    QStringList parts;
-    std::string part;
-    for (std::size_t i = 0; i <= key.size(); ++i) {
-        if (i == key.size() || key[i] == '\\') {
-            if (!part.empty()) parts << EncodeName(part);
-            part.clear();
-        } else {
-            part += key[i];
-        }
-    }
-    return parts;
-}
 
 class RawHive {
 public:

@@ -9,22 +9,6 @@
 
 namespace pevox_test {
 
-HRESULT NotifySink::QueryInterface(REFIID riid, void** object) {
-    if (riid != IID_IUnknown && riid != IID_IPropertyNotifySink) {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    *object = static_cast<IPropertyNotifySink*>(this);
-    AddRef();
-    return S_OK;
-}
-
-ULONG NotifySink::Release() {
-    const ULONG count = --references_;
-    if (count == 0) delete this;
-    return count;
-}
-
 HRESULT NotifySink::OnChanged(DISPID dispid) {
     log.push_back("changed " + std::to_string(dispid));
     return S_OK;

@@ -20,19 +20,13 @@ using namespace platform;
 using namespace pevox;
 
 // A container's property-notification sink.
-class NotifySink final : public IPropertyNotifySink {
+class NotifySink final : public ComObject<NotifySink, ComInterface<IPropertyNotifySink, IID_IPropertyNotifySink>> {
 public:
     std::set<DISPID> refuse;
     std::vector<std::string> log;  // "request 55", "changed 55"
 
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override { return ++references_; }
-    ULONG Release() override;
     HRESULT OnChanged(DISPID dispid) override;
     HRESULT OnRequestEdit(DISPID dispid) override;
-
-private:
-    ULONG references_ = 1;
 };
 
 class ControlFixture : public ::testing::Test {

@@ -192,24 +192,9 @@ TEST_F(TLangEventsTest, FailingAndLeavingSinksDoNotStopTheOthers) {
 }
 
 // A container's property-notification sink that refuses edits of one property.
-class NotifySink final : public IPropertyNotifySink {
+class NotifySink final : public ComObject<NotifySink, ComInterface<IPropertyNotifySink, IID_IPropertyNotifySink>> {
 public:
     NotifySink(DISPID refused, std::vector<std::string>& log) : refused_(refused), log_(log) {}
-    HRESULT QueryInterface(REFIID riid, void** object) override {
-        if (riid != IID_IUnknown && riid != IID_IPropertyNotifySink) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = this;
-        AddRef();
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++references_; }
-    ULONG Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
     HRESULT OnChanged(DISPID dispid) override {
         log_.push_back("changed " + std::to_string(dispid));
         return S_OK;
@@ -220,7 +205,6 @@ public:
     }
 
 private:
-    ULONG references_ = 1;
     DISPID refused_;
     std::vector<std::string>& log_;
 };

@@ -12,8 +12,7 @@
 #include <gtest/gtest.h>
 
 using namespace platform;
-using platform_test::ScopedEnv;
-using platform_test::TempFolder;
+using platform_test::TempRegistry;
 using platform_test::WriteFile;
 using ::testing::HasSubstr;
 
@@ -22,11 +21,8 @@ namespace {
 constexpr CLSID kClass{0x11112222, 0x3333, 0x4444, {0x55, 0x55, 0x66, 0x66, 0x77, 0x77, 0x88, 0x88}};
 const std::string kClassKey = "CLSID\\{11112222-3333-4444-5555-666677778888}";
 
-class ComCreateTest : public ::testing::Test {
+class ComCreateTest : public ::testing::Test, protected TempRegistry {
 protected:
-    TempFolder dir;
-    ScopedEnv registry{"QORM_REGISTRY_DIR", dir / "registry"};
-
     void RegisterServer(const std::string& path) {
         ASSERT_TRUE(RegSetValue(RegistryHive::ClassesRoot, kClassKey + "\\InprocServer32", "", path));
     }

@@ -8,8 +8,7 @@
 
 using namespace platform;
 using platform_test::ReadFile;
-using platform_test::ScopedEnv;
-using platform_test::TempFolder;
+using platform_test::TempRegistry;
 using platform_test::WriteFile;
 using ::testing::ElementsAre;
 using ::testing::UnorderedElementsAre;
@@ -18,11 +17,7 @@ namespace {
 
 constexpr RegistryHive kHive = RegistryHive::ClassesRoot;
 
-class RegistryKeysTest : public ::testing::Test {
-protected:
-    TempFolder dir;
-    ScopedEnv registry{"QORM_REGISTRY_DIR", dir / "registry"};
-};
+class RegistryKeysTest : public ::testing::Test, protected TempRegistry {};
 
 TEST_F(RegistryKeysTest, DefaultAndNamedValuesLiveUnderTheirKey) {
     ASSERT_TRUE(RegSetValue(kHive, "CLSID\\{A}\\InprocServer32", "", "/usr/lib/x.so"));

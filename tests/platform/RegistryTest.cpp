@@ -12,6 +12,7 @@ using namespace platform;
 using platform_test::ReadFile;
 using platform_test::ScopedEnv;
 using platform_test::TempFolder;
+using platform_test::TempRegistry;
 using platform_test::WriteFile;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -21,11 +22,8 @@ namespace {
 
 const char* const kKey = "Software\\Qorm - Tessaline v2.0";
 
-class RegistryTest : public ::testing::Test {
+class RegistryTest : public ::testing::Test, protected TempRegistry {
 protected:
-    TempFolder dir;
-    ScopedEnv registry{"QORM_REGISTRY_DIR", dir / "registry"};
-
     std::string UserFile() const { return dir / "registry/HKEY_CURRENT_USER.ini"; }
 };
 

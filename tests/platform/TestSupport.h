@@ -1,5 +1,5 @@
-// Helpers of the platform tests: a temporary folder of the test's own and
-// environment variables set for one test only.
+// Helpers of the platform tests: a temporary folder of the test's own,
+// environment variables set for one test only, and a registry of its own.
 #pragma once
 
 #include <cstdlib>
@@ -56,6 +56,13 @@ public:
 private:
     std::string name_;
     std::optional<std::string> previous_;
+};
+
+// A fresh folder `dir` whose "registry" folder holds the registry while
+// this lives, so that a test reads and writes a registry of its own.
+struct TempRegistry {
+    TempFolder dir;
+    ScopedEnv registry{"QORM_REGISTRY_DIR", dir / "registry"};
 };
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {

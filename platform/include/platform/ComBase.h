@@ -8,10 +8,12 @@
 // string allocation and the per-thread error slot exist once per process.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 namespace platform {
@@ -217,6 +219,54 @@ public:
 
 private:
     T* object_ = nullptr;
+};
+
+// One interface of a ComObject and the identifiers that reach it: its own
+// and those of the interfaces it derives from, IUnknown aside.
+template <typename Interface, const IID&... Iids>
+struct ComInterface {
+    using Type = Interface;
+    static bool Answers(REFIID riid) { return ((riid == Iids) || ...); }
+};
+
+// IUnknown for an object that implements the interfaces of its ComInterface
+// entries: IUnknown reaches the first of them. The object starts with one
+// reference, its creator's, and its last Release deletes it. `Object` is the
+// final class built on this: interfaces have no virtual destructor, so the
+// object must be deleted as the class it was made as.
+template <typename Object, typename First, typename... Rest>
+class ComObject : public First::Type, public Rest::Type... {
+public:
+    HRESULT QueryInterface(REFIID riid, void** object) override {
+        if (!object) return E_POINTER;
+        *object = riid == IID_IUnknown ? static_cast<typename First::Type*>(this) : Find<First, Rest...>(riid);
+        if (!*object) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG AddRef() override { return ++references_; }
+    ULONG Release() override {
+        static_assert(std::is_final_v<Object> && std::is_base_of_v<ComObject, Object>);
+        const ULONG left = --references_;
+        if (left == 0) delete static_cast<Object*>(this);
+        return left;
+    }
+
+protected:
+    ComObject() = default;
+    ~ComObject() = default;
+
+private:
+    template <typename Entry, typename... Others>
+    void* Find(REFIID riid) {
+        if (Entry::Answers(riid)) return static_cast<typename Entry::Type*>(this);
+        if constexpr (sizeof...(Others) > 0)
+            return Find<Others...>(riid);
+        else
+            return nullptr;
+    }
+
+    std::atomic<ULONG> references_{1};
 };
 
 }  // namespace platform
