@@ -380,7 +380,10 @@ private:
     std::array<LineRange, 2> lastLines_{};
     std::vector<CachedToken> tokenCache_;
     std::vector<std::int32_t> tokenCacheIndex_;  // by text position: index into tokenCache_, -1 none
-    bool TokenCacheUsable() const;
+    bool TokenCacheUsable() const {
+        return !m_Tokenising && !m_ReadingSource && m_RunTextLength > 0 &&
+               tokenCacheIndex_.size() == static_cast<std::size_t>(m_RunTextLength) + 2;
+    }
     const CachedToken* FindCachedToken(int start) const;
     void CacheToken(int start, bool codeProduced);
     bool UseCachedToken(const CachedToken& cached, int start, bool codeMeansFalse);
@@ -421,18 +424,17 @@ private:
         };
         struct Operand : Value {
             TERP_SYMBOL_TAG* array = nullptr;
-            std::vector<Value> subscripts;
+            int dims = 0;
+            std::array<Value, kMaxArrayDims> subscripts{};
         };
         Operand target;
         bool compiled = false;  // false: the statement is evaluated as it stands
+        bool readsCells = false;  // an operand is an array cell
         std::vector<Operand> operands;
         std::vector<int> operators;
         int lastPrecedence = 0;
-        // Room for the operands' values while the statement runs.
-        std::vector<long double> values;
-        std::vector<std::int32_t> cells;
-        std::vector<std::array<std::int32_t, kMaxArrayDims>> subscripts;
-        int end = 0;  // the text position after the line end
+        int line = 0;  // the line StepLine finds for the statement
+        int end = 0;   // the text position after the line end
         int endTokenStart = 0;
         int endLineEnd = 0;
     };
@@ -441,11 +443,56 @@ private:
     static constexpr std::int32_t kNotCompiled = -2;
     std::vector<CompiledStatement> compiledStatements_;
     std::vector<std::int32_t> compiledIndex_;  // by text position: index into compiledStatements_, or one of the above
+    // The compiled statement that starts at the current text position, found
+    // or compiled on first use; null for a statement the evaluator must read.
+    CompiledStatement* CompiledStatementHere();
     bool RunCompiledStatement();
+    bool RunCompiled(const CompiledStatement& statement);
+    // In run mode, a compiled statement that starts the next line runs as
+    // the dispatch of its first token would run it; false when there is none
+    // or it must go through the evaluator.
+    bool RunCompiledLine();
     CompiledStatement CompileStatement();
     bool CompileOperand(CompiledStatement::Operand& operand);
-    // The flat index of an array cell; -1 for a subscript out of range.
+    // The flat index of an array cell, its kMaxArrayDims subscripts (0 past
+    // the array's dimensions) in `subscripts`; -1 for a subscript out of range.
     static std::int32_t CompiledCell(const CompiledStatement::Operand& operand, std::int32_t* subscripts);
+
+    // A FOR body of compiled lines closed by a NEXT line, which the loop
+    // runs without the run loop's dispatch.
+    struct CompiledBody {
+        std::vector<std::int32_t> statements;  // indexes into compiledStatements_
+        int nextStart = 0;  // the NEXT token: where its scan starts and ends
+        int nextEnd = 0;
+        int nextLineEnd = 0;
+        int nextLine = 0;
+    };
+    // The compiled body that starts at a position; empty when the lines there
+    // are not all compiled statements up to a NEXT read before.
+    CompiledBody FindCompiledBody(int position);
+    // RunBlock(true, false) at the start of a loop body, through its compiled
+    // form where it has one.
+    void RunLoopBody(const CompiledBody& body);
+
+    // EvalExpression(false) on a current line end, without its general
+    // dispatch: the line end leaves the value's kind and flags as it does
+    // there.
+    void EvalLineEnd() {
+        if (m_Token != tok::EndOfLine || m_StopRequested || exprNesting_ >= kMaxExpressionNesting) {
+            EvalExpression(false);
+            return;
+        }
+        if (m_ValueType == tok::None) m_SavedToken = tok::None;
+        m_EvalFlags.AfterSeparator = false;
+        m_EvalFlags.Assignable = true;
+    }
+    // LineOfOffset, answered inline when the position is on a line looked up last.
+    int LineAt(int position) {
+        if (m_ScriptLines && !m_Tokenising)
+            for (const LineRange& range : lastLines_)
+                if (position >= range.from && position < range.to) return range.line;
+        return LineOfOffset(position);
+    }
 
     // Run-loop helpers.
     void RunScript();

@@ -374,7 +374,13 @@ void TLangEngine::EvalArithmetic() {
         if (!CheckNumberResult(m_NumValue)) return;
         m_ValueType = tok::NumberLiteral;
     } else if (IsStringKind(left.kind)) {
-        m_TokenText = rightKind == tok::NumberLiteral ? left.text + FormatFixed18(m_NumValue) : left.text + m_TokenText;
+        // Built in the register, whose room a loop that extends a text reuses.
+        if (rightKind == tok::NumberLiteral) {
+            m_TokenText = left.text;
+            m_TokenText += FormatFixed18(m_NumValue);
+        } else {
+            m_TokenText.insert(0, left.text);
+        }
         m_ValueType = tok::StringLiteral;
     } else {
         ReportError("Unknown Type!");

@@ -268,11 +268,6 @@ ScanResult TLangEngine::ScanToken(std::string& word) {
 // again, so what a scan found is kept by position. A variable's value is
 // loaded anew at every use; array cells, whose subscripts are evaluated, and
 // labels, which depend on the token before them, are always scanned.
-bool TLangEngine::TokenCacheUsable() const {
-    return !m_Tokenising && !m_ReadingSource && m_RunTextLength > 0 &&
-           tokenCacheIndex_.size() == static_cast<std::size_t>(m_RunTextLength) + 2;
-}
-
 const TLangEngine::CachedToken* TLangEngine::FindCachedToken(int start) const {
     if (start < 1 || start > m_RunTextLength) return nullptr;
     const std::int32_t index = tokenCacheIndex_[static_cast<std::size_t>(start)];

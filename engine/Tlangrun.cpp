@@ -27,7 +27,7 @@ int Position(double value) { return static_cast<int>(value); }
 void TLangEngine::Prime() {
     m_Token = tok::EndOfLine;
     m_ValueType = tok::None;
-    EvalExpression(false);
+    EvalLineEnd();
 }
 
 void TLangEngine::FinishBlock(int position) {
@@ -60,12 +60,13 @@ int TLangEngine::RunBlock(bool nested, bool fetch) {
             return 0;
         }
         if (m_StopRequested) return 0;
+        if (fetch && RunCompiledLine()) continue;
         if (fetch && !GetToken()) return 0;
         StepLine();
         fetch = true;
         switch (m_Token) {
         case tok::EndOfLine:
-            EvalExpression(false);
+            EvalLineEnd();
             m_InSingleLineIf = false;
             m_ValueType = tok::None;
             if (!RunCompiledStatement()) EvalExpression(true);
@@ -175,37 +176,110 @@ int TLangEngine::RunBlock(bool nested, bool fetch) {
 // sums, a quotient by 0 giving 0) and leaves the registers and the arrays'
 // selected cells as the evaluator leaves them. A subscript out of range
 // leaves the statement to the evaluator, which reports it.
-bool TLangEngine::RunCompiledStatement() {
-    if (!TokenCacheUsable() || m_TextPos > m_RunTextLength) return false;
+TLangEngine::CompiledStatement* TLangEngine::CompiledStatementHere() {
+    if (!TokenCacheUsable() || m_TextPos > m_RunTextLength) return nullptr;
     std::int32_t& index = compiledIndex_[static_cast<std::size_t>(m_TextPos)];
     if (index == kNotLookedAt) {
         CompiledStatement found = CompileStatement();
         if (!found.compiled) {
             index = kNotCompiled;
-            return false;
+            return nullptr;
         }
         index = static_cast<std::int32_t>(compiledStatements_.size());
         compiledStatements_.push_back(std::move(found));
     }
-    if (index == kNotCompiled) return false;
-    CompiledStatement& statement = compiledStatements_[static_cast<std::size_t>(index)];
+    return index == kNotCompiled ? nullptr : &compiledStatements_[static_cast<std::size_t>(index)];
+}
 
-    std::int32_t targetSubscripts[kMaxArrayDims] = {};
-    const std::int32_t targetCell = statement.target.array ? CompiledCell(statement.target, targetSubscripts) : 0;
-    if (targetCell < 0) return false;
-    std::vector<long double>& values = statement.values;
-    std::vector<std::int32_t>& cells = statement.cells;
-    std::vector<std::array<std::int32_t, kMaxArrayDims>>& subscripts = statement.subscripts;
-    for (std::size_t i = 0; i < statement.operands.size(); ++i) {
-        const CompiledStatement::Operand& operand = statement.operands[i];
-        if (operand.array) {
-            cells[i] = CompiledCell(operand, subscripts[i].data());
-            if (cells[i] < 0) return false;
-            values[i] = operand.array->SymCells[static_cast<std::size_t>(cells[i])].Number;
-        } else {
-            values[i] = operand.variable ? static_cast<long double>(operand.variable->SymValue) : operand.number;
-        }
+bool TLangEngine::RunCompiledStatement() {
+    const CompiledStatement* statement = CompiledStatementHere();
+    return statement && RunCompiled(*statement);
+}
+
+bool TLangEngine::RunCompiledLine() {
+    // Only a line that follows a line end starts here; in step mode the step
+    // events take the general way.
+    if (m_Token != tok::EndOfLine || m_ExecutionMode != TxRun || m_TextPos < 2 || m_TextPos > m_RunTextLength ||
+        m_RunText[static_cast<std::size_t>(m_TextPos) - 2] != '\n')
+        return false;
+    const CompiledStatement* statement = CompiledStatementHere();
+    if (!statement || !RunCompiled(*statement)) return false;
+    m_CurrentLine = statement->line;
+    return true;
+}
+
+TLangEngine::CompiledBody TLangEngine::FindCompiledBody(int position) {
+    CompiledBody body;
+    if (!TokenCacheUsable()) return body;
+    const int textPos = m_TextPos;
+    for (;;) {
+        m_TextPos = position;
+        const CompiledStatement* statement = CompiledStatementHere();
+        if (!statement) break;
+        body.statements.push_back(compiledIndex_[static_cast<std::size_t>(position)]);
+        position = statement->end;
     }
+    m_TextPos = textPos;
+    const CachedToken* next = FindCachedToken(position);
+    if (!next || next->token != tok::Next) return CompiledBody();
+    body.nextStart = position;
+    body.nextEnd = next->end;
+    body.nextLineEnd = next->lineEnd;
+    body.nextLine = LineOfOffset(next->end);
+    return body;
+}
+
+void TLangEngine::RunLoopBody(const CompiledBody& body) {
+    // What the run loop would do besides running the statements: its nesting
+    // limit, a pending leave of a single-line IF and the step events.
+    if (body.statements.empty() || m_ExecutionMode != TxRun || m_LeaveBlock || m_StopRequested ||
+        blockNesting_ >= kMaxBlockNesting) {
+        RunBlock(true, false);
+        return;
+    }
+    m_InSingleLineIf = false;
+    for (std::size_t i = 0; i < body.statements.size(); ++i) {
+        const CompiledStatement& statement = compiledStatements_[static_cast<std::size_t>(body.statements[i])];
+        if (!RunCompiled(statement)) {
+            // The run loop goes on from this statement, which the evaluator reads.
+            RunBlock(true, i > 0);
+            return;
+        }
+        m_CurrentLine = statement.line;
+    }
+    // The NEXT is fetched and dispatched: it ends the nested block.
+    previousToken_ = m_Token;
+    m_Token = tok::Next;
+    m_TextPos = body.nextEnd;
+    tokenStart_ = body.nextStart;
+    lineEndPos_ = body.nextLineEnd;
+    m_CurrentLine = body.nextLine;
+}
+
+bool TLangEngine::RunCompiled(const CompiledStatement& statement) {
+    std::int32_t targetSubscripts[kMaxArrayDims];
+    TERP_SYMBOL_TAG* targetArray = statement.target.array;
+    const std::int32_t targetCell = targetArray ? CompiledCell(statement.target, targetSubscripts) : 0;
+    if (targetCell < 0) return false;
+    // The cells read, kept to select them once the statement cannot fail.
+    std::int32_t cells[kMaxCompiledOperands];
+    std::int32_t subscripts[kMaxCompiledOperands][kMaxArrayDims];
+    double cellValues[kMaxCompiledOperands];
+    const CompiledStatement::Operand* operands = statement.operands.data();
+    const auto read = [&](std::size_t i, long double& value) {
+        const CompiledStatement::Operand& operand = operands[i];
+        if (operand.variable) {
+            value = operand.variable->SymValue;
+        } else if (operand.array) {
+            cells[i] = CompiledCell(operand, subscripts[i]);
+            if (cells[i] < 0) return false;
+            cellValues[i] = operand.array->SymCells[static_cast<std::size_t>(cells[i])].Number;
+            value = cellValues[i];
+        } else {
+            value = operand.number;
+        }
+        return true;
+    };
     const auto apply = [](int op, double left, long double right) -> long double {
         switch (op) {
         case tok::Plus: return left + right;
@@ -214,38 +288,46 @@ bool TLangEngine::RunCompiledStatement() {
         default: return right == 0 ? 0 : left / right;
         }
     };
-    long double term = values[0];
+    long double term;
+    if (!read(0, term)) return false;
     long double sum = 0;
     int sumOp = tok::None;
-    for (std::size_t i = 1; i < statement.operands.size(); ++i) {
+    const std::size_t count = statement.operands.size();
+    for (std::size_t i = 1; i < count; ++i) {
+        long double value;
+        if (!read(i, value)) return false;
         const int op = statement.operators[i - 1];
         if (op == tok::Multiply || op == tok::Divide) {
-            term = apply(op, static_cast<double>(term), values[i]);
+            term = apply(op, static_cast<double>(term), value);
             continue;
         }
         sum = sumOp == tok::None ? term : apply(sumOp, static_cast<double>(sum), term);
         sumOp = op;
-        term = values[i];
+        term = value;
     }
-    m_NumValue = sumOp == tok::None ? term : apply(sumOp, static_cast<double>(sum), term);
+    const long double result = sumOp == tok::None ? term : apply(sumOp, static_cast<double>(sum), term);
     // A value no variable can hold is the evaluator's to report.
-    if (!(std::fabs(m_NumValue) <= DBL_MAX)) return false;
+    if (!(std::fabs(result) <= DBL_MAX)) return false;
+    m_NumValue = result;
 
-    // The cells read select themselves in their arrays, in text order.
-    for (std::size_t i = 0; i < statement.operands.size(); ++i) {
-        TERP_SYMBOL_TAG* array = statement.operands[i].array;
-        if (!array) continue;
-        std::copy(subscripts[i].begin(), subscripts[i].end(), array->SymSub.begin());
-        array->SymExtra = cells[i];
-        array->SymValue = static_cast<double>(values[i]);
+    // The cells select themselves in their arrays in the order the evaluator
+    // reads them: the target's first, then the operands' in text order.
+    if (targetArray) std::copy(targetSubscripts, targetSubscripts + kMaxArrayDims, targetArray->SymSub.begin());
+    if (statement.readsCells) {
+        for (std::size_t i = 0; i < count; ++i) {
+            TERP_SYMBOL_TAG* array = operands[i].array;
+            if (!array) continue;
+            std::copy(subscripts[i], subscripts[i] + kMaxArrayDims, array->SymSub.begin());
+            array->SymExtra = cells[i];
+            array->SymValue = cellValues[i];
+        }
     }
-    const double stored = static_cast<double>(m_NumValue);
-    if (TERP_SYMBOL_TAG* array = statement.target.array) {
-        std::copy(targetSubscripts, targetSubscripts + kMaxArrayDims, array->SymSub.begin());
-        array->SymCells[static_cast<std::size_t>(targetCell)].Number = stored;
-        array->SymValue = stored;
-        array->SymExtra = targetCell;
-        m_CurrentSymbol = array;
+    const double stored = static_cast<double>(result);
+    if (targetArray) {
+        targetArray->SymCells[static_cast<std::size_t>(targetCell)].Number = stored;
+        targetArray->SymValue = stored;
+        targetArray->SymExtra = targetCell;
+        m_CurrentSymbol = targetArray;
     } else {
         statement.target.variable->SymValue = stored;
         m_CurrentSymbol = statement.target.variable;
@@ -264,14 +346,27 @@ bool TLangEngine::RunCompiledStatement() {
 
 std::int32_t TLangEngine::CompiledCell(const CompiledStatement::Operand& operand, std::int32_t* subscripts) {
     const TERP_SYMBOL_TAG& array = *operand.array;
-    for (std::size_t i = 0; i < operand.subscripts.size(); ++i) {
-        const CompiledStatement::Value& subscript = operand.subscripts[i];
-        const long double value =
-            subscript.variable ? static_cast<long double>(subscript.variable->SymValue) : subscript.number;
-        if (!(value >= 0) || std::trunc(value) > array.SymDim[i]) return -1;
-        subscripts[i] = static_cast<std::int32_t>(std::trunc(value));
+    std::int64_t index = 0;
+    for (int i = 0; i < operand.dims; ++i) {
+        const CompiledStatement::Value& subscript = operand.subscripts[static_cast<std::size_t>(i)];
+        const std::int64_t extent = static_cast<std::int64_t>(array.SymDim[static_cast<std::size_t>(i)]) + 1;
+        // A subscript is in range when its whole part is at most the highest
+        // index; within the range the conversion truncates as std::trunc does.
+        // A variable's double compares and converts without widening.
+        if (subscript.variable) {
+            const double value = subscript.variable->SymValue;
+            if (!(value >= 0) || value >= static_cast<double>(extent)) return -1;
+            subscripts[i] = static_cast<std::int32_t>(value);
+        } else {
+            const long double value = subscript.number;
+            if (!(value >= 0) || value >= static_cast<long double>(extent)) return -1;
+            subscripts[i] = static_cast<std::int32_t>(value);
+        }
+        index = index * extent + subscripts[i];
     }
-    return FlatIndex(array, subscripts);
+    // The cell selects itself with all its subscripts, as the evaluator selects it.
+    std::fill(subscripts + operand.dims, subscripts + kMaxArrayDims, 0);
+    return static_cast<std::int32_t>(index);
 }
 
 bool TLangEngine::CompileOperand(CompiledStatement::Operand& operand) {
@@ -298,10 +393,9 @@ bool TLangEngine::CompileOperand(CompiledStatement::Operand& operand) {
     if (m_CurrentSymbol->SymKind != tok::NumericArray) return false;
     operand.array = m_CurrentSymbol;
     if (!FetchSkipping() || m_Token != tok::OpenParen) return false;
-    for (int i = 0; i < operand.array->SymDims; ++i) {
-        CompiledStatement::Value subscript;
-        if (!readValue(subscript) || !FetchSkipping()) return false;
-        operand.subscripts.push_back(subscript);
+    operand.dims = operand.array->SymDims;
+    for (int i = 0; i < operand.dims; ++i) {
+        if (!readValue(operand.subscripts[static_cast<std::size_t>(i)]) || !FetchSkipping()) return false;
         if (m_Token != (i + 1 < operand.array->SymDims ? tok::Comma : tok::CloseParen)) return false;
     }
     return true;
@@ -332,9 +426,10 @@ TLangEngine::CompiledStatement TLangEngine::CompileStatement() {
         compiled = compiled && statement.operands.size() <= kMaxCompiledOperands;
     }
     statement.compiled = compiled;
-    statement.values.resize(statement.operands.size());
-    statement.cells.resize(statement.operands.size());
-    statement.subscripts.resize(statement.operands.size());
+    for (const CompiledStatement::Operand& operand : statement.operands)
+        statement.readsCells = statement.readsCells || operand.array;
+    // The statement's tokens share its first line.
+    statement.line = LineOfOffset(saved.textPos);
     statement.end = m_TextPos;
     statement.endTokenStart = tokenStart_;
     statement.endLineEnd = lineEndPos_;
@@ -344,7 +439,7 @@ TLangEngine::CompiledStatement TLangEngine::CompileStatement() {
 }
 
 void TLangEngine::StepLine() {
-    m_CurrentLine = LineOfOffset(m_TextPos);
+    m_CurrentLine = LineAt(m_TextPos);
     if (m_Token == tok::Stop) {
         SelectLine();
         m_Events.OnBreakPoint();
@@ -531,8 +626,10 @@ int TLangEngine::ExecFor() {
     const int bodyTokenStart = tokenStart_;
     const int bodyLineEnd = lineEndPos_;
     const int forLine = LineOfOffset(toPosition);
+    CompiledBody body;
+    bool bodyLookedAt = false;
     while (running && !m_StopRequested) {
-        RunBlock(true, false);
+        RunLoopBody(body);
         if (m_StopRequested) return 0;
         switch (m_Token) {
         case tok::Next:
@@ -573,10 +670,15 @@ int TLangEngine::ExecFor() {
         }
         if (!towardLimit(step)) break;
         const long double next = static_cast<long double>(value) + step;
-        if (!CheckNumberResult(next)) return 0;
+        if (!(std::fabs(next) <= DBL_MAX) && !CheckNumberResult(next)) return 0;
         variable->SymValue = static_cast<double>(next);
         if (up ? variable->SymValue > limit : variable->SymValue < limit) break;
         if (readBoundsAgain) {
+            // The first run has cached the body's tokens and compiled its lines.
+            if (!bodyLookedAt) {
+                body = FindCompiledBody(bodyPosition);
+                bodyLookedAt = true;
+            }
             m_TextPos = bodyPosition;
             tokenStart_ = bodyTokenStart;
             lineEndPos_ = bodyLineEnd;

@@ -95,7 +95,8 @@ bool AllocateArrayCells(TERP_SYMBOL_TAG& array) {
     const std::int64_t cells = ArrayCellCount(array.SymDim.data(), array.SymDims);
     if (cells < 0) return false;
     try {
-        array.SymCells.assign(static_cast<std::size_t>(cells), ARRAY_ELEMENT_TAG());
+        std::vector<ARRAY_ELEMENT_TAG> made(static_cast<std::size_t>(cells));
+        array.SymCells.swap(made);
     } catch (const std::bad_alloc&) {
         return false;
     }

@@ -16,9 +16,51 @@ namespace pevox {
 
 constexpr int kMaxArrayDims = 5;
 
+// The text of an array cell. It takes no storage until it holds characters,
+// so that a cell is 16 bytes and the cells of a numeric array, whose texts
+// stay empty, cost little to make and to free. It reads as a std::string.
+class CellText {
+public:
+    CellText() = default;
+    CellText(std::string text) { *this = std::move(text); }
+    CellText(const CellText& other) : text_(other.text_ ? std::make_unique<std::string>(*other.text_) : nullptr) {}
+    CellText(CellText&&) noexcept = default;
+    CellText& operator=(const CellText& other) {
+        if (this != &other) *this = other.str();
+        return *this;
+    }
+    CellText& operator=(CellText&&) noexcept = default;
+    CellText& operator=(std::string text) {
+        if (text.empty())
+            text_.reset();
+        else if (text_)
+            *text_ = std::move(text);
+        else
+            text_ = std::make_unique<std::string>(std::move(text));
+        return *this;
+    }
+    CellText& operator=(const char* text) { return *this = std::string(text); }
+
+    const std::string& str() const { return text_ ? *text_ : EmptyText(); }
+    operator const std::string&() const { return str(); }
+    bool empty() const { return !text_; }
+    std::size_t size() const { return str().size(); }
+    const char* c_str() const { return str().c_str(); }
+    void clear() { text_.reset(); }
+
+    friend bool operator==(const CellText& text, std::string_view other) { return std::string_view(text.str()) == other; }
+
+private:
+    static const std::string& EmptyText() {
+        static const std::string empty;
+        return empty;
+    }
+    std::unique_ptr<std::string> text_;
+};
+
 struct ARRAY_ELEMENT_TAG {
     double Number = 0;
-    std::string Text;
+    CellText Text;
 };
 
 struct TERP_SYMBOL_TAG {

@@ -158,6 +158,75 @@ TEST_F(EngineRun, NumericStatementsComputeAsTheEvaluatorDoes) {
     EXPECT_EQ(engine.FindSymbol("A", kVariableList)->SymCells[2].Number, 4);
 }
 
+TEST_F(EngineRun, LoopBodiesOfNumericStatementsRunAsTheEvaluatorRunsThem) {
+    // A FOR body of "V = e" lines runs without the run loop's dispatch; with
+    // every right side in parentheses the same body goes through the
+    // evaluator. Both must leave the same values, selected cells, output,
+    // error and end line, also when a subscript leaves the range in the middle
+    // of the body.
+    const std::vector<std::string> targets = {"X", "Y", "D(I)", "E(J, I)"};
+    const std::vector<std::string> operands = {"X", "Y", "I", "J", "0.1", "3", "D(I)", "E(J, I)", "D(J)", "E(I, 0)"};
+    const std::vector<std::string> operators = {" + ", " - ", " * ", " / "};
+    unsigned seed = 7;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    struct Outcome {
+        ScriptRun run;
+        int endLine = 0;
+        std::vector<double> values;
+        long double lastValue = 0;
+    };
+    const auto runScript = [this](const std::string& script) {
+        Outcome outcome;
+        outcome.run = Run(script);
+        outcome.endLine = events.completions.empty() ? 0 : events.completions.back().lineNo;
+        for (const char* name : {"X", "Y", "I", "J"})
+            outcome.values.push_back(engine.FindSymbol(name, kVariableList)->SymValue);
+        for (const char* name : {"D", "E"}) {
+            const TERP_SYMBOL_TAG& array = *engine.FindSymbol(name, kVariableList);
+            for (const ARRAY_ELEMENT_TAG& cell : array.SymCells) outcome.values.push_back(cell.Number);
+            // The cell the array selected last.
+            outcome.values.push_back(array.SymValue);
+            outcome.values.push_back(array.SymExtra);
+            outcome.values.insert(outcome.values.end(), array.SymSub.begin(), array.SymSub.end());
+        }
+        outcome.lastValue = engine.m_NumValue;
+        return outcome;
+    };
+    for (int round = 0; round < 40; ++round) {
+        std::vector<std::pair<std::string, std::string>> lines;
+        const unsigned count = 1 + next() % 3;
+        for (unsigned k = 0; k < count; ++k) {
+            std::string expression = operands[next() % operands.size()];
+            const unsigned length = next() % 4;
+            for (unsigned i = 0; i < length; ++i)
+                expression += operators[next() % operators.size()] + operands[next() % operands.size()];
+            lines.emplace_back(targets[next() % targets.size()], expression);
+        }
+        // Every fifth body runs I past D's and E's highest index.
+        const std::string limit = round % 5 == 0 ? "4" : "3";
+        const auto script = [&](bool parenthesised) {
+            std::string text = "NUMBER X, Y, I, J\nNUMBER D(3) E(3, 3)\nX = 0.5\nFOR J = 0 TO 3\nFOR I = 1 TO " +
+                               limit + "\n";
+            for (const auto& [target, expression] : lines)
+                text += target + " = " + (parenthesised ? "(" + expression + ")" : expression) + "\n";
+            return text + "NEXT\nNEXT\nPRINT X; \" \"; Y";
+        };
+        const Outcome compiled = runScript(script(false));
+        const Outcome evaluated = runScript(script(true));
+        const std::string shown = script(false);
+        EXPECT_EQ(compiled.run.output, evaluated.run.output) << shown;
+        EXPECT_EQ(compiled.run.errorMessage, evaluated.run.errorMessage) << shown;
+        EXPECT_EQ(compiled.run.errorLine, evaluated.run.errorLine) << shown;
+        EXPECT_EQ(compiled.run.exitCode, evaluated.run.exitCode) << shown;
+        EXPECT_EQ(compiled.endLine, evaluated.endLine) << shown;
+        EXPECT_EQ(compiled.values, evaluated.values) << shown;
+        EXPECT_EQ(compiled.lastValue, evaluated.lastValue) << shown;
+    }
+}
+
 TEST_F(EngineRun, StringJumpTargetsMustBeLabels) {
     // The name of an existing block record is no label.
     const std::string script = "STRING S\nS = \"__IF@_00\"\nGOTO S\nIF 1 THEN PRINT 1\n:L";
