@@ -125,10 +125,13 @@ for program in empty loop array string; do
 done
 
 # --- Timing ------------------------------------------------------------------
-# Wall seconds of the fastest of three runs of a command.
-best_of_three() {
+# Wall seconds of the fastest of BENCH_RUNS (default 11) runs of a command. The
+# programs take about as long as brandy's start-up, which varies by tens of
+# milliseconds, so a few runs leave the net times at the mercy of that noise.
+runs=${BENCH_RUNS:-11}
+best_of_runs() {
   local best="" start end elapsed i
-  for i in 1 2 3; do
+  for ((i = 0; i < runs; i++)); do
     start=$(date +%s%N)
     "$@" </dev/null >/dev/null 2>&1
     end=$(date +%s%N)
@@ -140,10 +143,10 @@ best_of_three() {
 
 run_program() {  # interpreter program -> seconds
   case $1 in
-    tlangrun) best_of_three "$tlangrun" "$work/$2.tl" ;;
-    brandy) best_of_three brandy -quit "$work/$2.bas" ;;
-    yabasic) best_of_three yabasic "$work/$2.yab" ;;
-    bwbasic) best_of_three bwbasic "$work/$2.bwb" ;;
+    tlangrun) best_of_runs "$tlangrun" "$work/$2.tl" ;;
+    brandy) best_of_runs brandy -quit "$work/$2.bas" ;;
+    yabasic) best_of_runs yabasic "$work/$2.yab" ;;
+    bwbasic) best_of_runs bwbasic "$work/$2.bwb" ;;
   esac
 }
 
@@ -169,8 +172,8 @@ for program in loop array string; do
 done
 
 # Host-function calls: the loop with calls beside the same loop without them.
-with_calls=$(best_of_three "$tlangrun" --noop-function "$work/calls.tl")
-without_calls=$(best_of_three "$tlangrun" "$work/calls-empty.tl")
+with_calls=$(best_of_runs "$tlangrun" --noop-function "$work/calls.tl")
+without_calls=$(best_of_runs "$tlangrun" "$work/calls-empty.tl")
 awk -v w="$with_calls" -v e="$without_calls" 'BEGIN {
   printf "host calls: 1000000 in %.4fs with the loop (%.0f per second), %.4fs net of the loop (%.0f per second)\n",
     w, 1e6 / w, (w - e > 0.0005 ? w - e : 0.0005), 1e6 / (w - e > 0.0005 ? w - e : 0.0005) }'
