@@ -85,10 +85,7 @@ public:
     }
 
     HRESULT LockServer(BOOL lock) override {
-        if (lock)
-            ModuleLock();
-        else
-            ModuleUnlock();
+        pevox::LockServer(lock != 0);
         return S_OK;
     }
 

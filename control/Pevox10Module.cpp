@@ -7,6 +7,7 @@ namespace pevox {
 namespace {
 
 std::atomic<std::int32_t> lockCount{0};
+std::atomic<std::int32_t> serverLocks{0};  // the part of lockCount that clients hold
 
 }  // namespace
 
@@ -15,5 +16,18 @@ void ModuleLock() { ++lockCount; }
 void ModuleUnlock() { --lockCount; }
 
 std::int32_t ModuleLockCount() { return lockCount; }
+
+void LockServer(bool lock) {
+    if (lock) {
+        ++serverLocks;
+        ModuleLock();
+        return;
+    }
+    std::int32_t held = serverLocks;
+    do {
+        if (held <= 0) return;
+    } while (!serverLocks.compare_exchange_weak(held, held - 1));
+    ModuleUnlock();
+}
 
 }  // namespace pevox

@@ -11,6 +11,11 @@ void ModuleLock();
 void ModuleUnlock();
 std::int32_t ModuleLockCount();
 
+// IClassFactory::LockServer. An unlock with no lock of a client left is
+// ignored: it must neither release a lock that a live object holds nor drive
+// the count below zero, which would keep the library loaded for good.
+void LockServer(bool lock);
+
 // A member of every object the library hands out: it holds one lock for the
 // object's lifetime.
 class ModuleReference {

@@ -122,6 +122,10 @@ private:
             args_[i] = *source;  // the caller's own storage
             return S_OK;
         }
+        // The member's new value could not be written back through a
+        // reference to another type: refuse it rather than lose the value.
+        if ((source->vt & VT_BYREF) && source->vt != (VT_BYREF | VT_VARIANT) && !param.asUnknown)
+            return DISP_E_TYPEMISMATCH;
         const VARIANT* value = source;
         if (source->vt == (VT_BYREF | VT_VARIANT)) {
             if (!source->pvarVal) return DISP_E_TYPEMISMATCH;

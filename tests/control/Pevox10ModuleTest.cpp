@@ -309,6 +309,25 @@ TEST_F(Pevox10ModuleTest, TheLibraryStaysWhileAControlOrALockLives) {
     factory->LockServer(0);
     EXPECT_EQ(canUnloadNow(), S_OK);
 
+    // An unlock with no lock left neither frees a live control's hold nor
+    // keeps the library loaded after everything is gone.
+    factory->LockServer(0);
+    EXPECT_EQ(canUnloadNow(), S_OK);
+    control = CreateControl();
+    factory->LockServer(0);
+    EXPECT_EQ(canUnloadNow(), S_FALSE);
+    control.Reset();
+    EXPECT_EQ(canUnloadNow(), S_OK);
+    factory->LockServer(1);
+    factory->LockServer(0);
+    EXPECT_EQ(canUnloadNow(), S_OK);
+
+    // A control made for an interface it does not answer is freed at once.
+    void* bag = reinterpret_cast<void*>(1);
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IPersistPropertyBag, &bag), E_NOINTERFACE);
+    EXPECT_EQ(bag, nullptr);
+    EXPECT_EQ(canUnloadNow(), S_OK);
+
     CoFreeUnusedLibraries();  // forgets the library; the next creation finds it again
     EXPECT_TRUE(CreateControl());
 }

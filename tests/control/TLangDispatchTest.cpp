@@ -217,6 +217,15 @@ TEST_F(TLangDispatchTest, ResultsAndInOutArgumentsComeBack) {
     EXPECT_EQ(Call(TLangDispid::GetNParam, DISPATCH_METHOD, typed.Params()), S_OK);
     EXPECT_EQ(number, 2.5);
 
+    // A reference to another type could not take the new value back: refused, not lost.
+    std::int32_t wide = 0;
+    Args otherType;
+    otherType.Add(MakeVariantI4(1)).Add(MakeVariantByRef(VT_I4, &wide));
+    control.lastCall.clear();
+    EXPECT_EQ(Call(TLangDispid::GetNParam, DISPATCH_METHOD, otherType.Params()), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(argErr, 0u);
+    EXPECT_EQ(control.lastCall, "");
+
     // A by-reference variant, as script hosts pass them, gets the value and its type.
     VARIANT holder = MakeVariantBstr(u"old");
     Args byVariant;

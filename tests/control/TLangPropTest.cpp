@@ -7,7 +7,10 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QGroupBox>
 #include <QLineEdit>
+#include <QMouseEvent>
 
 namespace pevox_test {
 namespace {
@@ -84,9 +87,89 @@ TEST_F(TLangPropPage, ColourAndFileDialogs) {
     EXPECT_EQ(color, 0x0000FF);
 }
 
+// The colour label with this caption, clicked as the user clicks it.
+QLabel* ClickColorLabel(TVUvezAPropertyPage& page, const QString& caption) {
+    for (QLabel* label : page.GroupBox1->findChildren<QLabel*>())
+        if (label->text() == caption) {
+            QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton, Qt::LeftButton,
+                              Qt::NoModifier);
+            QCoreApplication::sendEvent(label, &press);
+            return label;
+        }
+    return nullptr;
+}
+
+TEST_F(TLangPropPage, EachColourLabelEditsItsOwnSyntaxColourOnTheEditorBackground) {
+    const std::pair<QString, int> labels[] = {
+        {"Reserved Words", ColorReserved}, {"\"Literal Strings\"", ColorString}, {"Numbers 1234", ColorNumber},
+        {"Symbols", ColorSymbol},          {"REM Comments", ColorComment},        {"Operators == ++", ColorOperator},
+    };
+    control->put_Color(0x00112233);
+    page.FillPageFromControl();
+    DialogResponder responder;
+    for (const auto& [caption, index] : labels) {
+        const auto picked = static_cast<std::uint32_t>(0x00010000 * (index + 1));
+        responder.PickColor(picked);
+        QLabel* label = ClickColorLabel(page, caption);
+        ASSERT_NE(label, nullptr) << caption.toStdString();
+        EXPECT_EQ(page.LabelColor(index), picked) << caption.toStdString();
+        EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(0, 0, index + 1)) << caption.toStdString();
+        EXPECT_EQ(label->palette().color(QPalette::Window), QColor(0x33, 0x22, 0x11)) << caption.toStdString();
+    }
+    page.ApplyPageToControl();
+    for (const auto& [caption, index] : labels) {
+        std::int32_t color = 0;
+        control->get_SyntaxColors(static_cast<TxSyntaxColors>(index), &color);
+        EXPECT_EQ(color, 0x00010000 * (index + 1)) << caption.toStdString();
+    }
+}
+
+// Notes the starting name of every open dialog.
+class OpenRecorder : public DialogResponder {
+public:
+    std::optional<std::string> OpenFileName(const FileDialogRequest& request) override {
+        startNames.push_back(request.fileName);
+        return DialogResponder::OpenFileName(request);
+    }
+    std::vector<std::string> startNames;
+};
+
+TEST_F(TLangPropPage, BrowseStartsFromANonBlankNameAndKeepsItOnCancel) {
+    struct Case {
+        QString shown;
+        std::optional<std::string> picked;
+        std::string startName;
+        QString after;
+    };
+    const Case cases[] = {
+        {"", std::nullopt, "", ""},
+        {"   ", "/tmp/a.tl", "", "/tmp/a.tl"},
+        {"/tmp/b.tl", std::nullopt, "/tmp/b.tl", "/tmp/b.tl"},
+        {"/tmp/b.tl", "/tmp/c.tl", "/tmp/b.tl", "/tmp/c.tl"},
+    };
+    for (const Case& c : cases) {
+        OpenRecorder recorder;
+        if (c.picked)
+            recorder.Type(*c.picked);
+        else
+            recorder.Cancel();
+        page.EdtFileName->setText(c.shown);
+        page.BtnFindScriptClick();
+        ASSERT_EQ(recorder.startNames.size(), 1u) << c.shown.toStdString();
+        EXPECT_EQ(recorder.startNames[0], c.startName) << c.shown.toStdString();
+        EXPECT_EQ(page.EdtFileName->text(), c.after) << c.shown.toStdString();
+    }
+}
+
 TEST(TLangPropPageAlone, APageWithoutAnObjectDoesNothing) {
     TVUvezAPropertyPage page;
     page.FillPageFromControl();
+    page.ApplyPageToControl();
+    page.show();
+    DialogResponder responder;
+    responder.PickColor(0x00123456);
+    ASSERT_NE(ClickColorLabel(page, "Symbols"), nullptr);
+    EXPECT_EQ(page.LabelColor(ColorSymbol), 0x00123456u);
     page.ApplyPageToControl();
     EXPECT_EQ(page.windowTitle(), "Pevox10 Custom Properties");
     EXPECT_EQ(page.sizeHint(), QSize(530, 312));

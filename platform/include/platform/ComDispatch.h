@@ -6,10 +6,12 @@
 // Invoke takes the arguments last-first as automation passes them, converts
 // each to its parameter's type, puts the type library's default in place of
 // an omitted optional argument (null for an omitted by-reference one), reads
-// the named argument of a property put, and turns a failing member that left
-// error information into DISP_E_EXCEPTION with EXCEPINFO. Success codes such
-// as S_FALSE pass through. Named arguments other than a put's value are not
-// supported (DISP_E_NONAMEDARGS).
+// the named argument of a property put, writes an [in,out] parameter's new
+// value back into the caller's reference (which must be one to the
+// parameter's own type or to a VARIANT: DISP_E_TYPEMISMATCH otherwise), and
+// turns a failing member that left error information into DISP_E_EXCEPTION
+// with EXCEPINFO. Success codes such as S_FALSE pass through. Named
+// arguments other than a put's value are not supported (DISP_E_NONAMEDARGS).
 #pragma once
 
 #include "platform/ComControl.h"
