@@ -83,9 +83,9 @@ PieceStyle StyleOf(int classCode, std::string_view next, int previousClass) {
     case tok::CloseParen:
         return {ColorClass::Operator, !NextIsOneOf(next, {")", "("}), kNameClass};
     case tok::Minus:
-        // A sign sticks to its operand. Two minus pieces always keep a blank
-        // between them: joined they would read as the decrement "--".
-        return {ColorClass::Operator, previousClass != kOperandExpected, kOperandExpected};
+        // A sign sticks to its operand, but never to a following minus:
+        // joined they would read as the decrement "--".
+        return {ColorClass::Operator, previousClass != kOperandExpected || next.starts_with('-'), kOperandExpected};
     default:
         if (IsOperatorCode(classCode)) return {ColorClass::Operator, true, kOperandExpected};
         return {ColorClass::Reserved, !NextIsOneOf(next, {")", "("}), kOperandExpected};

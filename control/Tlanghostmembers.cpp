@@ -13,7 +13,6 @@ HostIndexes Indexes(std::int16_t first, std::int16_t second, std::int16_t third,
     return {first, second, third, fourth, fifth};
 }
 
-
 }  // namespace
 
 HRESULT TTLangImpl::AddFunction(BSTR Keyword, std::int32_t ParamCount, std::int32_t Ordinal, TxTypes ReturnType,

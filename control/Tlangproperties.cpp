@@ -26,7 +26,6 @@ namespace {
 
 VARIANT_BOOL AsVariantBool(bool value) { return value ? platform::VARIANT_TRUE : platform::VARIANT_FALSE; }
 
-
 // The cursor shapes of the classic cursor numbers.
 Qt::CursorShape CursorShapeOf(std::int16_t cursor) {
     switch (cursor) {

@@ -18,6 +18,7 @@ const char* const kDigitFirst = "First character may not be a digit!";
 const char* const kIllegalCharacters = "Illegal character(s) in Variable Identifier!";
 const char* const kReservedWord = "Attempt to use reserved word!";
 const char* const kDimensionNotPositive = "First Array dimension must be positive and greater than zero";
+const char* const kArrayTooLarge = "Failed to allocate memory for array!";
 
 bool IsArrayKind(int kind) { return kind == tok::StringArray || kind == tok::NumericArray; }
 
@@ -70,6 +71,18 @@ std::int32_t FindCell(const TERP_SYMBOL_TAG& array, const HostIndexes& subscript
         return -1;
     }
     return flat;
+}
+
+// The cell count of the array the line will describe stays within what a
+// run can make.
+bool HostArrayFits(const HostIndexes& highestIndexes) {
+    std::int32_t dims[kMaxArrayDims] = {};
+    int count = 0;
+    for (int index : highestIndexes) {
+        if (index < 0) break;
+        dims[count++] = index;
+    }
+    return ArrayCellCount(dims, count) >= 0;
 }
 
 }  // namespace
@@ -187,6 +200,8 @@ HostResult TLangEngine::AddArray(const std::string& arrayName, int arrayType, co
     std::string refusal = HostNameRefusal(name);
     if (refusal.empty() && (!LookupConstant(name).empty() || FindFunctionByName(name)))
         refusal = "Variable " + name + " already declared!";
+    // An array no run can make would fail the set-up of every run after it.
+    if (refusal.empty() && !HostArrayFits(dims)) refusal = kArrayTooLarge;
     if (!refusal.empty()) return RefuseRegistration(refusal);
     if (!m_HostVariables) m_HostVariables.emplace();
     m_HostVariables->push_back(HostArrayLine(platform::UpperCase(name), arrayType, dims));

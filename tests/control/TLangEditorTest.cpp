@@ -64,6 +64,8 @@ TEST_F(ColorLineTextTest, RewritesAndColoursALine) {
         // The rewrite keeps what the line means.
         {"y = x&&z||w", "y = x And z Or w"},
         {"a - -1", "a - -1"},
+        {"x = - -1", "x = - -1"},
+        {"x = - --y", "x = - -- y"},
         {"i++", "i++"},
         {"   ", "   "},
     };

@@ -96,6 +96,9 @@ TEST_F(EngineHostData, HostVariableAndArrayLines) {
     // An array's name must be one a script can write and the line can hold.
     EXPECT_EQ(Refusal(engine.AddArray("A|B", TxNumber, At(1))), "Illegal character(s) in Variable Identifier!");
     EXPECT_EQ(Refusal(engine.AddArray("Mid", TxNumber, At(1))), "Attempt to use reserved word!");
+    // An array no run could make is refused at once, not at every run's set-up.
+    EXPECT_EQ(Refusal(engine.AddArray("Huge", TxNumber, At(32767, 32767, 32767))),
+              "Failed to allocate memory for array!");
     EXPECT_EQ(engine.m_HostVariables->size(), lines.size());
 
     const HostResult declined = engine.AddArray("Empty", TxNumber, At(0));
