@@ -351,7 +351,12 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
         return;
     }
     LoadSaveSettings(1);
-    if (FrmScript) FrmScript->close();
+    // The script window offers its unsaved script first; a cancel there
+    // keeps the program open.
+    if (FrmScript && !FrmScript->close()) {
+        event->ignore();
+        return;
+    }
     // Closing the program always offers unsaved changes, even while a
     // script runs; a save that fails keeps its window and the program open.
     if (!channels_.CloseAllChannels(true, [] { QCoreApplication::processEvents(); })) {

@@ -225,7 +225,18 @@ void TFrmScript::ShowFileCaption() {
     setWindowTitle(platform::ToQString(name.empty() ? UntitledCaption : FileCaption(TLang1->get_FileName())));
 }
 
+// Unsaved script text is offered for saving first; a cancel keeps the
+// window, its script and a run in progress. A window closes once: a second
+// report could make the main window forget a newer script window.
 void TFrmScript::closeEvent(QCloseEvent* event) {
+    if (closed_) {
+        event->accept();
+        return;
+    }
+    if (!SaveChangesFirst()) {
+        event->ignore();
+        return;
+    }
     TLang1->Terminate();
     GlobalInfo().StepContinue = 1;
     QCoreApplication::processEvents();
@@ -298,19 +309,24 @@ std::string TFrmScript::CaretWord() {
 
 // --- Commands.
 
+// Asked before New, Open, a recent script and closing the window replace or
+// drop the text. A save that did not happen keeps the script.
+bool TFrmScript::SaveChangesFirst() {
+    if (!TLang1->get_Modified()) return true;
+    const platform::MsgAnswer answer = platform::MessageBox("Save Changes?", "Save?", platform::MsgButtons::YesNoCancel,
+                                                            platform::MsgIcon::Question);
+    if (answer == platform::MsgAnswer::Cancel) return false;
+    return answer != platform::MsgAnswer::Yes || MnuFileSaveClick();
+}
+
 void TFrmScript::MnuFileNewClick() {
-    if (TLang1->get_Modified()) {
-        const platform::MsgAnswer answer = platform::MessageBox("Save Changes?", "Save?", platform::MsgButtons::YesNoCancel,
-                                                                platform::MsgIcon::Question);
-        if (answer == platform::MsgAnswer::Cancel) return;
-        // A save that did not happen keeps the script.
-        if (answer == platform::MsgAnswer::Yes && !MnuFileSaveClick()) return;
-    }
+    if (!SaveChangesFirst()) return;
     TLang1->Clear();
     setWindowTitle(UntitledCaption);
 }
 
 void TFrmScript::MnuFileOpenClick() {
+    if (!SaveChangesFirst()) return;
     platform::FileDialogRequest request;
     request.title = "Open a script";
     request.filter = ScriptFilter;
@@ -345,6 +361,7 @@ bool TFrmScript::MnuFileSaveAsClick() {
 void TFrmScript::btnPrintClick() { CurrentTextPrinter().PrintText(this, "Script", TLang1->get_Text()); }
 
 void TFrmScript::mnuMainMRU1Click(QAction* item) {
+    if (!SaveChangesFirst()) return;
     const std::string name = platform::FromQString(item->data().toString());
     if (LoadScript(name)) setWindowTitle(platform::ToQString(FileCaption(name)));
 }

@@ -143,6 +143,9 @@ private:
     void FormShow();
     void LoadStartupScript();
     void ShowFileCaption();
+    // Offers unsaved text for saving: false when the user cancels or the
+    // save he asked for did not happen.
+    bool SaveChangesFirst();
     bool LoadScript(const std::string& fileName);
     bool SaveScript(const std::string& fileName);
     void RecolourScript();

@@ -112,8 +112,11 @@ void TFrmWatches::resizeEvent(QResizeEvent* event) {
     FormResize();
 }
 
+// The grid's own inner width: the window's layout has set it by the time the
+// window hears of a resize, while the viewport inside it, still unresized at
+// the first show, would give the columns a tenth of their room.
 void TFrmWatches::FormResize() {
-    const int width = grdWatch->viewport()->width();
+    const int width = grdWatch->contentsRect().width();
     grdWatch->setColumnWidth(0, static_cast<int>(width * 0.39));
     grdWatch->setColumnWidth(1, static_cast<int>(width * 0.58));
 }

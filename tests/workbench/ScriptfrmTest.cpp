@@ -241,6 +241,59 @@ TEST_F(ScriptWindowTest, NewAsksAboutUnsavedChanges) {
     EXPECT_EQ(control->Text, "");
 }
 
+// Nothing the user typed goes without a question: opening another script,
+// closing the window and closing the program all offer unsaved text first.
+TEST_F(ScriptWindowTest, UnsavedTextIsOfferedBeforeOpenCloseOrExit) {
+    QPointer<TFrmScript> script = &OpenScript();
+    const std::string other = WriteScript("other.txt", "other");
+    GlobalInfo().MRUScripts[0] = other;
+    script->BuildMRUMenu();
+    const std::string saved = folder.Path("data/saved.txt");
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        std::vector<std::function<void()>> answers;
+        bool replaced;
+    };
+    const std::vector<Case> cases = {
+        {"open, cancel", [&] { script->MnuFileOpenClick(); }, {[&] { user.Answer(MsgAnswer::Cancel); }}, false},
+        {"open, no", [&] { script->MnuFileOpenClick(); },
+         {[&] { user.Answer(MsgAnswer::No); }, [&] { user.Type(other); }}, true},
+        {"recent, cancel", [&] { script->mnuMainMRU[0]->trigger(); }, {[&] { user.Answer(MsgAnswer::Cancel); }},
+         false},
+        {"recent, yes but no save", [&] { script->mnuMainMRU[0]->trigger(); },
+         {[&] { user.Answer(MsgAnswer::Yes); }, [&] { user.Cancel(); }}, false},
+        {"close, cancel", [&] { script->close(); }, {[&] { user.Answer(MsgAnswer::Cancel); }}, false},
+        {"close, yes but no save", [&] { script->close(); },
+         {[&] { user.Answer(MsgAnswer::Yes); }, [&] { user.Cancel(); }}, false},
+        {"exit, cancel", [&] { main->close(); }, {[&] { user.Answer(MsgAnswer::Cancel); }}, false},
+    };
+    for (const Case& test : cases) {
+        control->Clear();
+        control->Text = "typed";
+        control->Modified = true;
+        for (const auto& answer : test.answers) answer();
+        const std::size_t before = user.calls().size();
+        test.act();
+        EXPECT_EQ(user.pending(), 0u) << test.what;
+        ASSERT_GT(user.calls().size(), before) << test.what;
+        EXPECT_EQ(user.calls()[before].text, "Save Changes?") << test.what;
+        EXPECT_EQ(user.calls()[before].buttons, platform::MsgButtons::YesNoCancel) << test.what;
+        EXPECT_EQ(control->Text, test.replaced ? "other" : "typed") << test.what;
+        EXPECT_EQ(FrmScript, script.data()) << test.what;
+        EXPECT_EQ(control->Terminates, 0) << test.what;
+    }
+
+    // Saved under a name, the window closes.
+    control->Text = "typed";
+    control->Modified = true;
+    user.Answer(MsgAnswer::Yes);
+    user.Type(saved);
+    script->close();
+    EXPECT_EQ(FrmScript, nullptr);
+    EXPECT_EQ(THexTestFolder::ReadFile(saved).size(), 5u);
+}
+
 TEST_F(ScriptWindowTest, SaveAsNamesTheScriptUnlessCancelled) {
     TFrmScript& script = OpenScript();
     control->Text = "x = 1";

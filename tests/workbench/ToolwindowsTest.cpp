@@ -306,11 +306,17 @@ TEST_F(ToolWindowsTest, WatchMenuAndColumnWidths) {
     for (const QAction* item : watches.popGrid->actions()) captions.push_back(platform::FromQString(item->text()));
     EXPECT_THAT(captions, ElementsAre("&Add Watch", "&Delete Watch", "&Delete All Watches"));
 
-    watches.resize(400, 300);
-    watches.FormResize();
-    const int width = watches.grdWatch->viewport()->width();
-    EXPECT_EQ(watches.grdWatch->columnWidth(0), static_cast<int>(width * 0.39));
-    EXPECT_EQ(watches.grdWatch->columnWidth(1), static_cast<int>(width * 0.58));
+    // The columns share the grid's width from the first show on, and follow it.
+    for (const int width : {0, 400, 250}) {
+        if (width > 0) {
+            watches.resize(width, 300);
+            QCoreApplication::processEvents();
+        }
+        const int inside = watches.grdWatch->contentsRect().width();
+        EXPECT_GT(inside, 150) << width;
+        EXPECT_EQ(watches.grdWatch->columnWidth(0), static_cast<int>(inside * 0.39)) << width;
+        EXPECT_EQ(watches.grdWatch->columnWidth(1), static_cast<int>(inside * 0.58)) << width;
+    }
 }
 
 TEST_F(ToolWindowsTest, AddWatchNeedsAScriptWindow) {
