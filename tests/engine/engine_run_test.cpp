@@ -125,16 +125,26 @@ TEST_F(EngineRun, GotoAndGosub) {
     });
 }
 
+// The same numbers on every machine and every run, so a failing case can be
+// run again.
+class RepeatableRandom {
+public:
+    explicit RepeatableRandom(unsigned seed) : seed_(seed) {}
+    unsigned operator()() {
+        seed_ = seed_ * 1103515245u + 12345u;
+        return (seed_ >> 16) & 0x7FFF;
+    }
+
+private:
+    unsigned seed_;
+};
+
 TEST_F(EngineRun, NumericStatementsComputeAsTheEvaluatorDoes) {
     // "X = e" is computed without reading its text; "Y = (e)" goes through
     // the evaluator. Both must store the same double, however often they run.
     const std::vector<std::string> operands = {"A", "B", "C", "0.1", "3", "7.25", "0", "D(I)", "E(1, I - 1)", "E(I, 0)"};
     const std::vector<std::string> operators = {" + ", " - ", " * ", " / "};
-    unsigned seed = 2024;
-    auto next = [&seed] {
-        seed = seed * 1103515245u + 12345u;
-        return (seed >> 16) & 0x7FFF;
-    };
+    RepeatableRandom next(2024);
     for (int round = 0; round < 60; ++round) {
         std::string expression = operands[next() % operands.size()];
         const unsigned length = next() % 6;
@@ -167,11 +177,7 @@ TEST_F(EngineRun, LoopBodiesOfNumericStatementsRunAsTheEvaluatorRunsThem) {
     const std::vector<std::string> targets = {"X", "Y", "D(I)", "E(J, I)"};
     const std::vector<std::string> operands = {"X", "Y", "I", "J", "0.1", "3", "D(I)", "E(J, I)", "D(J)", "E(I, 0)"};
     const std::vector<std::string> operators = {" + ", " - ", " * ", " / "};
-    unsigned seed = 7;
-    auto next = [&seed] {
-        seed = seed * 1103515245u + 12345u;
-        return (seed >> 16) & 0x7FFF;
-    };
+    RepeatableRandom next(7);
     struct Outcome {
         ScriptRun run;
         int endLine = 0;
