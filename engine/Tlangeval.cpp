@@ -137,6 +137,29 @@ struct Operand {
     std::string text;
 };
 
+// Takes the value the evaluator read last as the left operand of an infix
+// operator; false when that was no value (a literal or a symbol).
+bool TakeLeftOperand(int savedToken, const TERP_SYMBOL_TAG* symbol, long double number, const std::string& text,
+                     Operand& left) {
+    switch (savedToken) {
+    case tok::StringLiteral:
+        left.kind = tok::StringDecl;
+        left.text = text;
+        return true;
+    case tok::NumberLiteral:
+        left.kind = tok::NumberDecl;
+        left.number = static_cast<double>(number);
+        return true;
+    case tok::SymbolRef:
+        left.kind = symbol ? symbol->SymKind : 0;
+        left.number = static_cast<double>(number);
+        if (IsStringKind(left.kind)) left.text = text;
+        return true;
+    default:
+        return false;
+    }
+}
+
 const char* const kNegation = "Cannot use negation operator here.";
 const char* const kNot = "Cannot use NOT operator here.";
 const char* const kLogicalTypes = "AND and OR logical operators only work on numeric types";
@@ -318,21 +341,7 @@ void TLangEngine::EvalArithmetic() {
     m_EvalFlags.Assignable = false;
     const bool minus = m_Token == tok::Minus;
     Operand left;
-    switch (m_SavedToken) {
-    case tok::StringLiteral:
-        left.kind = tok::StringDecl;
-        left.text = m_TokenText;
-        break;
-    case tok::NumberLiteral:
-        left.kind = tok::NumberDecl;
-        left.number = static_cast<double>(m_NumValue);
-        break;
-    case tok::SymbolRef:
-        left.kind = m_CurrentSymbol ? m_CurrentSymbol->SymKind : 0;
-        left.number = static_cast<double>(m_NumValue);
-        if (IsStringKind(left.kind)) left.text = m_TokenText;
-        break;
-    default:
+    if (!TakeLeftOperand(m_SavedToken, m_CurrentSymbol, m_NumValue, m_TokenText, left)) {
         ReportError("Misplaced operator");
         return;
     }
@@ -475,21 +484,7 @@ bool TLangEngine::ApplyProduct(int op, long double left, long double right) {
 void TLangEngine::EvalComparison() {
     m_EvalFlags.Assignable = true;
     Operand left;
-    switch (m_SavedToken) {
-    case tok::NumberLiteral:
-        left.kind = tok::NumberDecl;
-        left.number = static_cast<double>(m_NumValue);
-        break;
-    case tok::StringLiteral:
-        left.kind = tok::StringDecl;
-        left.text = m_TokenText;
-        break;
-    case tok::SymbolRef:
-        left.kind = m_CurrentSymbol ? m_CurrentSymbol->SymKind : 0;
-        left.number = static_cast<double>(m_NumValue);
-        if (IsStringKind(left.kind)) left.text = m_TokenText;
-        break;
-    default:
+    if (!TakeLeftOperand(m_SavedToken, m_CurrentSymbol, m_NumValue, m_TokenText, left)) {
         ReportError("Wrong Type in relational comparison!");
         return;
     }
