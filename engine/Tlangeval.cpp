@@ -111,8 +111,6 @@ bool TLangEngine::IsNonStringValue(int kind) const {
 
 namespace {
 
-bool IsNumericKind(int kind) { return kind == tok::NumberDecl || kind == tok::NumericArray; }
-bool IsStringKind(int kind) { return kind == tok::StringDecl || kind == tok::StringArray; }
 bool IsValueToken(int token) {
     return token == tok::StringLiteral || token == tok::NumberLiteral || token == tok::SymbolRef;
 }

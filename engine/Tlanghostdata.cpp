@@ -20,8 +20,6 @@ const char* const kReservedWord = "Attempt to use reserved word!";
 const char* const kDimensionNotPositive = "First Array dimension must be positive and greater than zero";
 const char* const kArrayTooLarge = "Failed to allocate memory for array!";
 
-bool IsArrayKind(int kind) { return kind == tok::StringArray || kind == tok::NumericArray; }
-
 // The messages of one family of array-cell members.
 struct CellMessages {
     std::string wrongName;

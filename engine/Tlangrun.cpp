@@ -18,8 +18,6 @@ const char* const kMisplacedThen = "Misplaced THEN/ELSE/ENDIF";
 const char* const kNotALabel = "String variable does not reference a LABEL";
 const char* const kConditionType = "Type Mismatch in condition";
 
-bool IsStringKind(int kind) { return kind == tok::StringDecl || kind == tok::StringArray; }
-
 int Position(double value) { return static_cast<int>(value); }
 
 }  // namespace

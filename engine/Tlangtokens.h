@@ -85,6 +85,11 @@ constexpr int HostFunctionName = 256;  // a host function recognised by name in 
 constexpr int MaxHostOrdinal = 254;    // the largest Ordinal the tokenised text carries
 }  // namespace tok
 
+// The kinds of variable records: a NUMBER or STRING variable or array.
+constexpr bool IsNumericKind(int kind) { return kind == tok::NumberDecl || kind == tok::NumericArray; }
+constexpr bool IsStringKind(int kind) { return kind == tok::StringDecl || kind == tok::StringArray; }
+constexpr bool IsArrayKind(int kind) { return kind == tok::StringArray || kind == tok::NumericArray; }
+
 constexpr int kTokenSlotWidth = 20;
 constexpr int kTokenSlotCount = 512;
 constexpr int kAliasSlotBase = 256;
