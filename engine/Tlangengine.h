@@ -183,6 +183,8 @@ public:
     void ExecPrint();
     // Per-dispatch hook: breakpoints and step events.
     void StepLine();
+    void FireStep();
+    void StepLoopRound(int stepsBefore);
 
     // Frees what a run built: symbols, labels and blocks, the run's lines and
     // its text; host functions and host-variable lines stay.
@@ -311,6 +313,7 @@ private:
     std::int32_t m_Busy = TxStsIdle;
     bool resetPending_ = false;
     int lastSteppedLine_ = 0;  // the line of the last OnStep of this engine's run
+    int stepEvents_ = 0;       // OnStep events fired, so a loop sees whether its round stepped
     int exprNesting_ = 0;
     int blockNesting_ = 0;
     int tokenStart_ = 1;       // where the scan of the current token began
@@ -510,6 +513,7 @@ private:
         TERP_SYMBOL_TAG* variable = nullptr;
         bool Readable() const { return constant || variable; }
     };
+    bool EvalToStatementEnd();
     bool EvalForBound(double& value, ForBound& bound);
     double ReadForBound(const ForBound& bound);
     bool CaseMatch(const SwitchValue& value);

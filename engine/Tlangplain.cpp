@@ -8,7 +8,10 @@ void RecordingEvents::OnInitialize() {
 }
 void RecordingEvents::OnPrint(const std::string& printLine, bool newline) { prints.push_back({printLine, newline}); }
 void RecordingEvents::OnDump(const std::string& dumpLine) { dumps.push_back(dumpLine); }
-void RecordingEvents::OnStep(int lineNo) { steps.push_back(lineNo); }
+void RecordingEvents::OnStep(int lineNo) {
+    steps.push_back(lineNo);
+    if (onStep) onStep(lineNo);
+}
 void RecordingEvents::OnBreakPoint() { ++breakPoints; }
 void RecordingEvents::OnScriptError(int lineNo, const std::string& errorMsg) { errors.push_back({lineNo, errorMsg}); }
 void RecordingEvents::OnScriptComplete(int lineNo, int exitCode) { completions.push_back({lineNo, exitCode}); }

@@ -53,6 +53,8 @@ public:
     std::function<void(int ordinal, int paramCount)> onUserFunction;
     // Runs inside OnInitialize, as a host sets its constants there.
     std::function<void()> onInitialize;
+    // Runs inside OnStep, as a host that stops a run there.
+    std::function<void(int lineNo)> onStep;
 };
 
 class LinesEditorView : public EditorView {

@@ -447,8 +447,22 @@ void TLangEngine::StepLine() {
     // Past the last line there is no line to step on.
     if (m_StopRequested || m_ExecutionMode == TxRun || m_TextPos > m_RunTextLength) return;
     if (m_AutoSelectStepLine) SelectLine();
-    if (m_CurrentLine != lastSteppedLine_) m_Events.OnStep(m_CurrentLine);
+    if (m_CurrentLine != lastSteppedLine_) FireStep();
     lastSteppedLine_ = m_CurrentLine;
+}
+
+void TLangEngine::FireStep() {
+    ++stepEvents_;
+    m_Events.OnStep(m_CurrentLine);
+}
+
+// A loop round that stays on one line (an empty body) changes no line, so no
+// step would reach the host, which could then never stop an endless loop: such
+// a round steps on its own.
+void TLangEngine::StepLoopRound(int stepsBefore) {
+    if (stepEvents_ != stepsBefore || m_StopRequested || m_ExecutionMode == TxRun) return;
+    if (m_AutoSelectStepLine) SelectLine();
+    FireStep();
 }
 
 bool TLangEngine::CheckNumericCondition() {
@@ -543,6 +557,18 @@ int TLangEngine::ExecIf() {
     return 1;
 }
 
+// Evaluates the rest of an expression that a keyword, a comma or the line end
+// closes. A closed parenthesis leaves a complete value that the next step
+// must read past, or the evaluation would stand still on it.
+bool TLangEngine::EvalToStatementEnd() {
+    bool fetch = false;
+    do {
+        if (!EvalStep(fetch)) return false;
+        fetch = m_Token == tok::Separator;
+    } while (!IsTerminator() || m_Token == tok::Separator);
+    return true;
+}
+
 bool TLangEngine::EvalForBound(double& value, ForBound& bound) {
     GetToken();
     const int operandEnd = m_TextPos;
@@ -555,9 +581,7 @@ bool TLangEngine::EvalForBound(double& value, ForBound& bound) {
     }
     m_ValueType = tok::None;
     m_SavedToken = tok::None;
-    do {
-        if (!EvalStep(false)) return false;
-    } while (!IsTerminator() || m_Token == tok::Separator);
+    if (!EvalToStatementEnd()) return false;
     if (IsNonNumericValue(ValueKind())) {
         ReportError("Type Mismatch");
         return false;
@@ -627,6 +651,7 @@ int TLangEngine::ExecFor() {
     CompiledBody body;
     bool bodyLookedAt = false;
     while (running && !m_StopRequested) {
+        const int stepsBefore = stepEvents_;
         RunLoopBody(body);
         if (m_StopRequested) return 0;
         switch (m_Token) {
@@ -649,6 +674,8 @@ int TLangEngine::ExecFor() {
             ReportError("Unhandled token returned from Parser in FOR loop!");
             return 0;
         }
+        StepLoopRound(stepsBefore);
+        if (m_StopRequested) return 0;
         // The limit and the step are read anew for every further iteration;
         // the loop ends before a step would pass the limit.
         if (readBoundsAgain) {
@@ -710,6 +737,7 @@ int TLangEngine::ExecWhile() {
                  m_Token == tok::Separator);
         if (!CheckNumericCondition()) return 0;
         if (m_NumValue == 0) break;
+        const int stepsBefore = stepEvents_;
         bool nextIteration = false;
         while (!nextIteration) {
             RunBlock(true, false);
@@ -736,6 +764,8 @@ int TLangEngine::ExecWhile() {
                 return 0;
             }
         }
+        StepLoopRound(stepsBefore);
+        if (m_StopRequested) return 0;
     }
     FinishBlock(end);
     return 1;
@@ -762,11 +792,7 @@ bool TLangEngine::CasePartMatches(const SwitchValue& value) {
     }
     m_ValueType = tok::None;
     m_SavedToken = tok::None;
-    bool fetch = false;
-    do {
-        if (!EvalStep(fetch)) return false;
-        fetch = m_Token == tok::Separator;
-    } while (!IsTerminator() || m_Token == tok::Separator);
+    if (!EvalToStatementEnd()) return false;
     const int kind = ValueKind();
     if (value.isString ? IsNonStringValue(kind) : IsNonNumericValue(kind)) {
         ReportError("Type mismatch in Case");

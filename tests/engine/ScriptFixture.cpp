@@ -7,9 +7,11 @@ namespace pevox::test {
 ScriptRun ScriptFixture::Run(const std::string& script) {
     auto answer = std::move(events.onUserFunction);
     auto setUp = std::move(events.onInitialize);
+    auto stepping = std::move(events.onStep);
     events = RecordingEvents{};
     events.onUserFunction = std::move(answer);
     events.onInitialize = std::move(setUp);
+    events.onStep = std::move(stepping);
     view.SetLines(SplitTextLines(script));
     const std::size_t errorsBefore = 0;
     EXPECT_TRUE(engine.Execute());

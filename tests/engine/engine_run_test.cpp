@@ -59,6 +59,10 @@ TEST_F(EngineRun, For) {
         {"NUMBER I\nFOR I = 2 TO 2 STEP -1\nPRINT I\nNEXT", "2\n"},
         // The limit is read anew for every iteration.
         {"NUMBER I, N\nN = 3\nFOR I = 1 TO N\nN = 2\nPRINT I\nNEXT", "1\n2\n"},
+        // Bounds that end in a closed parenthesis are read past it, also with an empty body.
+        {"NUMBER I\nFOR I = 1 TO (3)\nPRINT I\nNEXT\nFOR I = 5 TO (1) STEP (-2)\nPRINT I\nNEXT",
+         "1\n2\n3\n5\n3\n1\n"},
+        {"NUMBER I\nFOR I = 0 TO (5)\nNEXT\nPRINT I", "5\n"},
         {"NUMBER I, J\nFOR I = 1 TO 2\nFOR J = 1 TO 2\nPRINT I; J\nNEXT\nNEXT", "11\n12\n21\n22\n"},
         {"NUMBER I\nFOR I = 1 TO 5\nIF I == 2 THEN\nCONTINUE\nENDIF\nIF I == 4 THEN BREAK\nPRINT I\nNEXT\nPRINT \"end\"; I",
          "1\n3\nend4\n"},
@@ -269,6 +273,21 @@ TEST_F(EngineRun, StepsAndBreakpoints) {
     Run("PRINT 1\n\nPRINT 2");
     EXPECT_EQ(view.SelectionStart(), 9);
     EXPECT_EQ(view.SelectionEnd(), 16);
+}
+
+TEST_F(EngineRun, ALoopRoundOnOneLineStillSteps) {
+    engine.m_ExecutionMode = TxStep;
+    // The round of an empty body stays on NEXT's line; each round steps there.
+    Run("NUMBER I\nFOR I = 1 TO 3\nNEXT\nPRINT I");
+    EXPECT_EQ(events.steps, (std::vector<int>{2, 3, 3, 3, 4}));
+    // So a host can stop an endless loop from its step handler.
+    events.onStep = [this](int) {
+        if (events.steps.size() == 5) engine.Terminate();
+    };
+    const ScriptRun run = Run("NUMBER I\nWHILE 1\nWEND");
+    ASSERT_EQ(events.completions.size(), 1u);
+    EXPECT_EQ(run.exitCode, TxKilled);
+    EXPECT_EQ(events.steps.size(), 5u);
 }
 
 TEST_F(EngineRun, EventsOfOneRun) {
