@@ -90,6 +90,7 @@ bool TLangEngine::Execute() {
             m_ExitCode = TxNormal;
             m_ExprDepth = 0;
             lastSteppedLine_ = 0;
+            stepAgain_ = false;
             RunScript();
             // The end of the text counts as the last line.
             if (m_ScriptLines) m_CurrentLine = std::min(m_CurrentLine, m_ScriptLines->Count());

@@ -183,8 +183,7 @@ public:
     void ExecPrint();
     // Per-dispatch hook: breakpoints and step events.
     void StepLine();
-    void FireStep();
-    void StepLoopRound(int stepsBefore);
+    void StepAgainAfterJump();
 
     // Frees what a run built: symbols, labels and blocks, the run's lines and
     // its text; host functions and host-variable lines stay.
@@ -313,7 +312,7 @@ private:
     std::int32_t m_Busy = TxStsIdle;
     bool resetPending_ = false;
     int lastSteppedLine_ = 0;  // the line of the last OnStep of this engine's run
-    int stepEvents_ = 0;       // OnStep events fired, so a loop sees whether its round stepped
+    bool stepAgain_ = false;   // a jump back happened: the next line steps even if it is the same
     int exprNesting_ = 0;
     int blockNesting_ = 0;
     int tokenStart_ = 1;       // where the scan of the current token began

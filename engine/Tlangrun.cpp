@@ -447,23 +447,16 @@ void TLangEngine::StepLine() {
     // Past the last line there is no line to step on.
     if (m_StopRequested || m_ExecutionMode == TxRun || m_TextPos > m_RunTextLength) return;
     if (m_AutoSelectStepLine) SelectLine();
-    if (m_CurrentLine != lastSteppedLine_) FireStep();
+    if (m_CurrentLine != lastSteppedLine_ || stepAgain_) m_Events.OnStep(m_CurrentLine);
     lastSteppedLine_ = m_CurrentLine;
+    stepAgain_ = false;
 }
 
-void TLangEngine::FireStep() {
-    ++stepEvents_;
-    m_Events.OnStep(m_CurrentLine);
-}
-
-// A loop round that stays on one line (an empty body) changes no line, so no
-// step would reach the host, which could then never stop an endless loop: such
-// a round steps on its own.
-void TLangEngine::StepLoopRound(int stepsBefore) {
-    if (stepEvents_ != stepsBefore || m_StopRequested || m_ExecutionMode == TxRun) return;
-    if (m_AutoSelectStepLine) SelectLine();
-    FireStep();
-}
+// A jump back (a loop's next round, a GOTO) may land on the line it left, as
+// an empty loop body or "GOTO" to the label just above does. No line changes
+// then, yet the host must hear of the step, or it could never stop an endless
+// loop: the next line steps even when it is the same one.
+void TLangEngine::StepAgainAfterJump() { stepAgain_ = true; }
 
 bool TLangEngine::CheckNumericCondition() {
     if (!IsNonNumericValue(ValueKind())) return true;
@@ -491,7 +484,9 @@ TERP_SYMBOL_TAG* TLangEngine::ReadJumpTarget() {
 
 void TLangEngine::ExecGoto() {
     const TERP_SYMBOL_TAG* label = ReadJumpTarget();
-    if (label) FinishBlock(Position(label->SymValue));
+    if (!label) return;
+    FinishBlock(Position(label->SymValue));
+    StepAgainAfterJump();
 }
 
 TLangEngine::BlockJump TLangEngine::JumpWithinBlock(int start, int end) {
@@ -501,6 +496,7 @@ TLangEngine::BlockJump TLangEngine::JumpWithinBlock(int start, int end) {
     const int target = Position(label->SymValue);
     if (target > start && target < end) {
         FinishBlock(target);
+        StepAgainAfterJump();
         return m_StopRequested ? BlockJump::Failed : BlockJump::Inside;
     }
     RewindTo(gotoPosition);
@@ -651,7 +647,6 @@ int TLangEngine::ExecFor() {
     CompiledBody body;
     bool bodyLookedAt = false;
     while (running && !m_StopRequested) {
-        const int stepsBefore = stepEvents_;
         RunLoopBody(body);
         if (m_StopRequested) return 0;
         switch (m_Token) {
@@ -674,8 +669,7 @@ int TLangEngine::ExecFor() {
             ReportError("Unhandled token returned from Parser in FOR loop!");
             return 0;
         }
-        StepLoopRound(stepsBefore);
-        if (m_StopRequested) return 0;
+        StepAgainAfterJump();
         // The limit and the step are read anew for every further iteration;
         // the loop ends before a step would pass the limit.
         if (readBoundsAgain) {
@@ -737,7 +731,6 @@ int TLangEngine::ExecWhile() {
                  m_Token == tok::Separator);
         if (!CheckNumericCondition()) return 0;
         if (m_NumValue == 0) break;
-        const int stepsBefore = stepEvents_;
         bool nextIteration = false;
         while (!nextIteration) {
             RunBlock(true, false);
@@ -764,8 +757,7 @@ int TLangEngine::ExecWhile() {
                 return 0;
             }
         }
-        StepLoopRound(stepsBefore);
-        if (m_StopRequested) return 0;
+        StepAgainAfterJump();
     }
     FinishBlock(end);
     return 1;

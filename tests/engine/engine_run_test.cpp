@@ -275,19 +275,20 @@ TEST_F(EngineRun, StepsAndBreakpoints) {
     EXPECT_EQ(view.SelectionEnd(), 16);
 }
 
-TEST_F(EngineRun, ALoopRoundOnOneLineStillSteps) {
+TEST_F(EngineRun, AJumpBackToTheSameLineStillSteps) {
     engine.m_ExecutionMode = TxStep;
     // The round of an empty body stays on NEXT's line; each round steps there.
     Run("NUMBER I\nFOR I = 1 TO 3\nNEXT\nPRINT I");
     EXPECT_EQ(events.steps, (std::vector<int>{2, 3, 3, 3, 4}));
-    // So a host can stop an endless loop from its step handler.
+    // So a host can stop an endless loop on one line from its step handler.
     events.onStep = [this](int) {
         if (events.steps.size() == 5) engine.Terminate();
     };
-    const ScriptRun run = Run("NUMBER I\nWHILE 1\nWEND");
-    ASSERT_EQ(events.completions.size(), 1u);
-    EXPECT_EQ(run.exitCode, TxKilled);
-    EXPECT_EQ(events.steps.size(), 5u);
+    for (const char* endless : {"NUMBER I\nWHILE 1\nWEND", ":L\nGOTO L", "NUMBER I\n:A\nIF 1 THEN GOTO A"}) {
+        const ScriptRun run = Run(endless);
+        EXPECT_EQ(run.exitCode, TxKilled) << endless;
+        EXPECT_EQ(events.steps.size(), 5u) << endless;
+    }
 }
 
 TEST_F(EngineRun, EventsOfOneRun) {
