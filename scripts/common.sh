@@ -27,3 +27,10 @@ ensure_comma_locale() {
   [ "$(id -u)" -eq 0 ] || return 0
   localedef -i de_DE -f UTF-8 de_DE.UTF-8 >/dev/null 2>&1 || true
 }
+
+# Compiler launcher flags for cmake: ccache when the machine has it, so
+# rebuilds of several checkouts share their objects; nothing otherwise.
+cmake_launcher_flags() {
+  command -v ccache >/dev/null 2>&1 && echo "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+  return 0
+}
