@@ -1,6 +1,8 @@
 // The result lists, their comparisons and the search result file.
 #include "Resultlist.h"
 
+#include "InterruptedWrite.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -271,6 +273,24 @@ TEST_F(hex_search_resultfile_io, AFailedWriteLeavesTheOldFileWhole)
 
     EXPECT_FALSE(written);
     EXPECT_EQ(Contents(file), "old contents");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator{}), 1);
+}
+
+TEST_F(hex_search_resultfile_io, AKilledSaveLeavesTheOldFileAndTheNextSaveClearsUp)
+{
+    const std::string file = PathOf("kept.srt");
+    Write(file, "old contents");
+    TResultLists lists;
+    for (std::int32_t hit = 1; hit <= 1000; ++hit)
+        lists.Current.Rows.push_back({std::to_string(hit), hit - 1});
+    SEARCHINFO_TAG info;
+
+    EXPECT_TRUE(qorm_test::KilledWhileWriting(100, [&] { lists.SaveResults(file, info, true, "/d"); }));
+    EXPECT_EQ(Contents(file), "old contents");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator{}), 2);
+
+    ASSERT_TRUE(lists.SaveResults(file, info, true, "/d"));
+    EXPECT_NE(Contents(file).find("matches: 1000\r\n1\r\n"), std::string::npos);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator{}), 1);
 }
 

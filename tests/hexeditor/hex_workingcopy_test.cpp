@@ -1,6 +1,7 @@
 #include "Workingcopy.h"
 
 #include "HexTestFolder.h"
+#include "InterruptedWrite.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -370,6 +371,22 @@ TEST_F(WorkingCopyTest, SaveReplacesTheDataFileWithItsModeAndSaveAsGivesTheUmask
     ASSERT_EQ(::stat(other.c_str(), &after), 0);
     EXPECT_EQ(after.st_mode & 07777, 0644u);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path("data")), {}), 2);
+}
+
+TEST_F(WorkingCopyTest, AKilledSaveLeavesTheOldDataFileAndTheNextSaveClearsUp) {
+    const Bytes original = THexTestFolder::Pattern(700000);
+    const std::string path = folder.MakeFile("a.dat", original);
+    TWorkingCopy copy(folder.HomeFolder());
+    ASSERT_TRUE(copy.Open(path));
+    ASSERT_TRUE(copy.InsertBytes(0, 1));
+
+    EXPECT_TRUE(qorm_test::KilledWhileWriting(300000, [&] { copy.Save(); }));
+    EXPECT_EQ(THexTestFolder::ReadFile(path), original);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path("data")), {}), 2);
+
+    ASSERT_TRUE(copy.Save());
+    EXPECT_EQ(THexTestFolder::ReadFile(path), Inserted(original, 0, 1));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path("data")), {}), 1);
 }
 
 TEST_F(WorkingCopyTest, ASaveIntoAVanishedFolderFailsAndKeepsTheChanges) {
