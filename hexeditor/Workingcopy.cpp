@@ -185,7 +185,8 @@ bool TWorkingCopy::DeleteBytes(std::int32_t position, std::int32_t count) {
 bool TWorkingCopy::SetFileSize(std::int32_t size) {
     if (!stream_) return false;
     const std::int64_t kept = std::clamp(size, 0, fileSize_);
-    return Rebuild({{0, kept}, {Zeros, std::max(0, size - fileSize_)}});
+    // In 64 bits: a size near the smallest int must not overflow the difference.
+    return Rebuild({{0, kept}, {Zeros, std::max<std::int64_t>(0, std::int64_t{size} - fileSize_)}});
 }
 
 bool TWorkingCopy::Rebuild(std::initializer_list<TPiece> pieces) {
