@@ -161,6 +161,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildMenus();
@@ -175,6 +176,7 @@ private:
     void CloseWindow();
     void ReportRebuildFailure();
     void ReportSaveFailure(const std::string& name);
+    void FocusAfterActivation();
     std::int32_t ClampedPosition(std::int32_t position) const;
 
     TWorkingCopy copy_;
@@ -184,4 +186,6 @@ private:
     bool locked_ = true;
     bool closing_ = false;
     bool closeAfterScan_ = false;
+    // Activation moves the focus to box A unless a click into the window comes first.
+    bool activationFocusPending_ = false;
 };

@@ -466,6 +466,36 @@ TEST_F(WindowsTest, AnEditInAViewBoxReachesTheWorkingCopyAndTheDataFileAfterSave
     EXPECT_THAT(Messages(), IsEmpty());
 }
 
+// A click into a box of a window that is not the active one: the window
+// system activates the window, then the press puts the focus into the box.
+// The focus move that coming back to a window makes must not then take the
+// typed keys to box A.
+TEST_F(WindowsTest, AClickIntoABoxOfAnInactiveWindowTypesIntoThatBox) {
+    const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(100));
+    TFrmHexEdit* hex = Start({a}).ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    hex->btnLock->click();
+    const TValueViews& views = *hex->Views;
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+    QCoreApplication::processEvents();
+
+    QApplication::setActiveWindow(hex);
+    QTest::mouseClick(views.edtDec[3], Qt::LeftButton);
+    QCoreApplication::processEvents();
+    QWidget* typedInto = QApplication::focusWidget();
+    EXPECT_EQ(typedInto, views.edtDec[3]);
+    // The box shows 3; the key goes after it (Backspace does nothing in a decimal box).
+    QTest::keyClick(typedInto, Qt::Key_End);
+    QTest::keyClicks(typedInto, "9");
+    QTest::keyClick(typedInto, Qt::Key_Tab);
+    QCoreApplication::processEvents();
+
+    Bytes start(4);
+    ASSERT_EQ(hex->ReadBytes(0, start.data(), start.size()), 4u);
+    EXPECT_EQ(start, (Bytes{0, 1, 2, 39}));
+}
+
 TEST_F(WindowsTest, ASearchFromTheSearchPageListsTheHitsAndSteppingMovesThePosition) {
     // Hits at the start, across the first block boundary and at the very end.
     const Bytes file = ZerosWith(600000, {{10, {'a', 'b', 'c'}}, {511998, {'a', 'b', 'c'}}, {599997, {'A', 'B', 'C'}}});
