@@ -40,6 +40,18 @@ QAction* MakeAction(QWidget* window, const QString& text, const QString& hint, c
 }  // namespace
 
 TFrmHexEdit::TFrmHexEdit(QWidget* owner, std::int32_t channel, const std::string& fileName, TFileIO& io)
+    : TFrmHexEdit(owner, channel, io) {
+    opened_ = copy_.Open(fileName);
+    if (opened_) ShowOpenedCopy();
+}
+
+TFrmHexEdit::TFrmHexEdit(QWidget* owner, std::int32_t channel, const TLeftWorkingCopy& left)
+    : TFrmHexEdit(owner, channel, TFileIO::Standard()) {
+    opened_ = copy_.Recover(left);
+    if (opened_) ShowOpenedCopy();
+}
+
+TFrmHexEdit::TFrmHexEdit(QWidget* owner, std::int32_t channel, TFileIO& io)
     : QMainWindow(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       copy_(GlobalInfo().AppDir.empty() ? platform::AppDir() : GlobalInfo().AppDir, io),
@@ -55,9 +67,9 @@ TFrmHexEdit::TFrmHexEdit(QWidget* owner, std::int32_t channel, const std::string
     PlaceViews();
     FitToViews();
     SetLocked(true);
+}
 
-    opened_ = copy_.Open(fileName);
-    if (!opened_) return;
+void TFrmHexEdit::ShowOpenedCopy() {
     ClearViews();
     position_ = 0;
     SaveRestorePosition(0);

@@ -33,6 +33,9 @@ public:
     // hidden and reports false through Opened().
     TFrmHexEdit(QWidget* owner, std::int32_t channel, const std::string& fileName,
                 TFileIO& io = TFileIO::Standard());
+    // Takes over a working copy that an ended session left: its bytes stand
+    // as unsaved changes to its data file.
+    TFrmHexEdit(QWidget* owner, std::int32_t channel, const TLeftWorkingCopy& left);
     ~TFrmHexEdit() override;
 
     // --- The channel table's view of the window.
@@ -164,6 +167,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The window without a file yet.
+    TFrmHexEdit(QWidget* owner, std::int32_t channel, TFileIO& io);
+    void ShowOpenedCopy();
     void BuildMenus();
     void BuildToolBar();
     void BuildPages();

@@ -5,6 +5,7 @@
 #include "Searchpages.h"
 
 #include "HexTestFolder.h"
+#include "KilledSession.h"
 
 #include "platform/Dialogs.h"
 #include "platform/QtText.h"
@@ -403,6 +404,37 @@ TEST_F(WindowsTest, TheViewsShowTheFileBytesAtThePosition) {
     EXPECT_FALSE(hex->LittleEndian());
     EXPECT_EQ(Text(views.edtWORD[0]), "256");
     EXPECT_EQ(hex->ReadValue(7), 256);
+}
+
+TEST_F(WindowsTest, WorkingCopiesOfAKilledSessionAreOfferedAtStart) {
+    const Bytes original = THexTestFolder::Pattern(100);
+    const std::string a = folder.MakeFile("a.dat", original);
+    const std::string b = folder.MakeFile("b.dat", original);
+    LeaveChangesOfAKilledSession(a, folder.HomeFolder(), 2);
+    LeaveChangesOfAKilledSession(b, folder.HomeFolder(), 2);
+    user.Answer(MsgAnswer::Yes);
+    user.Answer(MsgAnswer::No);
+
+    TFrmMain& window = Start();
+
+    ASSERT_EQ(user.calls().size(), 2u);
+    for (const auto& call : user.calls()) {
+        EXPECT_EQ(call.caption, "Unsaved Changes Found");
+        EXPECT_EQ(call.buttons, platform::MsgButtons::YesNoCancel);
+    }
+    const std::string opened = user.calls()[0].text.find(a) != std::string::npos ? a : b;
+    TFrmHexEdit* hex = window.ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    EXPECT_EQ(hex->DataPath(), opened);
+    EXPECT_TRUE(hex->Modified());
+    EXPECT_EQ(hex->FileSize(), 102);
+    EXPECT_FALSE(window.IsChannelOpen(1));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.HomeFolder()), {}), 2);  // the copy and its name
+
+    hex->btnSave->trigger();
+    Bytes saved(original.size() + 2, 0);
+    std::copy(original.begin(), original.end(), saved.begin() + 2);
+    EXPECT_EQ(THexTestFolder::ReadFile(opened), saved);
 }
 
 TEST_F(WindowsTest, AnEditInAViewBoxReachesTheWorkingCopyAndTheDataFileAfterSave) {

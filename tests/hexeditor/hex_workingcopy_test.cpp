@@ -2,11 +2,14 @@
 
 #include "HexTestFolder.h"
 #include "InterruptedWrite.h"
+#include "KilledSession.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+
+#include <algorithm>
 
 #include <filesystem>
 
@@ -439,6 +442,42 @@ TEST_F(WorkingCopyTest, ReopenDiscardsTheChangesAndAVanishedOriginalEndsTheCopy)
     EXPECT_FALSE(copy.Reopen());
     EXPECT_FALSE(copy.IsOpen());
     EXPECT_FALSE(platform::FileExists(work));
+}
+
+// A session killed with unsaved changes: its working copy is found by the
+// next session (not one a running session holds), comes back with the
+// changes, and goes when it is closed or deleted.
+TEST_F(WorkingCopyTest, AKilledSessionsWorkingCopyIsFoundAndItsChangesComeBack) {
+    const Bytes original = THexTestFolder::Pattern(1000);
+    const std::string path = folder.MakeFile("a.dat", original);
+    const std::string other = folder.MakeFile("b.dat", original);
+    LeaveChangesOfAKilledSession(path, folder.HomeFolder(), 3);
+    LeaveChangesOfAKilledSession(other, folder.HomeFolder(), 5);
+    TWorkingCopy running(folder.HomeFolder());
+    ASSERT_TRUE(running.Open(path));
+
+    std::vector<TLeftWorkingCopy> left = FindLeftWorkingCopies({folder.TempFolder(), folder.HomeFolder()});
+    ASSERT_EQ(left.size(), 2u);
+    std::sort(left.begin(), left.end(), [](const auto& x, const auto& y) { return x.Size < y.Size; });
+    EXPECT_EQ(left[0].DataPath, path);
+    EXPECT_EQ(left[0].Size, 1003);
+    EXPECT_EQ(left[1].DataPath, other);
+
+    TWorkingCopy recovered(folder.HomeFolder());
+    ASSERT_TRUE(recovered.Recover(left[0]));
+    EXPECT_TRUE(recovered.Modified());
+    EXPECT_EQ(recovered.DataPath(), path);
+    EXPECT_EQ(Contents(recovered), Inserted(original, 0, 3));
+    EXPECT_TRUE(FindLeftWorkingCopies({folder.HomeFolder()}).size() == 1u);  // now held by this session
+    ASSERT_TRUE(recovered.Save());
+    EXPECT_EQ(THexTestFolder::ReadFile(path), Inserted(original, 0, 3));
+    recovered.Close();
+    DeleteLeftWorkingCopy(left[1]);
+
+    EXPECT_THAT(FindLeftWorkingCopies({folder.TempFolder(), folder.HomeFolder()}), IsEmpty());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.HomeFolder()), {}), 0);
+    running.Close();
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.TempFolder()), {}), 0);
 }
 
 TEST(ChannelCaption, NamesChannelPathAndSize) {
