@@ -495,6 +495,13 @@ TEST_F(WorkingCopyTest, CreateZeroFileWritesZerosOrLeavesNoFile) {
 
     const std::string plainFile = folder.MakeFile("plain", {1});
     EXPECT_FALSE(CreateZeroFile(plainFile + "/x.dat", 10));
+
+    const mode_t mask = ::umask(027);
+    ASSERT_TRUE(CreateZeroFile(path, 10));
+    ::umask(mask);
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
 }
 
 }  // namespace
