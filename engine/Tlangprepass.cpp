@@ -90,22 +90,21 @@ private:
     std::string path_;
 };
 
-void SaveLines(const std::string& path, const std::vector<std::string>& lines) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    for (const std::string& line : lines) out << line << "\r\n";
-    out.close();
-    if (!out) throw std::runtime_error("Cannot create file \"" + path + "\"");
+}  // namespace
+
+void WriteLinesFile(const std::string& path, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text.append(line).append("\r\n");
+    if (!platform::ReplaceFileWithBytes(path, text)) throw std::runtime_error("Cannot create file \"" + path + "\"");
 }
 
-std::vector<std::string> LoadLines(const std::string& path) {
+std::vector<std::string> ReadLinesFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("Cannot open file \"" + path + "\"");
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) throw std::runtime_error("Cannot read file \"" + path + "\"");
     return SplitTextLines(text);
 }
-
-}  // namespace
 
 std::vector<std::string> SplitTextLines(std::string_view text) {
     std::vector<std::string> lines;
@@ -185,9 +184,9 @@ void TLangEngine::LoadScriptThroughFile() {
         temporaryPath = path;
     }
     const TemporaryFile temporary(temporaryPath);
-    SaveLines(path, editorLines);
+    WriteLinesFile(path, editorLines);
     m_ScriptLines.emplace();
-    for (std::string& line : LoadLines(path)) m_ScriptLines->Add(std::move(line));
+    for (std::string& line : ReadLinesFile(path)) m_ScriptLines->Add(std::move(line));
 }
 
 bool TLangEngine::PrePass() {
@@ -503,10 +502,7 @@ bool TLangEngine::DeclareArray(TERP_SYMBOL_TAG record) {
         record.SymDim[static_cast<std::size_t>(record.SymDims++)] = static_cast<std::int32_t>(highest);
         if (m_Token == tok::CloseParen) break;
     }
-    if (!AllocateArrayCells(record)) {
-        ReportError("Failed to allocate memory for array");
-        return false;
-    }
+    if (!AllocateCells(record, "Failed to allocate memory for array")) return false;
     if (!DefineSymbol(std::move(record))) {
         ReportError("Redefinition of symbol or reserved word!");
         return false;
@@ -668,7 +664,9 @@ bool TLangEngine::PreSwitch() {
             int last = first;
             while (GetToken() && m_Token != tok::EndOfLine) last = m_Token;
             if (m_StopRequested) return false;
-            if (IsTerminator(last) || IsOperator(last)) {
+            // A list may not end in a "," or an operator; a ")" closes its
+            // last value: CASE (2), CASE LEN(S), CASE F(1).
+            if ((IsTerminator(last) && last != tok::CloseParen) || IsOperator(last)) {
                 ReportError("Syntax error in CASE statement");
                 return false;
             }
