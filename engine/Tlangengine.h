@@ -385,13 +385,11 @@ private:
         long double number = 0;
         std::string text;
     };
-    // Line ranges LineOfOffset found last: positions [from, to) are on line.
-    struct LineRange {
-        int from = 0;
-        int to = 0;
-        int line = 1;
-    };
-    std::array<LineRange, 2> lastLines_{};
+    // The line of every position of the run text, which every dispatch asks
+    // for; made on the first look-up after the pre-pass has laid the lines out.
+    std::vector<std::int32_t> lineOfPosition_;
+    int FindLineOfOffset(int position) const;
+    void MakeLineTable();
     std::vector<CachedToken> tokenCache_;
     std::vector<std::int32_t> tokenCacheIndex_;  // by text position: index into tokenCache_, -1 none
     bool TokenCacheUsable() const {
@@ -500,11 +498,11 @@ private:
         m_EvalFlags.AfterSeparator = false;
         m_EvalFlags.Assignable = true;
     }
-    // LineOfOffset, answered inline when the position is on a line looked up last.
+    // LineOfOffset, answered inline from the table of the run's positions.
     int LineAt(int position) {
-        if (m_ScriptLines && !m_Tokenising)
-            for (const LineRange& range : lastLines_)
-                if (position >= range.from && position < range.to) return range.line;
+        if (m_ScriptLines && !m_Tokenising && position >= 1 &&
+            static_cast<std::size_t>(position) < lineOfPosition_.size())
+            return lineOfPosition_[static_cast<std::size_t>(position)];
         return LineOfOffset(position);
     }
 
@@ -513,7 +511,8 @@ private:
     void Prime();
     void FinishBlock(int position);
     bool CheckNumericCondition();
-    TERP_SYMBOL_TAG* FindBlock(std::string_view prefix, int start, int kind) const;
+    TERP_SYMBOL_TAG* FindBlock(std::string_view prefix, int start, int kind);
+    std::vector<TERP_SYMBOL_TAG*> blockAt_;  // by text position: the block record found there
     TERP_SYMBOL_TAG* ReadJumpTarget();
     void ExecGoto();
     BlockJump JumpWithinBlock(int start, int end);

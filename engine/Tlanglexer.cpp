@@ -1,6 +1,7 @@
 #include "Tlanglexer.h"
 
 #include "Tlangengine.h"
+#include "Tlangmaths.h"
 #include "platform/Numbers.h"
 #include "platform/Text.h"
 
@@ -419,6 +420,9 @@ void TLangEngine::RestoreTokenState(const TokenState& state) {
 }
 
 int TLangEngine::PeekToken() {
+    // A token read before is known without a fetch to undo.
+    if (!m_StopRequested && m_Token != tok::End && TokenCacheUsable())
+        if (const CachedToken* cached = FindCachedToken(m_TextPos)) return cached->token;
     const TokenState saved = SaveTokenState();
     const bool stopRequested = m_StopRequested;
 
@@ -527,11 +531,13 @@ bool TLangEngine::ResolveArrayCell(TERP_SYMBOL_TAG& array) {
             return false;
         }
         const long double value = m_NumValue;
-        if (!(value >= 0) || std::trunc(value) > array.SymDim[static_cast<std::size_t>(i)]) {
+        // The whole part is above the highest index exactly when the value
+        // reaches the index after it.
+        if (!(value >= 0) || value >= array.SymDim[static_cast<std::size_t>(i)] + 1.0L) {
             ReportError("Subscript out of Range");
             return false;
         }
-        subscripts[i] = static_cast<std::int32_t>(std::trunc(value));
+        subscripts[i] = static_cast<std::int32_t>(TruncatedWhole(value));
     }
     if (m_Token != tok::CloseParen) {
         ReportError("Expression syntax referencing array var");
