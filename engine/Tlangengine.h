@@ -396,9 +396,39 @@ private:
         return !m_Tokenising && !m_ReadingSource && m_RunTextLength > 0 &&
                tokenCacheIndex_.size() == static_cast<std::size_t>(m_RunTextLength) + 2;
     }
-    const CachedToken* FindCachedToken(int start) const;
+    // Inline, with FetchToken: the evaluator's fetch from the cache is the hot
+    // path of every loop.
+    const CachedToken* FindCachedToken(int start) const {
+        if (start < 1 || start > m_RunTextLength) return nullptr;
+        const std::int32_t index = tokenCacheIndex_[static_cast<std::size_t>(start)];
+        return index < 0 ? nullptr : &tokenCache_[static_cast<std::size_t>(index)];
+    }
     void CacheToken(int start, bool codeProduced);
-    bool UseCachedToken(const CachedToken& cached, int start, bool codeMeansFalse);
+    bool UseCachedToken(const CachedToken& cached, int start, bool codeMeansFalse) {
+        m_Token = cached.token;
+        m_TextPos = cached.end;
+        tokenStart_ = start;
+        lineEndPos_ = cached.lineEnd;
+        switch (cached.token) {
+        case tok::StringLiteral:
+        case tok::None:
+            m_TokenText = cached.text;
+            break;
+        case tok::NumberLiteral:
+            m_NumValue = cached.number;
+            break;
+        case tok::SymbolRef:
+            m_CurrentSymbol = cached.symbol;
+            if (cached.symbol->SymKind == tok::NumberDecl)
+                m_NumValue = cached.symbol->SymValue;
+            else if (cached.symbol->SymKind == tok::StringDecl)
+                m_TokenText = cached.symbol->SymText;
+            break;
+        default:
+            break;
+        }
+        return cached.codeProduced ? !codeMeansFalse : true;
+    }
 
     // Lexer helpers shared with the run loop.
     TokenState SaveTokenState() const;
@@ -409,7 +439,16 @@ private:
 
     // Evaluator helpers.
     // GetToken inside an expression, where an unknown word is an error.
-    bool FetchToken();
+    bool FetchToken() {
+        const CachedToken* cached =
+            !m_StopRequested && m_Token != tok::End && TokenCacheUsable() ? FindCachedToken(m_TextPos) : nullptr;
+        if (!cached) return FetchScannedToken();
+        previousToken_ = m_Token;
+        const bool produced = UseCachedToken(*cached, m_TextPos, false);
+        return m_Token == tok::None && !m_StopRequested ? ReportUndefinedWord() : produced;
+    }
+    bool FetchScannedToken();
+    bool ReportUndefinedWord();
     bool EvalSign(bool fetchFirst);
     void EvalProduct();
     bool ApplyProduct(int op, long double left, long double right);
