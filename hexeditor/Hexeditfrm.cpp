@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <utility>
 
 namespace {
 
@@ -346,16 +347,19 @@ void TFrmHexEdit::SearchRunning(bool running) {
     for (QWidget* widget : {static_cast<QWidget*>(menuBar()), static_cast<QWidget*>(ToolBar1), Views->ByteStrip(),
                             Views->TextDisplay(), tabDecimal, tabBin, tabHex, tabDump})
         widget->setEnabled(!running);
-    if (!running && closeAfterScan_) {
-        closeAfterScan_ = false;
+    if (!running && afterScan_) {
         // From the event loop, once the scan and whoever started it have returned.
-        QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, std::exchange(afterScan_, {}), Qt::QueuedConnection);
     }
 }
 
-void TFrmHexEdit::StopScanAndCloseAfter() {
+void TFrmHexEdit::StopScanThen(std::function<void()> after) {
     SearchInfo.Stop = true;
-    closeAfterScan_ = true;
+    afterScan_ = std::move(after);
+}
+
+void TFrmHexEdit::StopScanAndCloseAfter() {
+    StopScanThen([this] { close(); });
 }
 
 void TFrmHexEdit::ShowResultsPage() { PagMain->setCurrentWidget(tabResults); }

@@ -14,6 +14,7 @@
 #include <QMainWindow>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class QAction;
@@ -86,6 +87,8 @@ public:
     // save or write the copy is refused; a close asked for meanwhile stops the
     // scan and closes the window once the scan has unwound.
     bool Scanning() const;
+    // Stops the scan; `after` runs from the event loop once it has unwound.
+    void StopScanThen(std::function<void()> after);
     SEARCHINFO_TAG& SearchRecord() override { return SearchInfo; }
     bool LittleEndian() const override { return Conversions.ByteOrder == 1; }
     void PumpMessagesOnce() override;
@@ -191,7 +194,7 @@ private:
     bool opened_ = false;
     bool locked_ = true;
     bool closing_ = false;
-    bool closeAfterScan_ = false;
+    std::function<void()> afterScan_;
     // Activation moves the focus to box A unless a click into the window comes first.
     bool activationFocusPending_ = false;
 };

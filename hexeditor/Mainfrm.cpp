@@ -21,6 +21,7 @@
 #include "platform/Shell.h"
 #include "platform/Text.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenu>
@@ -404,6 +405,13 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // So does a scan in a hex window.
+    for (std::int32_t channel = 0; channel < ChannelLimit; ++channel)
+        if (TFrmHexEdit* window = ChannelWindow(channel); window && window->Scanning()) {
+            window->StopScanThen([this] { close(); });
+            event->ignore();
+            return;
+        }
     LoadSaveSettings(1);
     // The script window offers its unsaved script first; a cancel there
     // keeps the program open.
@@ -419,8 +427,13 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
     }
     ReleaseToolWindows();
     if (FrmSearch) FrmSearch->hide();
+    closed_ = true;
     event->accept();
 }
+
+// An Exit during a command-line script closes the window before the loop
+// would start; the program then ends at once.
+int TFrmMain::Exec() { return closed_ ? 0 : QApplication::exec(); }
 
 // The tool windows write their settings and go. The add-watch dialog belongs
 // to the watch window, so nothing is destroyed before every window has

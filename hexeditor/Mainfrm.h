@@ -28,6 +28,9 @@ public:
     // Reads the settings, takes the command line (the program's arguments
     // without its own name), builds the recent-files menu and shows the window.
     void FormCreate(const std::vector<std::string>& arguments);
+    // Runs the message loop until the window closes; 0 at once when it closed already.
+    int Exec();
+    bool Closed() const { return closed_; }
 
     // --- The channel table.
     std::int32_t FindFreeChannel() const { return channels_.FindFreeChannel(); }
@@ -114,6 +117,7 @@ private:
     TMainFormSettings CurrentFormSettings() const;
 
     TChannelTable channels_;
+    bool closed_ = false;
 };
 
 // The single-instance windows; null while none exists.

@@ -28,7 +28,7 @@ int WinMain(int argc, char** argv) {
         main->FormCreate(arguments);
         frmGlobalSearchDefaults = new TfrmGlobalSearchDefaults(main.get(), GlobalSearchDefaults());
         QCoreApplication::setApplicationName(ApplicationTitle);
-        result = QApplication::exec();
+        result = main->Exec();
     } catch (const std::exception& error) {
         platform::MessageBox(error.what(), ApplicationTitle, platform::MsgButtons::OK, platform::MsgIcon::Error);
         result = 0;

@@ -616,6 +616,27 @@ TEST_F(WindowsTest, WhileAScanRunsTheCopyStaysAsItIsAndACloseWaitsUntilTheScanHa
     EXPECT_THAT(Messages(), IsEmpty());
 }
 
+TEST_F(WindowsTest, ExitDuringAScanStopsItAndThenEndsTheProgram) {
+    const std::string a = folder.MakeFile("a.dat", ZerosWith(1100000, {{100, {'x', 'y', 'z'}}}));
+    TFrmMain& window = Start({a});
+    TFrmHexEdit* hex = window.ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    TSearchPages& search = *hex->SearchPages;
+    search.Session().PumpInterval = std::chrono::milliseconds(0);
+    search.edtSearchValue->setText("xyz");
+    QMetaObject::invokeMethod(qApp, [&] { window.MnuFileExitClick(); }, Qt::QueuedConnection);
+    search.btnBeginSearch->click();
+
+    EXPECT_FALSE(hex->Scanning());
+    EXPECT_FALSE(window.Closed());
+    // Once the scan has unwound, the close goes on from the event loop.
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window.Closed());
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(window.IsChannelOpen(0));
+    EXPECT_THAT(Messages(), IsEmpty());
+}
+
 TEST_F(WindowsTest, ChildWindowsReportTheirClosingByTag) {
     TFrmMain& window = Start();
     QWidget script;

@@ -147,6 +147,24 @@ TEST_F(ScriptWindowTest, ACommandLineScriptIsLoadedHiddenAndRunsWithoutTheRunFla
     EXPECT_EQ(control->Text, "Print 1");
 }
 
+TEST_F(ScriptWindowTest, ExitDuringACommandLineScriptEndsTheProgram) {
+    const std::string path = WriteScript("run.txt", "Print 1");
+    InstallScriptControlFactory([&](TScriptControlEvents& events) {
+        auto made = std::make_unique<FakeScriptControl>();
+        made->Events = &events;
+        made->Script = [&](FakeScriptControl&) { main->MnuFileExitClick(); };
+        control = made.get();
+        return std::unique_ptr<TScriptControl>(std::move(made));
+    });
+    main->FormCreate({"/S", path});
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(control->Terminates, 1);
+    EXPECT_TRUE(main->Closed());
+    EXPECT_FALSE(main->isVisible());
+    // The message loop is never entered: the program ends.
+    EXPECT_EQ(main->Exec(), 0);
+}
+
 TEST_F(ScriptWindowTest, WithoutAControlThereIsNoScriptWindow) {
     InstallScriptControlFactory([](TScriptControlEvents&) { return std::unique_ptr<TScriptControl>(); });
     main->MnuWindowsScriptEditorClick();
