@@ -512,3 +512,54 @@ bool EditView(TByteConversions& c, TValueView view, int index, std::string_view 
     }
     return false;
 }
+
+namespace {
+
+bool IsHexView(TValueView view)
+{
+    return view == TValueView::Hex || view == TValueView::HexShort || view == TValueView::HexLong ||
+           view == TValueView::Hex64;
+}
+
+bool HasHexDigit(std::string_view text)
+{
+    return std::any_of(text.begin(), text.end(), [](char c) { return HexDigitValue(c) >= 0; });
+}
+
+std::string UnsignedText(std::uint64_t value) { return DecimalText(value); }
+
+std::string IntegerRange(int bits, bool hex)
+{
+    const std::uint64_t maximum = LowBitsMask(bits);
+    if (hex) {
+        std::string digits;
+        for (int shift = bits - 4; shift >= 0; shift -= 4)
+            digits += NibbleToHexChar(static_cast<std::uint8_t>((maximum >> shift) & 0xF));
+        return "0 to " + digits;
+    }
+    const std::uint64_t lowest = std::uint64_t{1} << (bits - 1);
+    return "-" + UnsignedText(lowest) + " to " + UnsignedText(maximum);
+}
+
+}  // namespace
+
+std::string EditRefusal(TValueView view, int index, std::string_view text)
+{
+    const bool byteStrip = view == TValueView::Char || view == TValueView::Dec || view == TValueView::Hex ||
+                           view == TValueView::Binary;
+    if (byteStrip && text.empty())
+        return "";
+    const std::string quoted = "\"" + std::string(text) + "\"";
+    if (IsHexView(view) && !HasHexDigit(text))
+        return quoted + " is not a hex number";
+    if (view == TValueView::Float)
+        return quoted + " is beyond the range of a single-precision float";
+    if (view == TValueView::Double)
+        return quoted + " is beyond the range of a double-precision float";
+    const int bits = 8 * ViewBytes(view, ClampViewIndex(view, index)).Count;
+    const bool binary = view == TValueView::Binary || view == TValueView::BinShort || view == TValueView::BinLong ||
+                        view == TValueView::Bin64;
+    if (binary)
+        return quoted + " has more than " + std::to_string(bits) + " binary digits";
+    return quoted + " does not fit in " + std::to_string(bits) + " bits (" + IntegerRange(bits, IsHexView(view)) + ")";
+}

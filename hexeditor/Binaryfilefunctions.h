@@ -134,3 +134,7 @@ std::string ViewText(const TByteConversions& conversions, TValueView view, int i
 // unchanged, when the text is refused: out of the view's range, no hex
 // digit for a hex view, or empty for a byte-strip view.
 bool EditView(TByteConversions& conversions, TValueView view, int index, std::string_view text);
+// Why EditView refused a text, in words for the user: "not a hex number",
+// "does not fit in 16 bits (-32768 to 65535)". Empty for an emptied
+// byte-strip box, which only gives way to the file's value.
+std::string EditRefusal(TValueView view, int index, std::string_view text);

@@ -1,6 +1,7 @@
 #include "Hexeditfrm.h"
 
 #include "Icons.h"
+#include "Standardkeys.h"
 #include "Mainfrm.h"
 #include "Mainsettings.h"
 #include "Mytcursor.h"
@@ -19,7 +20,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
@@ -64,6 +67,12 @@ TFrmHexEdit::TFrmHexEdit(QWidget* owner, std::int32_t channel, TFileIO& io)
     BuildPages();
     Views = new TValueViews(*this, Conversions, this);
     Views->AttachPages(PagMain, tabDecimal, tabBin, tabHex, tabDump);
+    Views->ReportRefusal = [this](const std::string& reason) {
+        if (reason.empty())
+            statusBar()->clearMessage();
+        else
+            statusBar()->showMessage(platform::ToQString(reason));
+    };
     SearchPages = new TSearchPages(*this, tabSearch, tabResults, Views->NavigationLayout());
     SearchPages->Session().LoadDefaults(GlobalSearchDefaults());
     PlaceViews();
@@ -104,6 +113,10 @@ void TFrmHexEdit::BuildMenus() {
     btnSave = MakeAction(this, "&Save", "Save the changes to the file.", look->standardIcon(QStyle::SP_DialogSaveButton));
     btnSaveAs = MakeAction(this, "Save &As", "Save File As", GlyphIcon("AS", QColor(60, 100, 170)));
     mnuClose = new QAction("&Close", this);
+    SetStandardShortcuts(*btnReopen, QKeySequence::Refresh, Qt::Key_F5);
+    SetStandardShortcuts(*btnSave, QKeySequence::Save);
+    SetStandardShortcuts(*btnSaveAs, QKeySequence::SaveAs, Qt::CTRL | Qt::SHIFT | Qt::Key_S);
+    SetStandardShortcuts(*mnuClose, QKeySequence::Close, Qt::CTRL | Qt::Key_W);
     mnuTogglelock = new QAction("Toggle lock", this);
     btnDeleteBytes = MakeAction(this, "Delete Bytes", "Delete bytes from the current position",
                                 GlyphIcon("\u2212", QColor(170, 70, 60)));
@@ -123,6 +136,16 @@ void TFrmHexEdit::BuildMenus() {
     optEndian->setCheckable(true);
     optEndian->setChecked(true);
     optEndian->setVisible(false);
+
+    // Find opens the search page at its value.
+    auto* find = new QAction("Find", this);
+    SetStandardShortcuts(*find, QKeySequence::Find);
+    addAction(find);
+    connect(find, &QAction::triggered, this, [this] {
+        PagMain->setCurrentWidget(tabSearch);
+        SearchPages->edtSearchValue->setFocus(Qt::ShortcutFocusReason);
+        SearchPages->edtSearchValue->selectAll();
+    });
 
     connect(btnReopen, &QAction::triggered, this, &TFrmHexEdit::btnReopenClick);
     connect(btnSave, &QAction::triggered, this, &TFrmHexEdit::btnSaveClick);

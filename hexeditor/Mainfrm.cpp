@@ -6,6 +6,7 @@
 #include "Globalsearchdefaultsfrm.h"
 #include "Hexeditfrm.h"
 #include "Icons.h"
+#include "Standardkeys.h"
 #include "Mrumenu.h"
 #include "Scriptfrm.h"
 #include "Scriptoutfrm.h"
@@ -113,6 +114,9 @@ void TFrmMain::BuildMenus() {
     AddMRUItems(*MnuFile, mnuMainSep1, mnuMainMRU, *this, [this](QAction* item) { mnuMainMRU5Click(item); });
     MnuFile->addSeparator();
     MnuFileExit = MnuFile->addAction("E&xit");
+    SetStandardShortcuts(*btnNewFile, QKeySequence::New);
+    SetStandardShortcuts(*BtnOpenFile, QKeySequence::Open);
+    SetStandardShortcuts(*MnuFileExit, QKeySequence::Quit, Qt::CTRL | Qt::Key_Q);
 
     btnScriptWindow = new QAction(GlyphIcon("SCR", QColor(120, 80, 150)), "Script Editor", this);
     btnScriptWindow->setToolTip("Script Editor");

@@ -2,6 +2,7 @@
 
 #include "platform/QtText.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -12,6 +13,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QValidator>
@@ -32,13 +34,14 @@ public:
     }
 };
 
-// The character a key types, Backspace included (8), or 0 for keys such as
-// Delete or the arrows, which only move or delete and are never filtered.
+// The printable character a key types, or 0 for the editing keys
+// (Backspace, Delete, the arrows, Ctrl+A, cut and paste), which every box
+// takes as they are.
 char16_t TypedCharacter(const QKeyEvent& event)
 {
-    if (event.key() == Qt::Key_Backspace)
-        return 8;
-    if (event.key() == Qt::Key_Delete || event.text().size() != 1)
+    if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return 0;
+    if (event.text().size() != 1 || !event.text().at(0).isPrint())
         return 0;
     return event.text().at(0).unicode();
 }
@@ -113,6 +116,19 @@ void TValueEdit::focusOutEvent(QFocusEvent* event)
         event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason;
     if (OnExit && leftForAnotherBox)
         OnExit();
+}
+
+// Ctrl+Home and Ctrl+End go to the file's ends, not to the ends of the box.
+bool TValueEdit::event(QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::ControlModifier && (key->key() == Qt::Key_Home || key->key() == Qt::Key_End)) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QLineEdit::event(event);
 }
 
 void TValueEdit::keyPressEvent(QKeyEvent* event)
@@ -273,6 +289,18 @@ void TValueViews::BuildNavigation()
                                                            edtSmallStep, btnSmallStep, edtBigStep, btnBigStep})
         navigationLayout->addWidget(widget);
     navigationLayout->addStretch(1);
+
+    connect(edtJumpTo, &QLineEdit::returnPressed, this, [this] { JumpToClick(); });
+    // The keys move as the buttons do, wherever the focus is in the window.
+    const auto key = [this](const QKeySequence& sequence, std::function<void()> move) {
+        auto* shortcut = new QShortcut(sequence, window);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, std::move(move));
+    };
+    key(QKeySequence(Qt::Key_PageUp), [this] { StepPosition(*edtBigStep, -1); });
+    key(QKeySequence(Qt::Key_PageDown), [this] { StepPosition(*edtBigStep, +1); });
+    key(QKeySequence(Qt::CTRL | Qt::Key_Home), [this] { MovePosition(0); });
+    key(QKeySequence(Qt::CTRL | Qt::Key_End), [this] { MovePosition(host.FileSize()); });
 
     connect(btnHome, &QToolButton::clicked, this, [this] { MovePosition(0); });
     connect(btnEnd, &QToolButton::clicked, this, [this] { MovePosition(host.FileSize()); });
@@ -538,13 +566,32 @@ void TValueViews::ValueEditExit(const ValueBox& box)
     if (!box.Edit->isModified() || host.IsLocked())
         return;
     TByteConversions edited = conversions;
-    if (EditView(edited, box.View, box.Index, platform::FromQString(box.Edit->text())) &&
-        LiesInFile(box.View, box.Index)) {
+    const std::string text = platform::FromQString(box.Edit->text());
+    std::string refusal;
+    if (!EditView(edited, box.View, box.Index, text)) {
+        refusal = EditRefusal(box.View, box.Index, text);
+    } else if (!LiesInFile(box.View, box.Index)) {
+        refusal = "the value's bytes lie past the end of the file";
+    } else {
         conversions.LoadValueBytes(edited.Raw);
         host.WriteCurrentBytes();
     }
+    if (ReportRefusal)
+        ReportRefusal(refusal.empty() ? refusal : "Not written: " + refusal + "; the box shows the file's value again.");
     // A refused text gives way to the value the file holds.
     RefreshView();
+}
+
+// A value typed into the box that has the focus is written before the
+// position moves away from its bytes.
+void TValueViews::LeaveFocusedBox()
+{
+    const QWidget* focused = QApplication::focusWidget();
+    for (const ValueBox& box : valueBoxes)
+        if (box.Edit == focused) {
+            ValueEditExit(box);
+            return;
+        }
 }
 
 bool TValueViews::LiesInFile(TValueView view, int index) const
@@ -554,6 +601,7 @@ bool TValueViews::LiesInFile(TValueView view, int index) const
 
 void TValueViews::MovePosition(std::int64_t position)
 {
+    LeaveFocusedBox();
     const std::int64_t last = std::max<std::int64_t>(host.FileSize() - 1, 0);
     host.StorePosition(static_cast<std::int32_t>(std::clamp<std::int64_t>(position, 0, last)));
     RefreshView();

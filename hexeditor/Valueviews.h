@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 class QGroupBox;
@@ -56,6 +57,7 @@ public:
     char16_t (*KeyFilter)(char16_t) = nullptr;
 
 protected:
+    bool event(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -106,6 +108,10 @@ public:
     void SetByteOrder(bool littleEndian);
     void BuildHexDump();
 
+    // Told why a box's text was not written (a sentence), or "" after a
+    // box's value was written.
+    std::function<void(const std::string&)> ReportRefusal;
+
     // The byte strip, by byte 0..7 (A..H).
     std::array<QLabel*, 8> lblPos{};
     std::array<TValueEdit*, 8> edtChar{}, edtDec{}, edtHex{}, edtBinary{};
@@ -154,6 +160,7 @@ private:
     QWidget* BuildDumpPage();
     void FillViews(TValueView first, TValueView last);
     void ValueEditExit(const ValueBox& box);
+    void LeaveFocusedBox();
     bool LiesInFile(TValueView view, int index) const;
     void MovePosition(std::int64_t position);
     void StepPosition(const QLineEdit& stepText, int direction);

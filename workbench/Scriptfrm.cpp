@@ -2,6 +2,7 @@
 
 #include "Globalinfo.h"
 #include "Icons.h"
+#include "Standardkeys.h"
 #include "Mainfrm.h"
 #include "Mrumenu.h"
 #include "Qormfunctions.h"
@@ -126,6 +127,15 @@ void TFrmScript::BuildActions() {
     BtnOutput = MakeAction(this, "Output", "Show script output window", GlyphIcon("OUT", QColor(90, 90, 90)));
     BtnWatches = MakeAction(this, "Watches", "Watch Window", GlyphIcon("VAR", QColor(150, 110, 40)));
 
+    SetStandardShortcuts(*BtnNewScript, QKeySequence::New);
+    SetStandardShortcuts(*BtnOpenScript, QKeySequence::Open);
+    SetStandardShortcuts(*BtnSaveScript, QKeySequence::Save);
+    SetStandardShortcuts(*btnPrint, QKeySequence::Print);
+    // The keys of the common debuggers: F5 runs, F10 steps, Shift+F5 stops.
+    BtnRun->setShortcut(Qt::Key_F5);
+    BtnStep->setShortcut(Qt::Key_F10);
+    BtnStop->setShortcut(Qt::SHIFT | Qt::Key_F5);
+
     connect(BtnNewScript, &QAction::triggered, this, &TFrmScript::MnuFileNewClick);
     connect(BtnOpenScript, &QAction::triggered, this, &TFrmScript::MnuFileOpenClick);
     connect(BtnSaveScript, &QAction::triggered, this, &TFrmScript::MnuFileSaveClick);
@@ -148,12 +158,14 @@ void TFrmScript::BuildMenus() {
     MnuFile->addActions({BtnNewScript, BtnOpenScript});
     MnuFile->addSeparator();
     MnuFileSaveAs = new QAction("Save &As", this);
+    SetStandardShortcuts(*MnuFileSaveAs, QKeySequence::SaveAs, Qt::CTRL | Qt::SHIFT | Qt::Key_S);
     MnuFile->addActions({BtnSaveScript, MnuFileSaveAs});
     MnuFile->addSeparator();
     MnuFile->addAction(btnPrint);
     AddMRUItems(*MnuFile, mnuMainSep1, mnuMainMRU, *this, [this](QAction* item) { mnuMainMRU1Click(item); });
     MnuFile->addSeparator();
     MnuFileClose = MnuFile->addAction("&Close");
+    SetStandardShortcuts(*MnuFileClose, QKeySequence::Close, Qt::CTRL | Qt::Key_W);
     connect(MnuFileSaveAs, &QAction::triggered, this, &TFrmScript::MnuFileSaveAsClick);
     connect(MnuFileClose, &QAction::triggered, this, &TFrmScript::MnuFileCloseClick);
 

@@ -396,15 +396,20 @@ TEST_F(hex_values_ViewsWindow, KeyFiltersOfTheByteStrip)
     dec->clear();
     QTest::keyClicks(dec, "a5-x+");
     EXPECT_EQ(dec->text(), "5-+");
+    // The filters take typed characters only; the editing keys work in every box.
     QTest::keyClick(dec, Qt::Key_Backspace);
-    EXPECT_EQ(dec->text(), "5-+");
+    EXPECT_EQ(dec->text(), "5-");
+    QTest::keyClick(dec, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(dec, "231");
+    EXPECT_EQ(dec->text(), "231");
 
     TValueEdit* hex = Edit("edtHex4");
     hex->clear();
     QTest::keyClicks(hex, "gb");
     EXPECT_EQ(hex->text(), "B");
     QTest::keyClick(hex, Qt::Key_Backspace);
-    EXPECT_EQ(hex->text(), "B");
+    EXPECT_EQ(hex->text(), "");
+    QTest::keyClicks(hex, "b");
     QTest::keyClick(hex, Qt::Key_Left);
     QTest::keyClick(hex, Qt::Key_Delete);  // moving and deleting keys are no typed characters
     EXPECT_EQ(hex->text(), "");

@@ -22,6 +22,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QStatusBar>
 #include <QTableView>
 #include <QScreen>
 #include <QTest>
@@ -523,7 +524,7 @@ TEST_F(WindowsTest, AClickIntoABoxOfAnInactiveWindowTypesIntoThatBox) {
     QCoreApplication::processEvents();
     QWidget* typedInto = QApplication::focusWidget();
     EXPECT_EQ(typedInto, views.edtDec[3]);
-    // The box shows 3; the key goes after it (Backspace does nothing in a decimal box).
+    // The box shows 3; the key goes after it.
     QTest::keyClick(typedInto, Qt::Key_End);
     QTest::keyClicks(typedInto, "9");
     QTest::keyClick(typedInto, Qt::Key_Tab);
@@ -635,6 +636,94 @@ TEST_F(WindowsTest, ExitDuringAScanStopsItAndThenEndsTheProgram) {
     EXPECT_FALSE(window.isVisible());
     EXPECT_FALSE(window.IsChannelOpen(0));
     EXPECT_THAT(Messages(), IsEmpty());
+}
+
+TEST_F(WindowsTest, MenusCarryTheStandardShortcuts) {
+    const std::string a = folder.MakeFile("a.dat", {1});
+    TFrmMain& window = Start({a});
+    TFrmHexEdit* hex = window.ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    QAction* find = nullptr;
+    for (QAction* action : hex->actions())
+        if (action->text() == "Find") find = action;
+    ASSERT_NE(find, nullptr);
+    // The platform's keys, or the common ones where the platform has none.
+    struct Case {
+        QAction* action;
+        QKeySequence::StandardKey key;
+        QKeySequence fallback;
+    };
+    for (const Case& c : {Case{window.btnNewFile, QKeySequence::New, {}},
+                          Case{window.BtnOpenFile, QKeySequence::Open, {}},
+                          Case{window.MnuFileExit, QKeySequence::Quit, Qt::CTRL | Qt::Key_Q},
+                          Case{hex->btnSave, QKeySequence::Save, {}},
+                          Case{hex->btnSaveAs, QKeySequence::SaveAs, Qt::CTRL | Qt::SHIFT | Qt::Key_S},
+                          Case{hex->mnuClose, QKeySequence::Close, Qt::CTRL | Qt::Key_W},
+                          Case{hex->btnReopen, QKeySequence::Refresh, Qt::Key_F5},
+                          Case{find, QKeySequence::Find, {}}}) {
+        const QList<QKeySequence> standard = QKeySequence::keyBindings(c.key);
+        EXPECT_EQ(c.action->shortcuts(), standard.isEmpty() ? QList<QKeySequence>{c.fallback} : standard)
+            << c.action->text().toStdString();
+        EXPECT_FALSE(c.action->shortcuts().isEmpty()) << c.action->text().toStdString();
+    }
+    // The hints stay the tool tips.
+    EXPECT_EQ(hex->btnSave->toolTip().toStdString(), "Save the changes to the file.");
+    EXPECT_EQ(window.BtnOpenFile->toolTip().toStdString(), "Open a file for Hex Edit");
+}
+
+TEST_F(WindowsTest, KeysMoveThePositionAndARefusedValueSaysWhy) {
+    const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(1000));
+    TFrmHexEdit* hex = Start({a}).ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    hex->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(hex));
+    QCoreApplication::processEvents();
+    TValueViews& views = *hex->Views;
+    QWidget* box = views.edtChar[0];
+    box->setFocus();
+
+    QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(hex->Position(), 999);
+    QTest::keyClick(box, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(hex->Position(), 0);
+    QTest::keyClick(box, Qt::Key_PageDown);
+    QTest::keyClick(box, Qt::Key_PageDown);
+    EXPECT_EQ(hex->Position(), 256);
+    QTest::keyClick(box, Qt::Key_PageUp);
+    EXPECT_EQ(hex->Position(), 128);
+
+    // Enter in the jump box jumps (positions are shown from 1).
+    views.edtJumpTo->setFocus();
+    views.edtJumpTo->selectAll();
+    QTest::keyClicks(views.edtJumpTo, "501");
+    QTest::keyClick(views.edtJumpTo, Qt::Key_Return);
+    EXPECT_EQ(hex->Position(), 500);
+
+    // A value the box cannot hold is refused with its reason on the status line.
+    hex->btnLock->click();
+    views.edtDec[0]->setFocus();
+    QTest::keyClick(views.edtDec[0], Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(views.edtDec[0], "442");
+    views.edtDec[1]->setFocus();
+    EXPECT_EQ(hex->statusBar()->currentMessage().toStdString(),
+              "Not written: \"442\" does not fit in 8 bits (-128 to 255); the box shows the file's value again.");
+    EXPECT_EQ(Text(views.edtDec[0]), std::to_string(THexTestFolder::Pattern(1000)[500]));
+    EXPECT_FALSE(hex->Modified());
+
+    // A typed value is written before a key moves the position away from it.
+    QTest::keyClick(views.edtDec[1], Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(views.edtDec[1], "7");
+    QTest::keyClick(views.edtDec[1], Qt::Key_PageDown);
+    EXPECT_EQ(hex->Position(), 628);
+    EXPECT_TRUE(hex->statusBar()->currentMessage().isEmpty());
+    Bytes written(1);
+    ASSERT_EQ(hex->ReadBytes(501, written.data(), 1), 1u);
+    EXPECT_EQ(written[0], 7);
+
+    // Find opens the search page at its value.
+    QTest::keyClick(views.edtDec[1], Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(hex->PagMain->currentWidget(), hex->tabSearch);
+    EXPECT_TRUE(hex->SearchPages->edtSearchValue->hasFocus());
 }
 
 TEST_F(WindowsTest, ChildWindowsReportTheirClosingByTag) {

@@ -165,6 +165,25 @@ TEST_F(ScriptWindowTest, ExitDuringACommandLineScriptEndsTheProgram) {
     EXPECT_EQ(main->Exec(), 0);
 }
 
+TEST_F(ScriptWindowTest, RunStepAndTheFileCommandsHaveTheirKeys) {
+    TFrmScript& script = OpenScript();
+    EXPECT_EQ(script.BtnRun->shortcut(), QKeySequence(Qt::Key_F5));
+    EXPECT_EQ(script.BtnStep->shortcut(), QKeySequence(Qt::Key_F10));
+    EXPECT_EQ(script.BtnStop->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F5));
+    for (QAction* action : {script.BtnNewScript, script.BtnOpenScript, script.BtnSaveScript, script.MnuFileSaveAs,
+                            script.btnPrint, script.MnuFileClose})
+        EXPECT_FALSE(action->shortcuts().isEmpty()) << action->text().toStdString();
+    EXPECT_EQ(script.BtnRun->toolTip().toStdString(), "Run Script");
+
+    script.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&script));
+    QCoreApplication::processEvents();
+    control->Text = "Print 1";
+    control->Script = FakeScriptControl::Lines(2);
+    QTest::keyClick(&script, Qt::Key_F5);
+    EXPECT_EQ(control->Executes, 1);
+}
+
 TEST_F(ScriptWindowTest, WithoutAControlThereIsNoScriptWindow) {
     InstallScriptControlFactory([](TScriptControlEvents&) { return std::unique_ptr<TScriptControl>(); });
     main->MnuWindowsScriptEditorClick();
