@@ -550,7 +550,9 @@ std::string EditRefusal(TValueView view, int index, std::string_view text)
     if (byteStrip && text.empty())
         return "";
     const std::string quoted = "\"" + std::string(text) + "\"";
-    if (IsHexView(view) && !HasHexDigit(text))
+    // The byte strip reads its hex digits from the start, the pages take every digit.
+    const bool noHexNumber = view == TValueView::Hex ? HexDigitValue(text.front()) < 0 : !HasHexDigit(text);
+    if (IsHexView(view) && noHexNumber)
         return quoted + " is not a hex number";
     if (view == TValueView::Float)
         return quoted + " is beyond the range of a single-precision float";

@@ -514,6 +514,35 @@ TEST(hex_values_Edits, ScriptStoresUseTheSameByteOrder)
     EXPECT_EQ(conversions.DoubleValue, -2.0);
 }
 
+TEST(hex_values_Edits, ARefusedTextSaysWhy)
+{
+    struct Case {
+        TValueView view;
+        int index;
+        const char* text;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {TValueView::Dec, 0, "442", "\"442\" does not fit in 8 bits (-128 to 255)"},
+        {TValueView::Dec, 3, "", ""},
+        {TValueView::Hex, 0, "-5", "\"-5\" is not a hex number"},
+        {TValueView::Hex, 0, "1FF", "\"1FF\" does not fit in 8 bits (0 to FF)"},
+        {TValueView::HexShort, 1, "  ", "\"  \" is not a hex number"},
+        {TValueView::Word, 2, "70000000", "\"70000000\" does not fit in 16 bits (-32768 to 65535)"},
+        {TValueView::Int64, 0, "99999999999999999999",
+         "\"99999999999999999999\" does not fit in 64 bits (-9223372036854775808 to 18446744073709551615)"},
+        {TValueView::Binary, 0, "111100001", "\"111100001\" has more than 8 binary digits"},
+        {TValueView::Float, 1, "1e39", "\"1e39\" is beyond the range of a single-precision float"},
+    };
+    for (const Case& c : cases) {
+        TByteConversions conversions;
+        if (*c.reason != '\0') {
+            EXPECT_FALSE(EditView(conversions, c.view, c.index, c.text)) << c.text;
+        }
+        EXPECT_EQ(EditRefusal(c.view, c.index, c.text), c.reason) << c.text;
+    }
+}
+
 TEST(hex_values_Keys, ByteStripFilters)
 {
     struct Case {
