@@ -15,6 +15,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace platform {
@@ -332,6 +333,16 @@ bool SetFileTime(const std::string& path, const FILETIME* creation, const FILETI
     if (lastAccess) times[0] = TimespecFromFileTime(*lastAccess);
     if (lastWrite) times[1] = TimespecFromFileTime(*lastWrite);
     return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+std::uint64_t FileTimeStep(const std::string& path, bool lastAccess) {
+    constexpr long kFatMagic = 0x4d44;
+    constexpr long kExFatMagic = 0x2011BAB0;
+    constexpr std::uint64_t kSecond = kTicksPerSecond;
+    struct statfs info {};
+    const bool fat = ::statfs(path.c_str(), &info) == 0 && (info.f_type == kFatMagic || info.f_type == kExFatMagic);
+    if (!fat) return kSecond;
+    return lastAccess && info.f_type == kFatMagic ? 24 * 3600 * kSecond : 2 * kSecond;
 }
 
 bool FileExists(const std::string& path) {

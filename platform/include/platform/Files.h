@@ -63,6 +63,11 @@ bool GetFileTime(const std::string& path, FILETIME* creation, FILETIME* lastAcce
 // time cannot be set on Linux: passing one makes the call fail and change nothing.
 bool SetFileTime(const std::string& path, const FILETIME* creation, const FILETIME* lastAccess,
                  const FILETIME* lastWrite);
+// The step (in 100-ns ticks) in which the file system holding `path` keeps a
+// file's last-access or last-write time: a time set there reads back within
+// one step, or the file system did not keep it. FAT keeps write times in 2
+// seconds and access times as a date; other file systems keep a second or finer.
+std::uint64_t FileTimeStep(const std::string& path, bool lastAccess);
 
 bool FileExists(const std::string& path);       // an existing entry that is not a folder
 bool DirectoryExists(const std::string& path);
