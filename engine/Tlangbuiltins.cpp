@@ -299,10 +299,7 @@ private:
             return Fail("Array Identifier expected in call to ERASE()");
         const int next = NextCharacter();
         if (next != ')' && next != '\n') return Fail("Too many parameters in call to ERASE()");
-        for (ARRAY_ELEMENT_TAG& cell : array->SymCells) {
-            cell.Number = 0;
-            cell.Text.clear();
-        }
+        e_.ClearCells(*array);
         array->SymExtra = 0;
         array->SymValue = 0;
         array->SymText.clear();

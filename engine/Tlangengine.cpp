@@ -18,6 +18,7 @@ TLangEngine::~TLangEngine() = default;
 
 void TLangEngine::FreeRunState() {
     FreeSymbols();
+    m_Memory.Clear();
     m_FileSearch.Close();
     m_ScriptLines.reset();
     lastLines_ = {};
@@ -113,7 +114,7 @@ void TLangEngine::RunScript() {
     try {
         RunBlock(false, true);
     } catch (const std::bad_alloc&) {
-        ReportError("Out of memory");
+        ReportError(std::string(msg::OutOfMemory));
     } catch (const std::exception& failure) {
         ReportError(failure.what());
     }

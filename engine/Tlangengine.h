@@ -6,6 +6,7 @@
 #include "Tlangevents.h"
 #include "Tlangfiles.h"
 #include "Tlanghostdata.h"
+#include "Tlangmemory.h"
 #include "Tlangsymbols.h"
 #include "Tlangtokens.h"
 #include "TxTypes.h"
@@ -271,6 +272,17 @@ public:
     // reported error.
     static constexpr int kMaxExpressionNesting = 2000;
     static constexpr int kMaxBlockNesting = 400;
+    // What the run holds; past its limit the run stops with "Out of memory".
+    RunMemory m_Memory;
+    // Counts `bytes` more as held by the run; false, with the run stopped by
+    // "Out of memory", past the limit.
+    bool TakeMemory(std::uint64_t bytes);
+    // A held text (a variable's or a cell's) that goes from one size to another.
+    bool ResizeHeldText(std::size_t before, std::size_t after);
+    // Makes an array's cells, counted as held; false with the error reported.
+    bool AllocateCells(TERP_SYMBOL_TAG& array, const std::string& failure);
+    // Sets every cell of an array to 0 and "" and gives back its texts' room.
+    void ClearCells(TERP_SYMBOL_TAG& array);
 
 protected:
     // Closes the files a script opened: after every run, whatever ended it,

@@ -379,19 +379,29 @@ void TLangEngine::EvalArithmetic() {
         }
         m_NumValue = minus ? left.number - m_NumValue : left.number + m_NumValue;
         if (!CheckNumberResult(m_NumValue)) return;
-        m_ValueType = tok::NumberLiteral;
     } else if (IsStringKind(left.kind)) {
+        const std::string number = rightKind == tok::NumberLiteral ? FormatFixed18(m_NumValue) : std::string();
+        const std::size_t rightSize = rightKind == tok::NumberLiteral ? number.size() : m_TokenText.size();
+        if (!m_Memory.Fits(left.text.size() + rightSize)) {
+            ReportError(std::string(msg::OutOfMemory));
+            return;
+        }
         // Built in the register, whose room a loop that extends a text reuses.
         if (rightKind == tok::NumberLiteral) {
             m_TokenText = left.text;
-            m_TokenText += FormatFixed18(m_NumValue);
+            m_TokenText += number;
         } else {
             m_TokenText.insert(0, left.text);
         }
-        m_ValueType = tok::StringLiteral;
+        rightKind = tok::StringLiteral;
     } else {
         ReportError("Unknown Type!");
+        return;
     }
+    // The sum is the operand the next operator takes and the kind the
+    // statement sees: a text stays a text ("a" + 1 + 2), a number a number.
+    m_SavedToken = rightKind;
+    m_ValueType = rightKind;
 }
 
 void TLangEngine::EvalProduct() {
@@ -573,6 +583,8 @@ void TLangEngine::EvalNot() {
 void TLangEngine::EvalLogical() {
     const int op = m_Token;
     const bool left = m_NumValue != 0;
+    // A sign that opens the right side is its sign: 2 AND -2 is 1.
+    m_SavedToken = tok::OperandExpected;
     FetchToken();
     if (IsTerminator()) {
         ReportError("No statement following logical operator");
@@ -674,9 +686,12 @@ void TLangEngine::EvalAssignment() {
         target.SymValue = static_cast<double>(m_NumValue);
         break;
     case tok::StringDecl:
+        if (!ResizeHeldText(target.SymText.size(), m_TokenText.size())) return;
         target.SymText = m_TokenText;
         break;
     case tok::StringArray:
+        if (!ResizeHeldText(target.SymCells[static_cast<std::size_t>(targetCell)].Text.size(), m_TokenText.size()))
+            return;
         target.SymCells[static_cast<std::size_t>(targetCell)].Text = m_TokenText;
         target.SymText = m_TokenText;
         target.SymExtra = targetCell;

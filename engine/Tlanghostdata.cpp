@@ -222,6 +222,7 @@ HostResult TLangEngine::SetSVariable(const std::string& varName, const std::stri
     TERP_SYMBOL_TAG* symbol = FindSymbol(varName, kVariableList);
     if (!symbol) return HostResult::Refuse(varName + " is not a variable name.");
     if (symbol->SymKind != tok::StringDecl) return HostResult::Refuse(varName + " is not a string variable name.");
+    if (!m_Memory.Resize(symbol->SymText.size(), value.size())) return HostResult::Refuse(std::string(msg::OutOfMemory));
     symbol->SymText = value;
     return HostResult::Ok();
 }
@@ -281,7 +282,9 @@ HostResult TLangEngine::SetSArray(const std::string& arrayName, const std::strin
     HostResult result;
     const std::int32_t cell = FindCell(*array, subscripts, messages, result);
     if (cell < 0) return result;
-    array->SymCells[static_cast<std::size_t>(cell)].Text = value;
+    CellText& text = array->SymCells[static_cast<std::size_t>(cell)].Text;
+    if (!m_Memory.Resize(text.size(), value.size())) return HostResult::Refuse(std::string(msg::OutOfMemory));
+    text = value;
     return result;
 }
 
@@ -320,10 +323,7 @@ HostResult TLangEngine::GetArrayBounds(const std::string& arrayName, HostIndexes
 HostResult TLangEngine::ClearArray(const std::string& arrayName) {
     TERP_SYMBOL_TAG* array = FindSymbol(arrayName, kVariableList);
     if (!array || !IsArrayKind(array->SymKind)) return HostResult::Refuse(arrayName + " is not an array name.");
-    for (ARRAY_ELEMENT_TAG& cell : array->SymCells) {
-        cell.Number = 0;
-        cell.Text.clear();
-    }
+    ClearCells(*array);
     return HostResult::Ok();
 }
 

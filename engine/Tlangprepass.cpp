@@ -503,10 +503,7 @@ bool TLangEngine::DeclareArray(TERP_SYMBOL_TAG record) {
         record.SymDim[static_cast<std::size_t>(record.SymDims++)] = static_cast<std::int32_t>(highest);
         if (m_Token == tok::CloseParen) break;
     }
-    if (!AllocateArrayCells(record)) {
-        ReportError("Failed to allocate memory for array");
-        return false;
-    }
+    if (!AllocateCells(record, "Failed to allocate memory for array")) return false;
     if (!DefineSymbol(std::move(record))) {
         ReportError("Redefinition of symbol or reserved word!");
         return false;
@@ -668,7 +665,9 @@ bool TLangEngine::PreSwitch() {
             int last = first;
             while (GetToken() && m_Token != tok::EndOfLine) last = m_Token;
             if (m_StopRequested) return false;
-            if (IsTerminator(last) || IsOperator(last)) {
+            // A list may not end in a "," or an operator; a ")" closes its
+            // last value: CASE (2), CASE LEN(S), CASE F(1).
+            if ((IsTerminator(last) && last != tok::CloseParen) || IsOperator(last)) {
                 ReportError("Syntax error in CASE statement");
                 return false;
             }

@@ -91,6 +91,12 @@ std::int32_t FlatIndex(const TERP_SYMBOL_TAG& array, const std::int32_t* subscri
     return static_cast<std::int32_t>(index);
 }
 
+std::uint64_t SymbolFootprint(const TERP_SYMBOL_TAG& record) {
+    constexpr std::size_t kIndexEntry = 4 * sizeof(void*) + sizeof(std::string);
+    return sizeof(TERP_SYMBOL_TAG) + kIndexEntry + 2 * record.SymName.size() + record.SymDisplayName.size() +
+           record.SymText.size();
+}
+
 bool AllocateArrayCells(TERP_SYMBOL_TAG& array) {
     const std::int64_t cells = ArrayCellCount(array.SymDim.data(), array.SymDims);
     if (cells < 0) return false;
@@ -141,6 +147,7 @@ TERP_SYMBOL_TAG* TLangEngine::AddSymbol(TERP_SYMBOL_TAG record) {
         *found = std::move(record);
         return found;
     }
+    if (!TakeMemory(SymbolFootprint(record))) return nullptr;
     return &m_Labels.Append(std::move(record));
 }
 
@@ -158,7 +165,36 @@ TERP_SYMBOL_TAG* TLangEngine::DefineSymbol(TERP_SYMBOL_TAG record) {
         *found = std::move(record);
         return found;
     }
+    if (!TakeMemory(SymbolFootprint(record))) return nullptr;
     return &m_Variables.Append(std::move(record));
+}
+
+bool TLangEngine::TakeMemory(std::uint64_t bytes) {
+    if (m_Memory.Take(bytes)) return true;
+    ReportError(std::string(msg::OutOfMemory));
+    return false;
+}
+
+bool TLangEngine::ResizeHeldText(std::size_t before, std::size_t after) {
+    if (m_Memory.Resize(before, after)) return true;
+    ReportError(std::string(msg::OutOfMemory));
+    return false;
+}
+
+bool TLangEngine::AllocateCells(TERP_SYMBOL_TAG& array, const std::string& failure) {
+    const std::int64_t cells = ArrayCellCount(array.SymDim.data(), array.SymDims);
+    if (cells >= 0 && !TakeMemory(static_cast<std::uint64_t>(cells) * sizeof(ARRAY_ELEMENT_TAG))) return false;
+    if (AllocateArrayCells(array)) return true;
+    ReportError(failure);
+    return false;
+}
+
+void TLangEngine::ClearCells(TERP_SYMBOL_TAG& array) {
+    for (ARRAY_ELEMENT_TAG& cell : array.SymCells) {
+        m_Memory.Resize(cell.Text.size(), 0);
+        cell.Number = 0;
+        cell.Text.clear();
+    }
 }
 
 void TLangEngine::FreeSymbols() {
@@ -215,10 +251,7 @@ bool TLangEngine::InitSymbolLine(const std::string& line) {
             if (size <= 0) break;
             record.SymDim[static_cast<std::size_t>(record.SymDims++)] = size - 1;
         }
-        if (!AllocateArrayCells(record)) {
-            ReportError("Failed to allocate memory for array!");
-            return false;
-        }
+        if (!AllocateCells(record, "Failed to allocate memory for array!")) return false;
     } else {
         ReportError(kFailed);
         return false;

@@ -132,6 +132,10 @@ std::string SymbolKey(std::string_view name);
 // not fit a 32-bit cell count (or a highest index is below 0).
 std::int64_t ArrayCellCount(const std::int32_t* highestIndex, int dims);
 
+// The room a record takes in its list, beside the cells of an array: the
+// record, its index entry and its names and text.
+std::uint64_t SymbolFootprint(const TERP_SYMBOL_TAG& record);
+
 // Makes the cells of an array from its dimensions and sets SymCount; false
 // when the count does not fit or the memory cannot be had.
 bool AllocateArrayCells(TERP_SYMBOL_TAG& array);

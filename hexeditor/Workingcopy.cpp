@@ -231,9 +231,13 @@ bool TWorkingCopy::CopyPiece(const TPiece& piece, std::FILE* target) {
 bool TWorkingCopy::Save(const std::string& target) {
     const std::string name = target.empty() ? dataPath_ : target;
     if (!stream_ || platform::Trim(name).empty() || !IsSaveTarget(name)) return false;
-    if (!io_.Flush(stream_) || !platform::CopyFileA(workPath_, name, false)) return false;
     // A creation time cannot be set here; the access and write times are.
-    if (timesKnown_) platform::SetFileTime(name, nullptr, &lastAccessTime_, &lastWriteTime_);
+    platform::ReplaceOptions options;
+    if (timesKnown_) {
+        options.lastAccess = &lastAccessTime_;
+        options.lastWrite = &lastWriteTime_;
+    }
+    if (!io_.Flush(stream_) || !platform::ReplaceFileWithCopy(name, workPath_, options)) return false;
     std::this_thread::yield();
     dataPath_ = name;
     modified_ = false;

@@ -77,10 +77,12 @@ public:
     bool DeleteBytes(std::int32_t position, std::int32_t count);
     bool SetFileSize(std::int32_t size);  // grows with zero bytes or cuts
 
-    // Copies the working copy to `target` ("" = the data file) and gives it
-    // the recorded access and write times. A save under a new name switches
-    // the data file to it, once the copy stands. A target that exists and is
-    // no plain file is refused. On failure nothing changes.
+    // Replaces `target` ("" = the data file) whole with the working copy's
+    // bytes and the recorded access and write times (platform::ReplaceFile: a
+    // kill leaves the old file or the new one). A new file gets 0666 less the
+    // umask. A save under a new name switches the data file to it, once the
+    // copy stands. A target that exists and is no plain file is refused. On
+    // failure nothing changes.
     bool Save(const std::string& target = "");
 
     const std::string& DataPath() const { return dataPath_; }

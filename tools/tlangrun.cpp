@@ -1,18 +1,24 @@
-// tlangrun [--noop-function] SCRIPT
+// tlangrun [--noop-function] [--memory-limit MEGABYTES] SCRIPT
 //
 // Runs a script file through the interpreter engine on the console: every
 // printed line goes to stdout, an error to stderr as "LINE: MESSAGE", and the
 // program exits with the run's exit code (0 normal, 4 error, ...).
 // --noop-function registers the host function NOOP (Ordinal 1, at most one
 // argument, result 0), which does nothing: it measures the cost of a call.
+// --memory-limit sets what a run may hold (its texts, arrays and symbols)
+// before it stops with "Out of memory"; by default a quarter of the memory.
 #include "Tlangengine.h"
 #include "Tlangplain.h"
 #include "Tlangprepass.h"
 
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <fstream>
 #include <iterator>
+#include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -59,20 +65,34 @@ void RegisterNoopFunction(pevox::TLangEngine& engine) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: tlangrun [--noop-function] SCRIPT\n");
+    std::fprintf(stderr, "usage: tlangrun [--noop-function] [--memory-limit MEGABYTES] SCRIPT\n");
     return kUsageError;
+}
+
+// A whole number of megabytes above 0, as bytes.
+std::optional<std::int64_t> ParseMegabytes(std::string_view text) {
+    constexpr std::int64_t kMegabyte = std::int64_t{1} << 20;
+    std::int64_t megabytes = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), megabytes);
+    if (error != std::errc() || end != text.data() + text.size() || megabytes <= 0 ||
+        megabytes > std::numeric_limits<std::int64_t>::max() / kMegabyte)
+        return std::nullopt;
+    return megabytes * kMegabyte;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     bool noopFunction = false;
+    std::optional<std::int64_t> memoryLimit;
     const char* scriptPath = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
-        if (argument == "--noop-function")
+        if (argument == "--noop-function") {
             noopFunction = true;
-        else if (!scriptPath && !argument.starts_with("--"))
+        } else if (argument == "--memory-limit") {
+            if (i + 1 == argc || !(memoryLimit = ParseMegabytes(argv[++i]))) return Usage();
+        } else if (!scriptPath && !argument.starts_with("--"))
             scriptPath = argv[i];
         else
             return Usage();
@@ -97,6 +117,7 @@ int main(int argc, char** argv) {
     editor.SetVisible(false);
     pevox::TLangEngine engine(events, editor);
     if (noopFunction) RegisterNoopFunction(engine);
+    if (memoryLimit) engine.m_Memory.SetLimit(*memoryLimit);
     try {
         engine.Execute();
     } catch (const std::exception& failure) {

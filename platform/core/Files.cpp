@@ -8,12 +8,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <utility>
 #include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -483,5 +485,197 @@ int FindNext(TSearchRec& rec) {
 }
 
 void FindClose(TSearchRec& rec) { rec.state.reset(); }
+
+namespace {
+
+// A chain of symbolic links longer than this is taken for a loop, as the kernel does.
+constexpr int kMaxLinkHops = 40;
+// Bytes of the target's name kept in the name of its temporary, so that the
+// temporary's name stays within the longest name a folder holds.
+constexpr std::size_t kKeptNameBytes = 200;
+constexpr std::string_view kTemporarySuffix = ".saving";
+constexpr std::size_t kTemporaryNumberDigits = 8;
+
+// The file that a chain of symbolic links ends at: `path` itself when it is
+// no link or does not exist (a link to a missing file gives that file).
+std::optional<std::string> FollowLinks(std::string path) {
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+        std::vector<char> target(4096);
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+        if (length < 0) return std::nullopt;
+        if (static_cast<std::size_t>(length) == target.size()) {
+            errno = ENAMETOOLONG;
+            return std::nullopt;
+        }
+        const std::string next(target.data(), static_cast<std::size_t>(length));
+        path = next.front() == '/' ? next : ExtractFilePath(path) + next;
+    }
+    errno = ELOOP;
+    return std::nullopt;
+}
+
+// The temporaries of a save of `target` are "<folder>/.<name>.<number>.saving".
+std::string TemporaryPrefix(const std::string& target) {
+    return "." + ExtractFileName(target).substr(0, kKeptNameBytes) + ".";
+}
+
+bool IsTemporaryOf(std::string_view name, std::string_view prefix) {
+    if (name.size() != prefix.size() + kTemporaryNumberDigits + kTemporarySuffix.size() ||
+        name.substr(0, prefix.size()) != prefix || name.substr(name.size() - kTemporarySuffix.size()) != kTemporarySuffix)
+        return false;
+    const std::string_view number = name.substr(prefix.size(), kTemporaryNumberDigits);
+    return std::all_of(number.begin(), number.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); });
+}
+
+// A save holds its temporary locked while it writes; the lock goes with the
+// process, so a temporary that can be locked belongs to a save that was killed.
+void RemoveStaleTemporaries(const std::string& folder, const std::string& prefix) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    ErrnoKeeper keep;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!IsTemporaryOf(entry->d_name, prefix)) continue;
+        const std::string path = folder + entry->d_name;
+        Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat info {};
+        if (fd.valid() && ::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode) &&
+            ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0)
+            ::unlink(path.c_str());
+    }
+    ::closedir(dir);
+}
+
+Fd CreateLockedTemporary(const std::string& folder, const std::string& prefix, mode_t mode, std::string& path) {
+    for (int attempt = 0; attempt < 100000; ++attempt) {
+        path = folder + prefix + UpperHex(NextTempNumber(), kTemporaryNumberDigits) + std::string(kTemporarySuffix);
+        Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        if (fd.valid()) {
+            if (::flock(fd.get(), LOCK_EX) == 0) return fd;
+            ErrnoKeeper keep;
+            ::unlink(path.c_str());
+            return Fd();
+        }
+        if (errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return Fd();
+}
+
+void SetTimes(int fd, const ReplaceOptions& options) {
+    if (!options.lastAccess && !options.lastWrite) return;
+    timespec times[2] = {{0, UTIME_OMIT}, {0, UTIME_OMIT}};
+    if (options.lastAccess) times[0] = TimespecFromFileTime(*options.lastAccess);
+    if (options.lastWrite) times[1] = TimespecFromFileTime(*options.lastWrite);
+    // A time that cannot be set leaves the one the write gave; the bytes count.
+    ::futimens(fd, times);
+}
+
+// The owner and group first: a change of owner clears the set-user and
+// set-group bits, which the mode then puts back. An owner the process may
+// not give is left (the group alone is tried: a user may pass a file to a
+// group of their own).
+bool TakeOwnerAndMode(int fd, const struct stat& target) {
+    struct stat mine {};
+    if (::fstat(fd, &mine) != 0) return false;
+    if ((mine.st_uid != target.st_uid || mine.st_gid != target.st_gid) &&
+        ::fchown(fd, target.st_uid, target.st_gid) != 0 && mine.st_gid != target.st_gid)
+        ::fchown(fd, static_cast<uid_t>(-1), target.st_gid);
+    return ::fchmod(fd, target.st_mode & 07777) == 0;
+}
+
+bool SyncFolder(const std::string& folder) {
+    Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid()) return false;
+    // Some file systems cannot flush a folder; their renames are as durable as they get.
+    return ::fsync(fd.get()) == 0 || errno == EINVAL;
+}
+
+bool WriteWhole(int fd, std::int64_t size, const ContentWriter& write) {
+    return ReserveSpace(fd, static_cast<off_t>(size)) && write(fd) && CutAtPosition(fd);
+}
+
+bool WriteInPlace(const std::string& target, std::int64_t size, const ContentWriter& write,
+                  const ReplaceOptions& options) {
+    Fd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
+    if (!fd.valid() || !WriteWhole(fd.get(), size, write)) return false;
+    SetTimes(fd.get(), options);
+    return ::fsync(fd.get()) == 0 && fd.Close();
+}
+
+// Copies to the end of `from`, in the kernel where the two file systems allow it.
+bool CopyToEnd(int from, int to) {
+    for (;;) {
+        const ssize_t copied = ::copy_file_range(from, nullptr, to, nullptr, std::size_t{1} << 30, 0);
+        if (copied > 0) continue;
+        if (copied == 0) return true;
+        if (errno == EINTR) continue;
+        if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) return CopyBytes(from, to);
+        return false;
+    }
+}
+
+}  // namespace
+
+bool ReplaceFile(const std::string& path, std::int64_t size, const ContentWriter& write,
+                 const ReplaceOptions& options) {
+    const std::optional<std::string> target = FollowLinks(path);
+    if (!target) return false;
+    struct stat existing {};
+    const bool exists = ::stat(target->c_str(), &existing) == 0;
+    if (!exists && errno != ENOENT) return false;
+    if (exists && !S_ISREG(existing.st_mode)) {
+        errno = S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
+    // Other names of the file must see the new bytes: a rename would leave them the old ones.
+    if (exists && existing.st_nlink > 1) return WriteInPlace(*target, size, write, options);
+
+    const std::string folder = IncludeTrailingPathDelimiter(ExtractFilePath(*target));
+    const std::string prefix = TemporaryPrefix(*target);
+    RemoveStaleTemporaries(folder, prefix);
+    std::string temporary;
+    Fd fd = CreateLockedTemporary(folder, prefix, exists ? 0600 : options.newFileMode, temporary);
+    if (!fd.valid()) {
+        // A folder the user may not write to, holding a file they may write.
+        if (exists && (errno == EACCES || errno == EPERM)) return WriteInPlace(*target, size, write, options);
+        return false;
+    }
+    const auto fail = [&] {
+        ErrnoKeeper keep;
+        ::unlink(temporary.c_str());
+        return false;
+    };
+    if (!WriteWhole(fd.get(), size, write) || (exists && !TakeOwnerAndMode(fd.get(), existing))) return fail();
+    SetTimes(fd.get(), options);
+    // Still locked while it is renamed, so that no other save takes it for stale.
+    if (::fsync(fd.get()) != 0 || ::rename(temporary.c_str(), target->c_str()) != 0) return fail();
+    if (!fd.Close()) return false;
+    return SyncFolder(folder);
+}
+
+bool ReplaceFileWithBytes(const std::string& path, std::string_view bytes, const ReplaceOptions& options) {
+    return ReplaceFile(
+        path, static_cast<std::int64_t>(bytes.size()),
+        [bytes](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); }, options);
+}
+
+bool ReplaceFileWithCopy(const std::string& path, const std::string& source, const ReplaceOptions& options) {
+    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (!in.valid() || ::fstat(in.get(), &info) != 0) return false;
+    if (S_ISDIR(info.st_mode)) {
+        errno = EISDIR;
+        return false;
+    }
+    struct stat target {};
+    if (::stat(path.c_str(), &target) == 0 && target.st_dev == info.st_dev && target.st_ino == info.st_ino) {
+        errno = EINVAL;
+        return false;
+    }
+    return ReplaceFile(path, info.st_size, [&in](int fd) { return CopyToEnd(in.get(), fd); }, options);
+}
 
 }  // namespace platform

@@ -34,14 +34,31 @@ TEST_F(EngineEval, ComparisonsAndLogic) {
     });
 }
 
+// Every number other than 0 is true, whatever its sign or size; NOT, AND and
+// OR give 1 or 0.
+TEST_F(EngineEval, TruthValuesOtherThanZeroAndOne) {
+    ExpectRuns({
+        {"PRINT NOT (2 - 5), NOT -1, NOT 0.5, NOT (1 - 1), NOT -0", "0\t0\t0\t1\t1\n"},
+        {"PRINT -2 OR 0, 0 OR -3, -1 AND 0.5, 2 AND -2, 0.5 AND 0, 0 OR -0", "1\t1\t1\t1\t0\t0\n"},
+        {"NUMBER A\nA = -1\nIF A AND 1 THEN PRINT \"and\"\nIF A THEN PRINT \"neg\"\nIF 0.25 THEN PRINT \"frac\"",
+         "and\nneg\nfrac\n"},
+        {"NUMBER A\nA = -1\nIF NOT A THEN PRINT \"no\" ELSE PRINT \"else\"\nIF A AND -1 THEN PRINT \"signed\"",
+         "else\nsigned\n"},
+        {"NUMBER N\nN = -3\nWHILE N\nN = N + 1\nWEND\nPRINT N, (N - 1 AND 2) + 1", "0\t2\n"},
+    });
+}
+
 TEST_F(EngineEval, StringsAndTypes) {
     ExpectRuns({
         {"PRINT \"a\" + \"b\"; \"N=\" + 2", "abN=2.000000000000000000\n"},
         {"STRING S\nS = \"x\"\nS = S + \"y\" + S\nPRINT S", "xyx\n"},
-        {"STRING S\nS = \"N=\" + 2", "", 2, "Type Mismatch in assignment expression", TxError},
         {"NUMBER X\nX = \"a\"", "", 2, "Type Mismatch in assignment expression", TxError},
         {"NUMBER X\nX = \"a\" + 1", "", 2, "Type Mismatch in assignment expression", TxError},
         {"PRINT \"a\" - \"b\"", "", 1, "Cannot subtract strings", TxError},
+        {"PRINT \"a\" - 1", "", 1, "Cannot subtract strings", TxError},
+        {"STRING S\nS = \"a\"\nPRINT S - 1", "", 3, "Cannot subtract strings", TxError},
+        {"STRING S(2)\nNUMBER X\nX = S(1) - 1", "", 3, "Cannot subtract strings", TxError},
+        {"NUMBER X\nPRINT X - \"a\"", "", 2, "Cannot subtract strings", TxError},
         {"PRINT 1 + \"a\"", "", 1, "Type Mismatch", TxError},
         {"PRINT 1 == \"a\"", "", 1, "Type Mismatch", TxError},
         {"PRINT \"a\" * 2", "", 1, "Operator does not work on strings!", TxError},
@@ -57,6 +74,35 @@ TEST_F(EngineEval, StringsAndTypes) {
         {"PRINT < 3", "", 1, "Wrong Type in relational comparison!", TxError},
         {"PRINT 3 <", "", 1, "Badly formed relational expression", TxError},
         {"PRINT (1, 2)", "", 1, "Syntax error in expression", TxError},
+    });
+}
+
+// A sum whose left side is a text is a text, with a number joined in fixed
+// notation with 18 decimals, and it stays a text for the operators after it;
+// a number with a text on its right is a "Type Mismatch". The same holds
+// wherever the sum stands: PRINT, an assignment, a comparison, a condition.
+TEST_F(EngineEval, SumsOfTextsAndNumbersFollowOneRule) {
+    const std::string one = "1.000000000000000000";
+    const std::string two = "2.000000000000000000";
+    ExpectRuns({
+        {"PRINT \"a\" + 1 + 2", "a" + one + two + "\n"},
+        {"PRINT (\"a\" + 1) + 2, \"a\" + (1 + 2)", "a" + one + two + "\ta3.000000000000000000\n"},
+        {"PRINT \"a\" + 1 + \"b\", \"a\" + 2 * 3 + \"b\"", "a" + one + "b\ta6.000000000000000000b\n"},
+        {"STRING S\nS = \"n=\" + 2\nPRINT S", "n=" + two + "\n"},
+        {"STRING S\nS = \"n=\" + STR(2)\nPRINT S", "n=2\n"},
+        {"STRING S, T\nT = \"t\"\nS = T + 1 + T\nPRINT S", "t" + one + "t\n"},
+        {"STRING A(2)\nA(1) = \"v\" + 1 + 2\nPRINT A(1)", "v" + one + two + "\n"},
+        {"NUMBER X\nX = 1 + 2 + 3\nPRINT X", "6\n"},
+        {"PRINT \"a\" + 1 == \"a\" + STR(1) + \".000000000000000000\", \"x\" + 1 + 2 == \"x\"", "1\t0\n"},
+        {"IF \"a\" + 1 == \"a\" + \"" + one + "\" THEN PRINT \"same\"", "same\n"},
+        {"PRINT LEN(\"a\" + 1 + 2)", "41\n"},
+        {"PRINT 1 + \"a\"", "", 1, "Type Mismatch", TxError},
+        {"PRINT 1 + 2 + \"a\"", "", 1, "Type Mismatch", TxError},
+        {"NUMBER X\nX = \"a\" + 1 + 2", "", 2, "Type Mismatch in assignment expression", TxError},
+        {"PRINT \"a\" + 1 - 2", "", 1, "Cannot subtract strings", TxError},
+        {"PRINT \"a\" + 1 * 2 > 1", "", 1, "Type Mismatch", TxError},
+        {"IF \"a\" + 1 THEN PRINT 1", "", 1, "Type Mismatch in condition", TxError},
+        {"STRING S\nWHILE S + 1\nWEND", "", 2, "Type Mismatch in condition", TxError},
     });
 }
 
@@ -192,6 +238,12 @@ TEST_F(EngineHostCalls, ArgumentsArriveAsTexts) {
     EXPECT_EQ(events.userCalls[1].paramCount, 3);
 }
 
+TEST_F(EngineHostCalls, ASumOfTextsAndNumbersPassesAsOneText) {
+    Run("PRINT F(\"a\" + 1 + 2, 1 + 2)");
+    const std::vector<std::vector<std::string>> expected = {{"a1.0000000000000000002.000000000000000000", "3"}};
+    EXPECT_EQ(calls, expected);
+}
+
 TEST_F(EngineHostCalls, EmptyArgumentsKeepTheirPlaces) {
     Run("PRINT F(1, , 3), F(1, )");
     const std::vector<std::vector<std::string>> expected = {{"1", "", "3"}, {"1", ""}};
@@ -203,6 +255,7 @@ TEST_F(EngineHostCalls, ResultsInExpressions) {
         {"PRINT F(1) * 2 + 1, 1 + F(1, 2) ^ 2, 2 * F(1) + 1", "21\t401\t21\n"},
         {"STRING S\nS = G() + G()\nPRINT S; G", "ggg\n"},
         {"PRINT F(G())", "10\n"},
+        {"SWITCH 10\nCASE F(1)\nPRINT \"call\"\nENDSWITCH", "call\n"},
         {"H(1)\nPRINT \"done\"", "done\n"},
     });
 }

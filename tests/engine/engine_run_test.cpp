@@ -103,6 +103,11 @@ TEST_F(EngineRun, Switch) {
         // ends nothing.
         {"SWITCH 2\nCASE 1\nSWITCH 2\nCASE 2\nPRINT \"inner\"\nENDSWITCH\nEND\nCASE 2\nPRINT \"outer\"\nENDSWITCH\nPRINT \"end\"",
          "outer\nend\n"},
+        // A CASE value may end in a closing parenthesis.
+        {"NUMBER X\nX = 2\nSWITCH X\nCASE (2)\nPRINT \"paren\"\nENDSWITCH", "paren\n"},
+        {"SWITCH 2\nCASE LEN(\"ab\")\nPRINT \"len\"\nENDSWITCH", "len\n"},
+        {"NUMBER A(2)\nA(1) = 5\nSWITCH 5\nCASE 1, A(1)\nPRINT \"cell\"\nENDSWITCH", "cell\n"},
+        {"SWITCH 3\nCASE (1), (3)\nPRINT \"list\"\nCASE > (1)\nPRINT \"no\"\nENDSWITCH", "list\n"},
         {"SWITCH \"a\"\nCASE 1\nENDSWITCH", "", 2, "Type mismatch in Case", TxError},
         {"ENDSWITCH", "", 1, "Misplaced CASE or ENDSELECT", TxError},
     });
@@ -275,6 +280,53 @@ TEST_F(EngineRun, StepsAndBreakpoints) {
     EXPECT_EQ(view.SelectionEnd(), 16);
 }
 
+// Lines of numbers only, which the run may compute without reading their
+// text, step like every other line.
+TEST_F(EngineRun, SteppedNumericLinesStepEveryLine) {
+    engine.m_ExecutionMode = TxStep;
+    Run("NUMBER X\nX = X + 1\nX = X * 2\nX = X + 1\nPRINT X");
+    EXPECT_EQ(events.steps, (std::vector<int>{2, 3, 4, 5}));
+    EXPECT_EQ(events.prints.back().line, "3");
+    Run("NUMBER X, I\nNUMBER A(2)\nFOR I = 1 TO 2\nX = X + 1\nA(I) = X * 2\nNEXT\nPRINT A(2)");
+    EXPECT_EQ(events.steps, (std::vector<int>{3, 4, 5, 6, 4, 5, 6, 7}));
+    EXPECT_EQ(events.prints.back().line, "4");
+    // A host that stops the run at a step stops it before that line runs.
+    events.onStep = [this](int line) {
+        if (line == 4 && events.steps.size() > 3) engine.Terminate();
+    };
+    const ScriptRun stopped = Run("NUMBER X, I\nFOR I = 1 TO 5\nX = X + 1\nX = X * 2\nNEXT\nPRINT X");
+    EXPECT_EQ(stopped.exitCode, TxKilled);
+    EXPECT_EQ(engine.FindSymbol("X", kVariableList)->SymValue, 3);
+    events.onStep = nullptr;
+    // Breakpoints stop on numeric lines too: STOP in a numeric body.
+    engine.m_ExecutionMode = TxRun;
+    Run("NUMBER X, I\nFOR I = 1 TO 3\nX = X + 1\nSTOP\nNEXT");
+    EXPECT_EQ(events.breakPoints, 3);
+}
+
+// A FOR whose variable starts at its limit runs its body once, in either
+// direction and on every kind of body.
+TEST_F(EngineRun, ForWhoseVariableStartsAtItsLimitRunsOnce) {
+    ExpectRuns({
+        {"NUMBER I, N\nN = 1\nFOR I = 1 TO N\nPRINT \"once\"; I\nNEXT\nPRINT I", "once1\n1\n"},
+        {"NUMBER I, X, N\nN = 1\nFOR I = 1 TO N\nX = X + I * 2\nNEXT\nPRINT X; I", "21\n"},
+        {"NUMBER I\nFOR I = 5 TO 5 STEP -1\nPRINT I\nNEXT\nFOR I = 0 TO 0 STEP 3\nPRINT I\nNEXT", "5\n0\n"},
+        {"NUMBER I, J, X\nFOR I = 2 TO 2\nFOR J = 1 TO 1\nX = X + 1\nNEXT\nNEXT\nPRINT X; I; J", "121\n"},
+    });
+}
+
+// END in a subroutine ends the run cleanly, however deep the GOSUBs are.
+TEST_F(EngineRun, EndInsideASubroutineEndsTheRun) {
+    ExpectRuns({
+        {"GOSUB S\nPRINT \"after\"\n:S\nPRINT \"in\"\nEND", "in\n"},
+        {"GOSUB S\nPRINT \"after\"\nEND\n:S\nPRINT \"in\"\nEND\nRETURN", "in\n"},
+        {"GOSUB A\nPRINT \"after\"\nEND\n:A\nGOSUB B\nRETURN\n:B\nPRINT \"deep\"\nEND\nRETURN", "deep\n"},
+        {"NUMBER I\nGOSUB S\nPRINT \"after\"\nEND\n:S\nFOR I = 1 TO 3\nIF I == 2 THEN END\nPRINT I\nNEXT\nRETURN",
+         "1\n"},
+        {"GOSUB S\nEND\n:S\nPRINT \"in\"", "in\n", 4, "Unexpected EOF looking for RETURN", TxError},
+    });
+}
+
 TEST_F(EngineRun, AJumpBackToTheSameLineStillSteps) {
     engine.m_ExecutionMode = TxStep;
     // The round of an empty body stays on NEXT's line; each round steps there.
@@ -382,6 +434,27 @@ TEST_F(EngineRun, UnwritableScriptFileLeavesTheEngineIdle) {
     EXPECT_EQ(Run("PRINT 1").output, "1\n");
 }
 
+// What a run holds (texts, arrays, symbols) is counted; past the limit the
+// run stops with "Out of memory" on the line that would pass it, and what a
+// run gave back or held before is free again.
+TEST_F(EngineRun, ARunPastItsMemoryLimitStopsWithOutOfMemory) {
+    engine.m_Memory.SetLimit(std::int64_t{1} << 20);
+    const std::string text64k = "STRING T\nNUMBER I\nT = \"x\"\nFOR I = 1 TO 16\nT = T + T\nNEXT\n";
+    ExpectRuns({
+        {"STRING S\nNUMBER I\nS = \"abcdefgh\"\nFOR I = 1 TO 40\nS = S + S\nNEXT\nPRINT \"never\"", "", 5,
+         "Out of memory", TxError},
+        {"NUMBER A(1000000000)\nPRINT \"never\"", "", 1, "Out of memory", TxError},
+        {"NUMBER A(40000)\nNUMBER B(40000)\nPRINT \"never\"", "", 2, "Out of memory", TxError},
+        {"NUMBER A(40000)\nPRINT \"fits\"", "fits\n"},
+        {text64k + "STRING A(20)\nFOR I = 0 TO 20\nA(I) = T\nNEXT\nPRINT \"never\"", "", 9, "Out of memory", TxError},
+        // A text replaced, and the cells ERASE empties, give their room back.
+        {text64k + "STRING S, A(20)\nFOR I = 0 TO 40\nS = T + \"\"\nA(I MOD 4) = S\nNEXT\nPRINT LEN(S)", "65536\n"},
+        {text64k + "STRING S, A(20)\nFOR I = 0 TO 20\nA(I) = T\nS = ERASE(A)\nNEXT\nPRINT \"erased\"", "erased\n"},
+    });
+    EXPECT_EQ(engine.m_Memory.Limit(), std::int64_t{1} << 20);
+    EXPECT_GT(RunMemory::DefaultLimit(), 0);
+}
+
 #ifdef TLANGRUN_PATH
 // The console host: printed lines to stdout, the error to stderr, the run's
 // exit code as its own.
@@ -412,6 +485,12 @@ TEST_F(EngineRun, TlangrunRunsAScriptFile) {
     EXPECT_EQ(read(out), "0\n");
     EXPECT_EQ(runTool("PRINT NOOP()\n", ""), TxError);
     EXPECT_EQ(read(err), "1: Undefined Symbol: NOOP\n");
+
+    const std::string doubling = "STRING S\nNUMBER I\nS = \"ab\"\nFOR I = 1 TO 40\nS = S + S\nNEXT\n";
+    EXPECT_EQ(runTool(doubling, "--memory-limit 1"), TxError);
+    EXPECT_EQ(read(err), "5: Out of memory\n");
+    EXPECT_EQ(runTool("PRINT 1\n", "--memory-limit 0"), 64);
+    EXPECT_EQ(runTool("PRINT 1\n", "--memory-limit"), 64);
 }
 #endif
 

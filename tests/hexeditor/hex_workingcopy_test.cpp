@@ -344,6 +344,34 @@ TEST_F(WorkingCopyTest, SaveAsSwitchesToTheNewFileOnlyWhenTheCopyStands) {
     EXPECT_EQ(THexTestFolder::ReadFile(path), original);
 }
 
+// A save puts a new file in the data file's place (a kill during it leaves
+// the old file whole) with the data file's mode; a new name gets the mode
+// the user's umask gives new files, not the working copy's owner-only mode.
+TEST_F(WorkingCopyTest, SaveReplacesTheDataFileWithItsModeAndSaveAsGivesTheUmaskMode) {
+    const std::string path = folder.MakeFile("a.dat", THexTestFolder::Pattern(100));
+    ASSERT_EQ(::chmod(path.c_str(), 0604), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    TWorkingCopy copy(folder.HomeFolder());
+    ASSERT_TRUE(copy.Open(path));
+    ASSERT_TRUE(copy.InsertBytes(0, 1));
+
+    ASSERT_TRUE(copy.Save());
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode & 07777, 0604u);
+
+    const mode_t mask = ::umask(022);
+    const std::string other = folder.Path("data/b.dat");
+    const bool saved = copy.Save(other);
+    ::umask(mask);
+    ASSERT_TRUE(saved);
+    ASSERT_EQ(::stat(other.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode & 07777, 0644u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path("data")), {}), 2);
+}
+
 TEST_F(WorkingCopyTest, ASaveIntoAVanishedFolderFailsAndKeepsTheChanges) {
     std::filesystem::create_directory(folder.Path("data/sub"));
     const std::string path = folder.Path("data/sub/a.dat");

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -123,5 +125,47 @@ struct TSearchRec {
 int FindFirst(const std::string& pattern, int attributes, TSearchRec& rec);
 int FindNext(TSearchRec& rec);
 void FindClose(TSearchRec& rec);
+
+}  // namespace platform
+
+namespace platform {
+
+// --- Replacing a user's file whole.
+//
+// The new bytes go to a temporary file in the target's own folder, which is
+// flushed to the disk and given the target's permissions (and its owner and
+// group where the process may) before it is renamed over the target; then the
+// folder is flushed. A kill at any instant leaves the target with its old
+// bytes or its new bytes, never a mix. The target is the file a symbolic link
+// leads to, so the link stays a link. A temporary left behind by a save that
+// was killed is removed by the next save into that folder.
+//
+// Two cases keep the target's identity instead and write over it in place,
+// after taking the room the new bytes need (a full disk then fails the save
+// with the old bytes whole, but a kill halfway leaves a mix): a file with more
+// than one hard link, whose other names must see the new bytes, and a folder
+// the process may not write to while the file itself is writable.
+//
+// A target that exists and is no plain file (a folder, a device, a pipe) is
+// refused. On failure (errno set) the target is as it was and no temporary
+// is left.
+
+struct ReplaceOptions {
+    // Given to the new file when set (a creation time cannot be set on Linux).
+    const FILETIME* lastAccess = nullptr;
+    const FILETIME* lastWrite = nullptr;
+    // Permissions of a file that did not exist, less the umask.
+    unsigned newFileMode = 0666;
+};
+
+// Writes the new bytes at the descriptor's position; false with errno set on failure.
+using ContentWriter = std::function<bool(int fd)>;
+
+// `size` is the number of bytes `write` produces: room for them is taken first.
+bool ReplaceFile(const std::string& path, std::int64_t size, const ContentWriter& write,
+                 const ReplaceOptions& options = {});
+bool ReplaceFileWithBytes(const std::string& path, std::string_view bytes, const ReplaceOptions& options = {});
+// The bytes of the file `source`; a source that is the target itself is refused.
+bool ReplaceFileWithCopy(const std::string& path, const std::string& source, const ReplaceOptions& options = {});
 
 }  // namespace platform

@@ -1,0 +1,226 @@
+#include "platform/Files.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace platform;
+using platform_test::ReadFile;
+using platform_test::TempFolder;
+using platform_test::WriteFile;
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+class FileReplaceTest : public ::testing::Test {
+protected:
+    TempFolder dir;
+
+    struct stat Status(const std::string& path) {
+        struct stat info {};
+        EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
+        return info;
+    }
+
+    // The names in the folder: a save leaves nothing but its target.
+    std::set<std::string> Names() {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+};
+
+// Runs `work` in a child process and returns its exit code, or -signal when
+// a signal ended it. With `asNobody` the child gives up root first, so that
+// the file permissions apply to it.
+int InChild(const std::function<int()>& work, bool asNobody = false) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (asNobody && ::geteuid() == 0 && (::setresgid(kNobody, kNobody, kNobody) != 0 ||
+                                             ::setresuid(kNobody, kNobody, kNobody) != 0))
+            ::_exit(100);
+        ::_exit(work());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+// Writes the first half of the new bytes, then dies as a killed save does.
+ContentWriter DiesHalfway(const std::string& bytes) {
+    return [bytes](int fd) {
+        [[maybe_unused]] const ssize_t written = ::write(fd, bytes.data(), bytes.size() / 2);
+        ::raise(SIGKILL);
+        return false;
+    };
+}
+
+TEST_F(FileReplaceTest, AnExistingFileIsReplacedWholeKeepingItsModeOwnerAndGroup) {
+    WriteFile(dir / "data", "the old, longer contents");
+    ASSERT_EQ(::chmod((dir / "data").c_str(), 0640), 0);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown((dir / "data").c_str(), kNobody, kNobody), 0);
+    }
+    const struct stat before = Status(dir / "data");
+
+    ASSERT_TRUE(ReplaceFileWithBytes(dir / "data", "new"));
+
+    const struct stat after = Status(dir / "data");
+    EXPECT_EQ(ReadFile(dir / "data"), "new");
+    EXPECT_NE(after.st_ino, before.st_ino);  // a new file took the name
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(Names(), std::set<std::string>{"data"});
+}
+
+TEST_F(FileReplaceTest, ANewFileGetsItsModeLessTheUmask) {
+    const mode_t mask = ::umask(027);
+    EXPECT_TRUE(ReplaceFileWithBytes(dir / "plain", "x"));
+    ReplaceOptions executable;
+    executable.newFileMode = 0755;
+    EXPECT_TRUE(ReplaceFileWithBytes(dir / "tool", "y", executable));
+    ::umask(mask);
+    EXPECT_EQ(Status(dir / "plain").st_mode & 07777, 0640u);
+    EXPECT_EQ(Status(dir / "tool").st_mode & 07777, 0750u);
+    EXPECT_EQ(ReadFile(dir / "plain"), "x");
+}
+
+TEST_F(FileReplaceTest, ASymbolicLinkStaysALinkAndItsTargetGetsTheBytes) {
+    std::filesystem::create_directory(dir / "real");
+    WriteFile(dir / "real/script.bas", "old");
+    ASSERT_EQ(::symlink("real/script.bas", (dir / "relative").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "relative").c_str(), (dir / "chain").c_str()), 0);
+    ASSERT_EQ(::symlink("real/missing.bas", (dir / "dangling").c_str()), 0);
+
+    ASSERT_TRUE(ReplaceFileWithBytes(dir / "chain", "new"));
+    ASSERT_TRUE(ReplaceFileWithBytes(dir / "dangling", "made"));
+
+    EXPECT_TRUE(S_ISLNK(Status(dir / "chain").st_mode));
+    EXPECT_TRUE(S_ISLNK(Status(dir / "relative").st_mode));
+    EXPECT_TRUE(S_ISLNK(Status(dir / "dangling").st_mode));
+    EXPECT_EQ(ReadFile(dir / "real/script.bas"), "new");
+    EXPECT_EQ(ReadFile(dir / "real/missing.bas"), "made");
+    EXPECT_EQ(Names(), (std::set<std::string>{"chain", "dangling", "real", "relative"}));
+
+    ASSERT_EQ(::symlink("loop", (dir / "loop").c_str()), 0);
+    EXPECT_FALSE(ReplaceFileWithBytes(dir / "loop", "x"));
+    EXPECT_EQ(errno, ELOOP);
+}
+
+TEST_F(FileReplaceTest, AHardLinkedFileIsWrittenInPlaceSoEveryNameSeesTheBytes) {
+    WriteFile(dir / "data", "a longer old text");
+    ASSERT_EQ(::link((dir / "data").c_str(), (dir / "other").c_str()), 0);
+    const ino_t inode = Status(dir / "data").st_ino;
+    ASSERT_TRUE(ReplaceFileWithBytes(dir / "data", "short"));
+    EXPECT_EQ(Status(dir / "data").st_ino, inode);
+    EXPECT_EQ(ReadFile(dir / "other"), "short");
+    EXPECT_EQ(Names(), (std::set<std::string>{"data", "other"}));
+}
+
+TEST_F(FileReplaceTest, AWritableFileInAFolderTheUserMayNotWriteIsWrittenInPlace) {
+    std::filesystem::create_directory(dir / "locked");
+    const std::string file = dir / "locked/data";
+    WriteFile(file, "old bytes of the file");
+    ASSERT_EQ(::chmod((dir / "locked").c_str(), 0555), 0);
+    ASSERT_EQ(::chmod(file.c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    const ino_t inode = Status(file).st_ino;
+
+    EXPECT_EQ(InChild([&] { return ReplaceFileWithBytes(file, "new") ? 0 : 1; }, true), 0);
+
+    EXPECT_EQ(ReadFile(file), "new");
+    EXPECT_EQ(Status(file).st_ino, inode);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "locked"), {}), 1);
+    ::chmod((dir / "locked").c_str(), 0755);
+}
+
+TEST_F(FileReplaceTest, TheNewFileTakesTheGivenAccessAndWriteTimes) {
+    WriteFile(dir / "data", "old");
+    ReplaceOptions options;
+    const FILETIME access = FileTimeFromUInt64(130000000000000000ULL);
+    const FILETIME write = FileTimeFromUInt64(131000000000000000ULL);
+    options.lastAccess = &access;
+    options.lastWrite = &write;
+    ASSERT_TRUE(ReplaceFileWithBytes(dir / "data", "new", options));
+    FILETIME gotAccess;
+    FILETIME gotWrite;
+    ASSERT_TRUE(GetFileTime(dir / "data", nullptr, &gotAccess, &gotWrite));
+    EXPECT_EQ(FileTimeToUInt64(gotAccess), FileTimeToUInt64(access));
+    EXPECT_EQ(FileTimeToUInt64(gotWrite), FileTimeToUInt64(write));
+}
+
+TEST_F(FileReplaceTest, RefusalsAndFailuresLeaveTheTargetAndNoTemporary) {
+    WriteFile(dir / "data", "old");
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0644), 0);
+    std::filesystem::create_directory(dir / "folder");
+    const auto failsHalfway = [](int fd) {
+        [[maybe_unused]] const ssize_t written = ::write(fd, "ne", 2);
+        errno = ENOSPC;
+        return false;
+    };
+
+    EXPECT_FALSE(ReplaceFile(dir / "data", 3, failsHalfway));
+    EXPECT_EQ(errno, ENOSPC);
+    EXPECT_FALSE(ReplaceFileWithBytes(dir / "pipe", "x"));
+    EXPECT_FALSE(ReplaceFileWithBytes(dir / "folder", "x"));
+    EXPECT_EQ(errno, EISDIR);
+    EXPECT_FALSE(ReplaceFileWithBytes(dir / "missing/data", "x"));
+    EXPECT_FALSE(ReplaceFileWithCopy(dir / "data", dir / "data"));  // onto itself
+    EXPECT_FALSE(ReplaceFileWithCopy(dir / "copy", dir / "missing"));
+
+    EXPECT_EQ(ReadFile(dir / "data"), "old");
+    EXPECT_TRUE(S_ISFIFO(Status(dir / "pipe").st_mode));
+    EXPECT_EQ(Names(), (std::set<std::string>{"data", "folder", "pipe"}));
+}
+
+TEST_F(FileReplaceTest, ACopyReplacesTheTargetWithTheSourceBytes) {
+    std::string bytes(3 << 20, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 % 251);
+    WriteFile(dir / "source", bytes);
+    WriteFile(dir / "target", "old");
+    ASSERT_TRUE(ReplaceFileWithCopy(dir / "target", dir / "source"));
+    EXPECT_EQ(ReadFile(dir / "target"), bytes);
+    EXPECT_EQ(ReadFile(dir / "source"), bytes);
+}
+
+TEST_F(FileReplaceTest, AKilledSaveLeavesTheOldBytesAndItsTemporaryGoesWithTheNextSave) {
+    const std::string old(100000, 'o');
+    const std::string fresh(150000, 'n');
+    WriteFile(dir / "data", old);
+
+    EXPECT_EQ(InChild([&] { return ReplaceFile(dir / "data", 150000, DiesHalfway(fresh)) ? 0 : 1; }), -SIGKILL);
+    EXPECT_EQ(ReadFile(dir / "data"), old);
+    std::set<std::string> left = Names();
+    left.erase("data");
+    ASSERT_EQ(left.size(), 1u);  // the killed save's temporary
+    const std::string stale = dir / *left.begin();
+
+    // While a save is still writing it, its temporary stays.
+    const int live = ::open(stale.c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(live, LOCK_EX), 0);
+    ASSERT_TRUE(ReplaceFileWithBytes(dir / "data", "second"));
+    EXPECT_TRUE(std::filesystem::exists(stale));
+    ::close(live);
+
+    ASSERT_TRUE(ReplaceFileWithBytes(dir / "data", "third"));
+    EXPECT_EQ(ReadFile(dir / "data"), "third");
+    EXPECT_EQ(Names(), std::set<std::string>{"data"});
+}
+
+}  // namespace
