@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Opening a working copy and a 1-byte insert at position 0 of a 256 MiB file,
-# each beside `cp` of the same file. Target: ratio <= 1.5 each.
+# Opening a working copy, a 1-byte insert at position 0 and a save of a
+# 256 MiB file, each beside `cp` of the same file (the save also beside `cp`
+# and `sync` of the copy). Target: ratio <= 1.5 each.
 set -euo pipefail
 : "${BENCH_BIN:?BENCH_BIN must name the folder of the built benchmarks}"
 

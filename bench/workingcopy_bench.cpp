@@ -1,5 +1,8 @@
-// Times opening a working copy and a 1-byte insert at position 0 beside
-// `cp` of the same file in the same run, and prints the ratios.
+// Times opening a working copy, a 1-byte insert at position 0 and a save
+// over an existing file beside `cp` of the same file in the same run, and
+// prints the ratios. A save flushes the new file to the disk before it
+// replaces the old one, so it is also shown beside `cp` followed by `sync`
+// of the copy.
 //   workingcopy_bench FILE [ROUNDS]
 // The working copy goes to $TMPDIR and the rebuild to $QORM20_HOME (else the
 // temporary folder), so both peers write to the folders the runner chose.
@@ -16,6 +19,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <vector>
 
 extern char** environ;
 
@@ -30,19 +34,26 @@ double Seconds(const std::function<bool()>& work) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-bool Copy(const std::string& from, const std::string& to) {
-    const char* argv[] = {"cp", from.c_str(), to.c_str(), nullptr};
+bool Run(std::vector<const char*> argv) {
+    argv.push_back(nullptr);
     pid_t child = 0;
-    if (posix_spawnp(&child, "cp", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) return false;
+    if (posix_spawnp(&child, argv[0], nullptr, nullptr, const_cast<char**>(argv.data()), environ) != 0) return false;
     int status = 0;
     return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool Copy(const std::string& from, const std::string& to) { return Run({"cp", from.c_str(), to.c_str()}); }
+
+// The peer of a save, which flushes the new file to the disk before it counts as saved.
+bool CopyAndSync(const std::string& from, const std::string& to) {
+    return Copy(from, to) && Run({"sync", to.c_str()});
 }
 
 struct Best {
     double ours = 1e30;
     double peer = 1e30;
-    void Report(const char* what) const {
-        std::printf("%-28s %8.3f s   cp %8.3f s   ratio %.2f\n", what, ours, peer, ours / peer);
+    void Report(const char* what, const char* peerName = "cp") const {
+        std::printf("%-28s %8.3f s   %-9s %8.3f s   ratio %.2f\n", what, ours, peerName, peer, ours / peer);
     }
 };
 
@@ -59,7 +70,9 @@ int main(int argc, char** argv) {
     const std::string rebuildFolder = home && *home ? home : platform::GetTempPathA();
     const std::string peerCopy = platform::GetTempPathA() + "cp-peer.bin";
 
-    Best open, insert;
+    const std::string saveTarget = platform::GetTempPathA() + "saved.bin";
+    if (!Copy(file, saveTarget)) return 1;
+    Best open, insert, save, saveSynced;
     for (int round = 0; round < rounds; ++round) {
         open.peer = std::min(open.peer, Seconds([&] { return Copy(file, peerCopy); }));
         platform::DeleteFile(peerCopy);
@@ -69,9 +82,20 @@ int main(int argc, char** argv) {
         insert.peer = std::min(insert.peer, Seconds([&] { return Copy(file, peerCopy); }));
         platform::DeleteFile(peerCopy);
         insert.ours = std::min(insert.ours, Seconds([&] { return copy.InsertBytes(0, 1); }));
+
+        save.peer = std::min(save.peer, Seconds([&] { return Copy(file, peerCopy); }));
+        platform::DeleteFile(peerCopy);
+        saveSynced.peer = std::min(saveSynced.peer, Seconds([&] { return CopyAndSync(file, peerCopy); }));
+        platform::DeleteFile(peerCopy);
+        const double saved = Seconds([&] { return copy.Save(saveTarget); });
+        save.ours = std::min(save.ours, saved);
+        saveSynced.ours = save.ours;
     }
     std::printf("%lld bytes, best of %d rounds\n", static_cast<long long>(platform::FileSize(file)), rounds);
     open.Report("open (working copy made)");
     insert.Report("insert 1 byte at 0");
+    save.Report("save (replace, on disk)");
+    saveSynced.Report("save (replace, on disk)", "cp + sync");
+    platform::DeleteFile(saveTarget);
     return 0;
 }

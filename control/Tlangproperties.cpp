@@ -11,10 +11,6 @@
 #include <QCursor>
 #include <QTextDocument>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <stdexcept>
 #include <thread>
 
 namespace pevox {
@@ -63,40 +59,6 @@ QFont FontOf(const platform::FontDescription& description) {
     font.setUnderline(description.underline);
     font.setStrikeOut(description.strikethrough);
     return font;
-}
-
-std::vector<std::string> ReadScriptFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("Cannot open file \"" + path + "\"");
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw std::runtime_error("Cannot read file \"" + path + "\"");
-    return SplitTextLines(text);
-}
-
-// Writes the lines, each ended by CR LF, beside the file and puts them in its
-// place only once they are all written: a failed save leaves the old file.
-void WriteScriptFile(const std::string& path, const std::vector<std::string>& lines) {
-    const std::string folder = platform::ExtractFilePath(path);
-    const std::string temporary = platform::GetTempFileNameA(folder.empty() ? "." : folder, "~TL");
-    if (temporary.empty()) throw std::runtime_error("Cannot create file \"" + path + "\"");
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        for (const std::string& line : lines) out << line << "\r\n";
-        out.close();
-        if (!out) {
-            platform::DeleteFile(temporary);
-            throw std::runtime_error("Cannot create file \"" + path + "\"");
-        }
-    }
-    std::error_code ignored;
-    const auto permissions = std::filesystem::status(path, ignored).permissions();
-    if (std::filesystem::exists(path, ignored)) std::filesystem::permissions(temporary, permissions, ignored);
-    std::error_code renamed;
-    std::filesystem::rename(temporary, path, renamed);
-    if (renamed) {
-        platform::DeleteFile(temporary);
-        throw std::runtime_error("Cannot create file \"" + path + "\"");
-    }
 }
 
 }  // namespace
@@ -387,7 +349,7 @@ HRESULT TTLangImpl::get_FileName(BSTR* Value) {
 HRESULT TTLangImpl::put_FileName(BSTR Value) { return PutFileName(platform::BstrToAnsi(Value)); }
 
 void TTLangImpl::LoadScript(const std::string& name) {
-    Editor().LoadScriptLines(ReadScriptFile(name));
+    Editor().LoadScriptLines(ReadLinesFile(name));
 }
 
 HRESULT TTLangImpl::LoadFromFile(BSTR FileName) {
@@ -413,7 +375,7 @@ HRESULT TTLangImpl::SaveToFile(BSTR FileName) {
         else
             name = engine_.m_FileName;
         if (name.empty()) return S_OK;
-        WriteScriptFile(name, Editor().TrimmedLines());
+        WriteLinesFile(name, Editor().TrimmedLines());
         LoadScript(name);
         return S_OK;
     });

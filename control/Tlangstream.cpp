@@ -7,6 +7,7 @@
 
 #include <QTextDocument>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -24,18 +25,22 @@ void WriteBytes(platform::IStream& stream, const std::uint8_t* bytes, std::size_
     if (platform::FAILED(hr) || written != size) throw std::runtime_error("Stream write error");
 }
 
-// Reads up to `size` bytes; fewer only where the stream ends.
+// Reads up to `size` bytes; fewer only where the stream ends. The buffer
+// grows with what arrives, so a size that a damaged header claims (up to
+// 4 GiB) costs only the memory of the bytes the stream really holds.
 std::vector<std::uint8_t> ReadBytes(platform::IStream& stream, std::size_t size) {
-    std::vector<std::uint8_t> bytes(size);
-    std::size_t done = 0;
-    while (done < size) {
+    constexpr std::size_t kChunk = 64 * 1024;
+    std::vector<std::uint8_t> bytes;
+    while (bytes.size() < size) {
+        const std::size_t done = bytes.size();
+        const std::size_t wanted = std::min(kChunk, size - done);
+        bytes.resize(done + wanted);
         platform::ULONG read = 0;
-        const HRESULT hr = stream.Read(bytes.data() + done, static_cast<platform::ULONG>(size - done), &read);
+        const HRESULT hr = stream.Read(bytes.data() + done, static_cast<platform::ULONG>(wanted), &read);
         if (platform::FAILED(hr)) throw std::runtime_error("Stream read error");
+        bytes.resize(done + std::min<std::size_t>(read, wanted));
         if (read == 0) break;
-        done += read;
     }
-    bytes.resize(done);
     return bytes;
 }
 

@@ -90,22 +90,21 @@ private:
     std::string path_;
 };
 
-void SaveLines(const std::string& path, const std::vector<std::string>& lines) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    for (const std::string& line : lines) out << line << "\r\n";
-    out.close();
-    if (!out) throw std::runtime_error("Cannot create file \"" + path + "\"");
+}  // namespace
+
+void WriteLinesFile(const std::string& path, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text.append(line).append("\r\n");
+    if (!platform::ReplaceFileWithBytes(path, text)) throw std::runtime_error("Cannot create file \"" + path + "\"");
 }
 
-std::vector<std::string> LoadLines(const std::string& path) {
+std::vector<std::string> ReadLinesFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("Cannot open file \"" + path + "\"");
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) throw std::runtime_error("Cannot read file \"" + path + "\"");
     return SplitTextLines(text);
 }
-
-}  // namespace
 
 std::vector<std::string> SplitTextLines(std::string_view text) {
     std::vector<std::string> lines;
@@ -185,9 +184,9 @@ void TLangEngine::LoadScriptThroughFile() {
         temporaryPath = path;
     }
     const TemporaryFile temporary(temporaryPath);
-    SaveLines(path, editorLines);
+    WriteLinesFile(path, editorLines);
     m_ScriptLines.emplace();
-    for (std::string& line : LoadLines(path)) m_ScriptLines->Add(std::move(line));
+    for (std::string& line : ReadLinesFile(path)) m_ScriptLines->Add(std::move(line));
 }
 
 bool TLangEngine::PrePass() {

@@ -1,5 +1,5 @@
-// Names of the block records the pre-pass builds: a prefix and the decimal
-// run-text position just after the block's keyword.
+// Names of the block records the pre-pass builds, and the script files it
+// saves the editor's text to and reads it back from.
 #pragma once
 
 #include <string>
@@ -19,5 +19,12 @@ inline std::string BlockName(std::string_view prefix, int start) {
 
 // Lines of a text split at CR LF, LF or CR; a final line break adds no line.
 std::vector<std::string> SplitTextLines(std::string_view text);
+
+// Script files. The lines, each ended by CR LF, replace the file whole, so a
+// save that fails or is killed leaves the old file (platform::ReplaceFile);
+// throws std::runtime_error when they cannot be written.
+void WriteLinesFile(const std::string& path, const std::vector<std::string>& lines);
+// The file's lines as SplitTextLines gives them; throws when it cannot be read.
+std::vector<std::string> ReadLinesFile(const std::string& path);
 
 }  // namespace pevox

@@ -35,14 +35,18 @@ int TChannelTable::OpenInChannel(std::int32_t channel, const std::string& fileNa
     const std::int32_t n = NormalizeChannel(channel);
     if (n < 0) return 0;
     if (slots_[n] && !CloseChannel(n, askOnReplace)) return 0;
-    TChannelWindow* window = factory_(n, fileName);
-    if (!window) return 0;
-    if (!window->Opened()) {
+    return PlaceWindow(n, factory_(n, fileName)) ? 1 : 0;
+}
+
+bool TChannelTable::PlaceWindow(std::int32_t channel, TChannelWindow* window) {
+    if (!window) return false;
+    const std::int32_t n = NormalizeChannel(channel);
+    if (n < 0 || slots_[n] || !window->Opened()) {
         window->Release();
-        return 0;
+        return false;
     }
     slots_[n] = window;
-    return 1;
+    return true;
 }
 
 bool TChannelTable::CloseChannel(std::int32_t channel, bool ask) {

@@ -50,6 +50,9 @@ public:
     // when the name, the file or the channel is refused or the working copy
     // could not be made; a window that failed is released at once.
     int OpenInChannel(std::int32_t channel, const std::string& fileName, bool askOnReplace = false);
+    // Puts a window made for the empty channel into it. A window that did not
+    // open, or a channel in use, releases the window: false.
+    bool PlaceWindow(std::int32_t channel, TChannelWindow* window);
     // Writes the window's position, closes its working copy (offering a
     // modified file for saving when `ask`) and empties the slot. A close of
     // the channel already closing returns at once. False when the window

@@ -11,6 +11,7 @@
 #include "platform/QtText.h"
 #include "platform/Text.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGroupBox>
@@ -25,6 +26,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -38,6 +40,18 @@ QAction* MakeAction(QWidget* window, const QString& text, const QString& hint, c
 }  // namespace
 
 TFrmHexEdit::TFrmHexEdit(QWidget* owner, std::int32_t channel, const std::string& fileName, TFileIO& io)
+    : TFrmHexEdit(owner, channel, io) {
+    opened_ = copy_.Open(fileName);
+    if (opened_) ShowOpenedCopy();
+}
+
+TFrmHexEdit::TFrmHexEdit(QWidget* owner, std::int32_t channel, const TLeftWorkingCopy& left)
+    : TFrmHexEdit(owner, channel, TFileIO::Standard()) {
+    opened_ = copy_.Recover(left);
+    if (opened_) ShowOpenedCopy();
+}
+
+TFrmHexEdit::TFrmHexEdit(QWidget* owner, std::int32_t channel, TFileIO& io)
     : QMainWindow(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       copy_(GlobalInfo().AppDir.empty() ? platform::AppDir() : GlobalInfo().AppDir, io),
@@ -53,9 +67,9 @@ TFrmHexEdit::TFrmHexEdit(QWidget* owner, std::int32_t channel, const std::string
     PlaceViews();
     FitToViews();
     SetLocked(true);
+}
 
-    opened_ = copy_.Open(fileName);
-    if (!opened_) return;
+void TFrmHexEdit::ShowOpenedCopy() {
     ClearViews();
     position_ = 0;
     SaveRestorePosition(0);
@@ -461,11 +475,29 @@ void TFrmHexEdit::FormActivate() {
     Views->edtChar[0]->setFocus(Qt::OtherFocusReason);
 }
 
-// After the toolkit has given the focus back to the box that held it.
+// After the toolkit has given the focus back to the box that held it. A
+// click into the window that activated it chose the box the keys go to: the
+// press arrives before or after the queued call, so it is watched for in
+// between and then the focus stays where the click put it.
 void TFrmHexEdit::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        QMetaObject::invokeMethod(this, &TFrmHexEdit::FormActivate, Qt::QueuedConnection);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        activationFocusPending_ = true;
+        qApp->installEventFilter(this);
+        QMetaObject::invokeMethod(this, &TFrmHexEdit::FocusAfterActivation, Qt::QueuedConnection);
+    }
+}
+
+bool TFrmHexEdit::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this)
+        activationFocusPending_ = false;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFrmHexEdit::FocusAfterActivation() {
+    qApp->removeEventFilter(this);
+    if (std::exchange(activationFocusPending_, false) || !opened_) FormActivate();
 }
 
 void TFrmHexEdit::optEndianClick() { Views->SetByteOrder(optEndian->isChecked()); }

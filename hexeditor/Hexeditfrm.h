@@ -33,6 +33,9 @@ public:
     // hidden and reports false through Opened().
     TFrmHexEdit(QWidget* owner, std::int32_t channel, const std::string& fileName,
                 TFileIO& io = TFileIO::Standard());
+    // Takes over a working copy that an ended session left: its bytes stand
+    // as unsaved changes to its data file.
+    TFrmHexEdit(QWidget* owner, std::int32_t channel, const TLeftWorkingCopy& left);
     ~TFrmHexEdit() override;
 
     // --- The channel table's view of the window.
@@ -161,8 +164,12 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The window without a file yet.
+    TFrmHexEdit(QWidget* owner, std::int32_t channel, TFileIO& io);
+    void ShowOpenedCopy();
     void BuildMenus();
     void BuildToolBar();
     void BuildPages();
@@ -175,6 +182,7 @@ private:
     void CloseWindow();
     void ReportRebuildFailure();
     void ReportSaveFailure(const std::string& name);
+    void FocusAfterActivation();
     std::int32_t ClampedPosition(std::int32_t position) const;
 
     TWorkingCopy copy_;
@@ -184,4 +192,6 @@ private:
     bool locked_ = true;
     bool closing_ = false;
     bool closeAfterScan_ = false;
+    // Activation moves the focus to box A unless a click into the window comes first.
+    bool activationFocusPending_ = false;
 };

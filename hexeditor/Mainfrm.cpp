@@ -153,6 +153,27 @@ void TFrmMain::BuildToolBar() {
     ToolBar1->addActions({btnScriptWindow, ToolButton4, ToolButton6});
 }
 
+// A session that was killed left its working copies with their unsaved
+// changes. Each is offered once per start: Yes opens it in a channel with
+// the changes, No deletes it, Cancel keeps it for the next start.
+void TFrmMain::OfferLeftWorkingCopies() {
+    for (const TLeftWorkingCopy& left : FindLeftWorkingCopies({platform::GetTempPathA(), GlobalInfo().AppDir})) {
+        const std::int32_t channel = channels_.FindFreeChannel();
+        if (channel < 0) return;
+        const std::string question = "A session that ended without closing " + left.DataPath +
+                                     " left its unsaved changes (" + std::to_string(left.Size) + " bytes in " +
+                                     left.WorkPath + ").\r\n\r\nYes opens them in a channel, No deletes them, "
+                                     "Cancel keeps them for the next start.";
+        const platform::MsgAnswer answer = platform::MessageBox(question, "Unsaved Changes Found",
+                                                                platform::MsgButtons::YesNoCancel,
+                                                                platform::MsgIcon::Question);
+        if (answer == platform::MsgAnswer::Yes)
+            channels_.PlaceWindow(channel, new TFrmHexEdit(this, channel, left));
+        else if (answer == platform::MsgAnswer::No)
+            DeleteLeftWorkingCopy(left);
+    }
+}
+
 TChannelWindow* TFrmMain::MakeChannelWindow(std::int32_t channel, const std::string& fileName) {
     return new TFrmHexEdit(this, channel, fileName);
 }
@@ -225,6 +246,7 @@ void TFrmMain::BuildMRUMenu() { ::BuildMRUMenu(GlobalInfo().MRUFiles, *mnuMainSe
 
 void TFrmMain::FormCreate(const std::vector<std::string>& arguments) {
     LoadSaveSettings(0);
+    OfferLeftWorkingCopies();
     OpenCommandLine(ParseCommandLine(arguments));
     BuildMRUMenu();
     show();

@@ -105,6 +105,7 @@ private:
     void BuildToolBar();
     TChannelWindow* MakeChannelWindow(std::int32_t channel, const std::string& fileName);
     void OpenCommandLine(const TCommandLine& line);
+    void OfferLeftWorkingCopies();
     void LoadCommandLineScript(const std::string& fileName);
     void OpenInFreeChannelFailed(const std::string& fileName);
     void ReleaseToolWindows();

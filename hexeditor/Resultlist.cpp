@@ -2,16 +2,15 @@
 
 #include "Search.h"
 
+#include "platform/Files.h"
 #include "platform/Numbers.h"
 #include "platform/Text.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <iterator>
 #include <string_view>
 #include <utility>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -252,62 +251,14 @@ std::string HeaderLine(std::string text)
     return text + "\r\n";
 }
 
-bool WriteAll(int fd, const std::string& contents)
-{
-    std::size_t done = 0;
-    while (done < contents.size()) {
-        const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
-        if (n < 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// The permissions a newly created file gets under the process's umask.
-mode_t NewFileMode()
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-// Writes the contents beside the target and renames them over it, so the
-// old file stays whole until the new one is complete. An existing target
-// keeps its permissions and must be writable, as an in-place write needs.
-// Only a plain file is replaced: a pipe would hold the save up for ever, and
-// a device must never become a file.
+// An existing result file must be writable, as the classic in-place save
+// needs. The file is then replaced whole, so a save that fails or is killed
+// leaves the old result file; only a plain file is replaced.
 bool ReplaceFileContents(const std::string& fileName, const std::string& contents)
 {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    fs::path target(fileName);
-    struct stat existing {};
-    const bool exists = ::stat(fileName.c_str(), &existing) == 0;
-    if (exists && !S_ISREG(existing.st_mode))
+    if (platform::FileExists(fileName) && ::access(fileName.c_str(), W_OK) != 0)
         return false;
-    if (exists) {
-        const int probe = ::open(fileName.c_str(), O_WRONLY);
-        if (probe < 0)
-            return false;
-        ::close(probe);
-        target = fs::canonical(target, error);
-        if (error)
-            return false;
-    }
-    std::string temporary = target.string() + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
-        return false;
-    bool written = WriteAll(fd, contents);
-    if (written)
-        written = ::fchmod(fd, exists ? existing.st_mode & 07777 : NewFileMode()) == 0;
-    written = ::close(fd) == 0 && written;
-    if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
+    return platform::ReplaceFileWithBytes(fileName, contents);
 }
 
 // The first `limit` lines of a file; a line ends at CR, LF or CR LF. Only a

@@ -5,8 +5,14 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string_view>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -28,7 +34,49 @@ bool IsSaveTarget(const std::string& path) {
     return status.type() == std::filesystem::file_type::not_found || std::filesystem::is_regular_file(status);
 }
 
+constexpr const char* NameFileSuffix = ".name";
+
+std::string NameFileOf(const std::string& workPath) { return workPath + NameFileSuffix; }
+
+std::string ReadNameFile(const std::string& workPath) {
+    std::ifstream in(NameFileOf(workPath), std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// A working copy is locked by its session for as long as the session has it
+// open; the lock goes with the process, however the process ends.
+bool HeldByASession(const std::string& workPath) {
+    const int fd = ::open(workPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return true;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd);
+    return held;
+}
+
 }  // namespace
+
+std::vector<TLeftWorkingCopy> FindLeftWorkingCopies(const std::vector<std::string>& folders) {
+    std::vector<TLeftWorkingCopy> found;
+    std::vector<std::string> searched;
+    for (const std::string& given : folders) {
+        const std::string folder = platform::IncludeTrailingPathDelimiter(given);
+        if (std::find(searched.begin(), searched.end(), folder) != searched.end()) continue;
+        searched.push_back(folder);
+        platform::TSearchRec rec;
+        for (int more = platform::FindFirst(folder + "Qrm*.tmp", 0, rec); more == 0; more = platform::FindNext(rec)) {
+            const std::string path = folder + rec.Name;
+            if (!platform::FileExists(NameFileOf(path)) || HeldByASession(path)) continue;
+            found.push_back({path, ReadNameFile(path), rec.Size});
+        }
+        platform::FindClose(rec);
+    }
+    return found;
+}
+
+void DeleteLeftWorkingCopy(const TLeftWorkingCopy& left) {
+    platform::DeleteFile(left.WorkPath);
+    platform::DeleteFile(NameFileOf(left.WorkPath));
+}
 
 std::size_t TFileIO::Write(std::FILE* stream, const void* data, std::size_t size) {
     return std::fwrite(data, 1, size, stream);
@@ -113,6 +161,20 @@ bool TWorkingCopy::Reopen() {
     return true;
 }
 
+bool TWorkingCopy::Recover(const TLeftWorkingCopy& left) {
+    Close();
+    dataPath_ = left.DataPath;
+    ReadTimes();
+    std::FILE* stream = std::fopen(left.WorkPath.c_str(), "r+b");
+    if (!stream || !AdoptCopy(stream, left.WorkPath)) {
+        if (stream) std::fclose(stream);
+        workPath_.clear();
+        return false;
+    }
+    modified_ = true;
+    return true;
+}
+
 void TWorkingCopy::Close() {
     if (stream_) {
         io_.Close(stream_);
@@ -123,7 +185,10 @@ void TWorkingCopy::Close() {
 }
 
 void TWorkingCopy::DropCopy() {
-    if (!workPath_.empty()) platform::DeleteFile(workPath_);
+    if (!workPath_.empty()) {
+        platform::DeleteFile(workPath_);
+        platform::DeleteFile(NameFileOf(workPath_));
+    }
     workPath_.clear();
     fileSize_ = 0;
 }
@@ -132,15 +197,24 @@ void TWorkingCopy::ReadTimes() {
     timesKnown_ = platform::GetFileTime(dataPath_, &creationTime_, &lastAccessTime_, &lastWriteTime_);
 }
 
-// Takes `stream` as the working copy when its size fits in 32 bits.
+// Takes `stream` as the working copy when its size fits in 32 bits, locks
+// it for this session and names its data file beside it.
 bool TWorkingCopy::AdoptCopy(std::FILE* stream, const std::string& path) {
     if (std::fseek(stream, 0, SEEK_END) != 0) return false;
     const long size = std::ftell(stream);
     if (size < 0 || size > MaxFileSize) return false;
+    ::flock(::fileno(stream), LOCK_EX | LOCK_NB);
     stream_ = stream;
     workPath_ = path;
     fileSize_ = static_cast<std::int32_t>(size);
+    WriteNameFile();
     return true;
+}
+
+// Lets a later session name the data file should this one end without
+// closing the copy. Without it the copy still works; only that help is lost.
+void TWorkingCopy::WriteNameFile() const {
+    std::ofstream(NameFileOf(workPath_), std::ios::binary | std::ios::trunc) << dataPath_;
 }
 
 std::size_t TWorkingCopy::Read(std::int32_t position, void* buffer, std::size_t count) {
@@ -185,7 +259,8 @@ bool TWorkingCopy::DeleteBytes(std::int32_t position, std::int32_t count) {
 bool TWorkingCopy::SetFileSize(std::int32_t size) {
     if (!stream_) return false;
     const std::int64_t kept = std::clamp(size, 0, fileSize_);
-    return Rebuild({{0, kept}, {Zeros, std::max(0, size - fileSize_)}});
+    // In 64 bits: a size near the smallest int must not overflow the difference.
+    return Rebuild({{0, kept}, {Zeros, std::max<std::int64_t>(0, std::int64_t{size} - fileSize_)}});
 }
 
 bool TWorkingCopy::Rebuild(std::initializer_list<TPiece> pieces) {
@@ -208,6 +283,7 @@ bool TWorkingCopy::Rebuild(std::initializer_list<TPiece> pieces) {
     }
     io_.Close(old);
     platform::DeleteFile(oldPath);
+    platform::DeleteFile(NameFileOf(oldPath));
     modified_ = true;
     return true;
 }
@@ -239,7 +315,10 @@ bool TWorkingCopy::Save(const std::string& target) {
     }
     if (!io_.Flush(stream_) || !platform::ReplaceFileWithCopy(name, workPath_, options)) return false;
     std::this_thread::yield();
-    dataPath_ = name;
+    if (name != dataPath_) {
+        dataPath_ = name;
+        WriteNameFile();
+    }
     modified_ = false;
     return true;
 }

@@ -14,6 +14,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <vector>
 
 // Every write, flush and close of a working copy or of a new file passes
 // here. The standard one uses the C streams; a test puts a full disk in its
@@ -35,6 +36,23 @@ std::string ChannelCaption(std::int32_t channel, const std::string& dataPath, st
 // Creates (or empties) the file and fills it with `size` zero bytes. On any
 // failure the file is deleted and false returned.
 bool CreateZeroFile(const std::string& path, std::int32_t size, TFileIO& io = TFileIO::Standard());
+
+// A working copy that a session left behind when it ended without closing
+// it (it was killed, or the machine went down): its unsaved bytes are there.
+struct TLeftWorkingCopy {
+    std::string WorkPath;
+    std::string DataPath;  // the data file it was a copy of
+    std::int64_t Size = 0;
+};
+
+// The "Qrm" working copies in the folders that no running session holds.
+// Every open working copy names its data file in a "<copy>.name" file beside
+// it and is locked by its session while the session lives, so a copy that
+// can be locked belongs to a session that is gone. Copies without a name
+// (one caught halfway through its making) are not counted.
+std::vector<TLeftWorkingCopy> FindLeftWorkingCopies(const std::vector<std::string>& folders);
+// Deletes a left working copy and its name file.
+void DeleteLeftWorkingCopy(const TLeftWorkingCopy& left);
 
 class TWorkingCopy {
 public:
@@ -58,6 +76,9 @@ public:
     // gone and the times are read anew. On failure the working copy is
     // closed and deleted.
     bool Reopen();
+    // Takes over a working copy left by an ended session: its bytes stand as
+    // unsaved changes to the data file, whose times are read now.
+    bool Recover(const TLeftWorkingCopy& left);
     // Closes the stream and deletes the working copy; the changes are gone.
     void Close();
     bool IsOpen() const { return stream_ != nullptr; }
@@ -106,6 +127,7 @@ private:
     bool Rebuild(std::initializer_list<TPiece> pieces);
     bool CopyPiece(const TPiece& piece, std::FILE* target);
     bool AdoptCopy(std::FILE* stream, const std::string& path);
+    void WriteNameFile() const;
     void ReadTimes();
     void DropCopy();
 

@@ -518,7 +518,10 @@ std::optional<std::string> FollowLinks(std::string path) {
 
 // The temporaries of a save of `target` are "<folder>/.<name>.<number>.saving".
 std::string TemporaryPrefix(const std::string& target) {
-    return "." + ExtractFileName(target).substr(0, kKeptNameBytes) + ".";
+    std::string prefix(1, '.');
+    prefix.append(ExtractFileName(target), 0, kKeptNameBytes);
+    prefix.push_back('.');
+    return prefix;
 }
 
 bool IsTemporaryOf(std::string_view name, std::string_view prefix) {

@@ -7,6 +7,8 @@
 #include "Tlangcolor.h"
 #include "Tlangplain.h"
 
+#include "InterruptedWrite.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -321,6 +323,32 @@ TEST_F(TLangEditorTest, LoadAndSaveScripts) {
     EXPECT_EQ(control->Clear(), S_OK);
     EXPECT_EQ(Text(), "");
     EXPECT_EQ(FileName(), " ");
+}
+
+// The script file is replaced whole: a link to it stays a link, and a full
+// disk or a kill during the save leaves the old script.
+TEST_F(TLangEditorTest, SaveToFileReplacesTheScriptBehindALinkOrKeepsTheOldOne) {
+    std::filesystem::create_directory(tempDir + "/real");
+    const std::string script = tempDir + "/real/s.tl";
+    const std::string old(6000, '\'');
+    std::ofstream(script, std::ios::binary) << old;
+    const std::string link = tempDir + "/link.tl";
+    std::filesystem::create_symlink("real/s.tl", link);
+
+    SetText(std::string(3000, 'x') + "\n" + std::string(3000, 'y'));
+    {
+        const qorm_test::FullDisk disk(4096);
+        EXPECT_EQ(control->SaveToFile(Bstr(link).Get()), DISP_E_EXCEPTION);
+    }
+    EXPECT_EQ(FileText(script), old);
+    EXPECT_TRUE(qorm_test::KilledWhileWriting(4096, [&] { control->SaveToFile(Bstr(link).Get()); }));
+    EXPECT_EQ(FileText(script), old);
+
+    SetText("print 1");
+    EXPECT_EQ(control->SaveToFile(Bstr(link).Get()), S_OK);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(FileText(script), "print 1\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tempDir + "/real"), {}), 1);
 }
 
 TEST_F(TLangEditorTest, KeysReachTheHostWhichMayChangeThem) {

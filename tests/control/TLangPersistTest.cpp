@@ -92,6 +92,60 @@ TEST(EditorRecordTest, RoundTripAndBrokenRecords) {
     EXPECT_THROW(ParseEditorRecordPayload(all.subspan(kEditorRecordHeaderSize, size - 1)), std::runtime_error);
 }
 
+// Each style bit comes back as itself: underline and strike-out are not
+// taken for one another, nor bold for italic.
+TEST(EditorRecordTest, EachFontStyleComesBackAlone) {
+    for (int style = 0; style < 16; ++style) {
+        EditorRecord record;
+        record.fontBold = style & 1;
+        record.fontItalic = style & 2;
+        record.fontUnderline = style & 4;
+        record.fontStrikeOut = style & 8;
+        const std::vector<std::uint8_t> bytes = EditorRecordBytes(record);
+        const EditorRecord back = ParseEditorRecordPayload(std::span<const std::uint8_t>(bytes).subspan(kEditorRecordHeaderSize));
+        EXPECT_EQ(back, record) << style;
+    }
+}
+
+// A text length that runs past the record is a broken record, not a read
+// past its end.
+TEST(EditorRecordTest, ATextLongerThanTheRecordIsABrokenRecord) {
+    EditorRecord record;
+    record.text = "PRINT 1";
+    record.fontName = "Mono";
+    const std::vector<std::uint8_t> bytes = EditorRecordBytes(record);
+    for (const std::uint32_t length : {0x100u, 0x7FFFFFFFu, 0xFFFFFFF0u}) {
+        std::vector<std::uint8_t> payload(bytes.begin() + kEditorRecordHeaderSize, bytes.end());
+        for (int i = 0; i < 4; ++i) payload[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(length >> (8 * i));
+        EXPECT_THROW(ParseEditorRecordPayload(payload), std::runtime_error) << length;
+        // The font name's length field, after a text that fits.
+        std::vector<std::uint8_t> name(bytes.begin() + kEditorRecordHeaderSize, bytes.end());
+        for (int i = 0; i < 4; ++i) name[4 + record.text.size() + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(length >> (8 * i));
+        EXPECT_THROW(ParseEditorRecordPayload(name), std::runtime_error) << length;
+    }
+}
+
+// A stream that remembers the largest read asked of it: the caller holds a
+// buffer of that size.
+class ReadWatchingStream final : public ComObject<ReadWatchingStream, ComInterface<IStream, IID_ISequentialStream, IID_IStream>> {
+public:
+    explicit ReadWatchingStream(std::vector<std::uint8_t> bytes) : inner_(ComPtr<IStream>::Adopt(CreateMemoryStream(std::move(bytes)))) {}
+    HRESULT Read(void* buffer, ULONG size, ULONG* read) override {
+        largestRead = std::max(largestRead, size);
+        return inner_->Read(buffer, size, read);
+    }
+    HRESULT Write(const void* buffer, ULONG size, ULONG* written) override { return inner_->Write(buffer, size, written); }
+    HRESULT Seek(std::int64_t move, DWORD origin, std::uint64_t* position) override { return inner_->Seek(move, origin, position); }
+    HRESULT SetSize(std::uint64_t size) override { return inner_->SetSize(size); }
+    HRESULT Commit(DWORD flags) override { return inner_->Commit(flags); }
+    HRESULT Stat(STATSTG* stat, DWORD flags) override { return inner_->Stat(stat, flags); }
+
+    ULONG largestRead = 0;
+
+private:
+    ComPtr<IStream> inner_;
+};
+
 class TLangPersist : public ControlFixture {
 protected:
     std::vector<std::uint8_t> Saved(ITLang* from, bool clearDirty = true) {
@@ -227,6 +281,23 @@ TEST_F(TLangPersist, BrokenRecordsAndMissingStreamsFail) {
     CLSID clsid{};
     EXPECT_EQ(persist->GetClassID(&clsid), S_OK);
     EXPECT_EQ(clsid, CLSID_TLang);
+}
+
+// A header that claims a payload of 1 GiB or 4 GiB in front of a few bytes
+// costs no such memory: the load fails as soon as the stream ends.
+TEST_F(TLangPersist, ALoadNeverReadsMoreThanTheStreamHolds) {
+    for (const std::uint32_t claimed : {0x40000000u, 0xFFFFFFFFu}) {
+        std::vector<std::uint8_t> bytes{'T', 'L', 'E', 'D'};
+        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(claimed >> (8 * i)));
+        bytes.resize(bytes.size() + 100, 0);
+        auto* raw = new ReadWatchingStream(bytes);
+        ComPtr<IStream> stream = ComPtr<IStream>::Adopt(raw);
+        ComPtr<IPersistStreamInit> persist;
+        ASSERT_EQ(control.As(IID_IPersistStreamInit, persist), S_OK);
+        EXPECT_EQ(persist->Load(stream.Get()), DISP_E_EXCEPTION);
+        EXPECT_EQ(LastError(), "Stream read error");
+        EXPECT_LE(raw->largestRead, 1u << 20) << claimed;
+    }
 }
 
 TEST_F(TLangPersist, StorageKeepsTheRecordInContents) {

@@ -2,6 +2,9 @@
 
 #include "Tlangprepass.h"
 
+#include "InterruptedWrite.h"
+
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -355,6 +358,45 @@ TEST_F(EnginePrePass, UnwritableScriptFileThrowsAndLeavesNoState) {
     engine.m_StopRequested = false;
     EXPECT_THROW(engine.PrePass(), std::runtime_error);
     EXPECT_FALSE(engine.m_ScriptLines.has_value());
+}
+
+// The script file is replaced whole: a full disk or a kill during the save
+// leaves the user's script as it was (not cut after a block), a link to it
+// stays a link, and a killed save's temporary goes with the next save.
+TEST_F(EnginePrePass, SavingBeforeRunNeverCutsTheScriptFile) {
+    std::filesystem::create_directory(tempDir + "/scripts");
+    const std::string script = tempDir + "/scripts/long.bas";
+    std::vector<std::string> longScript(2000, "R = R + 1");
+    longScript.front() = "NUMBER R";
+    std::string old;
+    for (const std::string& line : longScript) old += line + "\r\n";
+    std::ofstream(script, std::ios::binary) << old;
+    const std::string link = tempDir + "/link.bas";
+    std::filesystem::create_symlink(script, link);
+    engine.m_SaveBeforeRun = true;
+    engine.m_FileName = link;
+    std::vector<std::string> edited = longScript;
+    edited.push_back("PRINT R");
+    const auto contents = [&] {
+        std::ifstream in(script, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+
+    {
+        const qorm_test::FullDisk disk(4096);
+        view.SetLines(edited);
+        engine.m_StopRequested = false;
+        EXPECT_THROW(engine.PrePass(), std::runtime_error);
+    }
+    EXPECT_EQ(contents(), old);
+    EXPECT_TRUE(qorm_test::KilledWhileWriting(4096, [&] { PrePass(edited); }));
+    EXPECT_EQ(contents(), old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tempDir + "/scripts"), {}), 2);
+
+    ASSERT_TRUE(PrePass(edited));
+    EXPECT_EQ(contents(), old + "PRINT R\r\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tempDir + "/scripts"), {}), 1);
 }
 
 TEST(EngineTextLines, SplitAtEveryLineBreak) {

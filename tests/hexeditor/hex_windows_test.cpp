@@ -5,6 +5,7 @@
 #include "Searchpages.h"
 
 #include "HexTestFolder.h"
+#include "KilledSession.h"
 
 #include "platform/Dialogs.h"
 #include "platform/QtText.h"
@@ -405,6 +406,37 @@ TEST_F(WindowsTest, TheViewsShowTheFileBytesAtThePosition) {
     EXPECT_EQ(hex->ReadValue(7), 256);
 }
 
+TEST_F(WindowsTest, WorkingCopiesOfAKilledSessionAreOfferedAtStart) {
+    const Bytes original = THexTestFolder::Pattern(100);
+    const std::string a = folder.MakeFile("a.dat", original);
+    const std::string b = folder.MakeFile("b.dat", original);
+    LeaveChangesOfAKilledSession(a, folder.HomeFolder(), 2);
+    LeaveChangesOfAKilledSession(b, folder.HomeFolder(), 2);
+    user.Answer(MsgAnswer::Yes);
+    user.Answer(MsgAnswer::No);
+
+    TFrmMain& window = Start();
+
+    ASSERT_EQ(user.calls().size(), 2u);
+    for (const auto& call : user.calls()) {
+        EXPECT_EQ(call.caption, "Unsaved Changes Found");
+        EXPECT_EQ(call.buttons, platform::MsgButtons::YesNoCancel);
+    }
+    const std::string opened = user.calls()[0].text.find(a) != std::string::npos ? a : b;
+    TFrmHexEdit* hex = window.ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    EXPECT_EQ(hex->DataPath(), opened);
+    EXPECT_TRUE(hex->Modified());
+    EXPECT_EQ(hex->FileSize(), 102);
+    EXPECT_FALSE(window.IsChannelOpen(1));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.HomeFolder()), {}), 2);  // the copy and its name
+
+    hex->btnSave->trigger();
+    Bytes saved(original.size() + 2, 0);
+    std::copy(original.begin(), original.end(), saved.begin() + 2);
+    EXPECT_EQ(THexTestFolder::ReadFile(opened), saved);
+}
+
 TEST_F(WindowsTest, AnEditInAViewBoxReachesTheWorkingCopyAndTheDataFileAfterSave) {
     const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(100));
     TFrmHexEdit* hex = Start({a}).ChannelWindow(0);
@@ -464,6 +496,36 @@ TEST_F(WindowsTest, AnEditInAViewBoxReachesTheWorkingCopyAndTheDataFileAfterSave
     std::copy_n(Bytes{0xFF, 0x07, 0xFF, 0x34}.begin(), 4, expected.begin() + 96);
     EXPECT_EQ(THexTestFolder::ReadFile(a), expected);
     EXPECT_THAT(Messages(), IsEmpty());
+}
+
+// A click into a box of a window that is not the active one: the window
+// system activates the window, then the press puts the focus into the box.
+// The focus move that coming back to a window makes must not then take the
+// typed keys to box A.
+TEST_F(WindowsTest, AClickIntoABoxOfAnInactiveWindowTypesIntoThatBox) {
+    const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(100));
+    TFrmHexEdit* hex = Start({a}).ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    hex->btnLock->click();
+    const TValueViews& views = *hex->Views;
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+    QCoreApplication::processEvents();
+
+    QApplication::setActiveWindow(hex);
+    QTest::mouseClick(views.edtDec[3], Qt::LeftButton);
+    QCoreApplication::processEvents();
+    QWidget* typedInto = QApplication::focusWidget();
+    EXPECT_EQ(typedInto, views.edtDec[3]);
+    // The box shows 3; the key goes after it (Backspace does nothing in a decimal box).
+    QTest::keyClick(typedInto, Qt::Key_End);
+    QTest::keyClicks(typedInto, "9");
+    QTest::keyClick(typedInto, Qt::Key_Tab);
+    QCoreApplication::processEvents();
+
+    Bytes start(4);
+    ASSERT_EQ(hex->ReadBytes(0, start.data(), start.size()), 4u);
+    EXPECT_EQ(start, (Bytes{0, 1, 2, 39}));
 }
 
 TEST_F(WindowsTest, ASearchFromTheSearchPageListsTheHitsAndSteppingMovesThePosition) {

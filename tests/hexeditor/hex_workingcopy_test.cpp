@@ -1,11 +1,15 @@
 #include "Workingcopy.h"
 
 #include "HexTestFolder.h"
+#include "InterruptedWrite.h"
+#include "KilledSession.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+
+#include <algorithm>
 
 #include <filesystem>
 
@@ -174,6 +178,10 @@ TEST_F(WorkingCopyTest, RebuildsMatchTheReferenceEditsAcrossBlocks) {
         {"grow to 150", 100, [](auto& c) { return c.SetFileSize(150); }, [](auto& b) { return Resized(b, 150); }},
         {"cut to 40", 100, [](auto& c) { return c.SetFileSize(40); }, [](auto& b) { return Resized(b, 40); }},
         {"cut to nothing", 100, [](auto& c) { return c.SetFileSize(-3); }, [](auto& b) { return Resized(b, 0); }},
+        {"cut to the smallest int", 100, [](auto& c) { return c.SetFileSize(INT32_MIN); },
+         [](auto& b) { return Resized(b, 0); }},
+        {"cut to one above it", 100, [](auto& c) { return c.SetFileSize(INT32_MIN + 1); },
+         [](auto& b) { return Resized(b, 0); }},
         {"same size", 100, [](auto& c) { return c.SetFileSize(100); }, [](auto& b) { return b; }},
         {"big insert of a block and more", big, [](auto& c) { return c.InsertBytes(511999, 600001); }, [](auto& b) { return Inserted(b, 511999, 600001); }},
         {"big delete across a block edge", big, [](auto& c) { return c.DeleteBytes(500000, 524000); }, [](auto& b) { return Deleted(b, 500000, 524000); }},
@@ -372,6 +380,22 @@ TEST_F(WorkingCopyTest, SaveReplacesTheDataFileWithItsModeAndSaveAsGivesTheUmask
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path("data")), {}), 2);
 }
 
+TEST_F(WorkingCopyTest, AKilledSaveLeavesTheOldDataFileAndTheNextSaveClearsUp) {
+    const Bytes original = THexTestFolder::Pattern(700000);
+    const std::string path = folder.MakeFile("a.dat", original);
+    TWorkingCopy copy(folder.HomeFolder());
+    ASSERT_TRUE(copy.Open(path));
+    ASSERT_TRUE(copy.InsertBytes(0, 1));
+
+    EXPECT_TRUE(qorm_test::KilledWhileWriting(300000, [&] { copy.Save(); }));
+    EXPECT_EQ(THexTestFolder::ReadFile(path), original);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path("data")), {}), 2);
+
+    ASSERT_TRUE(copy.Save());
+    EXPECT_EQ(THexTestFolder::ReadFile(path), Inserted(original, 0, 1));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path("data")), {}), 1);
+}
+
 TEST_F(WorkingCopyTest, ASaveIntoAVanishedFolderFailsAndKeepsTheChanges) {
     std::filesystem::create_directory(folder.Path("data/sub"));
     const std::string path = folder.Path("data/sub/a.dat");
@@ -420,6 +444,42 @@ TEST_F(WorkingCopyTest, ReopenDiscardsTheChangesAndAVanishedOriginalEndsTheCopy)
     EXPECT_FALSE(platform::FileExists(work));
 }
 
+// A session killed with unsaved changes: its working copy is found by the
+// next session (not one a running session holds), comes back with the
+// changes, and goes when it is closed or deleted.
+TEST_F(WorkingCopyTest, AKilledSessionsWorkingCopyIsFoundAndItsChangesComeBack) {
+    const Bytes original = THexTestFolder::Pattern(1000);
+    const std::string path = folder.MakeFile("a.dat", original);
+    const std::string other = folder.MakeFile("b.dat", original);
+    LeaveChangesOfAKilledSession(path, folder.HomeFolder(), 3);
+    LeaveChangesOfAKilledSession(other, folder.HomeFolder(), 5);
+    TWorkingCopy running(folder.HomeFolder());
+    ASSERT_TRUE(running.Open(path));
+
+    std::vector<TLeftWorkingCopy> left = FindLeftWorkingCopies({folder.TempFolder(), folder.HomeFolder()});
+    ASSERT_EQ(left.size(), 2u);
+    std::sort(left.begin(), left.end(), [](const auto& x, const auto& y) { return x.Size < y.Size; });
+    EXPECT_EQ(left[0].DataPath, path);
+    EXPECT_EQ(left[0].Size, 1003);
+    EXPECT_EQ(left[1].DataPath, other);
+
+    TWorkingCopy recovered(folder.HomeFolder());
+    ASSERT_TRUE(recovered.Recover(left[0]));
+    EXPECT_TRUE(recovered.Modified());
+    EXPECT_EQ(recovered.DataPath(), path);
+    EXPECT_EQ(Contents(recovered), Inserted(original, 0, 3));
+    EXPECT_TRUE(FindLeftWorkingCopies({folder.HomeFolder()}).size() == 1u);  // now held by this session
+    ASSERT_TRUE(recovered.Save());
+    EXPECT_EQ(THexTestFolder::ReadFile(path), Inserted(original, 0, 3));
+    recovered.Close();
+    DeleteLeftWorkingCopy(left[1]);
+
+    EXPECT_THAT(FindLeftWorkingCopies({folder.TempFolder(), folder.HomeFolder()}), IsEmpty());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.HomeFolder()), {}), 0);
+    running.Close();
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.TempFolder()), {}), 0);
+}
+
 TEST(ChannelCaption, NamesChannelPathAndSize) {
     EXPECT_EQ(ChannelCaption(0, "/d/a.dat", 1000), "Ch: 0 /d/a.dat - 1000 bytes");
 }
@@ -435,6 +495,13 @@ TEST_F(WorkingCopyTest, CreateZeroFileWritesZerosOrLeavesNoFile) {
 
     const std::string plainFile = folder.MakeFile("plain", {1});
     EXPECT_FALSE(CreateZeroFile(plainFile + "/x.dat", 10));
+
+    const mode_t mask = ::umask(027);
+    ASSERT_TRUE(CreateZeroFile(path, 10));
+    ::umask(mask);
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
 }
 
 }  // namespace

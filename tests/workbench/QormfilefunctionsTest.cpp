@@ -78,6 +78,27 @@ TEST_F(FileFunctions, CopyMakesANewFileAndNeverReplacesOne) {
     EXPECT_EQ(THexTestFolder::ReadFile(Data("deep/er/copy.bin")), THexTestFolder::Pattern(1000));
 }
 
+// New files get the permissions the user's umask gives new files; a copy
+// takes its source's, as cp gives them.
+TEST_F(FileFunctions, NewFilesGetTheUmaskModeAndACopyItsSourcesMode) {
+    const std::string source = folder.MakeFile("source.bin", THexTestFolder::Pattern(100));
+    ASSERT_EQ(::chmod(source.c_str(), 0750), 0);
+    const mode_t mask = ::umask(027);
+    EXPECT_EQ(Text("ConcatFile", {Data("joined.bin"), source}), Data("joined.bin"));
+    EXPECT_EQ(Number("SplitFile", {source, "60"}), 2);
+    EXPECT_EQ(Number("Copy", {source, Data("copy.bin")}), 1);
+    ::umask(mask);
+    const auto mode = [](const std::string& path) {
+        struct stat info {};
+        EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+        return info.st_mode & 07777;
+    };
+    EXPECT_EQ(mode(Data("joined.bin")), 0640u);
+    EXPECT_EQ(mode(source + ".001"), 0640u);
+    EXPECT_EQ(mode(source + ".002"), 0640u);
+    EXPECT_EQ(mode(Data("copy.bin")), 0750u);
+}
+
 TEST_F(FileFunctions, SplitFileMakesNumberedPiecesOfTheSize) {
     struct Case {
         std::size_t length;
