@@ -2,7 +2,8 @@
 # Kills saves with SIGKILL at random moments and checks that the file saved
 # over then holds its old bytes or its new bytes, never a mix: a data file
 # of 64 MiB, a result file of 76 MiB and a script of 64 MiB, each saved by
-# savekill_target through the system's own save code. Every kill lands
+# savekill_target through the system's own save code, and the data file once
+# more saved by Qorm20 itself running a script (Insert, then SaveChanges). Every kill lands
 # between the moment the save's temporary appears and 10% past the save's
 # measured length, so it covers the write, the flush, the rename and the
 # folder flush. A last save of each file must leave no temporary behind.
@@ -32,7 +33,7 @@ wait_for_temporary() {
 # One save, not killed: how long it takes from its temporary's appearance to the rename.
 measure() {
   local target=$1; shift
-  "$target_bin" "$@" & local pid=$!
+  "$@" & local pid=$!
   wait_for_temporary "$target" "$pid" || { echo "killsave: the save did not start" >&2; exit 1; }
   local start; start=$(micros)
   while compgen -G "$files/.${target##*/}.*.saving" >/dev/null; do :; done
@@ -42,12 +43,12 @@ measure() {
   echo $((end - start))
 }
 
-# kill_once TARGET DELAY ARGS...: starts a save over TARGET and kills it DELAY
+# kill_once TARGET DELAY COMMAND...: starts a save over TARGET and kills it DELAY
 # microseconds after its temporary appeared. The folder holds no temporary
 # before, so the one that appears is this save's.
 kill_once() {
   local target=$1 delay=$2; shift 2
-  "$target_bin" "$@" & local pid=$!
+  "$@" & local pid=$!
   wait_for_temporary "$target" "$pid" || { echo "killsave: the save did not start" >&2; exit 1; }
   local deadline=$(($(micros) + delay))
   while (($(micros) < deadline)); do :; done
@@ -56,7 +57,7 @@ kill_once() {
   rm -f "$TMPDIR"/Qrm* "$QORM20_HOME"/Qrm*
 }
 
-# kill_saves LABEL TARGET OLD NEW ARGS...: restores OLD over TARGET, kills a
+# kill_saves LABEL TARGET OLD NEW COMMAND...: restores OLD over TARGET, kills a
 # save of it, and compares TARGET with OLD and NEW; as many times as asked.
 # Then a save killed halfway leaves its temporary, and the next save, not
 # killed, must remove it.
@@ -80,7 +81,7 @@ kill_saves() {
   cp "$old" "$target"
   kill_once "$target" $((span / 2)) "$@"
   local before; before=$(compgen -G "$temporaries" | wc -l || true)
-  "$target_bin" "$@" >/dev/null 2>&1 &
+  "$@" >/dev/null 2>&1 &
   local pid=$!
   while kill -0 "$pid" 2>/dev/null && ! cmp -s "$target" "$new"; do sleep 0.05; done
   kill -9 "$pid" 2>/dev/null || true
@@ -95,15 +96,20 @@ failed=0
 
 head -c $((64 * mib)) /dev/urandom > "$work/data.old"
 { printf '\0'; cat "$work/data.old"; } > "$work/data.new"
-kill_saves "data file" "$files/data.bin" "$work/data.old" "$work/data.new" data "$files/data.bin"
+kill_saves "data file" "$files/data.bin" "$work/data.old" "$work/data.new" "$target_bin" data "$files/data.bin"
+
+# The same save as a user's script makes it in the editor: Insert, then SaveChanges.
+printf 'Insert(1, 0)\r\nSaveChanges(0)\r\n' > "$work/save.bas"
+kill_saves "Qorm20 /S" "$files/edited.bin" "$work/data.old" "$work/data.new" \
+  env QT_QPA_PLATFORM=offscreen QORM_REGISTRY_DIR="$work/registry" "$BENCH_BIN/Qorm20" "$files/edited.bin" /S "$work/save.bas"
 
 "$target_bin" result "$work/result.new"
 sed 's/hit of the search/old hit of a run/' "$work/result.new" > "$work/result.old"
-kill_saves "result file" "$files/hits.srt" "$work/result.old" "$work/result.new" result "$files/hits.srt"
+kill_saves "result file" "$files/hits.srt" "$work/result.old" "$work/result.new" "$target_bin" result "$files/hits.srt"
 
 line="PRINT 1 ' a line of a long script, as long as the others ........"
 yes "$line"$'\r' | head -c $((64 * mib)) | head -n -1 > "$work/script.new" || true
 sed 's/^PRINT 1/PRINT 2/' "$work/script.new" > "$work/script.old"
-kill_saves "script" "$files/long.bas" "$work/script.old" "$work/script.new" script "$files/long.bas" "$work/script.new"
+kill_saves "script" "$files/long.bas" "$work/script.old" "$work/script.new" "$target_bin" script "$files/long.bas" "$work/script.new"
 
 exit "$failed"
