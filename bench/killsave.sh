@@ -33,7 +33,7 @@ wait_for_temporary() {
 # One save, not killed: how long it takes from its temporary's appearance to the rename.
 measure() {
   local target=$1; shift
-  "$@" & local pid=$!
+  "$@" >/dev/null 2>&1 & local pid=$!
   wait_for_temporary "$target" "$pid" || { echo "killsave: the save did not start" >&2; exit 1; }
   local start; start=$(micros)
   while compgen -G "$files/.${target##*/}.*.saving" >/dev/null; do :; done
@@ -48,7 +48,7 @@ measure() {
 # before, so the one that appears is this save's.
 kill_once() {
   local target=$1 delay=$2; shift 2
-  "$@" & local pid=$!
+  "$@" >/dev/null 2>&1 & local pid=$!
   wait_for_temporary "$target" "$pid" || { echo "killsave: the save did not start" >&2; exit 1; }
   local deadline=$(($(micros) + delay))
   while (($(micros) < deadline)); do :; done
@@ -66,7 +66,7 @@ kill_saves() {
   local temporaries="$files/.${target##*/}.*.saving"
   cp "$old" "$target"
   local span; span=$(measure "$target" "$@")
-  local window=$((span * 5 / 4)) olds=0 news=0 mixed=0 stale=0
+  local window=$((span * 3 / 2)) olds=0 news=0 mixed=0 stale=0
   for ((k = 0; k < kills; k++)); do
     cp "$old" "$target"
     kill_once "$target" $(((RANDOM * 32768 + RANDOM) % window)) "$@"
