@@ -3,10 +3,11 @@
 # over then holds its old bytes or its new bytes, never a mix: a data file
 # of 64 MiB, a result file of 76 MiB and a script of 64 MiB, each saved by
 # savekill_target through the system's own save code, and the data file once
-# more saved by Qorm20 itself running a script (Insert, then SaveChanges). Every kill lands
-# between the moment the save's temporary appears and 10% past the save's
-# measured length, so it covers the write, the flush, the rename and the
-# folder flush. A last save of each file must leave no temporary behind.
+# more saved by Qorm20 itself running a script (Insert, then SaveChanges).
+# Every kill lands between the moment the save's temporary appears and half
+# the save's measured length past its rename, so it covers the write, the
+# flush, the rename, the folder flush and what follows. A last save of each
+# file, after one killed halfway, must leave no temporary behind.
 #   BENCH_BIN=build-bench/bin bench/killsave.sh [KILLS_PER_FILE]   (default 40)
 set -euo pipefail
 : "${BENCH_BIN:?BENCH_BIN must name the folder of the built benchmarks}"
