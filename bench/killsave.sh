@@ -23,6 +23,14 @@ mib=$((1024 * 1024))
 
 micros() { local now=${EPOCHREALTIME/./}; echo "$now"; }
 
+# Kills the process $1 if it still runs and removes the working copies it
+# left, which a later Qorm20 would otherwise offer at its start.
+end_process() {
+  kill -9 "$1" 2>/dev/null || true  # a save that ended first counts as well
+  wait "$1" 2>/dev/null || true
+  rm -f "$TMPDIR"/Qrm* "$QORM20_HOME"/Qrm*
+}
+
 # Waits until the save of $1 has a temporary beside it (true) or the process $2 has ended (false).
 wait_for_temporary() {
   local name=${1##*/}
@@ -39,8 +47,7 @@ measure() {
   local start; start=$(micros)
   while compgen -G "$files/.${target##*/}.*.saving" >/dev/null; do :; done
   local end; end=$(micros)
-  kill -9 "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
+  end_process "$pid"
   echo $((end - start))
 }
 
@@ -53,9 +60,7 @@ kill_once() {
   wait_for_temporary "$target" "$pid" || { echo "killsave: the save did not start" >&2; exit 1; }
   local deadline=$(($(micros) + delay))
   while (($(micros) < deadline)); do :; done
-  kill -9 "$pid" 2>/dev/null || true  # a save that ended first counts as well
-  wait "$pid" 2>/dev/null || true
-  rm -f "$TMPDIR"/Qrm* "$QORM20_HOME"/Qrm*
+  end_process "$pid"
 }
 
 # kill_saves LABEL TARGET OLD NEW COMMAND...: restores OLD over TARGET, kills a
@@ -85,8 +90,7 @@ kill_saves() {
   "$@" >/dev/null 2>&1 &
   local pid=$!
   while kill -0 "$pid" 2>/dev/null && ! cmp -s "$target" "$new"; do sleep 0.05; done
-  kill -9 "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
+  end_process "$pid"
   local left; left=$(compgen -G "$temporaries" | wc -l || true)
   printf '%-12s %3d MiB  save %4d ms  %3d kills: %3d old (%3d left a temporary), %3d new, %d mixed; temporaries before/after the next save: %d/%d\n' \
     "$label" $(($(stat -c %s "$new") / mib)) $((span / 1000)) "$kills" "$olds" "$stale" "$news" "$mixed" "$before" "$left"
