@@ -7,7 +7,7 @@
 # Every kill lands between the moment the save's temporary appears and half
 # the save's measured length past its rename, so it covers the write, the
 # flush, the rename, the folder flush and what follows. A last save of each
-# file, after one killed halfway, must leave no temporary behind.
+# file, after one killed early, must leave no temporary behind.
 #   BENCH_BIN=build-bench/bin bench/killsave.sh [KILLS_PER_FILE]   (default 40)
 set -euo pipefail
 : "${BENCH_BIN:?BENCH_BIN must name the folder of the built benchmarks}"
@@ -65,7 +65,7 @@ kill_once() {
 
 # kill_saves LABEL TARGET OLD NEW COMMAND...: restores OLD over TARGET, kills a
 # save of it, and compares TARGET with OLD and NEW; as many times as asked.
-# Then a save killed halfway leaves its temporary, and the next save, not
+# Then a save killed early leaves its temporary, and the next save, not
 # killed, must remove it.
 kill_saves() {
   local label=$1 target=$2 old=$3 new=$4; shift 4
@@ -84,9 +84,12 @@ kill_saves() {
     rm -f $temporaries
   done
 
-  cp "$old" "$target"
-  kill_once "$target" $((span / 2)) "$@"
-  local before; before=$(compgen -G "$temporaries" | wc -l || true)
+  local before=0
+  for ((try = 0; try < 10 && before == 0; try++)); do
+    cp "$old" "$target"
+    kill_once "$target" $((span / 4)) "$@"
+    before=$(compgen -G "$temporaries" | wc -l || true)
+  done
   "$@" >/dev/null 2>&1 &
   local pid=$!
   while kill -0 "$pid" 2>/dev/null && ! cmp -s "$target" "$new"; do sleep 0.05; done
