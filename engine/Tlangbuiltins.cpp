@@ -126,7 +126,9 @@ private:
         argument.IsString = !e_.IsNonStringValue(e_.m_ValueType);
         argument.IsNumber = !e_.IsNonNumericValue(e_.m_ValueType);
         argument.Number = e_.m_NumValue;
-        argument.Text = e_.m_TokenText;
+        // Only a text argument's text is read; a number's would be a copy of
+        // whatever text the register held last.
+        if (argument.IsString) argument.Text = e_.m_TokenText;
         return argument;
     }
 

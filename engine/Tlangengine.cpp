@@ -21,7 +21,7 @@ void TLangEngine::FreeRunState() {
     m_Memory.Clear();
     m_FileSearch.Close();
     m_ScriptLines.reset();
-    lastLines_ = {};
+    lineOfPosition_.clear();
     m_TextPos = 1;
     m_CurrentLine = LineOfOffset(1);
     m_RunTextLength = 0;

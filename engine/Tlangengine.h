@@ -385,22 +385,50 @@ private:
         long double number = 0;
         std::string text;
     };
-    // Line ranges LineOfOffset found last: positions [from, to) are on line.
-    struct LineRange {
-        int from = 0;
-        int to = 0;
-        int line = 1;
-    };
-    std::array<LineRange, 2> lastLines_{};
+    // The line of every position of the run text, which every dispatch asks
+    // for; made on the first look-up after the pre-pass has laid the lines out.
+    std::vector<std::int32_t> lineOfPosition_;
+    int FindLineOfOffset(int position) const;
+    void MakeLineTable();
     std::vector<CachedToken> tokenCache_;
     std::vector<std::int32_t> tokenCacheIndex_;  // by text position: index into tokenCache_, -1 none
     bool TokenCacheUsable() const {
         return !m_Tokenising && !m_ReadingSource && m_RunTextLength > 0 &&
                tokenCacheIndex_.size() == static_cast<std::size_t>(m_RunTextLength) + 2;
     }
-    const CachedToken* FindCachedToken(int start) const;
+    // Inline, with FetchToken: the evaluator's fetch from the cache is the hot
+    // path of every loop.
+    const CachedToken* FindCachedToken(int start) const {
+        if (start < 1 || start > m_RunTextLength) return nullptr;
+        const std::int32_t index = tokenCacheIndex_[static_cast<std::size_t>(start)];
+        return index < 0 ? nullptr : &tokenCache_[static_cast<std::size_t>(index)];
+    }
     void CacheToken(int start, bool codeProduced);
-    bool UseCachedToken(const CachedToken& cached, int start, bool codeMeansFalse);
+    bool UseCachedToken(const CachedToken& cached, int start, bool codeMeansFalse) {
+        m_Token = cached.token;
+        m_TextPos = cached.end;
+        tokenStart_ = start;
+        lineEndPos_ = cached.lineEnd;
+        switch (cached.token) {
+        case tok::StringLiteral:
+        case tok::None:
+            m_TokenText = cached.text;
+            break;
+        case tok::NumberLiteral:
+            m_NumValue = cached.number;
+            break;
+        case tok::SymbolRef:
+            m_CurrentSymbol = cached.symbol;
+            if (cached.symbol->SymKind == tok::NumberDecl)
+                m_NumValue = cached.symbol->SymValue;
+            else if (cached.symbol->SymKind == tok::StringDecl)
+                m_TokenText = cached.symbol->SymText;
+            break;
+        default:
+            break;
+        }
+        return cached.codeProduced ? !codeMeansFalse : true;
+    }
 
     // Lexer helpers shared with the run loop.
     TokenState SaveTokenState() const;
@@ -411,7 +439,16 @@ private:
 
     // Evaluator helpers.
     // GetToken inside an expression, where an unknown word is an error.
-    bool FetchToken();
+    bool FetchToken() {
+        const CachedToken* cached =
+            !m_StopRequested && m_Token != tok::End && TokenCacheUsable() ? FindCachedToken(m_TextPos) : nullptr;
+        if (!cached) return FetchScannedToken();
+        previousToken_ = m_Token;
+        const bool produced = UseCachedToken(*cached, m_TextPos, false);
+        return m_Token == tok::None && !m_StopRequested ? ReportUndefinedWord() : produced;
+    }
+    bool FetchScannedToken();
+    bool ReportUndefinedWord();
     bool EvalSign(bool fetchFirst);
     void EvalProduct();
     bool ApplyProduct(int op, long double left, long double right);
@@ -500,11 +537,11 @@ private:
         m_EvalFlags.AfterSeparator = false;
         m_EvalFlags.Assignable = true;
     }
-    // LineOfOffset, answered inline when the position is on a line looked up last.
+    // LineOfOffset, answered inline from the table of the run's positions.
     int LineAt(int position) {
-        if (m_ScriptLines && !m_Tokenising)
-            for (const LineRange& range : lastLines_)
-                if (position >= range.from && position < range.to) return range.line;
+        if (m_ScriptLines && !m_Tokenising && position >= 1 &&
+            static_cast<std::size_t>(position) < lineOfPosition_.size())
+            return lineOfPosition_[static_cast<std::size_t>(position)];
         return LineOfOffset(position);
     }
 
@@ -513,7 +550,8 @@ private:
     void Prime();
     void FinishBlock(int position);
     bool CheckNumericCondition();
-    TERP_SYMBOL_TAG* FindBlock(std::string_view prefix, int start, int kind) const;
+    TERP_SYMBOL_TAG* FindBlock(std::string_view prefix, int start, int kind);
+    std::vector<TERP_SYMBOL_TAG*> blockAt_;  // by text position: the block record found there
     TERP_SYMBOL_TAG* ReadJumpTarget();
     void ExecGoto();
     BlockJump JumpWithinBlock(int start, int end);

@@ -119,12 +119,12 @@ bool IsProductOperator(int token) {
            token == tok::Power;
 }
 
-// A number truncated toward zero, when it fits a 64-bit integer.
+// A number truncated toward zero, when it fits a 64-bit integer other than
+// -2^63 (whose magnitude does not).
 bool TruncateToInt64(long double value, std::int64_t& result) {
     constexpr long double kLimit = 9223372036854775808.0L;  // 2^63
-    const long double truncated = std::trunc(value);
-    if (!(truncated > -kLimit && truncated < kLimit)) return false;
-    result = static_cast<std::int64_t>(truncated);
+    if (!(value > -kLimit && value < kLimit)) return false;
+    result = TruncatedWhole(value);
     return true;
 }
 
@@ -806,7 +806,7 @@ void TLangEngine::CallUserFunction() {
 }
 
 bool TLangEngine::ReadHostArguments(const TERP_SYMBOL_TAG& function, std::vector<std::string>& params) {
-    const long double minimumValue = std::trunc(static_cast<long double>(function.SymValue));
+    const long double minimumValue = std::trunc(function.SymValue);
     const int minimum = minimumValue > 0 ? static_cast<int>(std::min<long double>(minimumValue, function.SymExtra)) : 0;
     const int first = GetChar();
     if ((first == ')' || first == '\n') && minimum > 0) {

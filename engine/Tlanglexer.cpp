@@ -1,6 +1,7 @@
 #include "Tlanglexer.h"
 
 #include "Tlangengine.h"
+#include "Tlangmaths.h"
 #include "platform/Numbers.h"
 #include "platform/Text.h"
 
@@ -268,12 +269,6 @@ ScanResult TLangEngine::ScanToken(std::string& word) {
 // again, so what a scan found is kept by position. A variable's value is
 // loaded anew at every use; array cells, whose subscripts are evaluated, and
 // labels, which depend on the token before them, are always scanned.
-const TLangEngine::CachedToken* TLangEngine::FindCachedToken(int start) const {
-    if (start < 1 || start > m_RunTextLength) return nullptr;
-    const std::int32_t index = tokenCacheIndex_[static_cast<std::size_t>(start)];
-    return index < 0 ? nullptr : &tokenCache_[static_cast<std::size_t>(index)];
-}
-
 void TLangEngine::CacheToken(int start, bool codeProduced) {
     if (m_StopRequested || start < 1 || start > m_RunTextLength || m_Token == tok::Label) return;
     CachedToken entry;
@@ -302,50 +297,14 @@ void TLangEngine::CacheToken(int start, bool codeProduced) {
     tokenCache_.push_back(std::move(entry));
 }
 
-bool TLangEngine::UseCachedToken(const CachedToken& cached, int start, bool codeMeansFalse) {
-    m_Token = cached.token;
-    m_TextPos = cached.end;
-    tokenStart_ = start;
-    lineEndPos_ = cached.lineEnd;
-    switch (cached.token) {
-    case tok::StringLiteral:
-    case tok::None:
-        m_TokenText = cached.text;
-        break;
-    case tok::NumberLiteral:
-        m_NumValue = cached.number;
-        break;
-    case tok::SymbolRef:
-        m_CurrentSymbol = cached.symbol;
-        if (cached.symbol->SymKind == tok::NumberDecl)
-            m_NumValue = cached.symbol->SymValue;
-        else if (cached.symbol->SymKind == tok::StringDecl)
-            m_TokenText = cached.symbol->SymText;
-        break;
-    default:
-        break;
-    }
-    return cached.codeProduced ? !codeMeansFalse : true;
+bool TLangEngine::FetchScannedToken() {
+    const bool produced = GetToken();
+    return m_Token == tok::None && !m_StopRequested ? ReportUndefinedWord() : produced;
 }
 
-bool TLangEngine::FetchToken() {
-    // A token read before is taken from the cache at once: this is the
-    // evaluator's fetch, the hot path of every loop.
-    const CachedToken* cached = !m_StopRequested && m_Token != tok::End && TokenCacheUsable()
-                                    ? FindCachedToken(m_TextPos)
-                                    : nullptr;
-    bool produced;
-    if (cached) {
-        previousToken_ = m_Token;
-        produced = UseCachedToken(*cached, m_TextPos, false);
-    } else {
-        produced = GetToken();
-    }
-    if (m_Token == tok::None && !m_StopRequested) {
-        ReportError("Undefined Symbol: " + m_TokenText);
-        return false;
-    }
-    return produced;
+bool TLangEngine::ReportUndefinedWord() {
+    ReportError("Undefined Symbol: " + m_TokenText);
+    return false;
 }
 
 bool TLangEngine::GetToken(bool codeMeansFalse, std::string word, bool lookup) {
@@ -419,6 +378,9 @@ void TLangEngine::RestoreTokenState(const TokenState& state) {
 }
 
 int TLangEngine::PeekToken() {
+    // A token read before is known without a fetch to undo.
+    if (!m_StopRequested && m_Token != tok::End && TokenCacheUsable())
+        if (const CachedToken* cached = FindCachedToken(m_TextPos)) return cached->token;
     const TokenState saved = SaveTokenState();
     const bool stopRequested = m_StopRequested;
 
@@ -527,11 +489,13 @@ bool TLangEngine::ResolveArrayCell(TERP_SYMBOL_TAG& array) {
             return false;
         }
         const long double value = m_NumValue;
-        if (!(value >= 0) || std::trunc(value) > array.SymDim[static_cast<std::size_t>(i)]) {
+        // The whole part is above the highest index exactly when the value
+        // reaches the index after it.
+        if (!(value >= 0) || value >= array.SymDim[static_cast<std::size_t>(i)] + 1.0L) {
             ReportError("Subscript out of Range");
             return false;
         }
-        subscripts[i] = static_cast<std::int32_t>(std::trunc(value));
+        subscripts[i] = static_cast<std::int32_t>(TruncatedWhole(value));
     }
     if (m_Token != tok::CloseParen) {
         ReportError("Expression syntax referencing array var");

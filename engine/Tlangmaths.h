@@ -33,6 +33,10 @@ enum class MathFunction {
 
 NumberResult ApplyMath(MathFunction function, long double argument);
 
+// The whole part of a value toward zero, for a value above -2^63 - 1 and
+// below 2^63.
+std::int64_t TruncatedWhole(long double value);
+
 // The value truncated toward zero as a 64-bit / 32-bit integer; none when it
 // lies outside that range or is not a number.
 std::optional<std::int64_t> TruncToInt64(long double value);

@@ -128,26 +128,35 @@ int TLangEngine::LineOfOffset(int position) {
         if (position == 1) RebuildLineOffsets();
         return 1;
     }
-    // Most look-ups fall on one of the two lines looked up last (a loop's
-    // head and its body).
-    for (const LineRange& range : lastLines_)
-        if (position >= range.from && position < range.to) return range.line;
+    if (lineOfPosition_.empty()) MakeLineTable();
+    if (position >= 1 && static_cast<std::size_t>(position) < lineOfPosition_.size())
+        return lineOfPosition_[static_cast<std::size_t>(position)];
+    return FindLineOfOffset(position);
+}
+
+int TLangEngine::FindLineOfOffset(int position) const {
     const std::vector<int>& offsets = m_ScriptLines->Objects;
     std::size_t line = static_cast<std::size_t>(std::upper_bound(offsets.begin(), offsets.end(), position) - offsets.begin());
-    LineRange found;
-    if (line < offsets.size()) {
-        found.from = line == 0 ? 1 : offsets[line - 1];
-        found.to = offsets[line];
-    }
+    // A blank line is no line of its own: its positions count to the next line.
     while (line < m_ScriptLines->Strings.size() && IsBlankLine(m_ScriptLines->Strings[line])) ++line;
-    found.line = static_cast<int>(line) + 1;
-    lastLines_[1] = lastLines_[0];
-    lastLines_[0] = found;
-    return found.line;
+    return static_cast<int>(line) + 1;
+}
+
+void TLangEngine::MakeLineTable() {
+    const std::vector<int>& offsets = m_ScriptLines->Objects;
+    if (offsets.empty()) return;
+    lineOfPosition_.assign(static_cast<std::size_t>(std::max(offsets.back(), 1)), 1);
+    int from = 1;
+    for (std::size_t line = 0; line < offsets.size(); ++line) {
+        const int steppedLine = FindLineOfOffset(from);
+        for (int position = from; position < offsets[line]; ++position)
+            lineOfPosition_[static_cast<std::size_t>(position)] = steppedLine;
+        from = std::max(from, offsets[line]);
+    }
 }
 
 void TLangEngine::RebuildLineOffsets() {
-    lastLines_ = {};
+    lineOfPosition_.clear();
     int offset = 0;
     for (std::size_t i = 0; i < m_ScriptLines->Strings.size(); ++i) {
         offset += static_cast<int>(m_ScriptLines->Strings[i].size()) + 2;
@@ -192,6 +201,7 @@ void TLangEngine::LoadScriptThroughFile() {
 bool TLangEngine::PrePass() {
     auto freeLines = [this] {
         m_ScriptLines.reset();
+        lineOfPosition_.clear();
         m_SourceLines.reset();
         m_RunTextLength = 0;
         m_RunText.clear();
@@ -201,6 +211,7 @@ bool TLangEngine::PrePass() {
     std::vector<int> callSites;
     try {
         m_ScriptLines.reset();
+        lineOfPosition_.clear();
         m_SourceLines.reset();
         LoadScriptThroughFile();
         m_Editor.SetSelection(0, 0);
@@ -289,6 +300,7 @@ bool TLangEngine::TokenisePass() {
     m_ReadingSource = false;
     if (m_StopRequested) return false;
     m_ScriptLines = std::move(tokenised);
+    lineOfPosition_.clear();
     RewindTo(1);
     return true;
 }

@@ -34,9 +34,20 @@ void TLangEngine::FinishBlock(int position) {
     Prime();
 }
 
-TERP_SYMBOL_TAG* TLangEngine::FindBlock(std::string_view prefix, int start, int kind) const {
+TERP_SYMBOL_TAG* TLangEngine::FindBlock(std::string_view prefix, int start, int kind) {
+    // A loop finds its record at every round: the record found at a position
+    // is kept by position. Only one block starts at a position, and its kind
+    // names its prefix.
+    const bool keepable = start >= 1 && start <= m_RunTextLength && !m_Tokenising;
+    if (keepable) {
+        if (blockAt_.size() != static_cast<std::size_t>(m_RunTextLength) + 1)
+            blockAt_.assign(static_cast<std::size_t>(m_RunTextLength) + 1, nullptr);
+        if (TERP_SYMBOL_TAG* kept = blockAt_[static_cast<std::size_t>(start)]; kept && kept->SymKind == kind) return kept;
+    }
     TERP_SYMBOL_TAG* block = m_Labels.Find(BlockName(prefix, start));
-    return block && block->SymKind == kind ? block : nullptr;
+    if (!block || block->SymKind != kind) return nullptr;
+    if (keepable) blockAt_[static_cast<std::size_t>(start)] = block;
+    return block;
 }
 
 int TLangEngine::RunBlock(bool nested, bool fetch) {

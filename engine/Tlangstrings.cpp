@@ -3,6 +3,8 @@
 #include "platform/Numbers.h"
 #include "platform/Text.h"
 
+#include <algorithm>
+#include <array>
 #include <cfloat>
 #include <cmath>
 
@@ -59,11 +61,36 @@ std::string MidText(std::string_view text, std::int64_t start, std::optional<std
     return std::string(text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(count)));
 }
 
+namespace {
+
+// The upper-case form of every byte, as platform::UpperChar gives it.
+const std::array<char, 256>& UpperCaseBytes() {
+    static const std::array<char, 256> table = [] {
+        std::array<char, 256> bytes{};
+        for (std::size_t b = 0; b < bytes.size(); ++b) bytes[b] = platform::UpperChar(static_cast<char>(b));
+        return bytes;
+    }();
+    return table;
+}
+
+// text.find(wanted, from) of both texts in upper case, without making them:
+// a search in a loop would otherwise copy both texts at every call.
+std::size_t FindIgnoringCase(std::string_view text, std::string_view wanted, std::size_t from) {
+    const std::array<char, 256>& upper = UpperCaseBytes();
+    const auto same = [&upper](char a, char b) {
+        return upper[static_cast<unsigned char>(a)] == upper[static_cast<unsigned char>(b)];
+    };
+    for (std::size_t at = from; at + wanted.size() <= text.size(); ++at)
+        if (std::equal(wanted.begin(), wanted.end(), text.begin() + static_cast<std::ptrdiff_t>(at), same)) return at;
+    return std::string_view::npos;
+}
+
+}  // namespace
+
 std::int64_t InstrPosition(std::string_view text, std::string_view wanted, bool exact, std::int64_t start) {
     if (wanted.empty() || start < 1 || start > static_cast<std::int64_t>(text.size())) return 0;
     const auto from = static_cast<std::size_t>(start - 1);
-    const std::size_t found = exact ? text.find(wanted, from)
-                                    : platform::UpperCase(text).find(platform::UpperCase(wanted), from);
+    const std::size_t found = exact ? text.find(wanted, from) : FindIgnoringCase(text, wanted, from);
     return found == std::string_view::npos ? 0 : static_cast<std::int64_t>(found) + 1;
 }
 

@@ -201,6 +201,7 @@ void TLangEngine::FreeSymbols() {
     m_CurrentSymbol = nullptr;
     m_Variables.Clear();
     m_Labels.Clear();
+    blockAt_.clear();
 }
 
 void TLangEngine::InitSymbols() {

@@ -57,6 +57,9 @@ TEST(TlangStrings, Instr) {
     EXPECT_EQ(InstrPosition("abc", "c", false, 4), 0);
     EXPECT_EQ(InstrPosition("abc", "c", false, kMax64), 0);
     EXPECT_EQ(InstrPosition("\xE9t\xE9", "\xC9T", false), 1);  // accented letters fold too
+    EXPECT_EQ(InstrPosition("xAbAB", "ab", false, 3), 4);
+    EXPECT_EQ(InstrPosition("ab", "abc", false), 0);
+    EXPECT_EQ(InstrPosition("aab", "AB", false), 2);
 }
 
 TEST(TlangStrings, Val) {
@@ -171,6 +174,24 @@ TEST(TlangMaths, IntegerConversionsRefuseWhatDoesNotFit) {
     EXPECT_EQ(SaturatingCount(-1e300L), std::numeric_limits<std::int64_t>::min());
     EXPECT_EQ(SaturatingCount(-3.7L), -3);
     EXPECT_EQ(SaturatingCount(std::numeric_limits<long double>::quiet_NaN()), std::nullopt);
+    EXPECT_EQ(TruncToInt64(-9223372036854775808.5L), std::numeric_limits<std::int64_t>::min());
+    EXPECT_EQ(TruncToInt64(-9223372036854775809.0L), std::nullopt);
+}
+
+// The whole part agrees with std::trunc, also where a value is closer to the
+// next whole number than a double can tell apart, and beyond the range of a
+// double's exact whole numbers.
+TEST(TlangMaths, TruncatedWholeAgreesWithTrunc) {
+    const long double below = 1.0L - std::numeric_limits<long double>::epsilon();
+    const long double values[] = {
+        0.0L, -0.0L, 0.5L, -0.5L, below, -below, 3.0L - 4 * std::numeric_limits<long double>::epsilon(),
+        -3.0L + 4 * std::numeric_limits<long double>::epsilon(), 2.5L, -2.5L, 7.0L, -7.0L,
+        9007199254740991.75L, -9007199254740991.75L, 9007199254740992.5L, -9007199254740992.5L,
+        4611686018427387904.5L, -4611686018427387904.5L, 9223372036854775807.0L, -9223372036854775808.0L,
+        1e15L + 0.999999L, -1e15L - 0.999999L,
+    };
+    for (const long double value : values)
+        EXPECT_EQ(static_cast<long double>(TruncatedWhole(value)), std::trunc(value)) << static_cast<double>(value);
 }
 
 }  // namespace
