@@ -5,6 +5,7 @@
 #include "Mainsettings.h"
 #include "Mytcursor.h"
 #include "Searchpages.h"
+#include "Windowplacement.h"
 
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolder.h"
@@ -221,11 +222,11 @@ void TFrmHexEdit::ShowModified() { imgModified->setPixmap(ModifiedImage(Modified
 
 void TFrmHexEdit::SaveRestorePosition(int mode) {
     platform::TRegIniFile registry(GlobalInfo().RegKey);
-    const TFormBounds current{pos().y(), pos().x(), height(), width()};
+    const TFormBounds current = BoundsOf(*this);
     if (mode == 0) {
-        const TFormBounds bounds = ReadHexEditBounds(registry, current);
-        move(bounds.Left, bounds.Top);
-        resize(bounds.Width, bounds.Height);
+        const std::optional<TFormBounds> stored =
+            HexEditPlaceStored(registry) ? std::optional(ReadHexEditBounds(registry, current)) : std::nullopt;
+        PlaceWindow(*this, TWindowKind::Channel, stored);
     } else {
         WriteHexEditBounds(registry, current);
     }

@@ -12,6 +12,7 @@
 #include "Searchfrm.h"
 #include "Syntaxfrm.h"
 #include "Watchfrm.h"
+#include "Windowplacement.h"
 
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
@@ -22,6 +23,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QMenu>
 #include <QMenuBar>
 #include <QStyle>
 #include <QToolBar>
@@ -119,6 +121,7 @@ void TFrmMain::BuildMenus() {
     ToolButton6->setToolTip("Script Variable Watch Window");
     MnuWindows = menuBar()->addMenu("&Windows");
     MnuWindows->addActions({btnScriptWindow, ToolButton4, ToolButton6});
+    connect(MnuWindows, &QMenu::aboutToShow, this, &TFrmMain::ListChannelWindows);
 
     mnuPreferences = menuBar()->addMenu("&Preferences");
     mnuPrefSearchDefaults = mnuPreferences->addAction("Search Defaults");
@@ -151,6 +154,36 @@ void TFrmMain::BuildToolBar() {
     ToolBar1->addActions({btnNewFile, BtnOpenFile, btnSearchFiles});
     ToolBar1->addSeparator();
     ToolBar1->addActions({btnScriptWindow, ToolButton4, ToolButton6});
+}
+
+// The open channels follow the tool windows, each under its caption; one
+// chosen comes to the front, also from the task bar's minimised state.
+void TFrmMain::ListChannelWindows() {
+    for (QAction* action : MnuWindows->actions())
+        if (action->property("ChannelItem").toBool()) {
+            MnuWindows->removeAction(action);
+            action->deleteLater();
+        }
+    bool first = true;
+    for (std::int32_t channel = 0; channel < ChannelLimit; ++channel) {
+        TFrmHexEdit* window = ChannelWindow(channel);
+        if (!window) continue;
+        if (first) MnuWindows->addSeparator()->setProperty("ChannelItem", true);
+        first = false;
+        QAction* item = MnuWindows->addAction(QStringLiteral("&%1 %2").arg(channel).arg(window->windowTitle()));
+        item->setProperty("ChannelItem", true);
+        item->setData(channel);
+        connect(item, &QAction::triggered, this, [this, channel] { BringChannelToFront(channel); });
+    }
+}
+
+void TFrmMain::BringChannelToFront(std::int32_t channel) {
+    TFrmHexEdit* window = ChannelWindow(channel);
+    if (!window) return;
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 // A session that was killed left its working copies with their unsaved
@@ -215,7 +248,7 @@ void TFrmMain::ChildWindowClosed(QWidget* window) {
 TMainFormSettings TFrmMain::CurrentFormSettings() const {
     TMainFormSettings form;
     form.WindowState = WindowStateOf(windowState());
-    form.Bounds = {pos().y(), pos().x(), height(), width()};
+    form.Bounds = BoundsOf(*this);
     form.Script = FrmScript != nullptr;
     form.Watches = FrmWatches != nullptr;
     form.Output = FrmScriptOut != nullptr;
@@ -233,8 +266,7 @@ void TFrmMain::LoadSaveSettings(int mode) {
     TMainFormSettings form = CurrentFormSettings();
     ReadMainSettings(registry, form, GlobalSearchDefaults(), GlobalInfo());
     setWindowState(QtWindowState(form.WindowState));
-    move(form.Bounds.Left, form.Bounds.Top);
-    resize(form.Bounds.Width, form.Bounds.Height);
+    PlaceMainWindow(*this, form.Bounds);
     if (form.Script) MnuWindowsScriptEditorClick();
     if (form.Watches) mnuScriptWatchWindowClick();
     if (form.Output) mnuWindowsScriptOutputClick();

@@ -102,6 +102,8 @@ protected:
 
 private:
     void BuildMenus();
+    void ListChannelWindows();
+    void BringChannelToFront(std::int32_t channel);
     void BuildToolBar();
     TChannelWindow* MakeChannelWindow(std::int32_t channel, const std::string& fileName);
     void OpenCommandLine(const TCommandLine& line);

@@ -76,6 +76,12 @@ void WriteMainSettings(platform::TRegIniFile& registry, const TMainFormSettings&
     for (int i = 0; i < MRUCount; ++i) registry.WriteString(MRUFiles, std::to_string(i + 1), info.MRUFiles[i]);
 }
 
+bool PlaceStored(const platform::TRegIniFile& registry, const std::string& section) {
+    return registry.ValueExists(section, "TOP") && registry.ValueExists(section, "LEFT");
+}
+
+bool HexEditPlaceStored(const platform::TRegIniFile& registry) { return PlaceStored(registry, HexEditForm); }
+
 TFormBounds ReadHexEditBounds(const platform::TRegIniFile& registry, const TFormBounds& current) {
     return ReadBounds(registry, HexEditForm, current);
 }

@@ -8,6 +8,8 @@
 
 #include "platform/Registry.h"
 
+#include <string>
+
 // 0 normal, 1 minimised, 2 maximised.
 enum TWindowState : int { wsNormal = 0, wsMinimized = 1, wsMaximized = 2 };
 
@@ -34,6 +36,10 @@ void ReadMainSettings(const platform::TRegIniFile& registry, TMainFormSettings& 
 // Writes the same; the bounds only when the window is not minimised.
 void WriteMainSettings(platform::TRegIniFile& registry, const TMainFormSettings& form,
                        const SEARCHINFO_TAG& defaults, const GLOBALINFO_TAG& info);
+
+// A section holds a place when it holds the corner of one.
+bool PlaceStored(const platform::TRegIniFile& registry, const std::string& section);
+bool HexEditPlaceStored(const platform::TRegIniFile& registry);
 
 // The bounds shared by all hex windows ("HEXEDIT_FORM"); `current` gives the defaults.
 TFormBounds ReadHexEditBounds(const platform::TRegIniFile& registry, const TFormBounds& current);

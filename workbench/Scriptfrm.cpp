@@ -23,7 +23,6 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMenuBar>
-#include <QShowEvent>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -197,9 +196,9 @@ void TFrmScript::BuildToolBar() {
 
 void TFrmScript::FormCreate() { setProperty("Tag", TagScriptWindow); }
 
-void TFrmScript::showEvent(QShowEvent* event) {
-    if (!event->spontaneous()) FormShow();
-    QMainWindow::showEvent(event);
+void TFrmScript::setVisible(bool visible) {
+    if (visible && !isVisible()) FormShow();
+    QMainWindow::setVisible(visible);
 }
 
 void TFrmScript::FormShow() {

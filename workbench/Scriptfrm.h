@@ -127,8 +127,11 @@ public:
     QAction* MnuOptionsShowConstants;
     QMenu* MnuWindow;
 
+    // A window about to show reads its place before the desktop has it, so a
+    // stored corner is taken as the frame's.
+    void setVisible(bool visible) override;
+
 protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

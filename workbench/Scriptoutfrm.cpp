@@ -4,6 +4,7 @@
 #include "Mainfrm.h"
 #include "Textprinting.h"
 #include "Toolwindow.h"
+#include "Windowplacement.h"
 
 #include "platform/QtText.h"
 
@@ -11,7 +12,6 @@
 #include <QFont>
 #include <QPlainTextEdit>
 #include <QScreen>
-#include <QShowEvent>
 #include <QStyle>
 #include <QTextCursor>
 #include <QToolBar>
@@ -60,7 +60,7 @@ void TFrmScriptOut::LimitHeightToScreen() {
     const QScreen* screen = this->screen();
     if (!screen) return;
     const int mainHeight = FrmMain ? FrmMain->height() : 0;
-    setMaximumHeight(std::max(minimumHeight(), screen->geometry().height() - (mainHeight + 30)));
+    setMaximumHeight(HeightBelowMainWindow(screen->geometry().height(), mainHeight, minimumHeight()));
 }
 
 void TFrmScriptOut::FormCreate() {
@@ -69,9 +69,9 @@ void TFrmScriptOut::FormCreate() {
     output_.Clear();
 }
 
-void TFrmScriptOut::showEvent(QShowEvent* event) {
-    if (!event->spontaneous()) LoadSaveSettings(0);
-    QMainWindow::showEvent(event);
+void TFrmScriptOut::setVisible(bool visible) {
+    if (visible && !isVisible()) LoadSaveSettings(0);
+    QMainWindow::setVisible(visible);
 }
 
 void TFrmScriptOut::closeEvent(QCloseEvent* event) {

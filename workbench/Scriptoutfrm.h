@@ -39,8 +39,11 @@ public:
     QAction* ToolButton2;
     QPlainTextEdit* rtfOutput;
 
+    // A window about to show reads its place before the desktop has it, so a
+    // stored corner is taken as the frame's.
+    void setVisible(bool visible) override;
+
 protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

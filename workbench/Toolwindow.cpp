@@ -2,6 +2,7 @@
 
 #include "Globalinfo.h"
 #include "Mainfrm.h"
+#include "Windowplacement.h"
 
 #include "platform/Shell.h"
 
@@ -16,6 +17,7 @@ TFormPlacement ReadFormPlacement(const platform::TRegIniFile& registry, const st
     placement.Bounds.Height = registry.ReadInteger(section, "HEIGHT", current.Bounds.Height);
     placement.Bounds.Width = registry.ReadInteger(section, "WIDTH", current.Bounds.Width);
     placement.WindowState = registry.ReadInteger(section, "WindowState", current.WindowState);
+    placement.Stored = PlaceStored(registry, section);
     return placement;
 }
 
@@ -34,7 +36,7 @@ void WriteFormPlacement(platform::TRegIniFile& registry, const std::string& sect
 
 TFormPlacement PlacementOf(const QWidget& window) {
     TFormPlacement placement;
-    placement.Bounds = {window.pos().y(), window.pos().x(), window.height(), window.width()};
+    placement.Bounds = BoundsOf(window);
     const Qt::WindowStates state = window.windowState();
     placement.WindowState = state & Qt::WindowMinimized   ? wsMinimized
                             : state & Qt::WindowMaximized ? wsMaximized
@@ -43,8 +45,10 @@ TFormPlacement PlacementOf(const QWidget& window) {
 }
 
 void ApplyPlacement(QWidget& window, const TFormPlacement& placement) {
-    window.move(placement.Bounds.Left, placement.Bounds.Top);
-    window.resize(placement.Bounds.Width, placement.Bounds.Height);
+    // A stored size without a corner still gives the cascaded window its size.
+    if (!placement.Stored && CheckedFrame(placement.Bounds, {}))
+        window.resize(placement.Bounds.Width, placement.Bounds.Height);
+    PlaceWindow(window, TWindowKind::Tool, placement.Stored ? std::optional(placement.Bounds) : std::nullopt);
     switch (placement.WindowState) {
     case wsMinimized:
         window.setWindowState(Qt::WindowMinimized);

@@ -14,6 +14,8 @@ class QWidget;
 struct TFormPlacement {
     TFormBounds Bounds;
     int WindowState = wsNormal;
+    // The bounds came from the settings; without them the window opens cascaded.
+    bool Stored = false;
 };
 
 // When a window's bounds are written: the output window keeps them unless it
@@ -21,7 +23,7 @@ struct TFormPlacement {
 enum class TBoundsRule { UnlessMinimized, NormalOnly };
 
 // "TOP", "LEFT", "HEIGHT", "WIDTH" and "WindowState" of `section`; `current`
-// gives each default.
+// gives each default. Stored when the section holds the corner.
 TFormPlacement ReadFormPlacement(const platform::TRegIniFile& registry, const std::string& section,
                                  const TFormPlacement& current);
 // The bounds under the rule, "WindowState" always.
@@ -29,6 +31,8 @@ void WriteFormPlacement(platform::TRegIniFile& registry, const std::string& sect
                         TBoundsRule rule);
 
 TFormPlacement PlacementOf(const QWidget& window);
+// A stored place is checked and brought onto the screen; without one the
+// window opens cascaded beside the other tool windows, below the main window.
 void ApplyPlacement(QWidget& window, const TFormPlacement& placement);
 
 // Reads (mode 0) or writes (mode 1) the window's placement in `section`

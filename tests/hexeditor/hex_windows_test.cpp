@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QScreen>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -336,10 +337,15 @@ TEST_F(WindowsTest, OpenAndRecentFilesReportWhatWentWrong) {
 
 TEST_F(WindowsTest, SettingsSurviveARestart) {
     const std::string a = folder.MakeFile("a.dat", {1});
+    QPoint channelPlace;
     {
         TFrmMain& window = Start({a});
         window.move(30, 40);
-        window.ChannelWindow(0)->move(120, 130);
+        TFrmHexEdit* hex = window.ChannelWindow(0);
+        hex->resize(hex->minimumSize());
+        const QRect screen = hex->screen()->availableGeometry();
+        channelPlace = screen.topLeft() + QPoint((screen.width() - hex->width()) / 2, (screen.height() - hex->height()) / 2);
+        hex->move(channelPlace);
         window.close();
         main.reset();
         FlushDeletes();
@@ -350,7 +356,7 @@ TEST_F(WindowsTest, SettingsSurviveARestart) {
     EXPECT_EQ(window.windowTitle().toStdString(), "Qorm - Tessaline Version 2.0");
     EXPECT_EQ(GlobalInfo().MRUFiles[0], a);
     EXPECT_TRUE(window.mnuMainMRU[0]->isVisible());
-    EXPECT_EQ(window.ChannelWindow(0)->pos(), QPoint(120, 130));
+    EXPECT_EQ(window.ChannelWindow(0)->pos(), channelPlace);
 }
 
 // A file whose bytes at `at` are `bytes`, zeros elsewhere.

@@ -30,6 +30,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QScreen>
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
@@ -192,6 +193,31 @@ TEST_F(ToolWindowsTest, OutputReadsItsPlaceWhenShownAndWritesItWhenClosed) {
     // The next request makes a new, empty window.
     TFrmScriptOut& again = OpenOutput();
     EXPECT_EQ(again.Output().Text(), "");
+}
+
+TEST_F(ToolWindowsTest, ToolWindowsComeBackWhereTheyWereAndDamagedPlacesStayOnTheScreen) {
+    {
+        platform::TRegIniFile registry(GlobalInfo().RegKey);
+        registry.WriteInteger("OUTPUT_FORM", "TOP", 40);
+        registry.WriteInteger("OUTPUT_FORM", "LEFT", 50);
+    }
+    // Closed and opened again, the window keeps its corner: it never creeps.
+    for (int round = 0; round < 3; ++round) {
+        TFrmScriptOut& output = OpenOutput();
+        EXPECT_EQ(output.pos(), QPoint(50, 40)) << round;
+        output.close();
+        FlushDeletes();
+    }
+    {
+        platform::TRegIniFile registry(GlobalInfo().RegKey);
+        registry.WriteInteger("OUTPUT_FORM", "TOP", 2147483647);
+        registry.WriteInteger("OUTPUT_FORM", "HEIGHT", -1);
+        registry.WriteInteger("WATCH_FORM", "LEFT", 5000);
+        registry.WriteInteger("WATCH_FORM", "TOP", 3000);
+    }
+    const QRect screen = main->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(OpenOutput().frameGeometry()));
+    EXPECT_TRUE(screen.contains(OpenWatches().frameGeometry()));
 }
 
 TEST_F(ToolWindowsTest, OutputHeightStopsAboveTheScreenFoot) {
