@@ -12,7 +12,6 @@
 #include <string_view>
 #include <utility>
 #include <sys/stat.h>
-#include <unistd.h>
 
 int CompareResultPositions(const TResultEntry& first, const TResultEntry& second)
 {
@@ -251,16 +250,6 @@ std::string HeaderLine(std::string text)
     return text + "\r\n";
 }
 
-// An existing result file must be writable, as the classic in-place save
-// needs. The file is then replaced whole, so a save that fails or is killed
-// leaves the old result file; only a plain file is replaced.
-bool ReplaceFileContents(const std::string& fileName, const std::string& contents)
-{
-    if (platform::FileExists(fileName) && ::access(fileName.c_str(), W_OK) != 0)
-        return false;
-    return platform::ReplaceFileWithBytes(fileName, contents);
-}
-
 // The first `limit` lines of a file; a line ends at CR, LF or CR LF. Only a
 // plain file is read: a pipe would wait for ever and a device such as
 // /dev/zero would never end. Reading stops at the limit, so a file of many
@@ -311,7 +300,7 @@ bool TResultLists::SaveResults(const std::string& fileName, const SEARCHINFO_TAG
     contents += HeaderLine("matches: " + std::to_string(Current.RowCount()));
     for (const TResultEntry& row : Current.Rows)
         contents += row.Text + "\r\n";
-    return ReplaceFileContents(fileName, contents);
+    return platform::ReplaceFileWithBytes(fileName, contents);
 }
 
 bool TResultLists::LoadResults(const std::string& fileName)

@@ -633,6 +633,8 @@ bool ReplaceFile(const std::string& path, std::int64_t size, const ContentWriter
         errno = S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
         return false;
     }
+    // A file the user keeps read-only is not replaced behind its back.
+    if (exists && ::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0) return false;
     // Other names of the file must see the new bytes: a rename would leave them the old ones.
     if (exists && existing.st_nlink > 1) return WriteInPlace(*target, size, write, options);
 

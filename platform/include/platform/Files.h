@@ -146,8 +146,8 @@ namespace platform {
 // than one hard link, whose other names must see the new bytes, and a folder
 // the process may not write to while the file itself is writable.
 //
-// A target that exists and is no plain file (a folder, a device, a pipe) is
-// refused. On failure (errno set) the target is as it was and no temporary
+// A target that exists and is no plain file (a folder, a device, a pipe), or
+// that the process may not write, is refused. On failure (errno set) the target is as it was and no temporary
 // is left.
 
 struct ReplaceOptions {
