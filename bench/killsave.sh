@@ -2,10 +2,12 @@
 # Kills saves with SIGKILL at random moments and checks that the file saved
 # over then holds its old bytes or its new bytes, never a mix: a data file
 # of 64 MiB, a result file of 76 MiB and a script of 64 MiB, each saved by
-# savekill_target through the system's own save code. Every kill lands
-# between the moment the save's temporary appears and 10% past the save's
-# measured length, so it covers the write, the flush, the rename and the
-# folder flush. A last save of each file must leave no temporary behind.
+# savekill_target through the system's own save code, and the data file once
+# more saved by Qorm20 itself running a script (Insert, then SaveChanges).
+# Every kill lands between the moment the save's temporary appears and half
+# the save's measured length past its rename, so it covers the write, the
+# flush, the rename, the folder flush and what follows. A last save of each
+# file, after one killed early, must leave no temporary behind.
 #   BENCH_BIN=build-bench/bin bench/killsave.sh [KILLS_PER_FILE]   (default 40)
 set -euo pipefail
 : "${BENCH_BIN:?BENCH_BIN must name the folder of the built benchmarks}"
@@ -21,6 +23,14 @@ mib=$((1024 * 1024))
 
 micros() { local now=${EPOCHREALTIME/./}; echo "$now"; }
 
+# Kills the process $1 if it still runs and removes the working copies it
+# left, which a later Qorm20 would otherwise offer at its start.
+end_process() {
+  kill -9 "$1" 2>/dev/null || true  # a save that ended first counts as well
+  wait "$1" 2>/dev/null || true
+  rm -f "$TMPDIR"/Qrm* "$QORM20_HOME"/Qrm*
+}
+
 # Waits until the save of $1 has a temporary beside it (true) or the process $2 has ended (false).
 wait_for_temporary() {
   local name=${1##*/}
@@ -32,40 +42,37 @@ wait_for_temporary() {
 # One save, not killed: how long it takes from its temporary's appearance to the rename.
 measure() {
   local target=$1; shift
-  "$target_bin" "$@" & local pid=$!
+  "$@" >/dev/null 2>&1 & local pid=$!
   wait_for_temporary "$target" "$pid" || { echo "killsave: the save did not start" >&2; exit 1; }
   local start; start=$(micros)
   while compgen -G "$files/.${target##*/}.*.saving" >/dev/null; do :; done
   local end; end=$(micros)
-  kill -9 "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
+  end_process "$pid"
   echo $((end - start))
 }
 
-# kill_once TARGET DELAY ARGS...: starts a save over TARGET and kills it DELAY
+# kill_once TARGET DELAY COMMAND...: starts a save over TARGET and kills it DELAY
 # microseconds after its temporary appeared. The folder holds no temporary
 # before, so the one that appears is this save's.
 kill_once() {
   local target=$1 delay=$2; shift 2
-  "$target_bin" "$@" & local pid=$!
+  "$@" >/dev/null 2>&1 & local pid=$!
   wait_for_temporary "$target" "$pid" || { echo "killsave: the save did not start" >&2; exit 1; }
   local deadline=$(($(micros) + delay))
   while (($(micros) < deadline)); do :; done
-  kill -9 "$pid" 2>/dev/null || true  # a save that ended first counts as well
-  wait "$pid" 2>/dev/null || true
-  rm -f "$TMPDIR"/Qrm* "$QORM20_HOME"/Qrm*
+  end_process "$pid"
 }
 
-# kill_saves LABEL TARGET OLD NEW ARGS...: restores OLD over TARGET, kills a
+# kill_saves LABEL TARGET OLD NEW COMMAND...: restores OLD over TARGET, kills a
 # save of it, and compares TARGET with OLD and NEW; as many times as asked.
-# Then a save killed halfway leaves its temporary, and the next save, not
+# Then a save killed early leaves its temporary, and the next save, not
 # killed, must remove it.
 kill_saves() {
   local label=$1 target=$2 old=$3 new=$4; shift 4
   local temporaries="$files/.${target##*/}.*.saving"
   cp "$old" "$target"
   local span; span=$(measure "$target" "$@")
-  local window=$((span * 5 / 4)) olds=0 news=0 mixed=0 stale=0
+  local window=$((span * 3 / 2)) olds=0 news=0 mixed=0 stale=0
   for ((k = 0; k < kills; k++)); do
     cp "$old" "$target"
     kill_once "$target" $(((RANDOM * 32768 + RANDOM) % window)) "$@"
@@ -77,14 +84,16 @@ kill_saves() {
     rm -f $temporaries
   done
 
-  cp "$old" "$target"
-  kill_once "$target" $((span / 2)) "$@"
-  local before; before=$(compgen -G "$temporaries" | wc -l || true)
-  "$target_bin" "$@" >/dev/null 2>&1 &
+  local before=0
+  for ((try = 0; try < 10 && before == 0; try++)); do
+    cp "$old" "$target"
+    kill_once "$target" $((span / 4)) "$@"
+    before=$(compgen -G "$temporaries" | wc -l || true)
+  done
+  "$@" >/dev/null 2>&1 &
   local pid=$!
   while kill -0 "$pid" 2>/dev/null && ! cmp -s "$target" "$new"; do sleep 0.05; done
-  kill -9 "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
+  end_process "$pid"
   local left; left=$(compgen -G "$temporaries" | wc -l || true)
   printf '%-12s %3d MiB  save %4d ms  %3d kills: %3d old (%3d left a temporary), %3d new, %d mixed; temporaries before/after the next save: %d/%d\n' \
     "$label" $(($(stat -c %s "$new") / mib)) $((span / 1000)) "$kills" "$olds" "$stale" "$news" "$mixed" "$before" "$left"
@@ -95,15 +104,20 @@ failed=0
 
 head -c $((64 * mib)) /dev/urandom > "$work/data.old"
 { printf '\0'; cat "$work/data.old"; } > "$work/data.new"
-kill_saves "data file" "$files/data.bin" "$work/data.old" "$work/data.new" data "$files/data.bin"
+kill_saves "data file" "$files/data.bin" "$work/data.old" "$work/data.new" "$target_bin" data "$files/data.bin"
+
+# The same save as a user's script makes it in the editor: Insert, then SaveChanges.
+printf 'Insert(1, 0)\r\nSaveChanges(0)\r\n' > "$work/save.bas"
+kill_saves "Qorm20 /S" "$files/edited.bin" "$work/data.old" "$work/data.new" \
+  env QT_QPA_PLATFORM=offscreen QORM_REGISTRY_DIR="$work/registry" "$BENCH_BIN/Qorm20" "$files/edited.bin" /S "$work/save.bas"
 
 "$target_bin" result "$work/result.new"
 sed 's/hit of the search/old hit of a run/' "$work/result.new" > "$work/result.old"
-kill_saves "result file" "$files/hits.srt" "$work/result.old" "$work/result.new" result "$files/hits.srt"
+kill_saves "result file" "$files/hits.srt" "$work/result.old" "$work/result.new" "$target_bin" result "$files/hits.srt"
 
 line="PRINT 1 ' a line of a long script, as long as the others ........"
 yes "$line"$'\r' | head -c $((64 * mib)) | head -n -1 > "$work/script.new" || true
 sed 's/^PRINT 1/PRINT 2/' "$work/script.new" > "$work/script.old"
-kill_saves "script" "$files/long.bas" "$work/script.old" "$work/script.new" script "$files/long.bas" "$work/script.new"
+kill_saves "script" "$files/long.bas" "$work/script.old" "$work/script.new" "$target_bin" script "$files/long.bas" "$work/script.new"
 
 exit "$failed"

@@ -155,10 +155,12 @@ int TLangEditor::LineLengthOf(int lineNo) const {
     return static_cast<int>(TextLine(lineNo).size());
 }
 
-int TLangEditor::CursorLine() const { return document()->findBlock(textCursor().position()).blockNumber() + 1; }
+// The caret's line and column are those of the selection's start, whichever
+// end of the selection the caret stands at.
+int TLangEditor::CursorLine() const { return document()->findBlock(SelStart()).blockNumber() + 1; }
 
 int TLangEditor::CursorCol() const {
-    const int position = textCursor().position();
+    const int position = SelStart();
     return position - document()->findBlock(position).position() + 1;
 }
 

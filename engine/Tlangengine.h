@@ -60,7 +60,16 @@ public:
     void UngetChar();
     ScanResult ScanToken(std::string& word);
     bool GetToken(bool codeMeansFalse, std::string word, bool lookup);
-    bool GetToken() { return GetToken(false, std::string(), false); }
+    // A token read before comes from the cache inline: the run loop and every
+    // skip over lines fetch this way.
+    bool GetToken() {
+        if (!m_StopRequested && m_Token != tok::End && TokenCacheUsable())
+            if (const CachedToken* cached = FindCachedToken(m_TextPos)) {
+                previousToken_ = m_Token;
+                return UseCachedToken(*cached, m_TextPos, false);
+            }
+        return GetToken(false, std::string(), false);
+    }
     int PeekToken();
     bool ResolveIdentifier(int nextChar, const std::string& name);
     std::string LookupConstant(const std::string& name) const;

@@ -6,7 +6,9 @@
 #include <climits>
 #include <cstdlib>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace pevox {
 
@@ -59,12 +61,40 @@ bool WriteBytes(TERP_FILE_TAG& file, std::string_view bytes) {
     return std::fwrite(bytes.data() + start, 1, rest, stream) == rest;
 }
 
+// Opens without waiting: a pipe with no writer would otherwise hold the open
+// (read-only) or the first read for ever.
+int OpenDescriptor(const std::string& name, int access) {
+    return ::open(name.c_str(), access | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+}
+
+// Only a plain file opens: a pipe, device or socket would block a read or
+// never end, and a folder holds no bytes.
+std::FILE* PlainFileStream(int fd, const char* mode) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::FILE* stream = ::fdopen(fd, mode);
+    if (!stream) ::close(fd);
+    return stream;
+}
+
 std::FILE* OpenStream(const std::string& name) {
-    if (name.empty() || platform::DirectoryExists(name)) return nullptr;
-    if (std::FILE* stream = std::fopen(name.c_str(), "r+e")) return stream;
-    if (errno == ENOENT) return std::fopen(name.c_str(), "w+xe");
-    if (errno == EACCES || errno == EROFS || errno == EPERM || errno == ETXTBSY)
-        return std::fopen(name.c_str(), "re");
+    if (name.empty()) return nullptr;
+    struct stat info {};
+    if (::stat(name.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return nullptr;
+    int fd = OpenDescriptor(name, O_RDWR);
+    if (fd >= 0) return PlainFileStream(fd, "r+");
+    if (errno == ENOENT) {
+        fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        return fd >= 0 ? PlainFileStream(fd, "w+") : nullptr;
+    }
+    if (errno == EACCES || errno == EROFS || errno == EPERM || errno == ETXTBSY) {
+        fd = OpenDescriptor(name, O_RDONLY);
+        return fd >= 0 ? PlainFileStream(fd, "r") : nullptr;
+    }
     return nullptr;
 }
 

@@ -306,6 +306,8 @@ std::optional<std::uint64_t> ReadDecimalInteger(std::string_view text, int bits)
 
 std::optional<std::uint64_t> ReadHexNumber(std::string_view text, int bits)
 {
+    if (text.starts_with("0x") || text.starts_with("0X"))
+        text.remove_prefix(2);
     std::uint64_t value = 0;
     int digits = 0;
     int significant = 0;
@@ -362,14 +364,19 @@ std::optional<double> ReadDoubleText(std::string_view text)
 std::string NormalizeHexText(std::string_view text)
 {
     std::string result;
-    auto closeGroup = [&result] {
-        if (result.size() % 2 == 1)
-            result.insert(result.size() - 1, 1, '0');
+    std::size_t groupStart = 0;
+    // A group is a number written from the left: an odd one gets its zero in front.
+    auto closeGroup = [&result, &groupStart] {
+        if ((result.size() - groupStart) % 2 == 1)
+            result.insert(groupStart, 1, '0');
+        groupStart = result.size();
     };
     for (char c : text) {
         const int digit = HexDigitValue(c);
         if (digit >= 0)
             result += NibbleToHexChar(static_cast<std::uint8_t>(digit));
+        else if ((c == 'x' || c == 'X') && result.size() == groupStart + 1 && result.back() == '0')
+            result.pop_back();  // the "0x" in front of a group
         else if (c == ' ' || c == '-')
             closeGroup();
     }

@@ -80,8 +80,9 @@ std::string DecimalText(std::uint64_t value);
 // `bits` bits hold signed or unsigned (-2^(bits-1) .. 2^bits - 1); negative
 // numbers come back in two's complement.
 std::optional<std::uint64_t> ReadDecimalInteger(std::string_view text, int bits);
-// Hex digits (either case) from the start until the first other character.
-// Nothing when there is no digit or the value needs more than `bits` bits.
+// Hex digits (either case) from the start, after an optional "0x", until the
+// first other character. Zeros in front do not count against `bits`. Nothing
+// when there is no digit or the value needs more than `bits` bits.
 std::optional<std::uint64_t> ReadHexNumber(std::string_view text, int bits);
 // A count, step or position typed as text: its leading decimal integer
 // (leading blanks and one sign allowed, anything after the digits ignored,
@@ -94,8 +95,9 @@ std::optional<float> ReadSingleText(std::string_view text);
 std::optional<double> ReadDoubleText(std::string_view text);
 
 // The hex digits of the text, upper case, regrouped to whole bytes: a blank
-// or '-' ends a group, and a group of odd length gets a '0' before its last
-// digit ("A BC D" gives 0ABC0D, "ABC" gives AB0C).
+// or '-' ends a group, a "0x" or "0X" in front of a group is dropped, and a
+// group is a number written from the left, so one of odd length gets a '0'
+// in front ("A BC D" gives 0ABC0D, "ABC" gives 0ABC, "0x1F" gives 1F).
 std::string NormalizeHexText(std::string_view text);
 // The binary digits of the text (every other character dropped) with zeros
 // in front up to `width` digits; nothing when more than `width` significant

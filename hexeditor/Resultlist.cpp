@@ -9,8 +9,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
+#include <string_view>
+#include <utility>
 #include <sys/stat.h>
-#include <unistd.h>
 
 int CompareResultPositions(const TResultEntry& first, const TResultEntry& second)
 {
@@ -249,19 +250,11 @@ std::string HeaderLine(std::string text)
     return text + "\r\n";
 }
 
-// An existing result file must be writable, as the classic in-place save
-// needs. The file is then replaced whole, so a save that fails or is killed
-// leaves the old result file; only a plain file is replaced.
-bool ReplaceFileContents(const std::string& fileName, const std::string& contents)
-{
-    if (platform::FileExists(fileName) && ::access(fileName.c_str(), W_OK) != 0)
-        return false;
-    return platform::ReplaceFileWithBytes(fileName, contents);
-}
-
-// Only a plain file is read: a pipe would wait for ever and a device such
-// as /dev/zero would never end.
-bool ReadWholeFile(const std::string& fileName, std::string& contents)
+// The first `limit` lines of a file; a line ends at CR, LF or CR LF. Only a
+// plain file is read: a pipe would wait for ever and a device such as
+// /dev/zero would never end. Reading stops at the limit, so a file of many
+// more lines than a list holds costs no more memory than the list.
+bool ReadLines(const std::string& fileName, std::size_t limit, std::vector<std::string>& lines)
 {
     struct stat status {};
     if (::stat(fileName.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
@@ -269,31 +262,28 @@ bool ReadWholeFile(const std::string& fileName, std::string& contents)
     std::FILE* file = std::fopen(fileName.c_str(), "r+b");
     if (file == nullptr)
         return false;
+    std::string line;
+    bool afterCarriageReturn = false;
     char chunk[65536];
     std::size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        contents.append(chunk, n);
+    while (lines.size() < limit && (n = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        for (std::size_t i = 0; i < n && lines.size() < limit; ++i) {
+            const char c = chunk[i];
+            const bool secondOfCrLf = afterCarriageReturn && c == '\n';
+            afterCarriageReturn = c == '\r';
+            if (secondOfCrLf)
+                continue;
+            if (c == '\r' || c == '\n')
+                lines.push_back(std::exchange(line, {}));
+            else
+                line += c;
+        }
+    }
+    if (!line.empty() && lines.size() < limit)
+        lines.push_back(std::move(line));
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     return !failed;
-}
-
-// The lines of a text; a line ends at CR, LF or CR LF.
-std::vector<std::string_view> SplitLines(std::string_view text)
-{
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n')
-            continue;
-        lines.push_back(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        lines.push_back(text.substr(start));
-    return lines;
 }
 
 }  // namespace
@@ -310,38 +300,39 @@ bool TResultLists::SaveResults(const std::string& fileName, const SEARCHINFO_TAG
     contents += HeaderLine("matches: " + std::to_string(Current.RowCount()));
     for (const TResultEntry& row : Current.Rows)
         contents += row.Text + "\r\n";
-    return ReplaceFileContents(fileName, contents);
+    return platform::ReplaceFileWithBytes(fileName, contents);
 }
 
 bool TResultLists::LoadResults(const std::string& fileName)
 {
-    std::string contents;
-    if (!ReadWholeFile(fileName, contents))
+    constexpr std::size_t headerLines = 5;
+    std::vector<std::string> lines;
+    if (!ReadLines(fileName, headerLines + ResultListLimit, lines))
         return false;
-    const std::vector<std::string_view> lines = SplitLines(contents);
     constexpr std::string_view countTag = "matches:";
-    if (lines.size() < 5 || !lines[4].starts_with(countTag))
+    if (lines.size() < headerLines || !lines[4].starts_with(countTag))
         return false;
-    const std::string claimed = platform::Trim(lines[4].substr(countTag.size()));
-    const std::size_t hitLines = lines.size() - 5;
+    const std::string claimed = platform::Trim(std::string_view(lines[4]).substr(countTag.size()));
+    const std::size_t hitLines = lines.size() - headerLines;
     // The count comes from the file: rows beyond the hit lines it holds are
-    // blank, and no more of them are made than a result list can hold.
-    const std::size_t rows = std::min<std::size_t>(
-        static_cast<std::size_t>(std::max(1, ReadLeadingInt32(claimed))),
-        std::max<std::size_t>(hitLines, static_cast<std::size_t>(ResultListLimit)));
+    // blank, and no more rows are made than a result list holds.
+    const std::int32_t count = std::max(1, ReadLeadingInt32(claimed));
+    const std::size_t rows = static_cast<std::size_t>(std::min(count, ResultListLimit));
 
     std::vector<TResultEntry> loaded;
     loaded.reserve(rows);
     for (std::size_t k = 0; k < rows; ++k) {
         if (k < hitLines) {
-            const std::string_view line = lines[5 + k];
+            std::string& line = lines[headerLines + k];
             const auto position = static_cast<std::uint32_t>(ReadLeadingInt32(line)) - 1u;
-            loaded.push_back({std::string(line), static_cast<std::int32_t>(position)});
+            loaded.push_back({std::move(line), static_cast<std::int32_t>(position)});
         } else {
             loaded.push_back({});
         }
     }
     Previous.Rows = std::move(loaded);
     PreviousLabel = claimed + " matches";
+    if (count > ResultListLimit)
+        PreviousLabel += " (the first " + std::to_string(ResultListLimit) + " loaded)";
     return true;
 }

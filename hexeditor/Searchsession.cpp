@@ -126,7 +126,8 @@ TSearchOutcome TSearchSession::BeginSearch(bool tellUser)
     Notify(StepChanged);
     SEARCHINFO_TAG& info = host_.SearchRecord();
     const TPrepareResult prepared = PrepareSearch(Entries, host_.Position(), host_.LittleEndian(), info);
-    if (prepared != TPrepareResult::Accepted) {
+    setUpRefused_ = prepared != TPrepareResult::Accepted;
+    if (setUpRefused_) {
         if (tellUser)
             ShowPrepareRefusal(prepared);
         return TSearchOutcome::Refused;
@@ -228,6 +229,8 @@ std::int32_t TSearchSession::FirstSearchHit(bool scriptRunning)
 
 std::int32_t TSearchSession::NextSearchHit()
 {
+    if (setUpRefused_)
+        return -1;
     const std::int32_t before = StepIndex;
     StepDown();
     if (StepIndex == before)
@@ -344,6 +347,7 @@ void TSearchSession::LoadResultsWithDialog()
 void TSearchSession::SetCurrentResults(std::vector<TResultEntry> entries, std::string label)
 {
     Lists.SetCurrent(std::move(entries), std::move(label));
+    setUpRefused_ = false;
     ResetStep();
     Notify(ResultsChanged | StepChanged);
 }

@@ -79,6 +79,8 @@ public:
     // returns its 1-based position, or -1.
     std::int32_t FirstSearchHit(bool scriptRunning);
     // Steps to the next hit: its 1-based position, or -1 at the last hit.
+    // After a refused set-up it gives -1 until a search runs: the list still
+    // shows the hits of an earlier search, which the script did not ask for.
     std::int32_t NextSearchHit();
     // "BOF", "CASE" or "MAXRESULTS" (any case, blanks around); false for another name.
     bool ApplySearchOption(const std::string& name, const std::string& value);
@@ -108,4 +110,5 @@ private:
 
     TSearchHost& host_;
     bool scanning_ = false;
+    bool setUpRefused_ = false;
 };

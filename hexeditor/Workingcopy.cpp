@@ -12,6 +12,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -44,13 +45,16 @@ std::string ReadNameFile(const std::string& workPath) {
 }
 
 // A working copy is locked by its session for as long as the session has it
-// open; the lock goes with the process, however the process ends.
-bool HeldByASession(const std::string& workPath) {
-    const int fd = ::open(workPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return true;
-    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+// open; the lock goes with the process, however the process ends. The copies
+// of other users (in a shared temporary folder) are theirs to find.
+bool LeftByThisUser(const std::string& workPath) {
+    const int fd = ::open(workPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info {};
+    const bool left = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+                      ::flock(fd, LOCK_EX | LOCK_NB) == 0;
     ::close(fd);
-    return held;
+    return left;
 }
 
 }  // namespace
@@ -65,7 +69,7 @@ std::vector<TLeftWorkingCopy> FindLeftWorkingCopies(const std::vector<std::strin
         platform::TSearchRec rec;
         for (int more = platform::FindFirst(folder + "Qrm*.tmp", 0, rec); more == 0; more = platform::FindNext(rec)) {
             const std::string path = folder + rec.Name;
-            if (!platform::FileExists(NameFileOf(path)) || HeldByASession(path)) continue;
+            if (!platform::FileExists(NameFileOf(path)) || !LeftByThisUser(path)) continue;
             found.push_back({path, ReadNameFile(path), rec.Size});
         }
         platform::FindClose(rec);
@@ -214,7 +218,10 @@ bool TWorkingCopy::AdoptCopy(std::FILE* stream, const std::string& path) {
 // Lets a later session name the data file should this one end without
 // closing the copy. Without it the copy still works; only that help is lost.
 void TWorkingCopy::WriteNameFile() const {
-    std::ofstream(NameFileOf(workPath_), std::ios::binary | std::ios::trunc) << dataPath_;
+    const int fd = ::open(NameFileOf(workPath_).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) return;
+    [[maybe_unused]] const ssize_t written = ::write(fd, dataPath_.data(), dataPath_.size());
+    ::close(fd);
 }
 
 std::size_t TWorkingCopy::Read(std::int32_t position, void* buffer, std::size_t count) {

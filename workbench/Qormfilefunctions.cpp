@@ -129,6 +129,12 @@ std::string EditorParameter(const std::string& file) {
     return file;
 }
 
+bool WithinStep(const platform::FILETIME& kept, const platform::FILETIME& wanted, std::uint64_t step) {
+    const std::uint64_t a = platform::FileTimeToUInt64(kept);
+    const std::uint64_t b = platform::FileTimeToUInt64(wanted);
+    return (a > b ? a - b : b - a) < step;
+}
+
 }  // namespace
 
 double DateTimeFromSystemTime(const platform::SYSTEMTIME& time) {
@@ -212,11 +218,22 @@ bool SetTimeStamp(const std::string& file, double dateTime, int selector, TFileS
     platform::FILETIME fileTime;
     if (!calendar || !platform::SystemTimeToFileTime(*calendar, fileTime)) return false;
     // Only the selected time is written, so the other two keep their full precision.
-    if (!platform::SetFileTime(file, selector == TS_CREATE ? &fileTime : nullptr,
-                               selector == TS_LASTACCESS ? &fileTime : nullptr,
-                               selector == TS_MODIFY ? &fileTime : nullptr))
+    const auto write = [&](const platform::FILETIME& time) {
+        return platform::SetFileTime(file, selector == TS_CREATE ? &time : nullptr,
+                                     selector == TS_LASTACCESS ? &time : nullptr,
+                                     selector == TS_MODIFY ? &time : nullptr);
+    };
+    if (!write(fileTime)) return false;
+    const std::size_t slot = static_cast<std::size_t>(selector - 1);
+    const std::uint64_t step = platform::FileTimeStep(file, selector == TS_LASTACCESS);
+    TFileStamp kept;
+    if (!ReadFileStamp(file, kept) || !WithinStep(kept.Times[slot].FileTime, fileTime, step)) {
+        // The file system stored another time (ext4 holds none before 1901
+        // or after 2446): the file gets back the time it had.
+        write(stamp.Times[slot].FileTime);
         return false;
-    stamp.Times[static_cast<std::size_t>(selector - 1)] = StampTime(fileTime);
+    }
+    stamp = kept;
     return true;
 }
 

@@ -66,7 +66,8 @@ double GetTimeStamp(const std::string& file, int selector, TFileStamp& stamp);
 // Sets the one time of the selector to the date-time number and keeps the
 // file's other two times. False, with the file untouched, when its times
 // cannot be read, the selector is not 1 to 3, the number is no calendar time
-// of a file, or the time cannot be set (a creation time never can here).
+// of a file, or the time cannot be set (a creation time never can here); also
+// false, with the time put back, when the file system keeps another time.
 bool SetTimeStamp(const std::string& file, double dateTime, int selector, TFileStamp& stamp);
 
 // "<file>.001", "<file>.002", ...: the number with at least three digits.

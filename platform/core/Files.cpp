@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace platform {
@@ -336,6 +337,16 @@ bool SetFileTime(const std::string& path, const FILETIME* creation, const FILETI
     return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
 
+std::uint64_t FileTimeStep(const std::string& path, bool lastAccess) {
+    constexpr long kFatMagic = 0x4d44;
+    constexpr long kExFatMagic = 0x2011BAB0;
+    constexpr std::uint64_t kSecond = kTicksPerSecond;
+    struct statfs info {};
+    const bool fat = ::statfs(path.c_str(), &info) == 0 && (info.f_type == kFatMagic || info.f_type == kExFatMagic);
+    if (!fat) return kSecond;
+    return lastAccess && info.f_type == kFatMagic ? 24 * 3600 * kSecond : 2 * kSecond;
+}
+
 bool FileExists(const std::string& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
@@ -622,6 +633,8 @@ bool ReplaceFile(const std::string& path, std::int64_t size, const ContentWriter
         errno = S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
         return false;
     }
+    // A file the user keeps read-only is not replaced behind its back.
+    if (exists && ::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0) return false;
     // Other names of the file must see the new bytes: a rename would leave them the old ones.
     if (exists && existing.st_nlink > 1) return WriteInPlace(*target, size, write, options);
 

@@ -162,6 +162,31 @@ TEST_F(TLangEditorTest, ALineIsColouredWhenTheCaretLeavesIt) {
     EXPECT_EQ(Long(&ITLang::get_CursorLine), 2);
 }
 
+TEST_F(TLangEditorTest, TheCursorIsTheStartOfTheSelection) {
+    SetText("first\nsecond line");
+    // From line 1, column 2 to line 2, column 5, made forwards and backwards.
+    const std::pair<int, int> ends[] = {{1, 10}, {10, 1}};
+    for (const auto& [anchor, caret] : ends) {
+        QTextCursor cursor(Editor().document());
+        cursor.setPosition(anchor);
+        cursor.setPosition(caret, QTextCursor::KeepAnchor);
+        Editor().setTextCursor(cursor);
+        EXPECT_EQ(Long(&ITLang::get_CursorLine), 1) << "caret at " << caret;
+        EXPECT_EQ(Long(&ITLang::get_CursorCol), 2) << "caret at " << caret;
+    }
+}
+
+TEST_F(TLangEditorTest, ASelectionFromTheEditedLineLeavesItUncoloured) {
+    SetText("\nnext");
+    Type("print  x");
+    Key(Qt::Key_Down, Qt::ShiftModifier);  // the selection still starts on the edited line
+    EXPECT_EQ(Text(), "print  x\r\nnext");
+    EXPECT_EQ(Long(&ITLang::get_CursorLine), 1);
+    control->put_SelStart(10);  // the caret alone on the next line
+    EXPECT_EQ(Text(), "Print x\r\nnext");
+    EXPECT_EQ(Long(&ITLang::get_CursorLine), 2);
+}
+
 TEST_F(TLangEditorTest, TheCaretKeepsItsCharacter) {
     SetText("\t\tx = 1\nlast");
     control->put_SelStart(9);  // on "last", behind the line to colour

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <iterator>
 
+#include <sys/stat.h>
+
 namespace pevox::test {
 namespace {
 
@@ -305,6 +307,12 @@ TEST_F(TlangBuiltinCalls, CharacterReadsTellTheEndFromAByte) {
     std::vector<double> read;
     for (const ARRAY_ELEMENT_TAG& cell : a->SymCells) read.push_back(cell.Number);
     EXPECT_EQ(read, (std::vector<double>{255, 0, 65, 0, -1, 1}));
+}
+
+TEST_F(TlangBuiltinCalls, APipeDoesNotOpen) {
+    ASSERT_EQ(mkfifo(Path("pipe").c_str(), 0600), 0);
+    EXPECT_EQ(Number("FOPEN(1, " + Quoted("pipe") + ")"), 0);
+    EXPECT_EQ(Number("FOPEN(1, \"/dev/null\", \"b\")"), 0);
 }
 
 TEST_F(TlangBuiltinCalls, SeekTellAndOverwrite) {

@@ -94,6 +94,22 @@ TEST_F(TlangFiles, WhatDoesNotOpen) {
     EXPECT_EQ(table.Count(), 0u);
 }
 
+TEST_F(TlangFiles, OnlyPlainFilesOpen) {
+    // A pipe with no writer would block the first read (or a read-only open) for ever.
+    ASSERT_EQ(mkfifo(Path("pipe").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(Path("readonly-pipe").c_str(), 0400), 0);
+    fs::create_symlink(Path("pipe"), Path("link-to-pipe"));
+    for (const std::string name : {"pipe", "readonly-pipe", "link-to-pipe"})
+        EXPECT_FALSE(Open(1, name)) << name;
+    EXPECT_FALSE(table.OpenScriptFile(1, "/dev/null", FileMode::Binary));
+    EXPECT_FALSE(table.OpenScriptFile(1, "/dev/zero", FileMode::Binary));
+    EXPECT_EQ(table.Count(), 0u);
+    Write("plain", "x");
+    fs::create_symlink(Path("plain"), Path("link-to-plain"));
+    ASSERT_TRUE(Open(1, "link-to-plain"));
+    EXPECT_EQ(table.ScriptFileGetChar(1), 'x');
+}
+
 TEST_F(TlangFiles, AFileThatMayNotBeWrittenOpensForReading) {
     // Nobody, not even root, may open this one for writing.
     ASSERT_TRUE(table.OpenScriptFile(1, "/proc/sys/kernel/ostype", FileMode::Text));

@@ -329,9 +329,9 @@ TEST(hex_values_Read, DecimalIntegersWithinTheViewRange)
 TEST(hex_values_Read, HexAndBinaryTextsWithinTheWidth)
 {
     EXPECT_EQ(NormalizeHexText("1 2"), "0102");
-    EXPECT_EQ(NormalizeHexText("ABC"), "AB0C");
+    EXPECT_EQ(NormalizeHexText("ABC"), "0ABC");
     EXPECT_EQ(NormalizeHexText("A BC D"), "0ABC0D");
-    EXPECT_EQ(NormalizeHexText("0x1F"), "010F");
+    EXPECT_EQ(NormalizeHexText("0x1F"), "1F");
     EXPECT_EQ(NormalizeHexText("de-ad be ef"), "DEADBEEF");
     EXPECT_EQ(NormalizeHexText("xyz"), "");
 
@@ -341,6 +341,9 @@ TEST(hex_values_Read, HexAndBinaryTextsWithinTheWidth)
     EXPECT_EQ(ReadHexNumber("100", 8), std::nullopt);
     EXPECT_EQ(ReadHexNumber("000000FF", 8), 0xFFu);
     EXPECT_EQ(ReadHexNumber("7G", 8), 7u);
+    EXPECT_EQ(ReadHexNumber("0x1F", 8), 0x1Fu);
+    EXPECT_EQ(ReadHexNumber("0X001F", 8), 0x1Fu);
+    EXPECT_EQ(ReadHexNumber("0x", 8), std::nullopt);
     EXPECT_EQ(ReadHexNumber(" 7", 8), std::nullopt);
     EXPECT_EQ(ReadHexNumber("-", 8), std::nullopt);
     EXPECT_EQ(ReadHexNumber("", 16), std::nullopt);
@@ -438,6 +441,12 @@ const EditCase editCases[] = {
     {"00 00 00 00 00 00 00 00", LE, V::HexShort, 3, "00 12 34", "00 00 00 00 00 00 34 12"},
     {"00 00 00 00 00 00 00 00", LE, V::HexShort, 0, "12 34 56", nullptr},
     {"00 00 00 00 00 00 00 00", LE, V::HexShort, 0, "", nullptr},
+    {"00 00 00 00 00 00 00 00", LE, V::HexShort, 0, "ABC", "BC 0A 00 00 00 00 00 00"},
+    {"00 00 00 00 00 00 00 00", BE, V::HexShort, 1, "1FF", "00 00 01 FF 00 00 00 00"},
+    {"00 00 00 00 00 00 00 00", LE, V::HexShort, 0, "0x1F", "1F 00 00 00 00 00 00 00"},
+    {"00 00 00 00 00 00 00 00", LE, V::HexLong, 0, "0x12345", "45 23 01 00 00 00 00 00"},
+    {"00 00 00 00 00 00 00 00", LE, V::Hex64, 0, "0x0000000000000000123", "23 01 00 00 00 00 00 00"},
+    {"00 00 00 00 00 00 00 00", LE, V::Hex, 1, "0x1F", "00 1F 00 00 00 00 00 00"},
     {"00 00 00 00 00 00 00 00", LE, V::HexLong, 0, "DE AD BE EF", "EF BE AD DE 00 00 00 00"},
     {"00 00 00 00 00 00 00 00", LE, V::HexLong, 0, "1 2 3 4 5", nullptr},
     {"00 00 00 00 00 00 00 00", LE, V::Hex64, 0, "FF", "FF 00 00 00 00 00 00 00"},

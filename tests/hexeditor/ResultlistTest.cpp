@@ -381,7 +381,28 @@ TEST_F(hex_search_resultfile_io, AHugeClaimedCountMakesNoHugeList)
     ASSERT_TRUE(lists.LoadResults(file));
     EXPECT_EQ(lists.Previous.Rows.size(), static_cast<std::size_t>(ResultListLimit));
     EXPECT_EQ(lists.Previous.Rows.front(), (TResultEntry{"5", 4}));
-    EXPECT_EQ(lists.PreviousLabel, "2000000000 matches");
+    EXPECT_EQ(lists.PreviousLabel, "2000000000 matches (the first 1048560 loaded)");
+}
+
+TEST_F(hex_search_resultfile_io, LoadingStopsAtTheListLimitAndTheLabelSaysSo)
+{
+    const std::int32_t held = ResultListLimit + 10;
+    std::string contents = "1\r\n2\r\n3\r\n4\r\nmatches: " + std::to_string(held) + "\r\n";
+    for (std::int32_t hit = 1; hit <= held; ++hit)
+        contents += std::to_string(hit) + "\r\n";
+    const std::string file = PathOf("many.srt");
+    Write(file, contents);
+    TResultLists lists;
+    ASSERT_TRUE(lists.LoadResults(file));
+    ASSERT_EQ(lists.Previous.Rows.size(), static_cast<std::size_t>(ResultListLimit));
+    EXPECT_EQ(lists.Previous.Rows.back(), (TResultEntry{std::to_string(ResultListLimit), ResultListLimit - 1}));
+    EXPECT_EQ(lists.PreviousLabel, "1048570 matches (the first 1048560 loaded)");
+
+    // A count that a list holds is shown as the file gives it.
+    Write(file, "1\r\n2\r\n3\r\n4\r\nmatches: 1048560\r\n7\r\n");
+    ASSERT_TRUE(lists.LoadResults(file));
+    EXPECT_EQ(lists.Previous.Rows.size(), static_cast<std::size_t>(ResultListLimit));
+    EXPECT_EQ(lists.PreviousLabel, "1048560 matches");
 }
 
 TEST_F(hex_search_resultfile_io, AMissingFileDoesNotLoad)

@@ -24,10 +24,27 @@ TEST(hex_search_texts, NormalizeDecimalKeepsDigitsAndOneLeadingSign)
         EXPECT_EQ(NormalizeDecimalText(c.text), c.expected) << c.text;
 }
 
+// Each group of digits is a number written from the left.
 TEST(hex_search_texts, NormalizeHexRegroupsToWholeBytes)
 {
     const struct { const char* text; const char* expected; } cases[] = {
-        {"A BC D", "0ABC0D"}, {"1 2", "0102"}, {"ABC", "AB0C"}, {"0x1F", "010F"}, {"zz", ""}, {"ff", "FF"},
+        {"A BC D", "0ABC0D"},
+        {"1 2", "0102"},
+        {"ABC", "0ABC"},
+        {"1FF", "01FF"},
+        {"12345", "012345"},
+        {"0x1F", "1F"},
+        {"0X1f", "1F"},
+        {"0x1FF", "01FF"},
+        {"0x1 0x2", "0102"},
+        {"0xAB-0xC", "AB0C"},
+        {"001F", "001F"},
+        {"00x1F", "001F"},  // not a "0x" in front: the x alone is dropped
+        {"x1F", "1F"},
+        {"0x", ""},
+        {"zz", ""},
+        {"ff", "FF"},
+        {"de-ad be ef", "DEADBEEF"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(NormalizeHexText(c.text), c.expected) << c.text;
@@ -58,11 +75,18 @@ TEST(hex_search_pattern, NumbersAndStringsBecomeTheirBytes)
         {stByte, false, true, "-1", std::nullopt},
         {stByte, false, true, "4294967296", std::nullopt},  // not wrapped to 0
         {stByte, true, true, "1F", Bytes({0x1F})},
+        {stByte, true, true, "0x1F", Bytes({0x1F})},
+        {stByte, true, true, "001F", Bytes({0x1F})},  // zeros in front do not count against the width
+        {stByte, true, true, "F", Bytes({0x0F})},
+        {stByte, true, true, "1FF", std::nullopt},
         {stByte, true, true, "100", std::nullopt},
         {stByte, true, true, "zz", std::nullopt},
         {stWord, false, true, "4660", Bytes({0x34, 0x12})},
         {stWord, false, false, "4660", Bytes({0x12, 0x34})},
         {stWord, true, false, "1234", Bytes({0x12, 0x34})},
+        {stWord, true, true, "1FF", Bytes({0xFF, 0x01})},
+        {stWord, true, false, "ABC", Bytes({0x0A, 0xBC})},
+        {stWord, true, true, "0x00001FF", Bytes({0xFF, 0x01})},
         {stWord, false, true, "65536", std::nullopt},
         {stDWord, true, true, "1 2", Bytes({0x02, 0x01, 0x00, 0x00})},
         {stDWord, false, true, "-1", Bytes({0xFF, 0xFF, 0xFF, 0xFF})},
@@ -71,6 +95,7 @@ TEST(hex_search_pattern, NumbersAndStringsBecomeTheirBytes)
         {stDWord, false, true, "99999999999", std::nullopt},
         {stDWord, true, true, "123456789", std::nullopt},
         {stQWord, true, true, "FF", Bytes({0xFF, 0, 0, 0, 0, 0, 0, 0})},
+        {stQWord, true, true, "0x123", Bytes({0x23, 0x01, 0, 0, 0, 0, 0, 0})},
         {stQWord, true, false, "FF", Bytes({0, 0, 0, 0, 0, 0, 0, 0xFF})},
         {stQWord, true, true, "11 2233445566778899", Bytes({0x99, 0x88, 0x77, 0x66, 0x55, 0x44, 0x33, 0x22})},
         {stQWord, false, true, "-2", Bytes({0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF})},

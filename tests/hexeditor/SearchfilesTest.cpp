@@ -107,6 +107,24 @@ TEST_F(SearchFilesTest, NumbersAreSearchedLittleEndian)
     EXPECT_THAT(Rows(search.Results), ElementsAre("n.dat:4"));
 }
 
+TEST_F(SearchFilesTest, HexEntriesAreNumbersWrittenFromTheLeft)
+{
+    const std::string file = folder.MakeFile("h.dat", {0x0F, 0x1F, 0x01, 0xFF, 0x01});
+    const struct { int type; const char* text; const char* hit; } cases[] = {
+        {stByte, "0x1F", "h.dat:2"},
+        {stByte, "001F", "h.dat:2"},
+        {stWord, "1FF", "h.dat:4"},  // FF 01, not 0F 1F
+    };
+    for (const auto& c : cases) {
+        TSearchPageEntries entries;
+        entries.Value = c.text;
+        entries.SearchType = c.type;
+        entries.HexEntry = true;
+        search.Search(entries, {file});
+        EXPECT_THAT(Rows(search.Results), ElementsAre(c.hit)) << c.text;
+    }
+}
+
 TEST_F(SearchFilesTest, ARefusedValueSearchesNothing)
 {
     platform::DialogResponder user;

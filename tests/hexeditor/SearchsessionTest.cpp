@@ -203,6 +203,30 @@ TEST_F(hex_search_session, FirstAndNextSearchHitWhileAScriptRuns)
     EXPECT_TRUE(user.calls().empty());
 }
 
+TEST_F(hex_search_session, NoStaleHitsAreSteppedAfterARefusedSetUp)
+{
+    const struct { const char* name; bool scriptRunning; TSearchPageEntries refused; } cases[] = {
+        {"empty value, command line", false, {"", stString, false, true, true, "0"}},
+        {"too large, command line", false, {"70000", stWord, false, true, true, "0"}},
+        {"empty value, script window", true, {"", stString, false, true, true, "0"}},
+        {"too large, script window", true, {"70000", stWord, false, true, true, "0"}},
+    };
+    for (const auto& c : cases) {
+        session.Entries = {"Key", stString, false, true, true, "0"};
+        session.FirstSearchHit(c.scriptRunning);
+        session.Entries = c.refused;
+        session.FirstSearchHit(c.scriptRunning);
+        EXPECT_EQ(session.NextSearchHit(), -1) << c.name;
+        EXPECT_EQ(session.NextSearchHit(), -1) << c.name;
+        EXPECT_EQ(CurrentHits(), (std::vector<std::int32_t>{11, 21, 31})) << c.name << ": the list stays shown";
+
+        // A search that runs steps its own hits again.
+        session.Entries = {"Key", stString, false, true, true, "0"};
+        session.FirstSearchHit(true);
+        EXPECT_EQ(session.NextSearchHit(), 11) << c.name;
+    }
+}
+
 TEST_F(hex_search_session, SearchOptions)
 {
     EXPECT_TRUE(session.ApplySearchOption(" bof ", "0"));

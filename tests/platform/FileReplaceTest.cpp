@@ -150,6 +150,18 @@ TEST_F(FileReplaceTest, AWritableFileInAFolderTheUserMayNotWriteIsWrittenInPlace
     ::chmod((dir / "locked").c_str(), 0755);
 }
 
+TEST_F(FileReplaceTest, AFileTheUserMayNotWriteIsNotReplaced) {
+    const std::string file = dir / "kept";
+    WriteFile(file, "read-only bytes");
+    ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+
+    EXPECT_EQ(InChild([&] { return ReplaceFileWithBytes(file, "new") || errno != EACCES ? 1 : 0; }, true), 0);
+
+    EXPECT_EQ(ReadFile(file), "read-only bytes");
+    EXPECT_EQ(Names(), std::set<std::string>{"kept"});
+}
+
 TEST_F(FileReplaceTest, TheNewFileTakesTheGivenAccessAndWriteTimes) {
     WriteFile(dir / "data", "old");
     ReplaceOptions options;

@@ -12,6 +12,7 @@
 
 #include <filesystem>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 using ::testing::ElementsAre;
@@ -209,6 +210,29 @@ TEST_F(FileFunctions, TimeStampsAreReadAndSetOneAtATime) {
     EXPECT_EQ(Number("GetTimeStamp", {file, "4"}), 0);
     EXPECT_EQ(Number("GetTimeStamp", {Data("missing.bin"), "3"}), 0);
     EXPECT_EQ(Number("GetTimeStamp", {Data(""), "3"}), 0);
+}
+
+// Whether the file system of `file` keeps this write time, told by the
+// system's own call: the date number's day as seconds since 1970.
+bool FileSystemKeeps(const std::string& file, double dateNumber) {
+    const auto seconds = static_cast<time_t>((dateNumber - 25569) * 86400);
+    const timespec times[2] = {{0, UTIME_OMIT}, {seconds, 0}};
+    struct stat info {};
+    return ::utimensat(AT_FDCWD, file.c_str(), times, 0) == 0 && ::stat(file.c_str(), &info) == 0 &&
+           info.st_mtim.tv_sec == seconds;
+}
+
+TEST_F(FileFunctions, ATimeTheFileSystemDidNotKeepIsNoSuccess) {
+    const std::string file = folder.MakeFile("times.bin", {1});
+    const std::string probe = folder.MakeFile("probe.bin", {1});
+    const double kept = 45000.25;
+    // 1 January 1800 and 1 June 2500 lie outside what ext4 keeps (1901 to 2446).
+    for (const double wanted : {-36522.0, 219299.0}) {
+        ASSERT_EQ(Number("SetTimeStamp", {file, Format(kept), "3"}), 1);
+        const bool keeps = FileSystemKeeps(probe, wanted);
+        EXPECT_EQ(Number("SetTimeStamp", {file, Format(wanted), "3"}), keeps ? 1 : 0) << wanted;
+        EXPECT_EQ(Number("GetTimeStamp", {file, "3"}), keeps ? wanted : kept) << wanted;
+    }
 }
 
 TEST_F(FileFunctions, MsgBoxShowsTheStylesButtonsAndReturnsTheButtonsCode) {

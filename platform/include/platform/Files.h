@@ -65,6 +65,11 @@ bool GetFileTime(const std::string& path, FILETIME* creation, FILETIME* lastAcce
 // time cannot be set on Linux: passing one makes the call fail and change nothing.
 bool SetFileTime(const std::string& path, const FILETIME* creation, const FILETIME* lastAccess,
                  const FILETIME* lastWrite);
+// The step (in 100-ns ticks) in which the file system holding `path` keeps a
+// file's last-access or last-write time: a time set there reads back within
+// one step, or the file system did not keep it. FAT keeps write times in 2
+// seconds and access times as a date; other file systems keep a second or finer.
+std::uint64_t FileTimeStep(const std::string& path, bool lastAccess);
 
 bool FileExists(const std::string& path);       // an existing entry that is not a folder
 bool DirectoryExists(const std::string& path);
@@ -141,8 +146,8 @@ namespace platform {
 // than one hard link, whose other names must see the new bytes, and a folder
 // the process may not write to while the file itself is writable.
 //
-// A target that exists and is no plain file (a folder, a device, a pipe) is
-// refused. On failure (errno set) the target is as it was and no temporary
+// A target that exists and is no plain file (a folder, a device, a pipe), or
+// that the process may not write, is refused. On failure (errno set) the target is as it was and no temporary
 // is left.
 
 struct ReplaceOptions {
