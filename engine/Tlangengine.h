@@ -9,10 +9,12 @@
 #include "Tlangmemory.h"
 #include "Tlangsymbols.h"
 #include "Tlangtokens.h"
+#include "Tlangtranslate.h"
 #include "TxTypes.h"
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -222,6 +224,11 @@ public:
     bool m_AllowUserBreak = false;
     std::int32_t m_ExitCode = TxNormal;
     bool m_SaveBeforeRun = false;
+    // Statements run from their translated form (and numeric lines from
+    // their compiled form) where they have one; false reads every statement
+    // from the text through the evaluator, the reference the tests compare
+    // the translated form with.
+    bool m_TranslateLines = true;
     bool m_ShowConstantsInDump = false;
     bool m_LeaveBlock = false;
     bool m_InSingleLineIf = false;
@@ -533,6 +540,23 @@ private:
     // RunBlock(true, false) at the start of a loop body, through its compiled
     // form where it has one.
     void RunLoopBody(const CompiledBody& body);
+
+    // Statements translated on their first run, by the text position where
+    // they start (an assignment line, or the condition after IF or WHILE).
+    friend class LineTranslator;
+    friend class TranslatedRun;
+    std::vector<std::unique_ptr<TranslatedStatement>> translated_;
+    std::vector<std::int32_t> translatedIndex_;  // by text position: index into translated_, or one of the above
+    // The translated statement of `kind` (a TranslatedStatement::Kind) that
+    // starts at `position` and ends at `endToken`, translated on first use;
+    // null for one the evaluator must read.
+    TranslatedStatement* TranslatedAt(int position, int kind, int endToken);
+    bool TranslateStatement(int position, TranslatedStatement& statement);
+    // Runs the assignment line that starts at `position`, or the condition
+    // there, as the evaluator would; false, with nothing changed, when the
+    // evaluator must read it.
+    bool RunTranslatedAssignment(int position);
+    bool RunTranslatedCondition(int position, int endToken);
 
     // EvalExpression(false) on a current line end, without its general
     // dispatch: the line end leaves the value's kind and flags as it does

@@ -72,6 +72,8 @@ void TLangEngine::EnsureRunText() {
     tokenCacheIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, -1);
     compiledStatements_.clear();
     compiledIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, kNotLookedAt);
+    translated_.clear();
+    translatedIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, kNotLookedAt);
 }
 
 int TLangEngine::GetChar() {

@@ -78,7 +78,7 @@ int TLangEngine::RunBlock(bool nested, bool fetch) {
             EvalLineEnd();
             m_InSingleLineIf = false;
             m_ValueType = tok::None;
-            if (!RunCompiledStatement()) EvalExpression(true);
+            if (!RunCompiledStatement() && !RunTranslatedAssignment(m_TextPos)) EvalExpression(true);
             fetch = m_Token == tok::EndOfLine;
             break;
         case tok::CloseParen:
@@ -160,6 +160,12 @@ int TLangEngine::RunBlock(bool nested, bool fetch) {
             ReportError("Misplaced CASE or ENDSELECT");
             return 0;
         default: {
+            // A line that starts with a variable may be an assignment of its
+            // own (a cell's reference has read its subscripts already).
+            if (m_Token == tok::SymbolRef && m_CurrentSymbol &&
+                (m_CurrentSymbol->SymKind == tok::NumberDecl || m_CurrentSymbol->SymKind == tok::StringDecl) &&
+                RunTranslatedAssignment(tokenStart_))
+                break;
             const int position = m_TextPos;
             const int token = m_Token;
             EvalExpression(false);
@@ -186,7 +192,7 @@ int TLangEngine::RunBlock(bool nested, bool fetch) {
 // selected cells as the evaluator leaves them. A subscript out of range
 // leaves the statement to the evaluator, which reports it.
 TLangEngine::CompiledStatement* TLangEngine::CompiledStatementHere() {
-    if (!TokenCacheUsable() || m_TextPos > m_RunTextLength) return nullptr;
+    if (!m_TranslateLines || !TokenCacheUsable() || m_TextPos > m_RunTextLength) return nullptr;
     std::int32_t& index = compiledIndex_[static_cast<std::size_t>(m_TextPos)];
     if (index == kNotLookedAt) {
         CompiledStatement found = CompileStatement();
@@ -211,10 +217,11 @@ bool TLangEngine::RunCompiledLine() {
     if (m_Token != tok::EndOfLine || m_ExecutionMode != TxRun || m_TextPos < 2 || m_TextPos > m_RunTextLength ||
         m_RunText[static_cast<std::size_t>(m_TextPos) - 2] != '\n')
         return false;
-    const CompiledStatement* statement = CompiledStatementHere();
-    if (!statement || !RunCompiled(*statement)) return false;
-    m_CurrentLine = statement->line;
-    return true;
+    if (const CompiledStatement* statement = CompiledStatementHere(); statement && RunCompiled(*statement)) {
+        m_CurrentLine = statement->line;
+        return true;
+    }
+    return RunTranslatedAssignment(m_TextPos);
 }
 
 TLangEngine::CompiledBody TLangEngine::FindCompiledBody(int position) {
@@ -527,13 +534,15 @@ int TLangEngine::ExecIf() {
     m_InSingleLineIf = singleLine;
     m_NumValue = 1;
     m_ValueType = tok::None;
-    do {
-        if (!EvalStep(!IsOperator())) return 0;
-        if (m_Token == tok::EndOfLine) {
-            ReportError("Malformed IF expression! (Missing THEN?)");
-            return 0;
-        }
-    } while (m_Token != tok::Then);
+    if (!RunTranslatedCondition(start, tok::Then)) {
+        do {
+            if (!EvalStep(!IsOperator())) return 0;
+            if (m_Token == tok::EndOfLine) {
+                ReportError("Malformed IF expression! (Missing THEN?)");
+                return 0;
+            }
+        } while (m_Token != tok::Then);
+    }
     if (!CheckNumericCondition()) return 0;
     const int end = block->SymCount;
     if (m_NumValue != 0) {
@@ -736,10 +745,12 @@ int TLangEngine::ExecWhile() {
         RewindTo(start);
         Prime();
         m_NumValue = 1;
-        do {
-            if (!EvalStep(!IsOperator())) return 0;
-        } while (!IsTerminator() || m_Token == tok::CloseParen || m_Token == tok::And || m_Token == tok::Or ||
-                 m_Token == tok::Separator);
+        if (!RunTranslatedCondition(start, tok::EndOfLine)) {
+            do {
+                if (!EvalStep(!IsOperator())) return 0;
+            } while (!IsTerminator() || m_Token == tok::CloseParen || m_Token == tok::And || m_Token == tok::Or ||
+                     m_Token == tok::Separator);
+        }
         if (!CheckNumericCondition()) return 0;
         if (m_NumValue == 0) break;
         bool nextIteration = false;

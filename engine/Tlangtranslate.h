@@ -1,0 +1,88 @@
+// The translated form of a statement: its tokens read once into a tree of
+// operations over the symbol records they name, with literals converted and
+// built-in functions bound. The run loop runs an assignment line, or the
+// condition of an IF or WHILE, from this form and leaves the registers, the
+// selected array cells and the text position as the evaluator would leave
+// them; a statement the translation does not cover is read by the evaluator.
+#pragma once
+
+#include "Tlangsymbols.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pevox {
+
+enum class TranslatedOp : std::uint8_t {
+    Number,          // a number literal
+    Text,            // a string literal
+    NumberVariable,
+    TextVariable,
+    NumberCell,      // a cell of a numeric array; the arguments are its subscripts
+    TextCell,
+    Negate,
+    Not,
+    Add,
+    Subtract,
+    Multiply,
+    Divide,
+    IntDivide,
+    Mod,
+    Power,
+    Join,            // a text followed by a text or a number
+    Compare,         // two numbers or two texts; `code` is the relational operator
+    And,
+    Or,
+    Builtin,         // a built-in function without side effects; `code` is its token
+};
+
+struct TranslatedNode {
+    static constexpr int kMaxArguments = kMaxArrayDims;
+
+    TranslatedOp op = TranslatedOp::Number;
+    bool text = false;  // the value is a text
+    int code = 0;
+    int argumentCount = 0;
+    std::array<std::int32_t, kMaxArguments> arguments{};  // operands, arguments or subscripts
+    long double number = 0;
+    std::string literal;
+    TERP_SYMBOL_TAG* symbol = nullptr;
+    int cellSlot = -1;  // a cell: where its selection is kept until the statement completes
+    std::string value;  // the text a join or a built-in made, kept for the next run
+};
+
+// The cell an operand selected: its subscripts and flat index.
+struct CellSelection {
+    std::array<std::int32_t, kMaxArrayDims> subscripts{};
+    std::int32_t cell = 0;
+    TERP_SYMBOL_TAG* array = nullptr;
+    double number = 0;
+};
+
+struct TranslatedStatement {
+    enum class Kind : std::uint8_t { Assignment, Condition };
+
+    Kind kind = Kind::Assignment;
+    std::vector<TranslatedNode> nodes;
+    std::int32_t root = -1;
+    // An assignment's target: a variable, or a cell whose subscripts are the
+    // arguments of the node `targetCell`.
+    TERP_SYMBOL_TAG* target = nullptr;
+    std::int32_t targetCell = -1;
+    std::vector<CellSelection> cells;  // one per cell read, in text order
+    // What the evaluator leaves behind: the kind of the value, the symbol
+    // read last and the precedence of the last operator (-1: none).
+    std::int32_t valueKind = 0;
+    TERP_SYMBOL_TAG* lastSymbol = nullptr;
+    int lastPrecedence = -1;
+    // The token that ends the statement and the text position after it.
+    int endToken = 0;
+    int end = 0;
+    int endTokenStart = 0;
+    int endLineEnd = 0;
+    int line = 0;
+};
+
+}  // namespace pevox

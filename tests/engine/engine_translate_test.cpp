@@ -1,0 +1,312 @@
+// Statements run from their translated form beside the same statements read
+// from the text by the evaluator (the engine with m_TranslateLines off, its
+// reference). Table-driven and random scripts must print the same, report the
+// same error at the same line, leave the same variables and selected cells,
+// step the same lines, pass the same texts to a host function and end on the
+// same line.
+#include "ScriptFixture.h"
+
+#include <cstdio>
+#include <sstream>
+
+namespace pevox::test {
+namespace {
+
+// The same numbers on every machine and every run, so a failing case can be
+// run again.
+class RepeatableRandom {
+public:
+    explicit RepeatableRandom(unsigned seed) : seed_(seed) {}
+    unsigned operator()(unsigned below) {
+        seed_ = seed_ * 1103515245u + 12345u;
+        return ((seed_ >> 16) & 0x7FFF) % below;
+    }
+    bool Chance(unsigned percent) { return (*this)(100) < percent; }
+    template <typename T>
+    const T& Pick(const std::vector<T>& items) {
+        return items[(*this)(static_cast<unsigned>(items.size()))];
+    }
+
+private:
+    unsigned seed_;
+};
+
+std::string Exact(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%a", value);
+    return text;
+}
+
+// What a host sees of a run, and what the run left in its variables.
+struct Observed {
+    std::string output;
+    std::string error;
+    std::string steps;
+    std::string completion;
+    std::string hostArguments;
+    std::string variables;
+
+    bool operator==(const Observed&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Observed& o) {
+    return out << "output:\n" << o.output << "\nerror: " << o.error << "\nsteps: " << o.steps
+               << "\ncompletion: " << o.completion << "\nhost arguments: " << o.hostArguments
+               << "\nvariables:\n" << o.variables;
+}
+
+class EngineTranslate : public ScriptFixture {
+protected:
+    void SetUp() override {
+        ScriptFixture::SetUp();
+        // NOTE(a, b, c) keeps the texts it was passed and gives their count.
+        AddFunction("NOTE", 1, 3, 0, TxNumber);
+        events.onUserFunction = [this](int, int count) {
+            hostArguments_ += "(";
+            for (int i = 1; i <= count; ++i) hostArguments_ += engine.GetSParam(i) + "|";
+            hostArguments_ += ")";
+            engine.m_UserNReturn = count;
+        };
+    }
+
+    Observed Observe(const std::string& script, bool translated, int mode) {
+        engine.m_TranslateLines = translated;
+        engine.m_ExecutionMode = static_cast<std::uint8_t>(mode);
+        hostArguments_.clear();
+        const ScriptRun run = Run(script);
+        Observed o;
+        o.output = run.output;
+        if (run.errorLine) o.error = std::to_string(run.errorLine) + ": " + run.errorMessage;
+        for (int line : events.steps) o.steps += std::to_string(line) + " ";
+        if (!events.completions.empty())
+            o.completion = std::to_string(events.completions.back().lineNo) + " exit " +
+                           std::to_string(events.completions.back().exitCode);
+        o.hostArguments = hostArguments_;
+        o.variables = Variables();
+        return o;
+    }
+
+    std::string Variables() const {
+        std::ostringstream out;
+        for (const TERP_SYMBOL_TAG& symbol : engine.m_Variables) {
+            out << symbol.SymName << " " << symbol.SymKind << " " << Exact(symbol.SymValue) << " [" << symbol.SymText
+                << "] " << symbol.SymExtra << " (";
+            for (std::int32_t sub : symbol.SymSub) out << sub << " ";
+            out << ")";
+            for (const ARRAY_ELEMENT_TAG& cell : symbol.SymCells) out << " " << Exact(cell.Number) << "[" << cell.Text.str() << "]";
+            out << "\n";
+        }
+        return out.str();
+    }
+
+    // Runs the script both ways, in run mode and in step mode, and expects
+    // the same of both.
+    void ExpectSameBothWays(const std::string& script) {
+        for (int mode : {TxRun, TxStep}) {
+            const Observed reference = Observe(script, false, mode);
+            const Observed translated = Observe(script, true, mode);
+            EXPECT_EQ(translated, reference) << "script:\n" << script << "\nmode " << mode;
+            if (translated != reference) return;
+        }
+    }
+
+private:
+    std::string hostArguments_;
+};
+
+const char* const kDeclarations =
+    "NUMBER A, B, C, N, I, J, K\n"
+    "STRING S, T, U\n"
+    "NUMBER D(5) E(3, 3)\n"
+    "STRING W(3)\n"
+    "A = 1 / 3\nB = 2.5\nC = -7\nN = 4\nS = \"Hello\"\nT = \"lo\"\nU = \"  x y  \"\n"
+    "D(1) = 0.1\nD(2) = 12\nE(1, 2) = 3\nW(1) = \"ab\"\nW(2) = \"B\"\n";
+
+// Statements the translation covers, statements beside them that it leaves to
+// the evaluator, and statements that fail in the middle.
+TEST_F(EngineTranslate, TableOfStatementsRunsAsTheEvaluatorRunsThem) {
+    const std::vector<std::string> bodies = {
+        "A = A + B * C - D(1) / 3",
+        "A = B \\ 2 + C MOD 3 - 2 ^ 3 ^ 2",
+        "A = -B * 2 + -C",
+        "A = NOT B + NOT 0 * 5",
+        "A = 3 * NOT 0",
+        "A = (A + B) * 2",
+        "A = 2 * (A + B)",
+        "A = 6 == 2 * (1) * 3",
+        "A = 7 - LEN(\"ab\") MOD 3",
+        "A = 2 * LEN(S) ^ 2",
+        "A = 2 ^ NOT 0 * 3",
+        "A = -(B) ^ 2",
+        "A = B < C + 1",
+        "A = S == \"Hello\"",
+        "A = S < T",
+        "A = (B > 1 AND C < 0) + (B > 1 OR 0)",
+        "A = B > 1 AND C < 0",
+        "A = LEN(S) + INSTR(S, T) + INSTR(2, S, \"L\") + INSTR(S, \"L\", 1) + ASC(S) + VAL(\"2.5\")",
+        "A = SQR(N) + INT(-2.5) + ABS(C) + SGN(C) + SIN(30) + LOG(N)",
+        "A = SQR(C)",
+        "A = SQR(0)",
+        "A = LOG(0)",
+        "A = 10 ^ 400",
+        "A = 2 ^ 1023 * 2",
+        "A = D(6)",
+        "A = D(B)",
+        "A = E(1, 2) + E(N - 1, 3 - 1)",
+        "A = D(-1 + 1)",
+        "A = 1E308",
+        "A = 9223372036854775808 \\ 2",
+        "A = 5 / 0 + 5 \\ 0 + 5 MOD 0",
+        "D(N) = D(N - 3) + 1",
+        "D(7) = 1",
+        "E(2, N - 3) = A * 3",
+        "S = S + T + 1.5 + A",
+        "S = MID(S, 2, 3) + LEFT(S, 2) + RIGHT(S, 2) + MID(S, 3)",
+        "S = UCASE(S) + LCASE(S) + TRIM(U) + LTRIM(U) + RTRIM(U)",
+        "S = STR(A) + CHR(65) + HEX(255) + CHR(321)",
+        "S = W(1) + W(N - 2)",
+        "W(3) = S + W(1)",
+        "S = MID(S, 0)",
+        "S = S - 1",
+        "A = S",
+        "S = A",
+        "A = B + \"x\"",
+        "A = B = C",
+        "A = (B = 2)",
+        "N = N + 1",
+        "A = NOTE(B, S, B * 2) + NOTE()",
+        "A = LEN(S) * 2 + MID(S, 1, 1)",
+        "A = D(1) + D(2) * D(3)",
+        "A = A++ + 1",
+        "S = MID(S, NOT 0 - 1, 2)",
+        "A = (B > 1 AND NOT (B) - 3)",
+        "A = B == NOT (C) + 1",
+    };
+    for (const std::string& body : bodies) {
+        const std::string script = std::string(kDeclarations) + "FOR K = 1 TO 2\n" + body +
+                                   "\nNOTE(A, S, D(2))\nPRINT A; \" \"; S; \" \"; D(N - 2)\nNEXT\nPRINT A, S";
+        ExpectSameBothWays(script);
+    }
+}
+
+TEST_F(EngineTranslate, TableOfConditionsRunsAsTheEvaluatorRunsThem) {
+    const std::vector<std::string> conditions = {
+        "A", "B > 1", "B > 1 AND C < 0", "NOT (B > 1) OR C", "S == \"Hello\"", "S", "S > T AND LEN(S) == 5",
+        "D(N) == 0", "D(9) == 0", "(A + B) * 2 > 3", "-(B) ^ 2 > 0", "B - 2.5", "2 - 5 AND 1", "-2 OR 0",
+        "NOT (2 - 5)", "A AND 1", "E(1, 2) == 3 AND W(1) == \"ab\"", "SQR(C) > 1", "INSTR(S, T)",
+        "1 AND 2 * (1) * 0", "B == 2.5 OR", "B = 3",
+    };
+    for (const std::string& condition : conditions) {
+        ExpectSameBothWays(std::string(kDeclarations) + "IF " + condition + " THEN PRINT \"yes\" ELSE PRINT \"no\"\n" +
+                           "IF " + condition + " THEN\nPRINT 1\nELSE\nPRINT 2\nENDIF\nPRINT B");
+        ExpectSameBothWays(std::string(kDeclarations) + "WHILE (" + condition + ") AND K < 3\nK = K + 1\nB = B - 1\n" +
+                           "WEND\nWHILE " + condition + " AND K < 6\nK = K + 1\nWEND\nPRINT B, K");
+    }
+}
+
+// Random statements of every shape the translation covers and some it does
+// not, with operands that leave the ranges now and then.
+class ScriptGenerator {
+public:
+    explicit ScriptGenerator(unsigned seed) : next_(seed) {}
+
+    std::string Script() {
+        std::string script = kDeclarations;
+        const unsigned statements = 3 + next_(8);
+        script += "FOR K = 1 TO " + std::to_string(1 + next_(3)) + "\n";
+        for (unsigned i = 0; i < statements; ++i) script += Statement() + "\n";
+        script += "NEXT\nNOTE(A, B, S)\nNOTE(D(1), W(1), E(1, 2))\nPRINT A; B; C; S; T";
+        return script;
+    }
+
+private:
+    std::string Statement() {
+        switch (next_(10)) {
+        case 0: return "IF " + Condition() + " THEN " + Assignment() + " ELSE " + Assignment();
+        case 1: return "IF " + Condition() + " THEN\n" + Assignment() + "\nELSE\n" + Assignment() + "\nENDIF";
+        case 2:
+            return "J = 0\nWHILE " + Condition() + " AND J < 3\nJ = J + 1\n" + Assignment() + "\nWEND";
+        case 3: return "PRINT " + Numeric(2) + "; \" \"; " + Text(2);
+        case 4: return "NOTE(" + Numeric(2) + ", " + Text(1) + ", " + Numeric(1) + ")";
+        default: return Assignment();
+        }
+    }
+
+    std::string Assignment() {
+        if (next_.Chance(30)) return next_.Pick(textTargets_) + " = " + Text(2);
+        return next_.Pick(numberTargets_) + " = " + Numeric(2);
+    }
+
+    std::string Condition(int depth = 2) {
+        std::string condition = Relation(depth);
+        while (next_.Chance(30)) condition += next_.Pick(logicals_) + Relation(depth);
+        return condition;
+    }
+
+    std::string Relation(int depth) {
+        if (next_.Chance(25)) return Text(depth) + next_.Pick(relations_) + Text(depth);
+        if (next_.Chance(25)) return Numeric(depth);
+        return Numeric(depth) + next_.Pick(relations_) + Numeric(depth);
+    }
+
+    std::string Numeric(int depth) {
+        std::string expression = Factor(depth);
+        const unsigned length = next_(3);
+        for (unsigned i = 0; i < length; ++i) expression += next_.Pick(numberOperators_) + Factor(depth);
+        return expression;
+    }
+
+    std::string Factor(int depth) {
+        if (depth <= 0) return Plain();
+        switch (next_(12)) {
+        case 0: return "(" + Numeric(depth - 1) + ")";
+        case 1: return "(" + Condition(depth - 1) + ")";
+        case 2: return "-" + Plain();
+        case 3: return "NOT " + (next_.Chance(50) ? Plain() : "(" + Numeric(depth - 1) + ")");
+        case 4: return next_.Pick(mathFunctions_) + "(" + Numeric(depth - 1) + ")";
+        case 5: return "LEN(" + Text(depth - 1) + ")";
+        case 6: return "INSTR(" + Text(depth - 1) + ", " + Text(depth - 1) + ")";
+        case 7: return "ASC(" + Text(depth - 1) + ")";
+        default: return Plain();
+        }
+    }
+
+    std::string Plain() { return next_.Pick(plainOperands_); }
+
+    std::string Text(int depth) {
+        std::string expression = TextFactor(depth);
+        while (next_.Chance(30)) expression += " + " + (next_.Chance(70) ? TextFactor(depth) : Plain());
+        return expression;
+    }
+
+    std::string TextFactor(int depth) {
+        if (depth <= 0) return next_.Pick(plainTexts_);
+        switch (next_(8)) {
+        case 0: return "MID(" + Text(depth - 1) + ", " + Numeric(depth - 1) + ", " + Plain() + ")";
+        case 1: return "LEFT(" + Text(depth - 1) + ", " + Plain() + ")";
+        case 2: return "STR(" + Numeric(depth - 1) + ")";
+        case 3: return "UCASE(" + Text(depth - 1) + ")";
+        case 4: return "(" + Text(depth - 1) + ")";
+        default: return next_.Pick(plainTexts_);
+        }
+    }
+
+    RepeatableRandom next_;
+    const std::vector<std::string> numberTargets_ = {"A", "B", "C", "N", "D(N)", "D(K)", "E(K, N - 2)", "D(B)"};
+    const std::vector<std::string> textTargets_ = {"S", "T", "W(K)", "W(N - 2)"};
+    const std::vector<std::string> plainOperands_ = {"A", "B", "C", "N", "K", "0.1", "3", "7.25", "0", "2",
+                                                     "D(K)", "D(N)", "E(K, 2)", "D(N + K)", "E(1, 2)"};
+    const std::vector<std::string> plainTexts_ = {"S", "T", "U", "\"ab\"", "\"\"", "W(K)", "W(1)"};
+    const std::vector<std::string> numberOperators_ = {" + ", " - ", " * ", " / ", " \\ ", " MOD ", " ^ "};
+    const std::vector<std::string> relations_ = {" < ", " > ", " == ", " <> ", " <= ", " >= "};
+    const std::vector<std::string> logicals_ = {" AND ", " OR "};
+    const std::vector<std::string> mathFunctions_ = {"SQR", "INT", "ABS", "SGN", "SIN", "LOG", "EXP"};
+};
+
+TEST_F(EngineTranslate, RandomScriptsRunAsTheEvaluatorRunsThem) {
+    ScriptGenerator generator(2026);
+    for (int round = 0; round < 400 && !HasFailure(); ++round) ExpectSameBothWays(generator.Script());
+}
+
+}  // namespace
+}  // namespace pevox::test
