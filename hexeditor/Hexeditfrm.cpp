@@ -1,5 +1,6 @@
 #include "Hexeditfrm.h"
 
+#include "Globalinfo.h"
 #include "Icons.h"
 #include "Standardkeys.h"
 #include "Mainfrm.h"
@@ -9,6 +10,7 @@
 #include "Windowplacement.h"
 
 #include "platform/Dialogs.h"
+#include "platform/Helpviewer.h"
 #include "platform/ProgramFolder.h"
 #include "platform/QtText.h"
 #include "platform/Text.h"
@@ -62,6 +64,8 @@ TFrmHexEdit::TFrmHexEdit(QWidget* owner, std::int32_t channel, TFileIO& io)
       copy_(GlobalInfo().AppDir.empty() ? platform::AppDir() : GlobalInfo().AppDir, io),
       channel_(channel) {
     setProperty("Tag", TagHexEditWindow);
+    setProperty("helpContext", HexEditHelpContext);
+    platform::BindF1Help(*this, ProgramHelpFile());
     BuildMenus();
     BuildToolBar();
     BuildPages();

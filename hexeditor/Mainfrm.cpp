@@ -17,6 +17,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
+#include "platform/Helpviewer.h"
 #include "platform/ProgramFolder.h"
 #include "platform/QtText.h"
 #include "platform/Shell.h"
@@ -89,7 +90,9 @@ TFrmMain::TFrmMain(QWidget* parent)
     setWindowTitle(AppCaptionText);
     GlobalInfo().AppDir = platform::AppDir();
     GlobalInfo().RegKey = SettingsKey;
-    HelpFile = GlobalInfo().AppDir + HelpFileName;
+    HelpFile = ProgramHelpFile();
+    setProperty("helpContext", MainHelpContext);
+    platform::BindF1Help(*this, HelpFile);
     BuildMenus();
     BuildToolBar();
     // The window is its menu and its tool bar and nothing below them: its
@@ -392,7 +395,8 @@ void TFrmMain::mnuScriptWatchWindowClick() { ShowToolWindow<TFrmWatches>(FrmWatc
 
 void TFrmMain::MnuFileExitClick() { close(); }
 
-void TFrmMain::Contents1Click() { platform::WinHelpA(HelpFile, platform::HELP_CONTEXT, MainHelpContext); }
+// The contents of the manual; F1 in this window opens its own page.
+void TFrmMain::Contents1Click() { platform::WinHelpA(HelpFile, platform::HELP_CONTENTS, 0); }
 
 void TFrmMain::About1Click() {
     TAboutBox box(this);
@@ -431,6 +435,7 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
     }
     ReleaseToolWindows();
     if (FrmSearch) FrmSearch->hide();
+    platform::WinHelpA(HelpFile, platform::HELP_QUIT, 0);
     closed_ = true;
     event->accept();
 }

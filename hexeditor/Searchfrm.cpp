@@ -9,6 +9,7 @@
 #include "Searchpages.h"
 
 #include "platform/Files.h"
+#include "platform/Helpviewer.h"
 
 #include <QAbstractTableModel>
 #include <QBoxLayout>
@@ -123,7 +124,8 @@ TFrmSearch::TFrmSearch(TFrmMain* owner)
 {
     setObjectName("FrmSearch");
     setProperty("Tag", TagSearchFilesWindow);
-    setProperty("helpContext", 1500);
+    setProperty("helpContext", SearchFilesHelpContext);
+    platform::BindF1Help(*this, ProgramHelpFile());
     setWindowTitle("Search In Files");
     pagSearch = Named(new QTabWidget(this), "pagSearch");
     setCentralWidget(pagSearch);

@@ -1,5 +1,6 @@
 #include "Searchpages.h"
 
+#include "Globalinfo.h"
 #include "Mytcursor.h"
 #include "Namedwidgets.h"
 
@@ -64,7 +65,7 @@ TSearchPages::TSearchPages(TSearchHost& host, QWidget* searchPage, QWidget* resu
 void TSearchPages::BuildSearchPage()
 {
     tabSearch->setToolTip("Search options");
-    tabSearch->setProperty("helpContext", 1330);
+    tabSearch->setProperty("helpContext", SearchPageHelpContext);
     auto* page = new QVBoxLayout(tabSearch);
     page->setContentsMargins(0, 0, 0, 0);
     Criteria = new TSearchCriteriaPanel(tabSearch);
@@ -122,7 +123,7 @@ QTableView* TSearchPages::ResultGrid(const char* name, TResultListModel* model, 
 void TSearchPages::BuildResultsPage()
 {
     tabResults->setToolTip("View Search Results");
-    tabResults->setProperty("helpContext", 1340);
+    tabResults->setProperty("helpContext", ResultsPageHelpContext);
     auto* page = new QVBoxLayout(tabResults);
 
     auto* toolBar = new QHBoxLayout;

@@ -5,6 +5,7 @@
 #include "Mainfrm.h"
 
 #include "platform/Dialogs.h"
+#include "platform/Helpviewer.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtText.h"
 
@@ -13,7 +14,27 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
+
+namespace {
+
+// The manual built into the program answers for its help file while the
+// program runs; its window goes before the application does.
+class ProgramManual {
+public:
+    explicit ProgramManual(const std::string& helpFile)
+        : previous_(platform::InstallHelpHandler(
+              {helpFile, platform::ManualHelpViewer(QStringLiteral(":/help"), QStringLiteral("Qorm - Tessaline Help"))})) {}
+    ~ProgramManual() { platform::InstallHelpHandler(std::move(previous_)); }
+    ProgramManual(const ProgramManual&) = delete;
+    ProgramManual& operator=(const ProgramManual&) = delete;
+
+private:
+    platform::HelpHandler previous_;
+};
+
+}  // namespace
 
 int WinMain(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -25,6 +46,7 @@ int WinMain(int argc, char** argv) {
         for (const QString& argument : QCoreApplication::arguments().mid(1))
             arguments.push_back(platform::FromQString(argument));
         const auto main = std::make_unique<TFrmMain>();
+        const ProgramManual manual(main->HelpFile);
         main->FormCreate(arguments);
         frmGlobalSearchDefaults = new TfrmGlobalSearchDefaults(main.get(), GlobalSearchDefaults());
         QCoreApplication::setApplicationName(ApplicationTitle);

@@ -4,9 +4,8 @@
 #include "Mainfrm.h"
 #include "Windowplacement.h"
 
-#include "platform/Shell.h"
+#include "platform/Helpviewer.h"
 
-#include <QShortcut>
 #include <QWidget>
 
 TFormPlacement ReadFormPlacement(const platform::TRegIniFile& registry, const std::string& section,
@@ -71,11 +70,8 @@ void LoadSaveFormPlacement(QWidget& window, const std::string& section, int mode
 }
 
 void BindHelpContext(QWidget& window, int context) {
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), &window);
-    help->setContext(Qt::WindowShortcut);
-    QObject::connect(help, &QShortcut::activated, &window, [context] {
-        platform::WinHelpA(GlobalInfo().AppDir + HelpFileName, platform::HELP_CONTEXT, context);
-    });
+    window.setProperty("helpContext", context);
+    platform::BindF1Help(window, ProgramHelpFile());
 }
 
 // A window reports once: a second report could make the main window forget

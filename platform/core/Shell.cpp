@@ -118,6 +118,19 @@ bool IsAddress(const std::string& file) {
     return true;
 }
 
+std::mutex handlerMutex;
+HelpHandler installedHandler;
+
+HelpRequest RequestOf(const std::string& helpFile, unsigned command, std::uintptr_t data) {
+    HelpRequest request{helpFile, command, 0, ""};
+    if (command == HELP_KEY) {
+        if (const auto* keyword = reinterpret_cast<const char*>(data)) request.keyword = keyword;
+    } else if (command == HELP_CONTEXT) {
+        request.context = data;
+    }
+    return request;
+}
+
 }  // namespace
 
 std::intptr_t ShellExecuteA(const std::string& operation, const std::string& file, const std::string& parameters,
@@ -132,7 +145,18 @@ std::intptr_t ShellExecuteA(const std::string& operation, const std::string& fil
     return LaunchResult({"xdg-open", path});
 }
 
-bool WinHelpA(const std::string& helpFile, unsigned command, std::uintptr_t) {
+HelpHandler InstallHelpHandler(HelpHandler handler) {
+    const std::lock_guard<std::mutex> lock(handlerMutex);
+    return std::exchange(installedHandler, std::move(handler));
+}
+
+bool WinHelpA(const std::string& helpFile, unsigned command, std::uintptr_t data) {
+    HelpHandler handler;
+    {
+        const std::lock_guard<std::mutex> lock(handlerMutex);
+        handler = installedHandler;
+    }
+    if (handler.show && helpFile == handler.helpFile) return handler.show(RequestOf(helpFile, command, data));
     if (command == HELP_QUIT) return true;
     if (!FileExists(helpFile)) return false;
     return Launch({"xdg-open", helpFile});

@@ -83,6 +83,34 @@ TEST_F(ShellTest, HelpOpensAnExistingHelpFileOnly) {
     EXPECT_EQ(launched[0].argument, dir / "Qorm20.hlp");
 }
 
+TEST_F(ShellTest, TheInstalledManualAnswersForItsHelpFileOnly) {
+    std::vector<HelpRequest> requests;
+    const std::string helpFile = dir / "Qorm20.hlp";
+    InstallHelpHandler({helpFile, [&requests](const HelpRequest& request) {
+                           requests.push_back(request);
+                           return true;
+                       }});
+    const std::string keyword = "Mid";
+    EXPECT_TRUE(WinHelpA(helpFile, HELP_KEY, reinterpret_cast<std::uintptr_t>(keyword.c_str())));
+    EXPECT_TRUE(WinHelpA(helpFile, HELP_KEY, 0));
+    EXPECT_TRUE(WinHelpA(helpFile, HELP_CONTEXT, 1490));
+    EXPECT_TRUE(WinHelpA(helpFile, HELP_QUIT, 0));
+    // Another help file is not the manual's; it does not exist, so nothing opens.
+    EXPECT_FALSE(WinHelpA(dir / "Other.hlp", HELP_CONTEXT, 1));
+    InstallHelpHandler({});
+    EXPECT_FALSE(WinHelpA(helpFile, HELP_CONTENTS, 0));
+
+    ASSERT_EQ(requests.size(), 4u);
+    EXPECT_EQ(requests[0].command, HELP_KEY);
+    EXPECT_EQ(requests[0].keyword, "Mid");
+    EXPECT_EQ(requests[0].helpFile, helpFile);
+    EXPECT_EQ(requests[1].keyword, "");
+    EXPECT_EQ(requests[2].command, HELP_CONTEXT);
+    EXPECT_EQ(requests[2].context, 1490u);
+    EXPECT_EQ(requests[3].command, HELP_QUIT);
+    EXPECT_TRUE(launched.empty());
+}
+
 TEST(RealLauncherTest, StartsTheProgramWithTheNameAsOneArgumentAndNoShell) {
     TempFolder dir;
     // "touch" as the editor makes the file it is given: the name arrives whole,

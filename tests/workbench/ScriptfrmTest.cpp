@@ -571,17 +571,24 @@ TEST_F(ScriptWindowTest, F1LooksUpTheWordAtTheCaret) {
     control->CursorLine = 2;
     control->CursorCol = 5;
     EXPECT_EQ(script.CaretWord(), "Len");
-    std::ofstream(main->HelpFile) << "help";
-    std::vector<platform::LaunchRecord> launched;
-    platform::InstallLauncher([&](const platform::LaunchRecord& record) {
-        launched.push_back(record);
-        return true;
-    });
+    std::vector<platform::HelpRequest> asked;
+    const platform::HelpHandler previous =
+        platform::InstallHelpHandler({main->HelpFile, [&asked](const platform::HelpRequest& request) {
+                                          asked.push_back(request);
+                                          return true;
+                                      }});
     script.TLang1KeyUp(113, 0);
-    EXPECT_THAT(launched, IsEmpty());
+    EXPECT_THAT(asked, IsEmpty());
     script.TLang1KeyUp(112, 0);
-    ASSERT_EQ(launched.size(), 1u);
-    EXPECT_EQ(launched[0].argument, main->HelpFile);
+    control->Text = "   \r\nx";
+    control->CursorLine = 1;
+    control->CursorCol = 2;
+    script.TLang1KeyUp(112, 0);
+    platform::InstallHelpHandler(previous);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].command, platform::HELP_KEY);
+    EXPECT_EQ(asked[0].keyword, "Len");
+    EXPECT_EQ(asked[1].keyword, "");  // a blank line asks for no word
 }
 
 TEST_F(ScriptWindowTest, TheStatusBarShowsTheCaret) {
