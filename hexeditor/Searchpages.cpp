@@ -2,6 +2,7 @@
 
 #include "Mytcursor.h"
 #include "Namedwidgets.h"
+#include "Toolicons.h"
 
 #include "platform/QtText.h"
 
@@ -85,8 +86,10 @@ void TSearchPages::BuildStepper(QBoxLayout* navigationArea)
     edtSearchResult = Named(new QLineEdit(parent), "edtSearchResult");
     edtSearchResult->setReadOnly(true);
     btnFirstSearch = NamedToolButton("btnFirstSearch", "|<", "First search result", parent);
+    btnFirstSearch->setIcon(ToolIcon(TToolIcon::First));
     btnSearches = new TUpDown("btnSearches", "Step through search results", parent);
     btnLastResult = NamedToolButton("btnLastResult", ">|", "Last search result", parent);
+    btnLastResult->setIcon(ToolIcon(TToolIcon::Last));
     for (QWidget* widget : {static_cast<QWidget*>(edtSearchResult), static_cast<QWidget*>(btnFirstSearch),
                             static_cast<QWidget*>(btnSearches), static_cast<QWidget*>(btnLastResult)})
         navigationArea->addWidget(widget);
@@ -128,16 +131,26 @@ void TSearchPages::BuildResultsPage()
     auto* toolBar = new QHBoxLayout;
     toolBar->addStretch(1);
     btnSaveResults = NamedToolButton("btnSaveResults", "Save", "Save current search results", tabResults);
-    btnClearCurrent = NamedToolButton("btnClearCurrent", "Clear", "Clear current search results", tabResults);
+    btnClearCurrent = NamedToolButton("btnClearCurrent", "Clear Current", "Clear current search results", tabResults);
     btnMoveRight = NamedToolButton("btnMoveRight", "->", "Move current results to right side", tabResults);
     btnDiffSearch = NamedToolButton("btnDiffSearch", "Diff", "Diff current and previous results", tabResults);
     btnMatch = NamedToolButton("btnMatch", "Match", "Match current and previous search results", tabResults);
     btnMergeResults = NamedToolButton("btnMergeResults", "Merge", "Merge current and previous results", tabResults);
     btnLoadPrevSearch = NamedToolButton("btnLoadPrevSearch", "Open", "Open a previous result file", tabResults);
-    btnClearPrev = NamedToolButton("btnClearPrev", "Clear", "Clear loaded results", tabResults);
+    btnClearPrev = NamedToolButton("btnClearPrev", "Clear Loaded", "Clear loaded results", tabResults);
     for (QToolButton* button : {btnSaveResults, btnClearCurrent, btnMoveRight, btnDiffSearch, btnMatch,
-                                btnMergeResults, btnLoadPrevSearch, btnClearPrev})
+                                btnMergeResults, btnLoadPrevSearch, btnClearPrev}) {
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         toolBar->addWidget(button);
+    }
+    btnSaveResults->setIcon(ToolIcon(TToolIcon::Save));
+    btnClearCurrent->setIcon(ToolIcon(TToolIcon::Clear));
+    btnMoveRight->setIcon(ToolIcon(TToolIcon::MoveRight));
+    btnDiffSearch->setIcon(ToolIcon(TToolIcon::Diff));
+    btnMatch->setIcon(ToolIcon(TToolIcon::Match));
+    btnMergeResults->setIcon(ToolIcon(TToolIcon::Merge));
+    btnLoadPrevSearch->setIcon(ToolIcon(TToolIcon::Open));
+    btnClearPrev->setIcon(ToolIcon(TToolIcon::Clear));
     toolBar->addStretch(1);
     page->addLayout(toolBar);
 
