@@ -336,8 +336,11 @@ TEST_F(WindowsTest, OpenAndRecentFilesReportWhatWentWrong) {
                                     "Too many open files\r\nThere are no more channels available", "No more channels"},
                                 std::pair<std::string, std::string>{"File " + a + " not found!\r\n", "No more channels"}));
     // Each box carries the sign of a warning.
-    for (const auto& call : user.calls())
-        if (call.kind == DialogResponder::Kind::Message) EXPECT_EQ(call.icon, platform::MsgIcon::Warning) << call.text;
+    for (const auto& call : user.calls()) {
+        if (call.kind == DialogResponder::Kind::Message) {
+            EXPECT_EQ(call.icon, platform::MsgIcon::Warning) << call.text;
+        }
+    }
 }
 
 TEST_F(WindowsTest, SettingsSurviveARestart) {
