@@ -128,7 +128,10 @@ void TSearchPages::BuildResultsPage()
     tabResults->setProperty("helpContext", 1340);
     auto* page = new QVBoxLayout(tabResults);
 
+    // Packed as a tool bar's buttons, so the captions that name their list
+    // leave the window its designed width.
     auto* toolBar = new QHBoxLayout;
+    toolBar->setSpacing(1);
     toolBar->addStretch(1);
     btnSaveResults = NamedToolButton("btnSaveResults", "Save", "Save current search results", tabResults);
     btnClearCurrent = NamedToolButton("btnClearCurrent", "Clear Current", "Clear current search results", tabResults);
@@ -139,18 +142,8 @@ void TSearchPages::BuildResultsPage()
     btnLoadPrevSearch = NamedToolButton("btnLoadPrevSearch", "Open", "Open a previous result file", tabResults);
     btnClearPrev = NamedToolButton("btnClearPrev", "Clear Loaded", "Clear loaded results", tabResults);
     for (QToolButton* button : {btnSaveResults, btnClearCurrent, btnMoveRight, btnDiffSearch, btnMatch,
-                                btnMergeResults, btnLoadPrevSearch, btnClearPrev}) {
-        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+                                btnMergeResults, btnLoadPrevSearch, btnClearPrev})
         toolBar->addWidget(button);
-    }
-    btnSaveResults->setIcon(ToolIcon(TToolIcon::Save));
-    btnClearCurrent->setIcon(ToolIcon(TToolIcon::Clear));
-    btnMoveRight->setIcon(ToolIcon(TToolIcon::MoveRight));
-    btnDiffSearch->setIcon(ToolIcon(TToolIcon::Diff));
-    btnMatch->setIcon(ToolIcon(TToolIcon::Match));
-    btnMergeResults->setIcon(ToolIcon(TToolIcon::Merge));
-    btnLoadPrevSearch->setIcon(ToolIcon(TToolIcon::Open));
-    btnClearPrev->setIcon(ToolIcon(TToolIcon::Clear));
     toolBar->addStretch(1);
     page->addLayout(toolBar);
 

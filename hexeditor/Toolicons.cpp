@@ -36,10 +36,6 @@ TIconSource Source(TToolIcon icon) {
     case TToolIcon::Clear: return {"clear", "edit-clear"};
     case TToolIcon::First: return {"first", "go-first"};
     case TToolIcon::Last: return {"last", "go-last"};
-    case TToolIcon::MoveRight: return {"move-right", ""};
-    case TToolIcon::Diff: return {"diff", ""};
-    case TToolIcon::Match: return {"match", ""};
-    case TToolIcon::Merge: return {"merge", ""};
     }
     return {"", ""};
 }
@@ -65,13 +61,12 @@ QIcon RenderSvg(const QString& path) {
 
 const std::initializer_list<TToolIcon>& AllToolIcons() {
     static const std::initializer_list<TToolIcon> all = {
-        TToolIcon::New,        TToolIcon::Open,      TToolIcon::Save,        TToolIcon::SaveAs,
-        TToolIcon::Reopen,     TToolIcon::DeleteBytes, TToolIcon::InsertBytes, TToolIcon::FileSize,
-        TToolIcon::ScriptEditor, TToolIcon::Output,  TToolIcon::Watch,       TToolIcon::FindFiles,
-        TToolIcon::Print,      TToolIcon::Colors,    TToolIcon::Highlight,   TToolIcon::SingleStep,
-        TToolIcon::Step,       TToolIcon::Run,       TToolIcon::Stop,        TToolIcon::Dump,
-        TToolIcon::Clear,      TToolIcon::First,     TToolIcon::Last,        TToolIcon::MoveRight,
-        TToolIcon::Diff,       TToolIcon::Match,     TToolIcon::Merge};
+        TToolIcon::New,         TToolIcon::Open,       TToolIcon::Save,         TToolIcon::SaveAs,
+        TToolIcon::Reopen,      TToolIcon::DeleteBytes, TToolIcon::InsertBytes, TToolIcon::FileSize,
+        TToolIcon::ScriptEditor, TToolIcon::Output,    TToolIcon::Watch,        TToolIcon::FindFiles,
+        TToolIcon::Print,       TToolIcon::Colors,     TToolIcon::Highlight,    TToolIcon::SingleStep,
+        TToolIcon::Step,        TToolIcon::Run,        TToolIcon::Stop,         TToolIcon::Dump,
+        TToolIcon::Clear,       TToolIcon::First,      TToolIcon::Last};
     return all;
 }
 

@@ -29,10 +29,6 @@ enum class TToolIcon {
     Clear,
     First,
     Last,
-    MoveRight,
-    Diff,
-    Match,
-    Merge,
 };
 
 // Every kind, for checks that each has its image.
