@@ -63,6 +63,15 @@ QString TitleOf(const QString& html) {
     return match.hasMatch() ? PlainText(match.captured(1)).simplified() : QString();
 }
 
+// The text that an element begins with, up to its first inner tag, when it
+// is short enough to stand in an index ("PLUS (+)").
+QString LeadingText(const QString& html, qsizetype from) {
+    constexpr qsizetype kLongestTerm = 40;
+    const qsizetype end = html.indexOf('<', from);
+    const QString text = PlainText(html.mid(from, end < 0 ? -1 : end - from)).simplified();
+    return text.size() <= kLongestTerm ? text : QString();
+}
+
 // "MID$" and "Mid" are one name to a look-up.
 QString LookupName(QString name) {
     name = name.trimmed().toUpper();
@@ -143,7 +152,8 @@ void HelpManual::BuildIndex() {
         index_.push_back({page.title, page.title, QString(), pageUrl});
         QRegularExpressionMatchIterator tags = TagPattern().globalMatch(page.html);
         while (tags.hasNext()) {
-            const QString attributes = tags.next().captured(2);
+            const QRegularExpressionMatch tag = tags.next();
+            const QString attributes = tag.captured(2);
             const QString id = AttributeOf(attributes, QStringLiteral("id"));
             const QString term = AttributeOf(attributes, QStringLiteral("data-index"));
             QUrl target = pageUrl;
@@ -152,7 +162,8 @@ void HelpManual::BuildIndex() {
             for (const LanguagePrefix& prefix : kLanguagePrefixes) {
                 if (!id.startsWith(QLatin1String(prefix.prefix)) || id.size() <= int(qstrlen(prefix.prefix))) continue;
                 const QString name = id.mid(int(qstrlen(prefix.prefix)));
-                index_.push_back({term.isEmpty() ? name : term, name, QLatin1String(prefix.kind), target});
+                const QString caption = term.isEmpty() ? LeadingText(page.html, tag.capturedEnd()) : term;
+                index_.push_back({caption.isEmpty() ? name : caption, name, QLatin1String(prefix.kind), target});
                 language = true;
                 break;
             }

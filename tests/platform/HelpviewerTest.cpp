@@ -52,8 +52,8 @@ protected:
         WriteFile(dir / "lang.html",
                   "<html><head><title>Language</title></head><body>"
                   "<h2 id=\"fn-MID\">MID$</h2><p>A part of a string; bytes too.</p>"
-                  "<h2 id=\"host-PRINT\">Print</h2><p>A host function of the same name.</p>"
-                  "<h2 id=\"kw-PRINT\" class=\"x\">PRINT</h2><p>Prints.</p></body></html>");
+                  "<h2 id=\"host-PRINT\"><code>Print</code></h2><p>A host function of the same name.</p>"
+                  "<h2 id=\"kw-PRINT\" class=\"x\">PRINT (?)</h2><p>Prints.</p></body></html>");
         WriteFile(dir / "contexts.txt", "; the windows\n1490 windows.html#main\n\n 1460   windows.html#hex\n7 gone.html\n");
     }
 
@@ -108,14 +108,15 @@ TEST_F(HelpManualTest, KeywordsAreFoundWithoutRegardToCaseOrDollar) {
     }
     const std::vector<HelpIndexEntry> mid = manual().EntriesOf("mid");
     EXPECT_EQ(mid[0].kind, "built-in function");
-    EXPECT_EQ(mid[0].term, "MID");
+    EXPECT_EQ(mid[0].term, "MID$");  // the entry's own text
+    EXPECT_EQ(mid[0].name, "MID");
 }
 
 TEST_F(HelpManualTest, TheIndexListsPagesAndEntriesInOrder) {
     QStringList terms;
     for (const HelpIndexEntry& entry : manual().Index()) terms << entry.term + '|' + entry.kind;
-    EXPECT_EQ(terms, QStringList({"Contents|", "Language|", "Main window|", "MID|built-in function",
-                                  "PRINT|statement", "PRINT|host function", "Windows|"}));
+    EXPECT_EQ(terms, QStringList({"Contents|", "Language|", "Main window|", "MID$|built-in function",
+                                  "PRINT|host function", "PRINT (?)|statement", "Windows|"}));
 }
 
 TEST_F(HelpManualTest, TheSearchFindsPagesHoldingEveryWord) {
@@ -172,8 +173,8 @@ TEST_F(HelpViewerTest, OneWindowShowsTheContextsKeywordsAndContents) {
     EXPECT_EQ(window.CurrentTarget(), Url("lang.html#fn-MID"));
     EXPECT_EQ(window.Tabs->currentWidget(), window.IndexList->parentWidget());
     ASSERT_NE(window.IndexList->currentItem(), nullptr);
-    EXPECT_EQ(window.IndexList->currentItem()->text(), "MID  (built-in function)");
-    EXPECT_EQ(window.IndexFilter->text(), "MID");
+    EXPECT_EQ(window.IndexList->currentItem()->text(), "MID$  (built-in function)");
+    EXPECT_EQ(window.IndexFilter->text(), "MID$");
 
     Ask(HELP_CONTENTS);
     EXPECT_EQ(window.CurrentTarget(), Url("index.html"));
@@ -212,7 +213,7 @@ TEST_F(HelpViewerTest, TheIndexFilterKeepsTheEntriesThatBeginWithTheText) {
         return texts;
     };
     window.IndexFilter->setText("m");
-    EXPECT_EQ(shown(), QStringList({"Main window", "MID  (built-in function)"}));
+    EXPECT_EQ(shown(), QStringList({"Main window", "MID$  (built-in function)"}));
     window.IndexFilter->setText("WINDOW");
     EXPECT_EQ(shown(), QStringList({"Windows"}));
     window.IndexFilter->setText("dow");  // none begins so: those that hold it

@@ -5,10 +5,13 @@
 #include "Globalsearchdefaultsfrm.h"
 #include "Hexeditfrm.h"
 #include "Mainfrm.h"
+#include "Qormfunctions.h"
 #include "Scriptoutfrm.h"
 #include "Searchfrm.h"
 #include "Syntaxfrm.h"
 #include "Watchfrm.h"
+
+#include "Tlangtokens.h"
 
 #include "hexeditor/HexTestFolder.h"
 
@@ -16,6 +19,7 @@
 #include "platform/Helpmanual.h"
 #include "platform/Helpviewer.h"
 #include "platform/Shell.h"
+#include "platform/Text.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -26,7 +30,10 @@
 #include <QShortcut>
 #include <QTabWidget>
 
+#include <algorithm>
+#include <cctype>
 #include <memory>
+#include <string>
 #include <vector>
 
 using platform::HelpManual;
@@ -69,6 +76,43 @@ TEST(ProgramManualTest, TheContentsListEveryPage) {
             listed = listed || manual.PageOf(item.target) == &page;
         EXPECT_TRUE(listed) << page.name.toStdString();
     }
+}
+
+bool HasEntryOfKind(const std::string& name, std::initializer_list<const char*> kinds) {
+    for (const platform::HelpIndexEntry& entry : ProgramManual().EntriesOf(QString::fromStdString(name)))
+        for (const char* kind : kinds)
+            if (entry.kind == QLatin1String(kind)) return true;
+    return false;
+}
+
+// Every word of the lexer's table (statements, keywords, the operators
+// written as words, built-in functions, and the words the language keeps
+// for later), every host function and every constant that the editor
+// registers has its entry; every sign of the table is explained on the
+// statement or operator pages.
+TEST(ProgramManualTest, EveryNameOfTheLanguageAndTheEditorHasItsEntry) {
+    const std::string& table = pevox::TokenNameTable();
+    QString signPages;
+    for (const platform::HelpPage& page : ProgramManual().Pages())
+        if (page.name == "lang-statements.html" || page.name == "lang-operators.html") signPages += page.text;
+    std::vector<std::string> seen;
+    for (std::size_t slot = 0; slot * pevox::kTokenSlotWidth < table.size(); ++slot) {
+        const std::string name = platform::Trim(table.substr(slot * pevox::kTokenSlotWidth, pevox::kTokenSlotWidth));
+        if (name.empty() || name == "*") continue;  // a free slot
+        const bool word = std::isalpha(static_cast<unsigned char>(name[0])) &&
+                          std::all_of(name.begin(), name.end(), [](unsigned char c) { return std::isalnum(c); });
+        seen.push_back(name);
+        if (word) {
+            EXPECT_TRUE(HasEntryOfKind(name, {"statement", "operator", "built-in function"})) << name;
+        } else {
+            EXPECT_TRUE(signPages.contains(QString::fromStdString(name))) << name;
+        }
+    }
+    EXPECT_THAT(seen, ::testing::IsSupersetOf({"Mid", "Print", "FI", "==", "<>"}));  // the table was read
+    for (const TScriptFunction& function : ScriptFunctions)
+        EXPECT_TRUE(HasEntryOfKind(function.Keyword, {"host function"})) << function.Keyword;
+    for (const TScriptConstant& constant : ScriptConstants)
+        EXPECT_TRUE(HasEntryOfKind(constant.Name, {"constant"})) << constant.Name;
 }
 
 class HelpKeysTest : public ::testing::Test {

@@ -11,7 +11,8 @@
 // - the pages. An element with `data-index="TERM"` is an index entry under
 //   TERM; an element whose id is "kw-NAME", "op-NAME", "fn-NAME",
 //   "host-NAME" or "const-NAME" is the entry of the statement, operator,
-//   built-in function, host function or constant NAME.
+//   built-in function, host function or constant NAME, listed under the
+//   short text it begins with ("PLUS (+)"), else under NAME.
 #pragma once
 
 #include <QString>
