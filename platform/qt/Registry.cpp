@@ -1,6 +1,7 @@
 #include "platform/Registry.h"
 
 #include "platform/Files.h"
+#include "platform/QtPath.h"
 #include "platform/QtText.h"
 
 #include <QSettings>
@@ -86,12 +87,12 @@ std::string RegistryFolder() {
     const char* folder = std::getenv("QORM_REGISTRY_DIR");
     if (folder && *folder) return IncludeTrailingPathDelimiter(folder);
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return IncludeTrailingPathDelimiter(IncludeTrailingPathDelimiter(FromQString(config)) + "qorm20");
+    return IncludeTrailingPathDelimiter(IncludeTrailingPathDelimiter(PathFromQString(config)) + "qorm20");
 }
 
 struct TRegIniFile::Impl {
     Impl(std::string folderPath, const QString& file, QString group)
-        : folder(std::move(folderPath)), settings(ToQString(folder) + file, QSettings::IniFormat),
+        : folder(std::move(folderPath)), settings(PathToQString(folder) + file, QSettings::IniFormat),
           keyGroup(std::move(group)) {}
 
     // Names are found ignoring case, as the registry does, and keep the
@@ -233,7 +234,7 @@ const QString kKeyMark = QStringLiteral("%key");
 class RawHive {
 public:
     explicit RawHive(RegistryHive hive)
-        : folder_(RegistryFolder()), settings_(ToQString(folder_) + HiveFileName(hive), QSettings::IniFormat) {}
+        : folder_(RegistryFolder()), settings_(PathToQString(folder_) + HiveFileName(hive), QSettings::IniFormat) {}
 
     // The stored spelling of `name` among the groups (or values) of `group`; null when absent.
     QString Find(const QString& group, const QString& name, bool isGroup) {
