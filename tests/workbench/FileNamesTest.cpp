@@ -151,6 +151,14 @@ TEST_F(FileNamesTest, TheCommandLineOpensEveryNameAndKnowsItFromTheRoot) {
     }
     EXPECT_EQ(user.pending(), 0u);
     for (const auto& call : user.calls()) EXPECT_TRUE(call.answered) << call.text;
+
+    // A name that is not there is named from the root, as the desktop shows names.
+    {
+        const WorkingFolder data(folder.Path("data"));
+        Restart({"absent \xC3\xA9t\xC3\xA9.sav"});
+    }
+    EXPECT_EQ(user.calls().back().text, "File " + folder.Path("data/absent \xE9t\xE9.sav") +
+                                            " not found!\r\nOnly existing files can be used on the command line.\r\n");
 }
 
 // Open, New and Save As take the dialog's choice as the name's bytes.
@@ -223,6 +231,11 @@ TEST_F(FileNamesTest, TheScriptWindowOpensSavesAndRunsEveryName) {
         window.mnuMainMRU[0]->trigger();
         EXPECT_EQ(script->FileName, path) << name;
     }
+    // A script that is gone is named in the message as the desktop shows names.
+    user.Type(folder.Path("data/gone \xC3\xA9t\xC3\xA9.bas"));
+    user.Answer(platform::MsgAnswer::OK);
+    window.MnuFileOpenClick();
+    EXPECT_EQ(user.calls().back().text, "File: " + folder.Path("data/gone \xE9t\xE9.bas") + " not found");
     for (const auto& call : user.calls()) EXPECT_TRUE(call.answered) << call.text;
 
     for (const std::string& name : kNames) {
