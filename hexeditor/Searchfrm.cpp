@@ -342,13 +342,13 @@ void TFrmSearch::SetFolder(const std::string& folder)
 void TFrmSearch::drvSelectedTyped()
 {
     const QString typed = drvSelected->currentText().trimmed();
-    const QFileInfo folder(typed);
-    if (typed.isEmpty() || !folder.isDir()) {
+    const std::string path =
+        typed.isEmpty() ? std::string() : PathBytes(QDir::cleanPath(QFileInfo(typed).absoluteFilePath()));
+    if (path.empty() || !platform::DirectoryExists(path)) {
         SetStatus("\"" + typed + "\" is not a folder.");
         drvSelected->setEditText(PathText(folder_));
         return;
     }
-    const std::string path = PathBytes(QDir::cleanPath(folder.absoluteFilePath()));
     if (path != folder_)
         SetFolder(path);
 }
