@@ -30,27 +30,25 @@ const std::array<std::uint8_t, 256>& UpperTable()
     return table;
 }
 
-// The bytes that pass a test as the two values a kernel compares with (one
-// value twice when only one passes); false when more than two pass.
+// The narrowest test that every byte for which `passes` holds passes: the
+// bits in which those bytes differ are ignored. `exact` tells whether the
+// test passes those bytes only.
 template <typename Passes>
-bool TwoValuesPassing(Passes passes, std::uint8_t (&values)[2])
+TCandidateFilter::TByteTest TestCovering(std::size_t offset, Passes passes, bool& exact)
 {
+    int first = -1;
     int count = 0;
+    std::uint8_t bits = 0;
     for (int b = 0; b < 256; ++b) {
         if (!passes(static_cast<std::uint8_t>(b)))
             continue;
-        if (count == 2)
-            return false;
-        values[count++] = static_cast<std::uint8_t>(b);
+        ++count;
+        if (first < 0)
+            first = b;
+        bits = static_cast<std::uint8_t>(bits | (b ^ first));
     }
-    if (count == 1)
-        values[1] = values[0];
-    return count > 0;
-}
-
-bool IsOneOf(const std::uint8_t (&values)[2], std::uint8_t b)
-{
-    return b == values[0] || b == values[1];
+    exact = count == 1 << std::popcount(bits);
+    return {offset, bits, static_cast<std::uint8_t>(first | bits)};
 }
 
 // Writes the positions of one bit mask (bit j: position at + j) to `out`,
@@ -80,12 +78,12 @@ std::size_t FindPlain(const TCandidateFilter& filter, const std::uint8_t* block,
     std::uint32_t* next = out;
     for (std::uint32_t i = from; i < to; ++i) {
         const std::uint8_t* p = block + i;
-        if (!IsOneOf(filter.First, p[0]))
+        if (!filter.First.Passes(p[0]))
             continue;
         if constexpr (LaterTests >= 1) {
-            bool later = IsOneOf(filter.Later[0].Values, p[filter.Later[0].Offset]);
+            bool later = filter.Later[0].Passes(p[filter.Later[0].Offset]);
             if constexpr (LaterTests == 2)
-                later = later || IsOneOf(filter.Later[1].Values, p[filter.Later[1].Offset]);
+                later = later || filter.Later[1].Passes(p[filter.Later[1].Offset]);
             if (!later)
                 continue;
         }
@@ -106,23 +104,20 @@ std::size_t FindSse2(const TCandidateFilter& filter, const std::uint8_t* block, 
     constexpr std::uint32_t Width = 16;
     const auto splat = [](std::uint8_t b) { return _mm_set1_epi8(static_cast<char>(b)); };
     const auto load = [](const std::uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
-    const __m128i first0 = splat(filter.First[0]), first1 = splat(filter.First[1]);
-    const __m128i a0 = splat(filter.Later[0].Values[0]), a1 = splat(filter.Later[0].Values[1]);
-    const __m128i b0 = splat(filter.Later[1].Values[0]), b1 = splat(filter.Later[1].Values[1]);
+    const __m128i bits[3] = {splat(filter.First.Bits), splat(filter.Later[0].Bits), splat(filter.Later[1].Bits)};
+    const __m128i values[3] = {splat(filter.First.Value), splat(filter.Later[0].Value), splat(filter.Later[1].Value)};
+    const auto passing = [&](const std::uint8_t* p, int test) {
+        return _mm_cmpeq_epi8(_mm_or_si128(load(p), bits[test]), values[test]);
+    };
     std::uint32_t* next = out;
     for (std::uint32_t i = from; i < to; i += Width) {
         const std::uint8_t* p = block + i;
-        const __m128i x = load(p);
-        __m128i pass = _mm_or_si128(_mm_cmpeq_epi8(x, first0), _mm_cmpeq_epi8(x, first1));
-        if constexpr (LaterTests >= 1) {
-            const __m128i y = load(p + filter.Later[0].Offset);
-            __m128i later = _mm_or_si128(_mm_cmpeq_epi8(y, a0), _mm_cmpeq_epi8(y, a1));
-            if constexpr (LaterTests == 2) {
-                const __m128i z = load(p + filter.Later[1].Offset);
-                later = _mm_or_si128(later, _mm_or_si128(_mm_cmpeq_epi8(z, b0), _mm_cmpeq_epi8(z, b1)));
-            }
-            pass = _mm_and_si128(pass, later);
-        }
+        __m128i pass = passing(p, 0);
+        if constexpr (LaterTests == 1)
+            pass = _mm_and_si128(pass, passing(p + filter.Later[0].Offset, 1));
+        if constexpr (LaterTests == 2)
+            pass = _mm_and_si128(pass, _mm_or_si128(passing(p + filter.Later[0].Offset, 1),
+                                                    passing(p + filter.Later[1].Offset, 2)));
         const auto mask = static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(pass)));
         if (mask != 0)
             next = PutCandidates(mask & MaskBelow(to - i), i, next);
@@ -151,18 +146,19 @@ __attribute__((target("avx2,bmi,bmi2,popcnt"))) std::uint32_t* PutCandidatesBran
 
 // 32 positions of one load: bit j set when position p + j passes.
 template <int LaterTests>
-__attribute__((target("avx2,bmi,bmi2,popcnt"))) std::uint32_t PassMaskAvx2(const std::uint8_t* p, const TCandidateFilter& filter,
-                                                           const __m256i (&values)[6])
+__attribute__((target("avx2,bmi,bmi2,popcnt"))) std::uint32_t PassMaskAvx2(const std::uint8_t* p,
+                                                                           const TCandidateFilter& filter,
+                                                                           const __m256i (&bits)[3],
+                                                                           const __m256i (&values)[3])
 {
     const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-    __m256i pass = _mm256_or_si256(_mm256_cmpeq_epi8(x, values[0]), _mm256_cmpeq_epi8(x, values[1]));
+    __m256i pass = _mm256_cmpeq_epi8(_mm256_or_si256(x, bits[0]), values[0]);
     if constexpr (LaterTests >= 1) {
         const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + filter.Later[0].Offset));
-        __m256i later = _mm256_or_si256(_mm256_cmpeq_epi8(y, values[2]), _mm256_cmpeq_epi8(y, values[3]));
+        __m256i later = _mm256_cmpeq_epi8(_mm256_or_si256(y, bits[1]), values[1]);
         if constexpr (LaterTests == 2) {
             const __m256i z = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + filter.Later[1].Offset));
-            later = _mm256_or_si256(later,
-                                    _mm256_or_si256(_mm256_cmpeq_epi8(z, values[4]), _mm256_cmpeq_epi8(z, values[5])));
+            later = _mm256_or_si256(later, _mm256_cmpeq_epi8(_mm256_or_si256(z, bits[2]), values[2]));
         }
         pass = _mm256_and_si256(pass, later);
     }
@@ -170,25 +166,31 @@ __attribute__((target("avx2,bmi,bmi2,popcnt"))) std::uint32_t PassMaskAvx2(const
 }
 
 // Two loads a round, so that one branch on the mask serves 64 positions.
-template <int LaterTests>
+// Where candidates come thick, that branch would mispredict often, so a
+// dense run takes every mask without it.
+template <int LaterTests, bool Dense>
 __attribute__((target("avx2,bmi,bmi2,popcnt"))) std::size_t FindAvx2(const TCandidateFilter& filter, const std::uint8_t* block,
                                                      std::uint32_t from, std::uint32_t to, std::uint32_t* out)
 {
     constexpr std::uint32_t Width = 64;
-    const __m256i values[6] = {
-        _mm256_set1_epi8(static_cast<char>(filter.First[0])),
-        _mm256_set1_epi8(static_cast<char>(filter.First[1])),
-        _mm256_set1_epi8(static_cast<char>(filter.Later[0].Values[0])),
-        _mm256_set1_epi8(static_cast<char>(filter.Later[0].Values[1])),
-        _mm256_set1_epi8(static_cast<char>(filter.Later[1].Values[0])),
-        _mm256_set1_epi8(static_cast<char>(filter.Later[1].Values[1])),
+    const __m256i bits[3] = {
+        _mm256_set1_epi8(static_cast<char>(filter.First.Bits)),
+        _mm256_set1_epi8(static_cast<char>(filter.Later[0].Bits)),
+        _mm256_set1_epi8(static_cast<char>(filter.Later[1].Bits)),
+    };
+    const __m256i values[3] = {
+        _mm256_set1_epi8(static_cast<char>(filter.First.Value)),
+        _mm256_set1_epi8(static_cast<char>(filter.Later[0].Value)),
+        _mm256_set1_epi8(static_cast<char>(filter.Later[1].Value)),
     };
     std::uint32_t* next = out;
     for (std::uint32_t i = from; i < to; i += Width) {
         const std::uint8_t* p = block + i;
-        const std::uint64_t mask = PassMaskAvx2<LaterTests>(p, filter, values) |
-                                   static_cast<std::uint64_t>(PassMaskAvx2<LaterTests>(p + 32, filter, values)) << 32;
-        next = PutCandidatesBranchFree(mask & MaskBelow(to - i), i, next);
+        const std::uint64_t mask =
+            PassMaskAvx2<LaterTests>(p, filter, bits, values) |
+            static_cast<std::uint64_t>(PassMaskAvx2<LaterTests>(p + 32, filter, bits, values)) << 32;
+        if (Dense || mask != 0)
+            next = PutCandidatesBranchFree(mask & MaskBelow(to - i), i, next);
     }
     return static_cast<std::size_t>(next - out);
 }
@@ -196,13 +198,14 @@ __attribute__((target("avx2,bmi,bmi2,popcnt"))) std::size_t FindAvx2(const TCand
 #endif
 
 template <int LaterTests>
-std::size_t FindWithKernel(TScanKernel kernel, const TCandidateFilter& filter, const std::uint8_t* block,
+std::size_t FindWithKernel(TScanKernel kernel, bool dense, const TCandidateFilter& filter, const std::uint8_t* block,
                            std::uint32_t from, std::uint32_t to, std::uint32_t* out)
 {
     switch (kernel) {
 #if defined(__x86_64__)
     case TScanKernel::Avx2:
-        return FindAvx2<LaterTests>(filter, block, from, to, out);
+        return dense ? FindAvx2<LaterTests, true>(filter, block, from, to, out)
+                     : FindAvx2<LaterTests, false>(filter, block, from, to, out);
     case TScanKernel::Sse2:
         return FindSse2<LaterTests>(filter, block, from, to, out);
 #endif
@@ -211,16 +214,16 @@ std::size_t FindWithKernel(TScanKernel kernel, const TCandidateFilter& filter, c
     }
 }
 
-std::size_t FindCandidates(TScanKernel kernel, const TCandidateFilter& filter, const std::uint8_t* block,
+std::size_t FindCandidates(TScanKernel kernel, bool dense, const TCandidateFilter& filter, const std::uint8_t* block,
                            std::uint32_t from, std::uint32_t to, std::uint32_t* out)
 {
     switch (filter.LaterTests) {
     case 0:
-        return FindWithKernel<0>(kernel, filter, block, from, to, out);
+        return FindWithKernel<0>(kernel, dense, filter, block, from, to, out);
     case 1:
-        return FindWithKernel<1>(kernel, filter, block, from, to, out);
+        return FindWithKernel<1>(kernel, dense, filter, block, from, to, out);
     default:
-        return FindWithKernel<2>(kernel, filter, block, from, to, out);
+        return FindWithKernel<2>(kernel, dense, filter, block, from, to, out);
     }
 }
 
@@ -263,32 +266,28 @@ TPatternMatcher::TPatternMatcher(const SEARCHINFO_TAG& info, TScanKernel kernel)
 
 // The first byte passes as the pattern's first byte (or, ignoring case, as
 // either case of the letters a-z); a longer pattern also needs its last byte
-// where the byte form ends, or the low byte of its last unit where the
-// UTF-16LE form ends, in any case that form accepts. A test that more than
-// two values pass is left out, and with it the later tests.
+// where the byte form ends or the low byte of its last unit where the
+// UTF-16LE form ends, in any case that form accepts.
 void TPatternMatcher::BuildFilter()
 {
     const auto first = static_cast<std::uint8_t>(bytes_[0]);
-    TwoValuesPassing(
-        [&](std::uint8_t b) { return ignoreCase_ ? FoldAsciiLetter(b) == FoldAsciiLetter(first) : b == first; },
-        filter_.First);
+    bool exact = false;
+    filter_.First = TestCovering(
+        0, [&](std::uint8_t b) { return ignoreCase_ ? FoldAsciiLetter(b) == FoldAsciiLetter(first) : b == first; },
+        exact);
     const std::size_t n = Length();
-    filterDecides_ = n == 1;
+    filterDecides_ = n == 1 && exact;
     if (n == 1)
         return;
 
     const auto& upper = UpperTable();
     const auto last = static_cast<std::uint8_t>(bytes_[n - 1]);
     const auto lastUpper = static_cast<std::uint8_t>(isString_ ? upper_[n - 1] : 0);
-    TCandidateFilter::TByteTest& byteForm = filter_.Later[0];
-    byteForm.Offset = n - 1;
-    if (!TwoValuesPassing([&](std::uint8_t b) { return b == last || (ignoreCase_ && upper[b] == lastUpper); },
-                          byteForm.Values))
+    filter_.Later[0] = TestCovering(
+        n - 1, [&](std::uint8_t b) { return b == last || (ignoreCase_ && upper[b] == lastUpper); }, exact);
+    filter_.LaterTests = 1;
+    if (!isString_)
         return;
-    if (!isString_) {
-        filter_.LaterTests = 1;
-        return;
-    }
 
     const auto wideLow = static_cast<std::uint8_t>(wide_[2 * n - 2]);
     const char16_t wideUpper = wideUpper_[n - 1];
@@ -297,11 +296,8 @@ void TPatternMatcher::BuildFilter()
         // a larger one is compared as it stands.
         return wideUpper <= 0xFF ? FoldAsciiLetter(low) == wideUpper : low == (wideUpper & 0xFF);
     };
-    TCandidateFilter::TByteTest& wideForm = filter_.Later[1];
-    wideForm.Offset = 2 * n - 2;
-    if (!TwoValuesPassing([&](std::uint8_t b) { return b == wideLow || (ignoreCase_ && foldsToWideUpper(b)); },
-                          wideForm.Values))
-        return;
+    filter_.Later[1] = TestCovering(
+        2 * n - 2, [&](std::uint8_t b) { return b == wideLow || (ignoreCase_ && foldsToWideUpper(b)); }, exact);
     filter_.LaterTests = 2;
 }
 
@@ -316,8 +312,10 @@ void TPatternMatcher::Scan(const std::uint8_t* block, std::size_t available, std
     std::uint32_t found[Piece + CandidateSlack];
     for (std::size_t start = from; start < to && hits.size() < limit; start += Piece) {
         const std::size_t end = std::min(to, start + Piece);
-        const std::size_t count = FindCandidates(kernel_, filter_, block, static_cast<std::uint32_t>(start),
-                                                 static_cast<std::uint32_t>(end), found);
+        const std::size_t count = FindCandidates(kernel_, denseCandidates_, filter_, block,
+                                                 static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end), found);
+        // More than one candidate in 256 positions: the next piece is likely as dense.
+        denseCandidates_ = count * 256 > end - start;
         for (std::size_t k = 0; k < count; ++k) {
             const std::size_t i = found[k];
             if (!filterDecides_ && !MatchesAt(block + i, available - i))

@@ -18,16 +18,20 @@ enum class TScanKernel { Plain, Sse2, Avx2 };
 // Every kernel this build and this processor can run, the plain one first.
 std::vector<TScanKernel> AvailableScanKernels();
 
-// The positions worth comparing: those whose first byte is one of two values
-// and, for a longer pattern, where one or two later bytes each are one of two
-// values (either later test passing is enough). Every position where the
-// pattern matches in any form passes.
+// The positions worth comparing: those whose first byte passes a test and,
+// for a longer pattern, where one of one or two later bytes passes its test.
+// A byte passes a test when, with the test's bits set, it equals the test's
+// value: a test so takes one byte, or two that differ in one bit (the two
+// cases of a letter), or a few more where the bytes it must take differ in
+// more bits. Every position where the pattern matches in any form passes.
 struct TCandidateFilter {
     struct TByteTest {
         std::size_t Offset = 0;
-        std::uint8_t Values[2] = {0, 0};
+        std::uint8_t Bits = 0;
+        std::uint8_t Value = 0;
+        bool Passes(std::uint8_t b) const { return (b | Bits) == Value; }
     };
-    std::uint8_t First[2] = {0, 0};
+    TByteTest First;
     int LaterTests = 0;
     TByteTest Later[2];
 };
@@ -68,4 +72,7 @@ private:
     TCandidateFilter filter_;
     // A position that passes the filter is a hit without comparing further.
     bool filterDecides_ = false;
+    // The last piece scanned had many candidates; the skip then takes them
+    // in the way that suits a dense run. A hint only: the hits are the same.
+    mutable bool denseCandidates_ = false;
 };
