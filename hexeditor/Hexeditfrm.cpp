@@ -1,6 +1,7 @@
 #include "Hexeditfrm.h"
 
 #include "Icons.h"
+#include "Toolicons.h"
 #include "Standardkeys.h"
 #include "Mainfrm.h"
 #include "Mainsettings.h"
@@ -23,7 +24,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -107,11 +107,10 @@ TFrmHexEdit::~TFrmHexEdit() {
 }
 
 void TFrmHexEdit::BuildMenus() {
-    const QStyle* look = style();
     btnReopen = MakeAction(this, "Reopen", "Reopen the currently opened file (lose changes)",
-                           look->standardIcon(QStyle::SP_BrowserReload));
-    btnSave = MakeAction(this, "&Save", "Save the changes to the file.", look->standardIcon(QStyle::SP_DialogSaveButton));
-    btnSaveAs = MakeAction(this, "Save &As", "Save File As", GlyphIcon("AS", QColor(60, 100, 170)));
+                           ToolIcon(TToolIcon::Reopen));
+    btnSave = MakeAction(this, "&Save", "Save the changes to the file.", ToolIcon(TToolIcon::Save));
+    btnSaveAs = MakeAction(this, "Save &As", "Save File As", ToolIcon(TToolIcon::SaveAs));
     mnuClose = new QAction("&Close", this);
     SetStandardShortcuts(*btnReopen, QKeySequence::Refresh, Qt::Key_F5);
     SetStandardShortcuts(*btnSave, QKeySequence::Save);
@@ -119,11 +118,11 @@ void TFrmHexEdit::BuildMenus() {
     SetStandardShortcuts(*mnuClose, QKeySequence::Close, Qt::CTRL | Qt::Key_W);
     mnuTogglelock = new QAction("Toggle lock", this);
     btnDeleteBytes = MakeAction(this, "Delete Bytes", "Delete bytes from the current position",
-                                GlyphIcon("\u2212", QColor(170, 70, 60)));
+                                ToolIcon(TToolIcon::DeleteBytes));
     btnInsertBytes = MakeAction(this, "&Insert Bytes", "Insert bytes at the current position",
-                                GlyphIcon("+", QColor(60, 140, 80)));
+                                ToolIcon(TToolIcon::InsertBytes));
     btnSizeFile = MakeAction(this, "Set File Size", "Resize the file (grow or shrink)",
-                             GlyphIcon("\u2194", QColor(110, 90, 160)));
+                             ToolIcon(TToolIcon::FileSize));
 
     MnuFile = menuBar()->addMenu("&File");
     MnuFile->addActions({btnReopen, btnSave, btnSaveAs, mnuClose});
@@ -551,7 +550,7 @@ void TFrmHexEdit::btnSizeFileClick() {
     const std::int32_t size = ReadLeadingInteger(*text);
     if (size < 2) {
         platform::MessageBox("New File Size must be between 2 (minimum) and\r\nthe amount of free space on the disk.",
-                             "Invalid Entry");
+                             "Invalid Entry", platform::MsgButtons::OK, platform::MsgIcon::Warning);
         return;
     }
     if (!ResizeFile(size)) ReportRebuildFailure();
@@ -571,9 +570,10 @@ void TFrmHexEdit::btnSetWideStringClick() {
 
 void TFrmHexEdit::ReportRebuildFailure() {
     platform::MessageBox("The file could not be rebuilt (no room on the disk?)\r\nThe file is unchanged.",
-                         "Cannot continue");
+                         "Cannot continue", platform::MsgButtons::OK, platform::MsgIcon::Error);
 }
 
 void TFrmHexEdit::ReportSaveFailure(const std::string& name) {
-    platform::MessageBox("Failed to save " + name + "\r\nThe changes are kept in the window.", "Save failed");
+    platform::MessageBox("Failed to save " + name + "\r\nThe changes are kept in the window.", "Save failed",
+                         platform::MsgButtons::OK, platform::MsgIcon::Error);
 }

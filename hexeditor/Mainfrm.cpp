@@ -6,6 +6,7 @@
 #include "Globalsearchdefaultsfrm.h"
 #include "Hexeditfrm.h"
 #include "Icons.h"
+#include "Toolicons.h"
 #include "Standardkeys.h"
 #include "Mrumenu.h"
 #include "Scriptfrm.h"
@@ -27,7 +28,6 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QMenuBar>
-#include <QStyle>
 #include <QToolBar>
 
 #include <algorithm>
@@ -105,9 +105,9 @@ TFrmMain::~TFrmMain() {
 }
 
 void TFrmMain::BuildMenus() {
-    btnNewFile = new QAction(GlyphIcon("NEW", QColor(60, 130, 90)), "&New", this);
+    btnNewFile = new QAction(ToolIcon(TToolIcon::New), "&New", this);
     btnNewFile->setToolTip("New File");
-    BtnOpenFile = new QAction(style()->standardIcon(QStyle::SP_DialogOpenButton), "&Open", this);
+    BtnOpenFile = new QAction(ToolIcon(TToolIcon::Open), "&Open", this);
     BtnOpenFile->setToolTip("Open a file for Hex Edit");
     MnuFile = menuBar()->addMenu("&File");
     MnuFile->addActions({btnNewFile, BtnOpenFile});
@@ -118,11 +118,11 @@ void TFrmMain::BuildMenus() {
     SetStandardShortcuts(*BtnOpenFile, QKeySequence::Open);
     SetStandardShortcuts(*MnuFileExit, QKeySequence::Quit, Qt::CTRL | Qt::Key_Q);
 
-    btnScriptWindow = new QAction(GlyphIcon("SCR", QColor(120, 80, 150)), "Script Editor", this);
+    btnScriptWindow = new QAction(ToolIcon(TToolIcon::ScriptEditor), "Script Editor", this);
     btnScriptWindow->setToolTip("Script Editor");
-    ToolButton4 = new QAction(GlyphIcon("OUT", QColor(90, 90, 90)), "Script Output", this);
+    ToolButton4 = new QAction(ToolIcon(TToolIcon::Output), "Script Output", this);
     ToolButton4->setToolTip("Script Output Window");
-    ToolButton6 = new QAction(GlyphIcon("VAR", QColor(150, 110, 40)), "Script Watch Window", this);
+    ToolButton6 = new QAction(ToolIcon(TToolIcon::Watch), "Script Watch Window", this);
     ToolButton6->setToolTip("Script Variable Watch Window");
     MnuWindows = menuBar()->addMenu("&Windows");
     MnuWindows->addActions({btnScriptWindow, ToolButton4, ToolButton6});
@@ -131,7 +131,7 @@ void TFrmMain::BuildMenus() {
     mnuPreferences = menuBar()->addMenu("&Preferences");
     mnuPrefSearchDefaults = mnuPreferences->addAction("Search Defaults");
 
-    btnSearchFiles = new QAction(GlyphIcon("FIND", QColor(50, 110, 170)), "Find Value in Files", this);
+    btnSearchFiles = new QAction(ToolIcon(TToolIcon::FindFiles), "Find Value in Files", this);
     btnSearchFiles->setToolTip("Find Value in Files");
 
     MnuHelp = menuBar()->addMenu("&Help");
@@ -304,7 +304,7 @@ void TFrmMain::OpenCommandLine(const TCommandLine& line) {
             AddToMRU(entry.Name);
         } else if (!platform::FileExists(entry.Name)) {
             platform::MessageBox(FileNotFound(entry.Name) + "Only existing files can be used on the command line.\r\n",
-                                 NoMoreChannels);
+                                 NoMoreChannels, platform::MsgButtons::OK, platform::MsgIcon::Warning);
         } else {
             OpenInFreeChannelFailed(entry.Name);
         }
@@ -320,7 +320,7 @@ void TFrmMain::LoadCommandLineScript(const std::string& fileName) {
 bool TFrmMain::OpenInFreeChannel(const std::string& fileName) {
     if (OpenFileInChannel(fileName, -1)) return true;
     if (!platform::FileExists(fileName))
-        platform::MessageBox(FileNotFound(fileName), NoMoreChannels);
+        platform::MessageBox(FileNotFound(fileName), NoMoreChannels, platform::MsgButtons::OK, platform::MsgIcon::Warning);
     else
         OpenInFreeChannelFailed(fileName);
     return false;
@@ -328,9 +328,9 @@ bool TFrmMain::OpenInFreeChannel(const std::string& fileName) {
 
 void TFrmMain::OpenInFreeChannelFailed(const std::string& fileName) {
     if (FindFreeChannel() < 0)
-        platform::MessageBox(TooManyOpenFiles, NoMoreChannels);
+        platform::MessageBox(TooManyOpenFiles, NoMoreChannels, platform::MsgButtons::OK, platform::MsgIcon::Warning);
     else
-        platform::MessageBox("Cannot make a working copy of " + fileName + "\r\n", CannotContinue);
+        platform::MessageBox("Cannot make a working copy of " + fileName + "\r\n", CannotContinue, platform::MsgButtons::OK, platform::MsgIcon::Error);
 }
 
 void TFrmMain::btnNewFileClick() {
@@ -344,7 +344,7 @@ void TFrmMain::btnNewFileClick() {
     if (!sizeText) return;
     const std::int32_t size = ReadLeadingInteger(*sizeText);
     if (size < 1 || !CreateZeroFile(*name, size)) {
-        platform::MessageBox(FailedToCreate, CannotContinue);
+        platform::MessageBox(FailedToCreate, CannotContinue, platform::MsgButtons::OK, platform::MsgIcon::Error);
         return;
     }
     OpenInFreeChannel(*name);

@@ -108,6 +108,24 @@ int PatternWidth(int searchType)
     }
 }
 
+// Whether a number entry has digits where they are read: hex digits anywhere
+// (hex entries are read group by group), decimal digits anywhere for a QWORD
+// (which reads every digit), and for the smaller types a decimal digit at the
+// start, after blanks and a sign. A string entry always holds its value.
+bool HoldsNumber(int searchType, bool hexEntry, std::string_view text)
+{
+    if (PatternWidth(searchType) == 0)
+        return true;
+    if (hexEntry)
+        return !NormalizeHexText(text).empty();
+    if (searchType == stQWord)
+        return NormalizeDecimalText(text).find_first_of("0123456789") != std::string::npos;
+    std::size_t i = text.find_first_not_of(" \t");
+    if (i != std::string_view::npos && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    return i < text.size() && text[i] >= '0' && text[i] <= '9';
+}
+
 }  // namespace
 
 std::optional<std::string> BuildSearchPattern(int searchType, bool hexEntry, bool littleEndian,
@@ -131,6 +149,10 @@ TPrepareResult PrepareSearch(const TSearchPageEntries& entries, std::int32_t cur
         info.Stop = true;
         return TPrepareResult::NoValue;
     }
+    if (!HoldsNumber(entries.SearchType, entries.HexEntry, entries.Value)) {
+        info.Stop = true;
+        return TPrepareResult::NotANumber;
+    }
     std::optional<std::string> pattern =
         BuildSearchPattern(entries.SearchType, entries.HexEntry, littleEndian, entries.Value);
     if (!pattern) {
@@ -146,16 +168,22 @@ TPrepareResult PrepareSearch(const TSearchPageEntries& entries, std::int32_t cur
     return TPrepareResult::Accepted;
 }
 
-void ShowPrepareRefusal(TPrepareResult result)
+void ShowPrepareRefusal(TPrepareResult result, const TSearchPageEntries& entries)
 {
     switch (result) {
     case TPrepareResult::Accepted:
         return;
     case TPrepareResult::NoValue:
-        platform::MessageBox("Search Value Required!", "No Search Value Entered");
+        platform::MessageBox("Search Value Required!", "No Search Value Entered", platform::MsgButtons::OK,
+                             platform::MsgIcon::Warning);
         return;
     case TPrepareResult::OutOfRange:
-        platform::MessageBox("Value too large for selected type", "Value out of range");
+        platform::MessageBox("Value too large for selected type", "Value out of range", platform::MsgButtons::OK,
+                             platform::MsgIcon::Warning);
+        return;
+    case TPrepareResult::NotANumber:
+        platform::MessageBox("\"" + entries.Value + "\" is not a " + (entries.HexEntry ? "hex" : "decimal") + " number",
+                             "Invalid Entry", platform::MsgButtons::OK, platform::MsgIcon::Warning);
         return;
     }
 }

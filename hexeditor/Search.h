@@ -47,7 +47,9 @@ TSearchPageEntries EntriesFromDefaults(const SEARCHINFO_TAG& defaults);
 // means no limit to the windows that take it); the type is the item index.
 void StoreDefaults(const TSearchPageEntries& entries, SEARCHINFO_TAG& defaults);
 
-enum class TPrepareResult { Accepted, NoValue, OutOfRange };
+// NotANumber: a number entry without digits where the number is read
+// (a decimal DWORD entry "DEADBEEF", a hex entry "xyz").
+enum class TPrepareResult { Accepted, NoValue, OutOfRange, NotANumber };
 
 // The pattern bytes of a value in the given search type, with a number in the
 // given byte order; nothing when the value does not fit the type. Any type
@@ -60,8 +62,9 @@ std::optional<std::string> BuildSearchPattern(int searchType, bool hexEntry, boo
 TPrepareResult PrepareSearch(const TSearchPageEntries& entries, std::int32_t currentPosition, bool littleEndian,
                              SEARCHINFO_TAG& info);
 
-// Tells the user why a set-up was refused (an OK message box); nothing for Accepted.
-void ShowPrepareRefusal(TPrepareResult result);
+// Tells the user why a set-up of `entries` was refused (an OK message box);
+// nothing for Accepted.
+void ShowPrepareRefusal(TPrepareResult result, const TSearchPageEntries& entries);
 
 // Where a scan reads its file: up to `count` bytes at `offset`, returning how
 // many were read. Fewer than asked before the end of the file is a read failure.

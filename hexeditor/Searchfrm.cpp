@@ -412,7 +412,7 @@ void TFrmSearch::btnBeginSearchClick()
         progress.PumpMessages = [] { QCoreApplication::processEvents(); };
         try {
             const TFilesSearchReport report = files_.Search(Criteria->Entries(), selected_.Paths(), progress);
-            ShowPrepareRefusal(report.Prepared);
+            ShowPrepareRefusal(report.Prepared, Criteria->Entries());
             ShowResults();
             pagSearch->setCurrentWidget(tabResults);
             SetStatus(EndStatus(report));

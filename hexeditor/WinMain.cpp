@@ -3,12 +3,11 @@
 #include "Globalinfo.h"
 #include "Globalsearchdefaultsfrm.h"
 #include "Mainfrm.h"
+#include "Qormapplication.h"
 
 #include "platform/Dialogs.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtText.h"
-
-#include <QApplication>
 
 #include <exception>
 #include <memory>
@@ -16,7 +15,7 @@
 #include <vector>
 
 int WinMain(int argc, char** argv) {
-    QApplication application(argc, argv);
+    TQormApplication application(argc, argv);
     platform::QtDialogs dialogs;
     platform::Dialogs* const previous = platform::InstallDialogs(&dialogs);
     int result = 0;
@@ -30,7 +29,7 @@ int WinMain(int argc, char** argv) {
         QCoreApplication::setApplicationName(ApplicationTitle);
         result = main->Exec();
     } catch (const std::exception& error) {
-        platform::MessageBox(error.what(), ApplicationTitle, platform::MsgButtons::OK, platform::MsgIcon::Error);
+        ShowException(error.what());
         result = 0;
     }
     platform::InstallDialogs(previous);

@@ -1,7 +1,6 @@
 #include "Scriptfrm.h"
 
 #include "Globalinfo.h"
-#include "Icons.h"
 #include "Standardkeys.h"
 #include "Mainfrm.h"
 #include "Mrumenu.h"
@@ -10,6 +9,7 @@
 #include "Syntaxfrm.h"
 #include "Textprinting.h"
 #include "Tlanghost.h"
+#include "Toolicons.h"
 #include "Toolwindow.h"
 #include "Watchfrm.h"
 #include "Wordatcaret.h"
@@ -25,7 +25,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
-#include <QStyle>
+#include <QStatusTipEvent>
 #include <QToolBar>
 
 #include <utility>
@@ -38,7 +38,22 @@ constexpr std::int16_t F1KeyCode = 112;
 
 std::string FileCaption(const std::string& fileName) { return "Qorm - " + fileName; }
 
-std::string ScriptsFolder() { return GlobalInfo().AppDir + "Scripts"; }
+// The folder the open and save dialogs start in, made when missing so that
+// the dialogs show it rather than offering its name as a file name.
+std::string ScriptsFolder() {
+    const std::string folder = GlobalInfo().AppDir + "Scripts";
+    if (!platform::DirectoryExists(folder)) platform::ForceDirectories(folder);
+    return folder;
+}
+
+// Where a 1-based line starts as the editor counts positions: one place for
+// each character and one for each line break.
+std::int32_t LineStart(TScriptControl& control, std::int32_t lineNo) {
+    std::int32_t start = 0;
+    for (std::int32_t line = 1; line < lineNo; ++line)
+        start += static_cast<std::int32_t>(control.get_TextLine(line).size()) + 1;
+    return start;
+}
 
 QAction* MakeAction(QObject* owner, const QString& text, const QString& hint, const QIcon& icon = {}) {
     auto* action = new QAction(icon, text, owner);
@@ -79,9 +94,9 @@ TFrmScript::TFrmScript(TFrmMain& owner) : QMainWindow(&owner, Qt::Window), main_
     StatusPanel0 = new QLabel(this);
     StatusPanel0->setMinimumWidth(50);
     statusBar()->addWidget(StatusPanel0);
-    auto* panel1 = new QLabel(this);
-    panel1->setMinimumWidth(50);
-    statusBar()->addWidget(panel1);
+    StatusPanel1 = new QLabel(this);
+    StatusPanel1->setMinimumWidth(50);
+    statusBar()->addWidget(StatusPanel1, 1);
     move(70, 263);
     resize(634, 360);
     FormCreate();
@@ -109,23 +124,22 @@ bool TFrmScript::AttachControl(std::unique_ptr<TScriptControl> control) {
 }
 
 void TFrmScript::BuildActions() {
-    const QStyle* look = style();
-    BtnNewScript = MakeAction(this, "&New", "New Script", look->standardIcon(QStyle::SP_FileIcon));
-    BtnOpenScript = MakeAction(this, "&Open", "Open Script", look->standardIcon(QStyle::SP_DialogOpenButton));
-    BtnSaveScript = MakeAction(this, "&Save", "Save Script", look->standardIcon(QStyle::SP_DialogSaveButton));
-    btnPrint = MakeAction(this, "&Print", "Print the script", GlyphIcon("PRN", QColor(90, 90, 90)));
-    BtnSynColor = MakeAction(this, "Set &Colors", "Set Syntax Colors", GlyphIcon("CLR", QColor(170, 60, 120)));
+    BtnNewScript = MakeAction(this, "&New", "New Script", ToolIcon(TToolIcon::New));
+    BtnOpenScript = MakeAction(this, "&Open", "Open Script", ToolIcon(TToolIcon::Open));
+    BtnSaveScript = MakeAction(this, "&Save", "Save Script", ToolIcon(TToolIcon::Save));
+    btnPrint = MakeAction(this, "&Print", "Print the script", ToolIcon(TToolIcon::Print));
+    BtnSynColor = MakeAction(this, "Set &Colors", "Set Syntax Colors", ToolIcon(TToolIcon::Colors));
     BtnHighlight =
-        MakeAction(this, "Highlight Execution", "Highlight Executing Line?", GlyphIcon("HL", QColor(200, 150, 0)));
+        MakeAction(this, "Highlight Execution", "Highlight Executing Line?", ToolIcon(TToolIcon::Highlight));
     BtnHighlight->setCheckable(true);
-    BtnSingleStep = MakeAction(this, "&Single Step", "Toggle Single Stepping", GlyphIcon("1ST", QColor(60, 110, 170)));
+    BtnSingleStep = MakeAction(this, "&Single Step", "Toggle Single Stepping", ToolIcon(TToolIcon::SingleStep));
     BtnSingleStep->setCheckable(true);
-    BtnStep = MakeAction(this, "Step", "Step", GlyphIcon("STEP", QColor(60, 130, 90)));
-    BtnRun = MakeAction(this, "Run", "Run Script", look->standardIcon(QStyle::SP_MediaPlay));
-    BtnStop = MakeAction(this, "Stop", "Stop the script", look->standardIcon(QStyle::SP_MediaStop));
-    BtnDumpVars = MakeAction(this, "Dump", "Dump all Active Variables", GlyphIcon("DMP", QColor(150, 110, 40)));
-    BtnOutput = MakeAction(this, "Output", "Show script output window", GlyphIcon("OUT", QColor(90, 90, 90)));
-    BtnWatches = MakeAction(this, "Watches", "Watch Window", GlyphIcon("VAR", QColor(150, 110, 40)));
+    BtnStep = MakeAction(this, "Step", "Step", ToolIcon(TToolIcon::Step));
+    BtnRun = MakeAction(this, "Run", "Run Script", ToolIcon(TToolIcon::Run));
+    BtnStop = MakeAction(this, "Stop", "Stop the script", ToolIcon(TToolIcon::Stop));
+    BtnDumpVars = MakeAction(this, "Dump", "Dump all Active Variables", ToolIcon(TToolIcon::Dump));
+    BtnOutput = MakeAction(this, "Output", "Show script output window", ToolIcon(TToolIcon::Output));
+    BtnWatches = MakeAction(this, "Watches", "Watch Window", ToolIcon(TToolIcon::Watch));
 
     SetStandardShortcuts(*BtnNewScript, QKeySequence::New);
     SetStandardShortcuts(*BtnOpenScript, QKeySequence::Open);
@@ -506,3 +520,25 @@ void TFrmScript::ShowSingleStep(bool on) { BtnSingleStep->setChecked(on); }
 void TFrmScript::ShowHighlight(bool on) { BtnHighlight->setChecked(on); }
 
 void TFrmScript::ShowAllChannels() { main_.ShowAllChannels(); }
+
+// The failing line is selected and the error stays on the status bar; with
+// the output window closed a message tells it too, so no error goes unseen.
+void TFrmScript::ShowError(std::int32_t lineNo, const std::string& text) {
+    if (lineNo > 0) {
+        TLang1->put_SelStart(LineStart(*TLang1, lineNo));
+        TLang1->put_SelLength(static_cast<std::int32_t>(TLang1->get_TextLine(lineNo).size()));
+    }
+    runMessage_ = platform::ToQString(text);
+    StatusPanel1->setText(runMessage_);
+    if (!qobject_cast<TFrmScriptOut*>(FrmScriptOut))
+        platform::MessageBox(text, "Script Error", platform::MsgButtons::OK, platform::MsgIcon::Error);
+}
+
+// Hints of buttons and menu items show in the second panel while they are
+// pointed at, so the caret's place in the first stays.
+bool TFrmScript::event(QEvent* event) {
+    if (event->type() != QEvent::StatusTip) return QMainWindow::event(event);
+    const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+    StatusPanel1->setText(tip.isEmpty() ? runMessage_ : tip);
+    return true;
+}

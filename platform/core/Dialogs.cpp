@@ -127,12 +127,18 @@ std::optional<std::string> DialogResponder::InputQuery(const std::string& captio
 }
 
 std::optional<std::string> DialogResponder::OpenFileName(const FileDialogRequest& request) {
-    const std::optional<Response> response = next({Kind::Open, request.title, ""});
+    Call call{Kind::Open, request.title, ""};
+    call.initialDir = request.initialDir;
+    call.fileName = request.fileName;
+    const std::optional<Response> response = next(std::move(call));
     return response ? response->text : std::nullopt;
 }
 
 std::optional<std::string> DialogResponder::SaveFileName(const FileDialogRequest& request) {
-    const std::optional<Response> response = next({Kind::Save, request.title, ""});
+    Call call{Kind::Save, request.title, ""};
+    call.initialDir = request.initialDir;
+    call.fileName = request.fileName;
+    const std::optional<Response> response = next(std::move(call));
     return response ? response->text : std::nullopt;
 }
 

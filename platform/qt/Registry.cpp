@@ -3,9 +3,11 @@
 #include "platform/Files.h"
 #include "platform/QtText.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTemporaryFile>
 
 #include <cstdlib>
 #include <utility>
@@ -74,6 +76,8 @@ QString HiveFileName(RegistryHive hive) {
     return hive == RegistryHive::ClassesRoot ? QStringLiteral("HKEY_CLASSES_ROOT.ini")
                                              : QStringLiteral("HKEY_CURRENT_USER.ini");
 }
+
+QString HivePath(RegistryHive hive) { return ToQString(RegistryFolder()) + HiveFileName(hive); }
 
 QString Join(const QString& group, const QString& name) {
     if (group.isEmpty()) return name;
@@ -349,6 +353,34 @@ bool RegDeleteTree(RegistryHive hive, const std::string& key) {
     if (group.isEmpty()) return !KeyParts(key).isEmpty();
     raw.Settings().remove(group);
     return raw.Write();
+}
+
+namespace {
+
+// Whether the INI reader finds a fault in the file at `path`. It reads a copy:
+// QSettings keeps what it once read of a path for the whole process and
+// reports a fault only to the first reader, so the path itself cannot be asked twice.
+bool HiveFileDamaged(const QString& path) {
+    QFile original(path);
+    if (!original.open(QIODevice::ReadOnly)) return false;
+    QTemporaryFile copy;
+    if (!copy.open() || copy.write(original.readAll()) != original.size() || !copy.flush()) return false;
+    QSettings settings(copy.fileName(), QSettings::IniFormat);
+    (void)settings.allKeys();  // reads every section
+    return settings.status() == QSettings::FormatError;
+}
+
+}  // namespace
+
+std::string SetAsideDamagedHive(RegistryHive hive) {
+    const std::string path = FromQString(HivePath(hive));
+    if (!FileExists(path) || !HiveFileDamaged(ToQString(path))) return {};
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+        const std::string aside = path + ".damaged" + (attempt == 1 ? std::string() : "-" + std::to_string(attempt));
+        if (FileExists(aside)) continue;
+        return RenameFile(path, aside) ? aside : std::string();
+    }
+    return {};
 }
 
 }  // namespace platform

@@ -26,14 +26,31 @@
 namespace {
 
 // Before the test program's application is made: one 1280 x 1024 screen,
-// windows with frames.
-const bool desktopScreen = [] {
-    const std::string config = (std::filesystem::temp_directory_path() / "qorm-placement-screen.json").string();
-    std::ofstream(config) << R"({"windowFrameMargins": true,
-        "screens": [{"name": "desk", "x": 0, "y": 0, "width": 1280, "height": 1024, "logicalDpi": 96}]})";
-    setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
-    return true;
-}();
+// windows with frames. Test processes run side by side, so each writes the
+// screen's description into a folder of its own, gone when it ends.
+class TScreenConfig {
+public:
+    TScreenConfig() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "qorm-placement-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) return;
+        folder_ = pattern;
+        const std::string config = (folder_ / "screen.json").string();
+        std::ofstream(config) << R"({"windowFrameMargins": true,
+            "screens": [{"name": "desk", "x": 0, "y": 0, "width": 1280, "height": 1024, "logicalDpi": 96}]})";
+        setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
+    }
+    ~TScreenConfig() {
+        std::error_code ignored;
+        if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
+    }
+    TScreenConfig(const TScreenConfig&) = delete;
+    TScreenConfig& operator=(const TScreenConfig&) = delete;
+
+private:
+    std::filesystem::path folder_;
+};
+
+const TScreenConfig desktopScreen;
 
 }  // namespace
 

@@ -3,6 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include "QtTestApplication.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
+
 using namespace platform;
 
 namespace {
@@ -38,3 +45,56 @@ TEST(QtFilterTest, ClassicFiltersBecomeQtFilters) {
 }
 
 }  // namespace
+
+namespace {
+
+// What a message box looked like while it was open; the box is then closed
+// with Escape.
+struct TShownBox {
+    int width = 0;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString title;
+    QString text;
+    Qt::TextFormat format = Qt::AutoText;
+};
+
+TShownBox ShowBox(const std::string& text, const std::string& caption, MsgIcon icon) {
+    TShownBox shown;
+    QTimer::singleShot(0, [&shown] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        shown.width = box->width();
+        shown.icon = box->icon();
+        shown.title = box->windowTitle();
+        shown.text = box->text();
+        shown.format = box->textFormat();
+        box->reject();
+    });
+    QtDialogs dialogs;
+    EXPECT_EQ(dialogs.MessageBox(text, caption, MsgButtons::OK, icon, 0), MsgAnswer::OK);
+    return shown;
+}
+
+}  // namespace
+
+// A short text under a long caption gets a box wide enough for the caption,
+// with the icon of its kind and the text as plain text.
+TEST(QtMessageBoxTest, BoxesShowTheirIconAndTheirWholeCaption) {
+    const std::string caption = "No Search Value Entered, a caption much longer than its text";
+    const TShownBox shown = ShowBox("Required!", caption, MsgIcon::Warning);
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    EXPECT_GE(shown.width, QFontMetrics(bold).horizontalAdvance(QString::fromStdString(caption)));
+    EXPECT_EQ(shown.icon, QMessageBox::Warning);
+    EXPECT_EQ(shown.title.toStdString(), caption);
+    EXPECT_EQ(shown.format, Qt::PlainText);
+
+    struct Case {
+        MsgIcon icon;
+        QMessageBox::Icon shown;
+    };
+    for (const Case& c : {Case{MsgIcon::Information, QMessageBox::Information}, Case{MsgIcon::Error, QMessageBox::Critical},
+                          Case{MsgIcon::Question, QMessageBox::Question}, Case{MsgIcon::None, QMessageBox::NoIcon}})
+        EXPECT_EQ(ShowBox("<b>a.dat</b>\r\nline two", "Box", c.icon).icon, c.shown);
+    EXPECT_EQ(ShowBox("<b>a.dat</b>\r\nline two", "Box", MsgIcon::Error).text.toStdString(), "<b>a.dat</b>\nline two");
+}

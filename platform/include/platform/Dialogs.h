@@ -86,6 +86,8 @@ public:
         bool answered = false;
         MsgIcon icon = MsgIcon::None;
         int defaultButton = 0;
+        std::string initialDir = {};  // file dialogs: where they start
+        std::string fileName = {};    // file dialogs: the name they offer
     };
     struct Response {
         MsgAnswer answer = MsgAnswer::OK;
