@@ -11,6 +11,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolder.h"
+#include "platform/QtPath.h"
 #include "platform/QtText.h"
 #include "platform/Text.h"
 
@@ -236,7 +237,7 @@ std::int32_t TFrmHexEdit::ClampedPosition(std::int32_t position) const {
 
 void TFrmHexEdit::RefreshView() {
     position_ = ClampedPosition(position_);
-    setWindowTitle(platform::ToQString(ChannelCaption(channel_, DataPath(), FileSize())));
+    setWindowTitle(platform::PathToQString(ChannelCaption(channel_, DataPath(), FileSize())));
     ShowModified();
     Views->RefreshView();
 }
@@ -261,7 +262,7 @@ bool TFrmHexEdit::CloseWorkingCopy(bool ask) {
         return false;
     }
     if (copy_.IsOpen()) {
-        const std::string question = "Save Changes to " + DataPath() + "? \r\n";
+        const std::string question = "Save Changes to " + platform::PathAsText(DataPath()) + "? \r\n";
         if (ask && Modified() &&
             platform::MessageBox(question, "Save Changes?", platform::MsgButtons::YesNo,
                                  platform::MsgIcon::Question) == platform::MsgAnswer::Yes &&
@@ -563,9 +564,10 @@ void TFrmHexEdit::btnSetStringClick() {
 }
 
 void TFrmHexEdit::btnSetWideStringClick() {
-    const std::string text =
-        platform::InputBox("Enter wide string", "Enter the string to be written to the current file index", "");
-    if (!text.empty()) WriteWideString(platform::Cp1252ToUtf16(text));
+    // The text goes to the file as typed, every character in UTF-16.
+    const std::u16string text =
+        platform::InputBoxWide("Enter wide string", "Enter the string to be written to the current file index");
+    if (!text.empty()) WriteWideString(text);
 }
 
 void TFrmHexEdit::ReportRebuildFailure() {
@@ -574,6 +576,6 @@ void TFrmHexEdit::ReportRebuildFailure() {
 }
 
 void TFrmHexEdit::ReportSaveFailure(const std::string& name) {
-    platform::MessageBox("Failed to save " + name + "\r\nThe changes are kept in the window.", "Save failed",
-                         platform::MsgButtons::OK, platform::MsgIcon::Error);
+    platform::MessageBox("Failed to save " + platform::PathAsText(name) + "\r\nThe changes are kept in the window.",
+                         "Save failed", platform::MsgButtons::OK, platform::MsgIcon::Error);
 }

@@ -9,6 +9,7 @@
 #include "Searchpages.h"
 
 #include "platform/Files.h"
+#include "platform/QtPath.h"
 
 #include <QAbstractTableModel>
 #include <QBoxLayout>
@@ -16,7 +17,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGroupBox>
@@ -42,15 +42,28 @@
 
 namespace {
 
-// Paths are file-system bytes: shown and typed through the system's file-name encoding.
 QString PathText(const std::string& path)
 {
-    return QFile::decodeName(QByteArray::fromStdString(path));
+    return platform::PathToQString(path);
 }
 
 std::string PathBytes(const QString& path)
 {
-    return QFile::encodeName(path).toStdString();
+    return platform::PathFromQString(path);
+}
+
+// A listed file keeps its name's bytes beside the text it shows, which
+// cannot hold every name.
+QListWidgetItem* NameItem(const std::string& name)
+{
+    auto* item = new QListWidgetItem(PathText(name));
+    item->setData(Qt::UserRole, QByteArray::fromStdString(name));
+    return item;
+}
+
+std::string ItemName(const QListWidgetItem& item)
+{
+    return item.data(Qt::UserRole).toByteArray().toStdString();
 }
 
 QToolButton* ListButton(const char* name, const char* text, const char* hint, QWidget* parent)
@@ -328,14 +341,14 @@ void TFrmSearch::ListFolder()
 {
     filSelected->clear();
     for (const std::string& name : ListFolderFiles(folder_, PathBytes(edtMask->text())))
-        filSelected->addItem(PathText(name));
+        filSelected->addItem(NameItem(name));
 }
 
 void TFrmSearch::ShowSelected()
 {
     lstSelected->clear();
     for (const std::string& path : selected_.Paths())
-        lstSelected->addItem(PathText(path));
+        lstSelected->addItem(NameItem(path));
 }
 
 void TFrmSearch::btnAddSelectedClick()
@@ -343,7 +356,7 @@ void TFrmSearch::btnAddSelectedClick()
     std::vector<std::string> names;
     for (int row = 0; row < filSelected->count(); ++row)
         if (filSelected->item(row)->isSelected())
-            names.push_back(PathBytes(filSelected->item(row)->text()));
+            names.push_back(ItemName(*filSelected->item(row)));
     selected_.AddFromFolder(folder_, names);
     ShowSelected();
 }
@@ -352,7 +365,7 @@ void TFrmSearch::btnAddAllClick()
 {
     std::vector<std::string> names;
     for (int row = 0; row < filSelected->count(); ++row)
-        names.push_back(PathBytes(filSelected->item(row)->text()));
+        names.push_back(ItemName(*filSelected->item(row)));
     selected_.AddFromFolder(folder_, names);
     ShowSelected();
 }

@@ -16,6 +16,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
+#include "platform/QtPath.h"
 #include "platform/QtText.h"
 #include "platform/Shell.h"
 #include "platform/Text.h"
@@ -36,7 +37,8 @@ constexpr const char* ScriptFilter = "Text Files (*.txt)|*.txt|All Files (*.*)|*
 constexpr const char* UntitledCaption = "Qorm - Untitled";
 constexpr std::int16_t F1KeyCode = 112;
 
-std::string FileCaption(const std::string& fileName) { return "Qorm - " + fileName; }
+// The script's path shows in its own encoding, never read as 8-bit text.
+QString FileCaption(const std::string& fileName) { return "Qorm - " + platform::PathToQString(fileName); }
 
 // The folder the open and save dialogs start in, made when missing so that
 // the dialogs show it rather than offering its name as a file name.
@@ -247,7 +249,7 @@ void TFrmScript::LoadStartupScript() {
 
 void TFrmScript::ShowFileCaption() {
     const std::string name = platform::Trim(TLang1->get_FileName());
-    setWindowTitle(platform::ToQString(name.empty() ? UntitledCaption : FileCaption(TLang1->get_FileName())));
+    setWindowTitle(name.empty() ? QString(UntitledCaption) : FileCaption(TLang1->get_FileName()));
 }
 
 // Unsaved script text is offered for saving first; a cancel keeps the
@@ -358,7 +360,7 @@ void TFrmScript::MnuFileOpenClick() {
     request.initialDir = ScriptsFolder();
     const std::optional<std::string> name = platform::CurrentDialogs().OpenFileName(request);
     if (!name || !LoadScript(*name)) return;
-    setWindowTitle(platform::ToQString(FileCaption(*name)));
+    setWindowTitle(FileCaption(*name));
     AddToMRU(*name);
     BuildMRUMenu();
 }
@@ -378,7 +380,7 @@ bool TFrmScript::MnuFileSaveAsClick() {
     request.fileName = platform::Trim(TLang1->get_FileName());
     const std::optional<std::string> name = platform::CurrentDialogs().SaveFileName(request);
     if (!name || !SaveScript(*name)) return false;
-    setWindowTitle(platform::ToQString(FileCaption(*name)));
+    setWindowTitle(FileCaption(*name));
     TLang1->put_FileName(*name);
     return true;
 }
@@ -387,8 +389,8 @@ void TFrmScript::btnPrintClick() { CurrentTextPrinter().PrintText(this, "Script"
 
 void TFrmScript::mnuMainMRU1Click(QAction* item) {
     if (!SaveChangesFirst()) return;
-    const std::string name = platform::FromQString(item->data().toString());
-    if (LoadScript(name)) setWindowTitle(platform::ToQString(FileCaption(name)));
+    const std::string name = MRUItemPath(*item);
+    if (LoadScript(name)) setWindowTitle(FileCaption(name));
 }
 
 void TFrmScript::MnuFileCloseClick() { close(); }
