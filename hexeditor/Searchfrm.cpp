@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGroupBox>
@@ -178,7 +179,11 @@ void TFrmSearch::BuildSelectPage()
     auto* page = new QHBoxLayout(tabSelect);
 
     auto* folderColumn = new QVBoxLayout;
+    // The folder box shows the folder the tree and the file list show; a
+    // folder typed into it and confirmed with Enter is taken when it exists.
     drvSelected = Named(new QComboBox(tabSelect), "drvSelected", "Change Drives");
+    drvSelected->setEditable(true);
+    drvSelected->setInsertPolicy(QComboBox::NoInsert);
     folders_ = new QFileSystemModel(this);
     folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::Drives);
     folders_->setRootPath("/");
@@ -228,6 +233,7 @@ void TFrmSearch::BuildSelectPage()
 
     connect(drvSelected, &QComboBox::activated, this,
             [this](int index) { SetFolder(PathBytes(drvSelected->itemData(index).toString())); });
+    connect(drvSelected->lineEdit(), &QLineEdit::returnPressed, this, &TFrmSearch::drvSelectedTyped);
     connect(dirSelected, &QTreeView::clicked, this,
             [this](const QModelIndex& index) { SetFolder(PathBytes(folders_->filePath(index))); });
     connect(dirSelected, &QTreeView::activated, this,
@@ -288,6 +294,10 @@ void TFrmSearch::BuildResultsPage()
     lstResults->setSelectionMode(QAbstractItemView::SingleSelection);
     lstResults->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstResults->setWordWrap(false);
+    // The file column takes what the position column leaves, so the grid is
+    // never wider than its view and a click never scrolls the file names away.
+    lstResults->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    lstResults->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     gridPanel->addWidget(lstResults);
     Panel19->installEventFilter(this);
 
@@ -324,8 +334,23 @@ void TFrmSearch::SetFolder(const std::string& folder)
     folder_ = folder;
     const QString path = PathText(folder);
     lblFolder->setText(path);
+    drvSelected->setEditText(path);
     ShowFolderInTree();
     ListFolder();
+}
+
+void TFrmSearch::drvSelectedTyped()
+{
+    const QString typed = drvSelected->currentText().trimmed();
+    const std::string path =
+        typed.isEmpty() ? std::string() : PathBytes(QDir::cleanPath(QFileInfo(typed).absoluteFilePath()));
+    if (path.empty() || !platform::DirectoryExists(path)) {
+        SetStatus("\"" + typed + "\" is not a folder.");
+        drvSelected->setEditText(PathText(folder_));
+        return;
+    }
+    if (path != folder_)
+        SetFolder(path);
 }
 
 void TFrmSearch::ShowFolderInTree()
@@ -467,9 +492,7 @@ void TFrmSearch::ShowResults()
 
 void TFrmSearch::Panel19Resize()
 {
-    const int width = Panel19->width();
-    lstResults->setColumnWidth(0, static_cast<int>(width * 0.74));
-    lstResults->setColumnWidth(1, static_cast<int>(width * 0.24));
+    lstResults->setColumnWidth(1, static_cast<int>(Panel19->width() * 0.24));
 }
 
 bool TFrmSearch::eventFilter(QObject* watched, QEvent* event)
