@@ -235,8 +235,11 @@ TScanEnd TBlockScanner::Run(SEARCHINFO_TAG& info, TSearchSource& source, std::in
     if (blockStart != 0)
         blockStart = std::max<std::int64_t>(0, blockStart - static_cast<std::int64_t>(matcher.Length()) + 1);
 
-    // Room for every hit the scan may keep, so that keeping one costs no more than storing it.
-    info.Hits.reserve(std::min<std::size_t>(limit, static_cast<std::size_t>(std::max<std::int64_t>(0, fileSize - blockStart))));
+    // Room for the hits the scan may keep, so that keeping one costs no more
+    // than storing it; beyond the default limit (a limit a user raised) the
+    // array grows as the hits come, so a large limit claims no memory ahead.
+    const auto positions = static_cast<std::size_t>(std::max<std::int64_t>(0, fileSize - blockStart));
+    info.Hits.reserve(std::min({limit, positions, static_cast<std::size_t>(DefaultResultLimit)}));
     const std::int64_t largestBlock = std::min<std::int64_t>(BlockSize + overlap, fileSize - blockStart);
     if (buffer_.size() < static_cast<std::size_t>(largestBlock) + matcher.ReadAhead())
         buffer_.resize(static_cast<std::size_t>(largestBlock) + matcher.ReadAhead());

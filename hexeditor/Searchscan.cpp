@@ -30,11 +30,15 @@ const std::array<std::uint8_t, 256>& UpperTable()
     return table;
 }
 
+struct TCoveringTest {
+    TCandidateFilter::TByteTest Test;
+    bool Exact = false;  // the test passes no other bytes
+};
+
 // The narrowest test that every byte for which `passes` holds passes: the
-// bits in which those bytes differ are ignored. `exact` tells whether the
-// test passes those bytes only.
+// bits in which those bytes differ are ignored.
 template <typename Passes>
-TCandidateFilter::TByteTest TestCovering(std::size_t offset, Passes passes, bool& exact)
+TCoveringTest TestCovering(std::size_t offset, Passes passes)
 {
     int first = -1;
     int count = 0;
@@ -47,8 +51,7 @@ TCandidateFilter::TByteTest TestCovering(std::size_t offset, Passes passes, bool
             first = b;
         bits = static_cast<std::uint8_t>(bits | (b ^ first));
     }
-    exact = count == 1 << std::popcount(bits);
-    return {offset, bits, static_cast<std::uint8_t>(first | bits)};
+    return {{offset, bits, static_cast<std::uint8_t>(first | bits)}, count == 1 << std::popcount(bits)};
 }
 
 // Writes the positions of one bit mask (bit j: position at + j) to `out`,
@@ -169,8 +172,9 @@ __attribute__((target("avx2,bmi,bmi2,popcnt"))) std::uint32_t PassMaskAvx2(const
 // Where candidates come thick, that branch would mispredict often, so a
 // dense run takes every mask without it.
 template <int LaterTests, bool Dense>
-__attribute__((target("avx2,bmi,bmi2,popcnt"))) std::size_t FindAvx2(const TCandidateFilter& filter, const std::uint8_t* block,
-                                                     std::uint32_t from, std::uint32_t to, std::uint32_t* out)
+__attribute__((target("avx2,bmi,bmi2,popcnt"))) std::size_t FindAvx2(const TCandidateFilter& filter,
+                                                                      const std::uint8_t* block, std::uint32_t from,
+                                                                      std::uint32_t to, std::uint32_t* out)
 {
     constexpr std::uint32_t Width = 64;
     const __m256i bits[3] = {
@@ -271,20 +275,19 @@ TPatternMatcher::TPatternMatcher(const SEARCHINFO_TAG& info, TScanKernel kernel)
 void TPatternMatcher::BuildFilter()
 {
     const auto first = static_cast<std::uint8_t>(bytes_[0]);
-    bool exact = false;
-    filter_.First = TestCovering(
-        0, [&](std::uint8_t b) { return ignoreCase_ ? FoldAsciiLetter(b) == FoldAsciiLetter(first) : b == first; },
-        exact);
+    const TCoveringTest firstTest = TestCovering(
+        0, [&](std::uint8_t b) { return ignoreCase_ ? FoldAsciiLetter(b) == FoldAsciiLetter(first) : b == first; });
+    filter_.First = firstTest.Test;
     const std::size_t n = Length();
-    filterDecides_ = n == 1 && exact;
+    filterDecides_ = n == 1 && firstTest.Exact;
     if (n == 1)
         return;
 
     const auto& upper = UpperTable();
     const auto last = static_cast<std::uint8_t>(bytes_[n - 1]);
     const auto lastUpper = static_cast<std::uint8_t>(isString_ ? upper_[n - 1] : 0);
-    filter_.Later[0] = TestCovering(
-        n - 1, [&](std::uint8_t b) { return b == last || (ignoreCase_ && upper[b] == lastUpper); }, exact);
+    filter_.Later[0] =
+        TestCovering(n - 1, [&](std::uint8_t b) { return b == last || (ignoreCase_ && upper[b] == lastUpper); }).Test;
     filter_.LaterTests = 1;
     if (!isString_)
         return;
@@ -296,8 +299,9 @@ void TPatternMatcher::BuildFilter()
         // a larger one is compared as it stands.
         return wideUpper <= 0xFF ? FoldAsciiLetter(low) == wideUpper : low == (wideUpper & 0xFF);
     };
-    filter_.Later[1] = TestCovering(
-        2 * n - 2, [&](std::uint8_t b) { return b == wideLow || (ignoreCase_ && foldsToWideUpper(b)); }, exact);
+    filter_.Later[1] =
+        TestCovering(2 * n - 2, [&](std::uint8_t b) { return b == wideLow || (ignoreCase_ && foldsToWideUpper(b)); })
+            .Test;
     filter_.LaterTests = 2;
 }
 
@@ -312,8 +316,9 @@ void TPatternMatcher::Scan(const std::uint8_t* block, std::size_t available, std
     std::uint32_t found[Piece + CandidateSlack];
     for (std::size_t start = from; start < to && hits.size() < limit; start += Piece) {
         const std::size_t end = std::min(to, start + Piece);
-        const std::size_t count = FindCandidates(kernel_, denseCandidates_, filter_, block,
-                                                 static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end), found);
+        const std::size_t count =
+            FindCandidates(kernel_, denseCandidates_, filter_, block, static_cast<std::uint32_t>(start),
+                           static_cast<std::uint32_t>(end), found);
         // More than one candidate in 256 positions: the next piece is likely as dense.
         denseCandidates_ = count * 256 > end - start;
         for (std::size_t k = 0; k < count; ++k) {

@@ -540,6 +540,11 @@ void TFrmScript::ShowError(std::int32_t lineNo, const std::string& text) {
         platform::MessageBox(text, "Script Error", platform::MsgButtons::OK, platform::MsgIcon::Error);
 }
 
+void TFrmScript::ClearError() {
+    runMessage_.clear();
+    StatusPanel1->clear();
+}
+
 // Hints of buttons and menu items show in the second panel while they are
 // pointed at, so the caret's place in the first stays.
 bool TFrmScript::event(QEvent* event) {

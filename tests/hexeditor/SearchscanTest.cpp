@@ -180,8 +180,9 @@ TEST(hex_search_fast_scan, EveryKernelFindsWhatThePlainScanFinds)
                 const auto at = static_cast<std::size_t>(random.Below(static_cast<int>(available)));
                 std::copy(placed.begin(), placed.end(), block.begin() + static_cast<std::ptrdiff_t>(at));
             }
-            const std::size_t from = available == 0 ? 0 : static_cast<std::size_t>(random.Below(static_cast<int>(available)));
-            const std::size_t to = from + static_cast<std::size_t>(random.Below(static_cast<int>(available - from) + 1));
+            const auto below = [&](std::size_t n) { return static_cast<std::size_t>(random.Below(static_cast<int>(n))); };
+            const std::size_t from = available == 0 ? 0 : below(available);
+            const std::size_t to = from + below(available - from + 1);
             const auto limit = static_cast<std::size_t>(random.Below(4) == 0 ? 1 + random.Below(3) : 1 << 20);
 
             std::vector<std::int32_t> expected;
