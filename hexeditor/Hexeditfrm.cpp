@@ -13,6 +13,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Helpviewer.h"
 #include "platform/ProgramFolder.h"
+#include "platform/QtPath.h"
 #include "platform/QtText.h"
 #include "platform/Text.h"
 
@@ -240,7 +241,7 @@ std::int32_t TFrmHexEdit::ClampedPosition(std::int32_t position) const {
 
 void TFrmHexEdit::RefreshView() {
     position_ = ClampedPosition(position_);
-    setWindowTitle(platform::ToQString(ChannelCaption(channel_, DataPath(), FileSize())));
+    setWindowTitle(platform::PathToQString(ChannelCaption(channel_, DataPath(), FileSize())));
     ShowModified();
     Views->RefreshView();
 }
@@ -265,7 +266,7 @@ bool TFrmHexEdit::CloseWorkingCopy(bool ask) {
         return false;
     }
     if (copy_.IsOpen()) {
-        const std::string question = "Save Changes to " + DataPath() + "? \r\n";
+        const std::string question = "Save Changes to " + platform::PathAsText(DataPath()) + "? \r\n";
         if (ask && Modified() &&
             platform::MessageBox(question, "Save Changes?", platform::MsgButtons::YesNo,
                                  platform::MsgIcon::Question) == platform::MsgAnswer::Yes &&
@@ -560,16 +561,31 @@ void TFrmHexEdit::btnSizeFileClick() {
     if (!ResizeFile(size)) ReportRebuildFailure();
 }
 
+// The string goes to the file in the 8-bit code page. A character the code
+// page lacks would be written as "?": the string is refused and the status
+// line says why.
 void TFrmHexEdit::btnSetStringClick() {
-    const std::string text =
-        platform::InputBox("Enter ASCIIZ string", "Enter the string to be written to the current file index", "");
-    if (!text.empty()) WriteString(text);
+    const std::u16string typed =
+        platform::InputBoxWide("Enter ASCIIZ string", "Enter the string to be written to the current file index");
+    if (typed.empty()) return;
+    const std::string text = platform::Utf16ToCp1252(typed);
+    const std::u16string kept = platform::Cp1252ToUtf16(text);
+    const auto lost = std::mismatch(typed.begin(), typed.end(), kept.begin(), kept.end()).first;
+    if (lost != typed.end()) {
+        const QString character = QString::fromStdU16String(
+            std::u16string(lost, lost + (QChar::isHighSurrogate(*lost) && lost + 1 != typed.end() ? 2 : 1)));
+        statusBar()->showMessage(
+            QStringLiteral("Not written: \"%1\" is not in Windows-1252, the code page of strings.").arg(character));
+        return;
+    }
+    WriteString(text);
 }
 
 void TFrmHexEdit::btnSetWideStringClick() {
-    const std::string text =
-        platform::InputBox("Enter wide string", "Enter the string to be written to the current file index", "");
-    if (!text.empty()) WriteWideString(platform::Cp1252ToUtf16(text));
+    // The text goes to the file as typed, every character in UTF-16.
+    const std::u16string text =
+        platform::InputBoxWide("Enter wide string", "Enter the string to be written to the current file index");
+    if (!text.empty()) WriteWideString(text);
 }
 
 void TFrmHexEdit::ReportRebuildFailure() {
@@ -578,6 +594,6 @@ void TFrmHexEdit::ReportRebuildFailure() {
 }
 
 void TFrmHexEdit::ReportSaveFailure(const std::string& name) {
-    platform::MessageBox("Failed to save " + name + "\r\nThe changes are kept in the window.", "Save failed",
-                         platform::MsgButtons::OK, platform::MsgIcon::Error);
+    platform::MessageBox("Failed to save " + platform::PathAsText(name) + "\r\nThe changes are kept in the window.",
+                         "Save failed", platform::MsgButtons::OK, platform::MsgIcon::Error);
 }

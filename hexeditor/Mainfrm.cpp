@@ -20,6 +20,7 @@
 #include "platform/Files.h"
 #include "platform/Helpviewer.h"
 #include "platform/ProgramFolder.h"
+#include "platform/QtPath.h"
 #include "platform/QtText.h"
 #include "platform/Shell.h"
 #include "platform/Text.h"
@@ -50,7 +51,7 @@ constexpr const char* TooManyOpenFiles = "Too many open files\r\nThere are no mo
 constexpr const char* FailedToCreate = "Failed to create file\r\n";
 constexpr const char* CannotContinue = "Cannot continue";
 
-std::string FileNotFound(const std::string& name) { return "File " + name + " not found!\r\n"; }
+std::string FileNotFound(const std::string& name) { return "File " + platform::PathAsText(name) + " not found!\r\n"; }
 
 Qt::WindowStates QtWindowState(int state) {
     switch (state) {
@@ -201,9 +202,9 @@ void TFrmMain::OfferLeftWorkingCopies() {
     for (const TLeftWorkingCopy& left : FindLeftWorkingCopies({platform::GetTempPathA(), GlobalInfo().AppDir})) {
         const std::int32_t channel = channels_.FindFreeChannel();
         if (channel < 0) return;
-        const std::string question = "A session that ended without closing " + left.DataPath +
+        const std::string question = "A session that ended without closing " + platform::PathAsText(left.DataPath) +
                                      " left its unsaved changes (" + std::to_string(left.Size) + " bytes in " +
-                                     left.WorkPath + ").\r\n\r\nYes opens them in a channel, No deletes them, "
+                                     platform::PathAsText(left.WorkPath) + ").\r\n\r\nYes opens them in a channel, No deletes them, "
                                      "Cancel keeps them for the next start.";
         const platform::MsgAnswer answer = platform::MessageBox(question, "Unsaved Changes Found",
                                                                 platform::MsgButtons::YesNoCancel,
@@ -295,21 +296,25 @@ void TFrmMain::FormCreate(const std::vector<std::string>& arguments) {
         script->ExecuteFromCommandLine();
 }
 
+// A file named on the command line is known by its path from the root, so
+// its recent entry, its caption and its result files name it also once the
+// program runs from another folder.
 void TFrmMain::OpenCommandLine(const TCommandLine& line) {
     ScriptRunRequested = line.RunScript;
     for (const TCommandLineEntry& entry : line.Entries) {
+        const std::string name = platform::AbsolutePath(entry.Name);
         if (entry.IsScript) {
-            RequestedScript = entry.Name;
-            LoadCommandLineScript(entry.Name);
+            RequestedScript = name;
+            LoadCommandLineScript(name);
             continue;
         }
-        if (OpenFileInChannel(entry.Name, -1)) {
-            AddToMRU(entry.Name);
-        } else if (!platform::FileExists(entry.Name)) {
-            platform::MessageBox(FileNotFound(entry.Name) + "Only existing files can be used on the command line.\r\n",
+        if (OpenFileInChannel(name, -1)) {
+            AddToMRU(name);
+        } else if (!platform::FileExists(name)) {
+            platform::MessageBox(FileNotFound(name) + "Only existing files can be used on the command line.\r\n",
                                  NoMoreChannels, platform::MsgButtons::OK, platform::MsgIcon::Warning);
         } else {
-            OpenInFreeChannelFailed(entry.Name);
+            OpenInFreeChannelFailed(name);
         }
     }
 }
@@ -333,7 +338,8 @@ void TFrmMain::OpenInFreeChannelFailed(const std::string& fileName) {
     if (FindFreeChannel() < 0)
         platform::MessageBox(TooManyOpenFiles, NoMoreChannels, platform::MsgButtons::OK, platform::MsgIcon::Warning);
     else
-        platform::MessageBox("Cannot make a working copy of " + fileName + "\r\n", CannotContinue, platform::MsgButtons::OK, platform::MsgIcon::Error);
+        platform::MessageBox("Cannot make a working copy of " + platform::PathAsText(fileName) + "\r\n", CannotContinue,
+                             platform::MsgButtons::OK, platform::MsgIcon::Error);
 }
 
 void TFrmMain::btnNewFileClick() {
@@ -343,7 +349,7 @@ void TFrmMain::btnNewFileClick() {
     if (!name) return;
     // The size is asked before the file is made, so a cancelled or refused
     // size leaves an existing file as it was.
-    const auto sizeText = platform::InputQuery("Initial File Size", "Initial size for: " + *name, "1000");
+    const auto sizeText = platform::InputQuery("Initial File Size", "Initial size for: " + platform::PathAsText(*name), "1000");
     if (!sizeText) return;
     const std::int32_t size = ReadLeadingInteger(*sizeText);
     if (size < 1 || !CreateZeroFile(*name, size)) {
@@ -364,7 +370,7 @@ void TFrmMain::BtnOpenFileClick() {
     BuildMRUMenu();
 }
 
-void TFrmMain::mnuMainMRU5Click(QAction* item) { OpenInFreeChannel(platform::FromQString(item->data().toString())); }
+void TFrmMain::mnuMainMRU5Click(QAction* item) { OpenInFreeChannel(MRUItemPath(*item)); }
 
 void TFrmMain::btnSearchFilesClick() {
     if (FrmSearch == nullptr) FrmSearch = new TFrmSearch(this);

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The text's decimal digits with at most one leading sign: a '+' or '-' is
 // kept only while nothing has been kept yet ("x-12 34" gives -1234).
@@ -106,11 +107,19 @@ public:
     // The record's pattern, type and case flag are read once, at the start.
     TScanEnd Run(SEARCHINFO_TAG& info, TSearchSource& source, std::int32_t fileSize,
                  const std::function<void()>& progress);
+
+private:
+    // The block read, with room after it for the matcher's read-ahead; kept
+    // from one run to the next, so that a search of many files reads each
+    // into the same memory.
+    std::vector<std::uint8_t> buffer_;
 };
 
 // Lets the application process its messages at most once per interval, so
 // that a scan calling it at every 1000th position stays fast while the
-// window and its Cancel button still answer promptly.
+// window and its Cancel button still answer promptly. Reading the clock costs
+// more than scanning the thousand positions between two calls, so with an
+// interval the clock is read at every few calls only.
 class TPumpThrottle {
 public:
     explicit TPumpThrottle(std::function<void()> pump,
@@ -121,4 +130,5 @@ private:
     std::function<void()> pump_;
     std::chrono::steady_clock::duration interval_;
     std::chrono::steady_clock::time_point last_;
+    int callsSinceClockRead_ = 0;
 };

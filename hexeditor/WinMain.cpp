@@ -8,8 +8,8 @@
 #include "platform/Dialogs.h"
 #include "platform/Helpviewer.h"
 #include "platform/QtDialogs.h"
-#include "platform/QtText.h"
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <string>
@@ -41,9 +41,9 @@ int WinMain(int argc, char** argv) {
     platform::Dialogs* const previous = platform::InstallDialogs(&dialogs);
     int result = 0;
     try {
-        std::vector<std::string> arguments;
-        for (const QString& argument : QCoreApplication::arguments().mid(1))
-            arguments.push_back(platform::FromQString(argument));
+        // The arguments as the system gave them, left by Qt without its own
+        // options: file names are bytes and go on unconverted.
+        const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
         const auto main = std::make_unique<TFrmMain>();
         const ProgramManual manual(main->HelpFile);
         main->FormCreate(arguments);

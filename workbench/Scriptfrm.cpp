@@ -16,6 +16,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
+#include "platform/QtPath.h"
 #include "platform/QtText.h"
 #include "platform/Shell.h"
 #include "platform/Text.h"
@@ -36,7 +37,8 @@ constexpr const char* ScriptFilter = "Text Files (*.txt)|*.txt|All Files (*.*)|*
 constexpr const char* UntitledCaption = "Qorm - Untitled";
 constexpr std::int16_t F1KeyCode = 112;
 
-std::string FileCaption(const std::string& fileName) { return "Qorm - " + fileName; }
+// The script's path shows in its own encoding, never read as 8-bit text.
+QString FileCaption(const std::string& fileName) { return "Qorm - " + platform::PathToQString(fileName); }
 
 // The folder the open and save dialogs start in, made when missing so that
 // the dialogs show it rather than offering its name as a file name.
@@ -247,7 +249,7 @@ void TFrmScript::LoadStartupScript() {
 
 void TFrmScript::ShowFileCaption() {
     const std::string name = platform::Trim(TLang1->get_FileName());
-    setWindowTitle(platform::ToQString(name.empty() ? UntitledCaption : FileCaption(TLang1->get_FileName())));
+    setWindowTitle(name.empty() ? QString(UntitledCaption) : FileCaption(TLang1->get_FileName()));
 }
 
 // Unsaved script text is offered for saving first; a cancel keeps the
@@ -305,19 +307,23 @@ void TFrmScript::AddToMRU(const std::string& fileName) { ::AddToMRU(GlobalInfo()
 void TFrmScript::BuildMRUMenu() { ::BuildMRUMenu(GlobalInfo().MRUScripts, *mnuMainSep1, mnuMainMRU); }
 
 // A failed load leaves the script, its name and the caption as they were.
+// The control's reasons are ASCII around the script's path, so they show in
+// the path's encoding.
 bool TFrmScript::LoadScript(const std::string& fileName) {
     const std::string before = platform::Trim(TLang1->get_FileName());
     std::string error;
     if (TLang1->LoadFromFile(fileName, error)) return true;
     TLang1->put_FileName(before);
-    platform::MessageBox(error, "Cannot continue", platform::MsgButtons::OK, platform::MsgIcon::Error);
+    platform::MessageBox(platform::PathAsText(error), "Cannot continue", platform::MsgButtons::OK,
+                         platform::MsgIcon::Error);
     return false;
 }
 
 bool TFrmScript::SaveScript(const std::string& fileName) {
     std::string error;
     if (TLang1->SaveToFile(fileName, error)) return true;
-    platform::MessageBox(error, "Cannot continue", platform::MsgButtons::OK, platform::MsgIcon::Error);
+    platform::MessageBox(platform::PathAsText(error), "Cannot continue", platform::MsgButtons::OK,
+                         platform::MsgIcon::Error);
     return false;
 }
 
@@ -358,7 +364,7 @@ void TFrmScript::MnuFileOpenClick() {
     request.initialDir = ScriptsFolder();
     const std::optional<std::string> name = platform::CurrentDialogs().OpenFileName(request);
     if (!name || !LoadScript(*name)) return;
-    setWindowTitle(platform::ToQString(FileCaption(*name)));
+    setWindowTitle(FileCaption(*name));
     AddToMRU(*name);
     BuildMRUMenu();
 }
@@ -378,7 +384,7 @@ bool TFrmScript::MnuFileSaveAsClick() {
     request.fileName = platform::Trim(TLang1->get_FileName());
     const std::optional<std::string> name = platform::CurrentDialogs().SaveFileName(request);
     if (!name || !SaveScript(*name)) return false;
-    setWindowTitle(platform::ToQString(FileCaption(*name)));
+    setWindowTitle(FileCaption(*name));
     TLang1->put_FileName(*name);
     return true;
 }
@@ -387,8 +393,8 @@ void TFrmScript::btnPrintClick() { CurrentTextPrinter().PrintText(this, "Script"
 
 void TFrmScript::mnuMainMRU1Click(QAction* item) {
     if (!SaveChangesFirst()) return;
-    const std::string name = platform::FromQString(item->data().toString());
-    if (LoadScript(name)) setWindowTitle(platform::ToQString(FileCaption(name)));
+    const std::string name = MRUItemPath(*item);
+    if (LoadScript(name)) setWindowTitle(FileCaption(name));
 }
 
 void TFrmScript::MnuFileCloseClick() { close(); }
@@ -532,6 +538,11 @@ void TFrmScript::ShowError(std::int32_t lineNo, const std::string& text) {
     StatusPanel1->setText(runMessage_);
     if (!qobject_cast<TFrmScriptOut*>(FrmScriptOut))
         platform::MessageBox(text, "Script Error", platform::MsgButtons::OK, platform::MsgIcon::Error);
+}
+
+void TFrmScript::ClearError() {
+    runMessage_.clear();
+    StatusPanel1->clear();
 }
 
 // Hints of buttons and menu items show in the second panel while they are

@@ -1,5 +1,6 @@
 #include "platform/QtDialogs.h"
 
+#include "platform/QtPath.h"
 #include "platform/QtText.h"
 
 #include <QApplication>
@@ -91,7 +92,7 @@ QStringList NameFilters(const std::string& classicFilter) {
 // A dialog told to start in a folder that does not exist offers the folder's
 // name as the file name; it starts in the nearest folder that exists instead.
 QString ExistingFolder(const std::string& folder) {
-    QString path = QDir::cleanPath(ToQString(folder));
+    QString path = QDir::cleanPath(PathToQString(folder));
     while (!path.isEmpty() && !QFileInfo(path).isDir()) {
         const QString parent = QFileInfo(path).path();
         if (parent == path) return {};
@@ -112,9 +113,9 @@ std::optional<std::string> RunFileDialog(QWidget* parent, const FileDialogReques
             dialog.selectNameFilter(filters[request.filterIndex - 1]);
     }
     if (!request.defaultExt.empty()) dialog.setDefaultSuffix(ToQString(request.defaultExt));
-    if (!request.fileName.empty()) dialog.selectFile(ToQString(request.fileName));
+    if (!request.fileName.empty()) dialog.selectFile(PathToQString(request.fileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return FromQString(dialog.selectedFiles().constFirst());
+    return PathFromQString(dialog.selectedFiles().constFirst());
 }
 
 }  // namespace
@@ -164,6 +165,14 @@ std::optional<std::string> QtDialogs::InputQuery(const std::string& caption, con
                                                ToQString(initial), &ok);
     if (!ok) return std::nullopt;
     return FromQString(text);
+}
+
+std::optional<std::u16string> QtDialogs::InputQueryWide(const std::string& caption, const std::string& prompt) {
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(parent(), DialogText(caption), DialogText(prompt), QLineEdit::Normal, QString(), &ok);
+    if (!ok) return std::nullopt;
+    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
 }
 
 std::optional<std::string> QtDialogs::OpenFileName(const FileDialogRequest& request) {

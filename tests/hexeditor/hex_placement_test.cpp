@@ -3,9 +3,13 @@
 // desktop's size whose windows have frames.
 #include "Hexeditfrm.h"
 #include "Mainfrm.h"
+#include "Scriptfrm.h"
+#include "Scriptoutfrm.h"
+#include "Watchfrm.h"
 #include "Windowplacement.h"
 
 #include "HexTestFolder.h"
+#include "workbench/FakeScriptControl.h"
 
 #include "platform/Dialogs.h"
 #include "platform/Registry.h"
@@ -189,6 +193,36 @@ TEST_F(PlacementWindowsTest, StoredPlacesComeBackExactlyFrameIncluded) {
     EXPECT_EQ(main->ChannelWindow(0)->frameGeometry(), hexFrame);
     // The second channel does not hide the first.
     EXPECT_EQ(main->ChannelWindow(1)->frameGeometry().topLeft(), hexFrame.topLeft() + QPoint(24, 24));
+}
+
+// Every window that keeps a place checks the stored numbers before it uses
+// them: a damaged settings file (TOP=2147483647, HEIGHT=-1) leaves each one
+// wholly on the screen with a usable size.
+TEST_F(PlacementWindowsTest, DamagedNumbersLeaveEveryWindowOnTheScreen) {
+    const TScriptControlFactory previous = InstallScriptControlFactory([](TScriptControlEvents& events) {
+        auto made = std::make_unique<FakeScriptControl>();
+        made->Events = &events;
+        return std::unique_ptr<TScriptControl>(std::move(made));
+    });
+    const std::string a = folder.MakeFile("a.dat", {1, 2, 3});
+    const char* const sections[] = {"MAIN_FORM", "HEXEDIT_FORM", "SCRIPT_FORM", "OUTPUT_FORM", "WATCH_FORM"};
+    for (const char* section : sections) Store(section, {INT_MAX, 100, -1, 500});
+    TFrmMain& window = Start({a});
+    window.MnuWindowsScriptEditorClick();
+    window.mnuWindowsScriptOutputClick();
+    window.mnuScriptWatchWindowClick();
+    const QWidget* const windows[] = {&window, window.ChannelWindow(0), FrmScript, FrmScriptOut, FrmWatches};
+    for (std::size_t i = 0; i < std::size(windows); ++i) {
+        ASSERT_NE(windows[i], nullptr) << sections[i];
+        const QRect frame = windows[i]->frameGeometry();
+        EXPECT_TRUE(Available(window).contains(frame)) << sections[i];
+        EXPECT_GT(windows[i]->height(), 0) << sections[i];
+        EXPECT_GT(windows[i]->width(), 0) << sections[i];
+    }
+    main.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    FrmScript = FrmScriptOut = FrmWatches = FrmAddWatch = FrmSyntaxColor = nullptr;
+    InstallScriptControlFactory(previous);
 }
 
 TEST_F(PlacementWindowsTest, PlacesFromADamagedOrLargerScreenAreBroughtOntoThisOne) {

@@ -1,11 +1,19 @@
 #include "platform/QtDialogs.h"
+#include "platform/Files.h"
+#include "platform/QtPath.h"
 #include "platform/QtText.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
 
 #include "QtTestApplication.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
@@ -97,4 +105,61 @@ TEST(QtMessageBoxTest, BoxesShowTheirIconAndTheirWholeCaption) {
                           Case{MsgIcon::Question, QMessageBox::Question}, Case{MsgIcon::None, QMessageBox::NoIcon}})
         EXPECT_EQ(ShowBox("<b>a.dat</b>\r\nline two", "Box", c.icon).icon, c.shown);
     EXPECT_EQ(ShowBox("<b>a.dat</b>\r\nline two", "Box", MsgIcon::Error).text.toStdString(), "<b>a.dat</b>\nline two");
+}
+
+namespace {
+
+// The names of the file-name table: ASCII, accented UTF-8, CJK, a blank and
+// a byte that is not UTF-8.
+const char* const kNames[] = {"plain.sav", "donn\xC3\xA9" "es \xC3\xA9t\xC3\xA9.sav", "\xE4\xB8\xAD\xE6\x96\x87.dat",
+                              "with space.dat", "bad\xFF.dat"};
+
+TEST(QtPathTest, PathsCrossIntoQtInTheFileSystemsEncoding) {
+    EXPECT_EQ(PathToQString("/d/donn\xC3\xA9" "es/\xE4\xB8\xAD"), QString::fromUtf8("/d/donn\u00E9es/\u4E2D"));
+    EXPECT_EQ(PathFromQString(QString::fromUtf8("/d/donn\u00E9es/\u4E2D")), "/d/donn\xC3\xA9" "es/\xE4\xB8\xAD");
+    // A message names the path in the code page of texts.
+    EXPECT_EQ(PathAsText("/d/\xC3\xA9t\xC3\xA9"), "/d/\xE9t\xE9");
+}
+
+TEST(QtPathTest, ANameQtShowsWithAReplacementIsFoundAgainInItsFolder) {
+    platform_test::TempFolder dir;
+    const std::string folder = dir.path() + "/f\xFE";
+    ASSERT_TRUE(CreateDir(folder));
+    for (const char* name : kNames) platform_test::WriteFile(folder + "/" + name, "x");
+    for (const char* name : kNames) {
+        const std::string path = folder + "/" + name;
+        // What a Qt dialog or folder view hands back for the entry.
+        EXPECT_EQ(PathFromQString(PathToQString(path)), path) << name;
+    }
+    // Two entries that Qt shows alike stay apart: none of them is guessed.
+    platform_test::WriteFile(folder + "/bad\xFE.dat", "y");
+    EXPECT_EQ(PathFromQString(PathToQString(folder + "/bad\xFF.dat")), folder + "/bad\xEF\xBF\xBD.dat");
+    // A new name typed into a save dialog is encoded as it is.
+    EXPECT_EQ(PathFromQString(PathToQString(folder) + QString::fromUtf8("/neu\u00E9")), folder + "/neu\xC3\xA9");
+}
+
+}  // namespace
+
+// A dialog told to start in a folder that does not exist starts in the
+// nearest one that does, and offers no file name in place of the folder's.
+TEST(QtFileDialogTest, AMissingStartFolderGivesWayToItsNearestParent) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "qtdialog-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const std::filesystem::path root = pattern;
+    QString shownFolder;
+    QString offeredName = QStringLiteral("(no dialog)");
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        shownFolder = dialog->directory().absolutePath();
+        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) offeredName = name->text();
+        dialog->reject();
+    });
+    FileDialogRequest request;
+    request.initialDir = (root / "Scripts" / "deeper").string();
+    QtDialogs dialogs;
+    EXPECT_EQ(dialogs.SaveFileName(request), std::nullopt);
+    EXPECT_EQ(shownFolder.toStdString(), root.string());
+    EXPECT_EQ(offeredName.toStdString(), "");
+    std::filesystem::remove_all(root);
 }
