@@ -2,6 +2,7 @@
 
 #include "Mytcursor.h"
 #include "Namedwidgets.h"
+#include "Toolicons.h"
 
 #include "platform/QtText.h"
 
@@ -85,8 +86,10 @@ void TSearchPages::BuildStepper(QBoxLayout* navigationArea)
     edtSearchResult = Named(new QLineEdit(parent), "edtSearchResult");
     edtSearchResult->setReadOnly(true);
     btnFirstSearch = NamedToolButton("btnFirstSearch", "|<", "First search result", parent);
+    btnFirstSearch->setIcon(ToolIcon(TToolIcon::First));
     btnSearches = new TUpDown("btnSearches", "Step through search results", parent);
     btnLastResult = NamedToolButton("btnLastResult", ">|", "Last search result", parent);
+    btnLastResult->setIcon(ToolIcon(TToolIcon::Last));
     for (QWidget* widget : {static_cast<QWidget*>(edtSearchResult), static_cast<QWidget*>(btnFirstSearch),
                             static_cast<QWidget*>(btnSearches), static_cast<QWidget*>(btnLastResult)})
         navigationArea->addWidget(widget);
@@ -125,16 +128,19 @@ void TSearchPages::BuildResultsPage()
     tabResults->setProperty("helpContext", 1340);
     auto* page = new QVBoxLayout(tabResults);
 
+    // Packed as a tool bar's buttons, so the captions that name their list
+    // leave the window its designed width.
     auto* toolBar = new QHBoxLayout;
+    toolBar->setSpacing(1);
     toolBar->addStretch(1);
     btnSaveResults = NamedToolButton("btnSaveResults", "Save", "Save current search results", tabResults);
-    btnClearCurrent = NamedToolButton("btnClearCurrent", "Clear", "Clear current search results", tabResults);
+    btnClearCurrent = NamedToolButton("btnClearCurrent", "Clear Current", "Clear current search results", tabResults);
     btnMoveRight = NamedToolButton("btnMoveRight", "->", "Move current results to right side", tabResults);
     btnDiffSearch = NamedToolButton("btnDiffSearch", "Diff", "Diff current and previous results", tabResults);
     btnMatch = NamedToolButton("btnMatch", "Match", "Match current and previous search results", tabResults);
     btnMergeResults = NamedToolButton("btnMergeResults", "Merge", "Merge current and previous results", tabResults);
     btnLoadPrevSearch = NamedToolButton("btnLoadPrevSearch", "Open", "Open a previous result file", tabResults);
-    btnClearPrev = NamedToolButton("btnClearPrev", "Clear", "Clear loaded results", tabResults);
+    btnClearPrev = NamedToolButton("btnClearPrev", "Clear Loaded", "Clear loaded results", tabResults);
     for (QToolButton* button : {btnSaveResults, btnClearCurrent, btnMoveRight, btnDiffSearch, btnMatch,
                                 btnMergeResults, btnLoadPrevSearch, btnClearPrev})
         toolBar->addWidget(button);

@@ -7,8 +7,8 @@
 
 #include "platform/Dialogs.h"
 #include "platform/QtDialogs.h"
-#include "platform/QtText.h"
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <string>
@@ -20,9 +20,9 @@ int WinMain(int argc, char** argv) {
     platform::Dialogs* const previous = platform::InstallDialogs(&dialogs);
     int result = 0;
     try {
-        std::vector<std::string> arguments;
-        for (const QString& argument : QCoreApplication::arguments().mid(1))
-            arguments.push_back(platform::FromQString(argument));
+        // The arguments as the system gave them, left by Qt without its own
+        // options: file names are bytes and go on unconverted.
+        const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
         const auto main = std::make_unique<TFrmMain>();
         main->FormCreate(arguments);
         frmGlobalSearchDefaults = new TfrmGlobalSearchDefaults(main.get(), GlobalSearchDefaults());

@@ -186,6 +186,7 @@ public:
     void put_AutoSelectStepLine(bool on) override { control_->put_AutoSelectStepLine(Truth(on)); }
     void put_SaveBeforeRun(bool on) override { control_->put_SaveBeforeRun(Truth(on)); }
     void put_ShowConstantsInDump(bool on) override { control_->put_ShowConstantsInDump(Truth(on)); }
+    void put_SelStart(std::int32_t start) override { control_->put_SelStart(start); }
     void put_SelLength(std::int32_t length) override { control_->put_SelLength(length); }
     void put_Color(std::uint32_t color) override { control_->put_Color(color); }
     void put_SyntaxColors(int index, std::uint32_t color) override {

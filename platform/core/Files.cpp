@@ -415,6 +415,28 @@ std::int64_t FileSize(const std::string& path) {
     return info.st_size;
 }
 
+std::string AbsolutePath(const std::string& path) {
+    if (path.empty() || path.front() == '/') return path;
+    std::string folder = GetCurrentDir();
+    if (folder.empty()) return path;
+    std::string_view rest = path;
+    while (!rest.empty()) {
+        if (rest == "." || rest.starts_with("./")) {
+            rest.remove_prefix(rest.size() == 1 ? 1 : 2);
+        } else if (rest == ".." || rest.starts_with("../")) {
+            rest.remove_prefix(rest.size() == 2 ? 2 : 3);
+            const std::size_t slash = folder.find_last_of('/');
+            folder.resize(slash == 0 || slash == std::string::npos ? 1 : slash);
+        } else if (rest.front() == '/') {
+            rest.remove_prefix(1);
+        } else {
+            break;
+        }
+    }
+    if (rest.empty()) return folder;
+    return IncludeTrailingPathDelimiter(folder) + std::string(rest);
+}
+
 std::string ExtractFilePath(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? "" : path.substr(0, slash + 1);

@@ -93,10 +93,21 @@ std::string Environment(const char* name) {
     return value ? value : "";
 }
 
-std::string TextEditor() {
-    std::string editor = Environment("VISUAL");
-    if (editor.empty()) editor = Environment("EDITOR");
-    return editor.empty() ? "xdg-open" : editor;
+std::string TerminalEditor() {
+    const std::string visual = Environment("VISUAL");
+    return visual.empty() ? Environment("EDITOR") : visual;
+}
+
+// The desktop's handler opens the file. Only where there is none (no
+// xdg-open) does the editor of $VISUAL or $EDITOR run, and then inside a
+// terminal emulator: such an editor started without a terminal would show
+// nothing and never end.
+std::intptr_t OpenInTextEditor(const std::string& file) {
+    const std::intptr_t opened = LaunchResult({"xdg-open", file});
+    if (opened != kFileNotFound) return opened;
+    const std::string editor = TerminalEditor();
+    if (editor.empty()) return opened;
+    return LaunchResult({"x-terminal-emulator -e " + editor, file});
 }
 
 // A name quoted for a command line ("my file.txt") means the name inside.
@@ -124,7 +135,7 @@ std::intptr_t ShellExecuteA(const std::string& operation, const std::string& fil
                             const std::string& directory) {
     if (!operation.empty() && !SameTextIgnoringCase(operation, "open")) return kFailed;
     if (SameTextIgnoringCase(file, "notepad.exe") || SameTextIgnoringCase(file, "notepad"))
-        return LaunchResult({TextEditor(), Unquoted(parameters)});
+        return OpenInTextEditor(Unquoted(parameters));
     if (IsAddress(file)) return LaunchResult({"xdg-open", file});
     const std::string path =
         directory.empty() || file.empty() || file.front() == '/' ? file : IncludeTrailingPathDelimiter(directory) + file;

@@ -1,6 +1,7 @@
 #include "platform/Registry.h"
 
 #include "platform/Files.h"
+#include "platform/QtPath.h"
 #include "platform/QtText.h"
 
 #include <QFile>
@@ -77,7 +78,7 @@ QString HiveFileName(RegistryHive hive) {
                                              : QStringLiteral("HKEY_CURRENT_USER.ini");
 }
 
-QString HivePath(RegistryHive hive) { return ToQString(RegistryFolder()) + HiveFileName(hive); }
+std::string HivePath(RegistryHive hive) { return RegistryFolder() + PathFromQString(HiveFileName(hive)); }
 
 QString Join(const QString& group, const QString& name) {
     if (group.isEmpty()) return name;
@@ -90,12 +91,12 @@ std::string RegistryFolder() {
     const char* folder = std::getenv("QORM_REGISTRY_DIR");
     if (folder && *folder) return IncludeTrailingPathDelimiter(folder);
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return IncludeTrailingPathDelimiter(IncludeTrailingPathDelimiter(FromQString(config)) + "qorm20");
+    return IncludeTrailingPathDelimiter(IncludeTrailingPathDelimiter(PathFromQString(config)) + "qorm20");
 }
 
 struct TRegIniFile::Impl {
     Impl(std::string folderPath, const QString& file, QString group)
-        : folder(std::move(folderPath)), settings(ToQString(folder) + file, QSettings::IniFormat),
+        : folder(std::move(folderPath)), settings(PathToQString(folder) + file, QSettings::IniFormat),
           keyGroup(std::move(group)) {}
 
     // Names are found ignoring case, as the registry does, and keep the
@@ -237,7 +238,7 @@ const QString kKeyMark = QStringLiteral("%key");
 class RawHive {
 public:
     explicit RawHive(RegistryHive hive)
-        : folder_(RegistryFolder()), settings_(ToQString(folder_) + HiveFileName(hive), QSettings::IniFormat) {}
+        : folder_(RegistryFolder()), settings_(PathToQString(folder_) + HiveFileName(hive), QSettings::IniFormat) {}
 
     // The stored spelling of `name` among the groups (or values) of `group`; null when absent.
     QString Find(const QString& group, const QString& name, bool isGroup) {
@@ -373,8 +374,8 @@ bool HiveFileDamaged(const QString& path) {
 }  // namespace
 
 std::string SetAsideDamagedHive(RegistryHive hive) {
-    const std::string path = FromQString(HivePath(hive));
-    if (!FileExists(path) || !HiveFileDamaged(ToQString(path))) return {};
+    const std::string path = HivePath(hive);
+    if (!FileExists(path) || !HiveFileDamaged(PathToQString(path))) return {};
     for (int attempt = 1; attempt <= 100; ++attempt) {
         const std::string aside = path + ".damaged" + (attempt == 1 ? std::string() : "-" + std::to_string(attempt));
         if (FileExists(aside)) continue;

@@ -29,6 +29,8 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -584,12 +586,71 @@ TEST_F(ScriptWindowTest, F1LooksUpTheWordAtTheCaret) {
     EXPECT_EQ(launched[0].argument, main->HelpFile);
 }
 
+// Hints of the buttons show beside the caret's place, never over it.
 TEST_F(ScriptWindowTest, TheStatusBarShowsTheCaret) {
     TFrmScript& script = OpenScript();
     control->CursorLine = 3;
     control->CursorCol = 7;
     script.TLang1SelectionChange();
     EXPECT_EQ(platform::FromQString(script.StatusPanel0->text()), "3 : 7");
+
+    script.show();
+    script.BtnRun->showStatusText(&script);
+    EXPECT_EQ(platform::FromQString(script.StatusPanel0->text()), "3 : 7");
+    EXPECT_EQ(platform::FromQString(script.StatusPanel1->text()), "Run Script");
+    EXPECT_TRUE(script.statusBar()->currentMessage().isEmpty());
+    QStatusTipEvent left(QString{});
+    QCoreApplication::sendEvent(&script, &left);
+    EXPECT_EQ(platform::FromQString(script.StatusPanel1->text()), "");
+}
+
+// A failed run selects its line and keeps the error on the status bar; with
+// the output window closed a message tells it as well.
+TEST_F(ScriptWindowTest, AnErrorSelectsItsLineAndIsShownWithoutTheOutputWindow) {
+    TFrmScript& script = OpenScript();
+    control->Text = "a = 1\r\n\r\nb = c + 1\r\nd = 4";
+    control->Script = [](FakeScriptControl& c) {
+        c.Events->TLang1ScriptError(3, "Undefined Symbol: C");
+        c.Events->TLang1ScriptComplete(3, 4);
+    };
+    user.Answer(MsgAnswer::OK);
+    script.BtnRun->trigger();
+    EXPECT_EQ(control->SelStart, 7);
+    EXPECT_EQ(control->SelLength, 9);
+    EXPECT_EQ(platform::FromQString(script.StatusPanel1->text()), "Error Line: 3 - Undefined Symbol: C");
+    ASSERT_EQ(user.calls().size(), 1u);
+    EXPECT_EQ(user.calls()[0].text, "Error Line: 3 - Undefined Symbol: C");
+    EXPECT_EQ(user.calls()[0].icon, platform::MsgIcon::Error);
+
+    // With the output window open the error goes there, without a message.
+    main->mnuWindowsScriptOutputClick();
+    script.BtnRun->trigger();
+    EXPECT_EQ(user.calls().size(), 1u);
+    EXPECT_THAT(qobject_cast<TFrmScriptOut*>(FrmScriptOut)->Output().Text(),
+                ::testing::HasSubstr("Error Line: 3 - Undefined Symbol: C"));
+}
+
+// Open and Save As start in the program's Scripts folder, made when missing;
+// a new script is offered no name.
+TEST_F(ScriptWindowTest, TheDialogsStartInTheScriptsFolder) {
+    TFrmScript& script = OpenScript();
+    const std::string scripts = GlobalInfo().AppDir + "Scripts";
+    std::filesystem::remove_all(scripts);
+    control->Text = "x = 1";
+    user.Cancel();
+    EXPECT_FALSE(script.MnuFileSaveAsClick());
+    ASSERT_EQ(user.calls().size(), 1u);
+    EXPECT_EQ(user.calls()[0].kind, DialogResponder::Kind::Save);
+    EXPECT_EQ(user.calls()[0].initialDir, scripts);
+    EXPECT_EQ(user.calls()[0].fileName, "");
+    EXPECT_TRUE(std::filesystem::is_directory(scripts));
+
+    std::filesystem::remove_all(scripts);
+    user.Cancel();
+    script.MnuFileOpenClick();
+    ASSERT_EQ(user.calls().size(), 2u);
+    EXPECT_EQ(user.calls()[1].initialDir, scripts);
+    EXPECT_TRUE(std::filesystem::is_directory(scripts));
 }
 
 }  // namespace

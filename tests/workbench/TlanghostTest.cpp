@@ -17,6 +17,8 @@
 
 #include "QtTestApplication.h"
 
+#include <QPlainTextEdit>
+
 #include <fstream>
 
 using ::testing::HasSubstr;
@@ -72,6 +74,26 @@ TEST_F(HostedControlTest, AnErrorReachesTheOutputWithItsLine) {
     script.BtnRun->trigger();
     EXPECT_THAT(OutputText(), HasSubstr("\r\nError Line: 2 - "));
     EXPECT_THAT(OutputText(), HasSubstr("\r\nScript Terminated on line: 2\r\n"));
+}
+
+// The editor selects the failing line once the run has ended, whether the
+// error was found while running or by the check before the run.
+TEST_F(HostedControlTest, AnErrorLeavesItsLineSelected) {
+    struct Case {
+        const char* script;
+        const char* line;
+    };
+    for (const Case& c : {Case{"Number x\r\nx = 1\r\nx = (\r\nPrint x\r\n", "x = ("},
+                          Case{"Print 1\r\nNumber x\r\nY\r\nPrint 2\r\n", "Y"}}) {
+        TFrmScript& script = OpenScriptWith(c.script);
+        user.Answer(platform::MsgAnswer::OK);
+        script.BtnRun->trigger();
+        auto* editor = qobject_cast<QPlainTextEdit*>(script.Control().Widget());
+        ASSERT_NE(editor, nullptr);
+        EXPECT_EQ(editor->textCursor().selectedText().toStdString(), c.line) << c.script;
+        ASSERT_FALSE(user.calls().empty());
+        EXPECT_THAT(user.calls().back().text, HasSubstr("Error Line: 3 - ")) << c.script;
+    }
 }
 
 TEST_F(HostedControlTest, TheDumpListsTheScriptsVariables) {

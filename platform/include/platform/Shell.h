@@ -12,9 +12,11 @@ namespace platform {
 // stands for the user's text editor: ShellExecuteA("open", "notepad.exe",
 // path) opens the path in it. Returns a value above 32 on success, as the
 // classic call does, and 2 (file not found) or 0 on failure. The editor is
-// $VISUAL, else $EDITOR, else the desktop's handler of the file; a name in
-// double quotes, as a command line writes it, is passed without them. Only the
-// operation "open" (or none) is known.
+// the desktop's handler of the file (xdg-open); only without one does the
+// editor of $VISUAL, else $EDITOR, run, inside the terminal emulator
+// (x-terminal-emulator -e), never without a terminal. A name in double quotes,
+// as a command line writes it, is passed without them. Only the operation
+// "open" (or none) is known.
 std::intptr_t ShellExecuteA(const std::string& operation, const std::string& file,
                             const std::string& parameters = "", const std::string& directory = "");
 
@@ -31,7 +33,8 @@ enum : unsigned {
 bool WinHelpA(const std::string& helpFile, unsigned command, std::uintptr_t data);
 
 // Tests replace the launching of programs with a recorder. Each call receives
-// the program and its argument as they would have been started.
+// the program and its argument as they would have been started; a recorder
+// that returns false with errno ENOENT stands for a program that is not installed.
 struct LaunchRecord {
     std::string program;
     std::string argument;
