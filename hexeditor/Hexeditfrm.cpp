@@ -557,10 +557,24 @@ void TFrmHexEdit::btnSizeFileClick() {
     if (!ResizeFile(size)) ReportRebuildFailure();
 }
 
+// The string goes to the file in the 8-bit code page. A character the code
+// page lacks would be written as "?": the string is refused and the status
+// line says why.
 void TFrmHexEdit::btnSetStringClick() {
-    const std::string text =
-        platform::InputBox("Enter ASCIIZ string", "Enter the string to be written to the current file index", "");
-    if (!text.empty()) WriteString(text);
+    const std::u16string typed =
+        platform::InputBoxWide("Enter ASCIIZ string", "Enter the string to be written to the current file index");
+    if (typed.empty()) return;
+    const std::string text = platform::Utf16ToCp1252(typed);
+    const std::u16string kept = platform::Cp1252ToUtf16(text);
+    const auto lost = std::mismatch(typed.begin(), typed.end(), kept.begin(), kept.end()).first;
+    if (lost != typed.end()) {
+        const QString character = QString::fromStdU16String(
+            std::u16string(lost, lost + (QChar::isHighSurrogate(*lost) && lost + 1 != typed.end() ? 2 : 1)));
+        statusBar()->showMessage(
+            QStringLiteral("Not written: \"%1\" is not in Windows-1252, the code page of strings.").arg(character));
+        return;
+    }
+    WriteString(text);
 }
 
 void TFrmHexEdit::btnSetWideStringClick() {

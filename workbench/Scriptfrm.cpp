@@ -307,19 +307,23 @@ void TFrmScript::AddToMRU(const std::string& fileName) { ::AddToMRU(GlobalInfo()
 void TFrmScript::BuildMRUMenu() { ::BuildMRUMenu(GlobalInfo().MRUScripts, *mnuMainSep1, mnuMainMRU); }
 
 // A failed load leaves the script, its name and the caption as they were.
+// The control's reasons are ASCII around the script's path, so they show in
+// the path's encoding.
 bool TFrmScript::LoadScript(const std::string& fileName) {
     const std::string before = platform::Trim(TLang1->get_FileName());
     std::string error;
     if (TLang1->LoadFromFile(fileName, error)) return true;
     TLang1->put_FileName(before);
-    platform::MessageBox(error, "Cannot continue", platform::MsgButtons::OK, platform::MsgIcon::Error);
+    platform::MessageBox(platform::PathAsText(error), "Cannot continue", platform::MsgButtons::OK,
+                         platform::MsgIcon::Error);
     return false;
 }
 
 bool TFrmScript::SaveScript(const std::string& fileName) {
     std::string error;
     if (TLang1->SaveToFile(fileName, error)) return true;
-    platform::MessageBox(error, "Cannot continue", platform::MsgButtons::OK, platform::MsgIcon::Error);
+    platform::MessageBox(platform::PathAsText(error), "Cannot continue", platform::MsgButtons::OK,
+                         platform::MsgIcon::Error);
     return false;
 }
 
@@ -534,6 +538,11 @@ void TFrmScript::ShowError(std::int32_t lineNo, const std::string& text) {
     StatusPanel1->setText(runMessage_);
     if (!qobject_cast<TFrmScriptOut*>(FrmScriptOut))
         platform::MessageBox(text, "Script Error", platform::MsgButtons::OK, platform::MsgIcon::Error);
+}
+
+void TFrmScript::ClearError() {
+    runMessage_.clear();
+    StatusPanel1->clear();
 }
 
 // Hints of buttons and menu items show in the second panel while they are

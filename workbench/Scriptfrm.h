@@ -168,6 +168,7 @@ private:
     void ShowHighlight(bool on) override;
     void ShowAllChannels() override;
     void ShowError(std::int32_t lineNo, const std::string& text) override;
+    void ClearError() override;
 
     TFrmMain& main_;
     std::unique_ptr<TScriptControl> TLang1;

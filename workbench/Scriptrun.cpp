@@ -76,6 +76,7 @@ void TScriptRun::Run() {
 
 void TScriptRun::ExecuteScript() {
     error_.reset();
+    host_.ClearError();
     {
         const TDepth depth(executing_);
         control_.Execute();

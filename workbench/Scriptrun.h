@@ -42,6 +42,8 @@ public:
     // A run ended with an error: the window shows where and why, also when
     // the output window is closed.
     virtual void ShowError(std::int32_t lineNo, const std::string& text) = 0;
+    // A run starts: an earlier run's error is no longer shown.
+    virtual void ClearError() = 0;
 };
 
 class TScriptRun {

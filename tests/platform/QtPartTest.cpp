@@ -6,9 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "QtTestApplication.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
@@ -134,3 +139,27 @@ TEST(QtPathTest, ANameQtShowsWithAReplacementIsFoundAgainInItsFolder) {
 }
 
 }  // namespace
+
+// A dialog told to start in a folder that does not exist starts in the
+// nearest one that does, and offers no file name in place of the folder's.
+TEST(QtFileDialogTest, AMissingStartFolderGivesWayToItsNearestParent) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "qtdialog-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const std::filesystem::path root = pattern;
+    QString shownFolder;
+    QString offeredName = QStringLiteral("(no dialog)");
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        shownFolder = dialog->directory().absolutePath();
+        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) offeredName = name->text();
+        dialog->reject();
+    });
+    FileDialogRequest request;
+    request.initialDir = (root / "Scripts" / "deeper").string();
+    QtDialogs dialogs;
+    EXPECT_EQ(dialogs.SaveFileName(request), std::nullopt);
+    EXPECT_EQ(shownFolder.toStdString(), root.string());
+    EXPECT_EQ(offeredName.toStdString(), "");
+    std::filesystem::remove_all(root);
+}

@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableView>
 #include <QToolButton>
 
@@ -150,6 +151,14 @@ TEST_F(FileNamesTest, TheCommandLineOpensEveryNameAndKnowsItFromTheRoot) {
     }
     EXPECT_EQ(user.pending(), 0u);
     for (const auto& call : user.calls()) EXPECT_TRUE(call.answered) << call.text;
+
+    // A name that is not there is named from the root, as the desktop shows names.
+    {
+        const WorkingFolder data(folder.Path("data"));
+        Restart({"absent \xC3\xA9t\xC3\xA9.sav"});
+    }
+    EXPECT_EQ(user.calls().back().text, "File " + folder.Path("data/absent \xE9t\xE9.sav") +
+                                            " not found!\r\nOnly existing files can be used on the command line.\r\n");
 }
 
 // Open, New and Save As take the dialog's choice as the name's bytes.
@@ -222,6 +231,11 @@ TEST_F(FileNamesTest, TheScriptWindowOpensSavesAndRunsEveryName) {
         window.mnuMainMRU[0]->trigger();
         EXPECT_EQ(script->FileName, path) << name;
     }
+    // A script that is gone is named in the message as the desktop shows names.
+    user.Type(folder.Path("data/gone \xC3\xA9t\xC3\xA9.bas"));
+    user.Answer(platform::MsgAnswer::OK);
+    window.MnuFileOpenClick();
+    EXPECT_EQ(user.calls().back().text, "File: " + folder.Path("data/gone \xE9t\xE9.bas") + " not found");
     for (const auto& call : user.calls()) EXPECT_TRUE(call.answered) << call.text;
 
     for (const std::string& name : kNames) {
@@ -288,8 +302,10 @@ TEST_F(FileNamesTest, TheScriptFunctionsTakeAndGiveEveryName) {
     }
 }
 
-// The typed text reaches the file in UTF-16, also what the 8-bit code page lacks.
-TEST_F(FileNamesTest, SetWideStringWritesTheUtf16OfTheTypedText) {
+// Set Wide String writes the UTF-16 of the typed text, also what the 8-bit
+// code page lacks; Set String writes the code page's bytes and refuses a
+// text that it cannot hold rather than write "?".
+TEST_F(FileNamesTest, TheStringButtonsWriteWhatWasTyped) {
     TFrmHexEdit& hex = OpenChannel(0, "wide.dat", Bytes(12, 0));
     hex.btnLock->click();
     user.Type(std::u16string(u"\u03A9\u4E2D\U0001F600\u00E9"));
@@ -297,6 +313,19 @@ TEST_F(FileNamesTest, SetWideStringWritesTheUtf16OfTheTypedText) {
     EXPECT_EQ(WindowBytes(hex), (Bytes{0xA9, 0x03, 0x2D, 0x4E, 0x3D, 0xD8, 0x00, 0xDE, 0xE9, 0x00, 0, 0}));
     ASSERT_EQ(user.calls().size(), 1u);
     EXPECT_EQ(user.calls()[0].caption, "Enter wide string");
+
+    const Bytes before = WindowBytes(hex);
+    for (const std::u16string& refused : {std::u16string(u"a\u03A9b"), std::u16string(u"x\U0001F600")}) {
+        user.Type(refused);
+        hex.btnSetStringClick();
+        EXPECT_EQ(WindowBytes(hex), before);
+    }
+    EXPECT_EQ(hex.statusBar()->currentMessage(),
+              QString::fromUtf8("Not written: \"\U0001F600\" is not in Windows-1252, the code page of strings."));
+    user.Type(std::u16string(u"\u00E9\u20AC?"));
+    hex.btnSetStringClick();
+    EXPECT_EQ(WindowBytes(hex), (Bytes{0xE9, 0x80, '?', 0x4E, 0x3D, 0xD8, 0x00, 0xDE, 0xE9, 0x00, 0, 0}));
+    EXPECT_EQ(user.calls()[1].caption, "Enter ASCIIZ string");
 }
 
 }  // namespace

@@ -628,6 +628,11 @@ TEST_F(ScriptWindowTest, AnErrorSelectsItsLineAndIsShownWithoutTheOutputWindow) 
     EXPECT_EQ(user.calls().size(), 1u);
     EXPECT_THAT(qobject_cast<TFrmScriptOut*>(FrmScriptOut)->Output().Text(),
                 ::testing::HasSubstr("Error Line: 3 - Undefined Symbol: C"));
+
+    // A run that ends well no longer shows the earlier error.
+    control->Script = [](FakeScriptControl& c) { c.Events->TLang1ScriptComplete(4, 0); };
+    script.BtnRun->trigger();
+    EXPECT_EQ(platform::FromQString(script.StatusPanel1->text()), "");
 }
 
 // Open and Save As start in the program's Scripts folder, made when missing;

@@ -69,6 +69,7 @@ public:
     void ShowError(std::int32_t lineNo, const std::string& text) override {
         ErrorsShown.push_back(std::to_string(lineNo) + ": " + text);
     }
+    void ClearError() override { ErrorsShown.push_back("cleared"); }
 
 private:
     GLOBALINFO_TAG& info_;
@@ -141,12 +142,13 @@ TEST_F(ScriptRunTest, ARunThatFailsWritesTheErrorAndTheCompletion) {
     EXPECT_EQ(host.ChannelsShown, 1);
     EXPECT_EQ(control.Executes, 1);
     // The window shows the error once the run has ended, also with the output window closed.
-    EXPECT_THAT(host.ErrorsShown, ElementsAre("3: Error Line: 3 - Unknown symbol"));
+    EXPECT_THAT(host.ErrorsShown, ElementsAre("cleared", "3: Error Line: 3 - Unknown symbol"));
 
     host.OutputOpen = false;
     control.Script = [](FakeScriptControl& c) { c.Events->TLang1ScriptComplete(3, 0); };
     run.Run();
-    EXPECT_EQ(host.ErrorsShown.size(), 1u) << "a run without an error shows none";
+    EXPECT_THAT(host.ErrorsShown, ElementsAre("cleared", "3: Error Line: 3 - Unknown symbol", "cleared"))
+        << "a run without an error shows none";
 }
 
 TEST_F(ScriptRunTest, AnEmptyOrBlankScriptDoesNothing) {
