@@ -19,6 +19,7 @@
 
 #include <QPlainTextEdit>
 
+#include <filesystem>
 #include <fstream>
 
 using ::testing::HasSubstr;
@@ -118,6 +119,24 @@ TEST_F(HostedControlTest, AControlWithoutEventsIsNotHosted) {
         void TLang1UserFunction(std::int32_t, std::int32_t) override {}
     } events;
     EXPECT_EQ(HostTLang(nullptr, events), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// A run that fails before the script starts (the script cannot be saved
+// over its file) says why, in the error box of any failed command.
+TEST_F(HostedControlTest, AFailureOutsideTheScriptIsShown) {
+    TFrmScript& script = OpenScriptWith("Print 1\r\n");
+    const std::string path = folder.Path("data/script.txt");
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);  // no file can be saved there
+    script.BtnRun->trigger();
+    ASSERT_EQ(user.calls().size(), 1u);
+    EXPECT_EQ(user.calls()[0].text, "Cannot create file \"" + path + "\"");
+    EXPECT_EQ(user.calls()[0].caption, ApplicationTitle);
+    EXPECT_EQ(GlobalInfo().ScriptRunning, 0);
 }
 
 }  // namespace
