@@ -38,6 +38,7 @@ HelpViewer::HelpViewer(std::shared_ptr<const HelpManual> manual, const QString& 
     setAttribute(Qt::WA_QuitOnClose, false);
 
     auto* tools = new QToolBar(this);
+    tools->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     Page = new QTextBrowser(this);
     Page->setOpenExternalLinks(true);
     QAction* back = tools->addAction(style()->standardIcon(QStyle::SP_ArrowBack), "Back", Page, &QTextBrowser::backward);
