@@ -6,6 +6,7 @@
 #include "Mainfrm.h"
 #include "Qormapplication.h"
 
+#include "ApplicationEnvironment.h"
 #include "HexTestFolder.h"
 
 #include "platform/Dialogs.h"
@@ -26,19 +27,8 @@ using platform::DialogResponder;
 namespace {
 
 // The whole test program runs under the program's own application object.
-class QormApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { application_ = std::make_unique<TQormApplication>(argc_, argv_); }
-    void TearDown() override { application_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[16] = "hexapplication";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<TQormApplication> application_;
-};
-
-::testing::Environment* const environment = ::testing::AddGlobalTestEnvironment(new QormApplicationEnvironment);
+::testing::Environment* const environment =
+    ::testing::AddGlobalTestEnvironment(new qormtest::ApplicationEnvironment<TQormApplication>);
 
 const QEvent::Type kFailingEvent = static_cast<QEvent::Type>(QEvent::User + 16);
 
