@@ -268,40 +268,40 @@ TPatternMatcher::TPatternMatcher(const SEARCHINFO_TAG& info, TScanKernel kernel)
         BuildFilter();
 }
 
-// The first byte passes as the pattern's first byte (or, ignoring case, as
-// either case of the letters a-z); a longer pattern also needs its last byte
+// A position is a candidate when its first byte can begin the pattern in one
+// of the forms compared: the bytes (upper-cased when ignoring case) or, for a
+// longer string, the UTF-16LE form; a longer pattern also needs its last byte
 // where the byte form ends or the low byte of its last unit where the
 // UTF-16LE form ends, in any case that form accepts.
 void TPatternMatcher::BuildFilter()
 {
-    const auto first = static_cast<std::uint8_t>(bytes_[0]);
-    const TCoveringTest firstTest = TestCovering(
-        0, [&](std::uint8_t b) { return ignoreCase_ ? FoldAsciiLetter(b) == FoldAsciiLetter(first) : b == first; });
-    filter_.First = firstTest.Test;
     const std::size_t n = Length();
+    const bool wideForm = isString_ && n > 1;
+    const auto& upper = UpperTable();
+    const auto passesAsByte = [&](std::size_t j, std::uint8_t b) {
+        return b == static_cast<std::uint8_t>(bytes_[j]) ||
+               (ignoreCase_ && upper[b] == static_cast<std::uint8_t>(upper_[j]));
+    };
+    const auto passesAsWideLow = [&](std::size_t j, std::uint8_t low) {
+        if (low == static_cast<std::uint8_t>(wide_[2 * j]))
+            return true;
+        // A unit of 255 or below has a zero high byte and folds a-z only;
+        // a larger one is compared as it stands.
+        const char16_t wideUpper = wideUpper_[j];
+        return ignoreCase_ && (wideUpper <= 0xFF ? FoldAsciiLetter(low) == wideUpper : low == (wideUpper & 0xFF));
+    };
+    const TCoveringTest firstTest = TestCovering(
+        0, [&](std::uint8_t b) { return passesAsByte(0, b) || (wideForm && passesAsWideLow(0, b)); });
+    filter_.First = firstTest.Test;
     filterDecides_ = n == 1 && firstTest.Exact;
     if (n == 1)
         return;
 
-    const auto& upper = UpperTable();
-    const auto last = static_cast<std::uint8_t>(bytes_[n - 1]);
-    const auto lastUpper = static_cast<std::uint8_t>(isString_ ? upper_[n - 1] : 0);
-    filter_.Later[0] =
-        TestCovering(n - 1, [&](std::uint8_t b) { return b == last || (ignoreCase_ && upper[b] == lastUpper); }).Test;
+    filter_.Later[0] = TestCovering(n - 1, [&](std::uint8_t b) { return passesAsByte(n - 1, b); }).Test;
     filter_.LaterTests = 1;
-    if (!isString_)
+    if (!wideForm)
         return;
-
-    const auto wideLow = static_cast<std::uint8_t>(wide_[2 * n - 2]);
-    const char16_t wideUpper = wideUpper_[n - 1];
-    const auto foldsToWideUpper = [&](std::uint8_t low) {
-        // A unit of 255 or below has a zero high byte and folds a-z only;
-        // a larger one is compared as it stands.
-        return wideUpper <= 0xFF ? FoldAsciiLetter(low) == wideUpper : low == (wideUpper & 0xFF);
-    };
-    filter_.Later[1] =
-        TestCovering(2 * n - 2, [&](std::uint8_t b) { return b == wideLow || (ignoreCase_ && foldsToWideUpper(b)); })
-            .Test;
+    filter_.Later[1] = TestCovering(2 * n - 2, [&](std::uint8_t b) { return passesAsWideLow(n - 1, b); }).Test;
     filter_.LaterTests = 2;
 }
 
@@ -334,32 +334,26 @@ void TPatternMatcher::Scan(const std::uint8_t* block, std::size_t available, std
 
 bool TPatternMatcher::MatchesAt(const std::uint8_t* at, std::size_t available) const
 {
-    if (MatchesExactly(at, available))
-        return true;
-    return ignoreCase_ && FoldAsciiLetter(at[0]) == FoldAsciiLetter(static_cast<std::uint8_t>(bytes_[0])) &&
-           MatchesIgnoringCase(at, available);
+    return MatchesExactly(at, available) || (ignoreCase_ && MatchesIgnoringCase(at, available));
 }
 
 bool TPatternMatcher::MatchesExactly(const std::uint8_t* at, std::size_t available) const
 {
     const std::size_t n = Length();
-    if (static_cast<unsigned char>(bytes_[0]) != at[0])
-        return false;
     if (n == 1)
-        return true;
+        return at[0] == static_cast<std::uint8_t>(bytes_[0]);
     if (available >= n && std::memcmp(at, bytes_.data(), n) == 0)
         return true;
     return isString_ && available >= 2 * n && std::memcmp(at, wide_.data(), 2 * n) == 0;
 }
 
-// The first byte has passed the a-z fold already.
 bool TPatternMatcher::MatchesIgnoringCase(const std::uint8_t* at, std::size_t available) const
 {
     const std::size_t n = Length();
+    const auto& upper = UpperTable();
     if (n == 1)
-        return true;
+        return upper[at[0]] == static_cast<std::uint8_t>(upper_[0]);
     if (available >= n) {
-        const auto& upper = UpperTable();
         std::size_t j = 0;
         while (j < n && upper[at[j]] == static_cast<std::uint8_t>(upper_[j]))
             ++j;

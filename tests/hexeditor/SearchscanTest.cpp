@@ -37,47 +37,45 @@ std::uint8_t FoldAz(std::uint8_t c)
 }
 
 // Whether the pattern matches at `at`, with `available` bytes from there on,
-// by the rules as they read: the bytes, then for strings their UTF-16LE
-// form, exactly; then, ignoring case, with the first byte folded a-z, the
-// bytes upper-cased and the UTF-16LE units folded a-z.
+// by the rules as they read: the bytes, then for a longer string their
+// UTF-16LE form, exactly; then, ignoring case, the bytes upper-cased, then
+// for a longer string the UTF-16LE units folded a-z.
 bool PlainMatch(const TCase& c, const std::uint8_t* at, std::size_t available)
 {
     const std::string& p = c.pattern;
     const std::size_t n = p.size();
     const bool isString = c.type == stString;
+    const bool ignoreCase = isString && !c.caseSensitive;
     const auto byte = [&](std::size_t j) { return static_cast<std::uint8_t>(p[j]); };
     const auto unitAt = [&](std::size_t j) { return static_cast<char16_t>(at[2 * j] | at[2 * j + 1] << 8); };
-    if (at[0] == byte(0)) {
-        if (n == 1)
-            return true;
-        bool same = available >= n;
-        for (std::size_t j = 0; same && j < n; ++j)
-            same = at[j] == byte(j);
-        if (same)
-            return true;
-        bool wide = isString && available >= 2 * n;
-        for (std::size_t j = 0; wide && j < n; ++j)
-            wide = unitAt(j) == platform::Cp1252ToUnicode(byte(j));
-        if (wide)
-            return true;
-    }
-    if (!isString || c.caseSensitive || FoldAz(at[0]) != FoldAz(byte(0)))
-        return false;
-    if (n == 1)
-        return true;
+    const auto upper = [](std::uint8_t b) { return platform::UpperChar(static_cast<char>(b)); };
     bool same = available >= n;
     for (std::size_t j = 0; same && j < n; ++j)
-        same = platform::UpperChar(static_cast<char>(at[j])) == platform::UpperChar(p[j]);
+        same = at[j] == byte(j);
     if (same)
         return true;
-    bool wide = available >= 2 * n;
-    for (std::size_t j = 0; wide && j < n; ++j) {
+    if (ignoreCase) {
+        bool folded = available >= n;
+        for (std::size_t j = 0; folded && j < n; ++j)
+            folded = upper(at[j]) == upper(byte(j));
+        if (folded)
+            return true;
+    }
+    if (!isString || n == 1 || available < 2 * n)
+        return false;
+    bool wide = true;
+    for (std::size_t j = 0; wide && j < n; ++j)
+        wide = unitAt(j) == platform::Cp1252ToUnicode(byte(j));
+    if (wide || !ignoreCase)
+        return wide;
+    for (std::size_t j = 0; j < n; ++j) {
         char16_t unit = unitAt(j);
         if (unit <= 0xFF)
             unit = FoldAz(static_cast<std::uint8_t>(unit));
-        wide = unit == platform::Cp1252ToUnicode(static_cast<unsigned char>(platform::UpperChar(p[j])));
+        if (unit != platform::Cp1252ToUnicode(static_cast<unsigned char>(upper(byte(j)))))
+            return false;
     }
-    return wide;
+    return true;
 }
 
 void SetPattern(SEARCHINFO_TAG& info, const TCase& c)
@@ -193,6 +191,44 @@ TEST(hex_search_fast_scan, EveryKernelFindsWhatThePlainScanFinds)
             matcher.Scan(block.data(), available, from, to, 1, hits, limit);
             ASSERT_EQ(hits, expected) << KernelName(kernel) << " round " << round << ": " << Describe(c) << " in ["
                                       << from << ", " << to << ") of " << available;
+        }
+    }
+}
+
+// Texts whose first letter is not a-z: each form the search compares is found
+// whatever the first letter is (the euro sign's UTF-16 unit is AC 20, not 80).
+TEST(hex_search_fast_scan, TextsFoundWhateverTheirFirstLetter)
+{
+    struct TRow {
+        bool caseSensitive;
+        std::string pattern;
+        std::string text;
+        bool found;
+    };
+    const std::string elan = "\xE9lan", ELAN = "\xC9LAN";
+    const TRow rows[] = {
+        {false, elan, ELAN, true},
+        {false, ELAN, elan, true},
+        {true, elan, ELAN, false},
+        {false, "\xE9", "\xC9", true},
+        {false, "\xFF", "\x9F", true},
+        {true, "\x80uro", std::string("\xAC\x20u\0r\0o\0", 8), true},
+        {true, "\x9A" "a", std::string("\x61\x01\x61\0", 4), true},
+        {false, "\x80URO", std::string("\xAC\x20u\0r\0o\0", 8), true},
+        {false, "\xE9t\xE9", std::string("\xC9\0T\0\xC9\0", 6), true},
+    };
+    for (TScanKernel kernel : AvailableScanKernels()) {
+        for (const TRow& row : rows) {
+            SEARCHINFO_TAG info;
+            SetPattern(info, {stString, row.caseSensitive, row.pattern});
+            const TPatternMatcher matcher(info, kernel);
+            std::vector<std::uint8_t> block(100 + matcher.ReadAhead(), '.');
+            std::copy(row.text.begin(), row.text.end(), block.begin() + 40);
+            std::vector<std::int32_t> hits;
+            matcher.Scan(block.data(), 100, 0, 100, 0, hits, 10);
+            const std::vector<std::int32_t> expected = row.found ? std::vector<std::int32_t>{40} : std::vector<std::int32_t>{};
+            EXPECT_EQ(hits, expected) << KernelName(kernel) << ": "
+                                      << Describe({stString, row.caseSensitive, row.pattern});
         }
     }
 }
