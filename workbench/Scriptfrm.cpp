@@ -284,6 +284,7 @@ void TFrmScript::ReleaseIfClosed() {
 void TFrmScript::LoadSaveSettings(int mode) {
     platform::TRegIniFile registry(GlobalInfo().RegKey);
     if (mode == 1) {
+        if (!settingsRead_) return;
         const TScriptOptions options{MnuOptionsAutoSave->isChecked(), MnuOptionsShowConstants->isChecked()};
         WriteScriptSettings(registry, PlacementOf(*this), options, GlobalInfo());
         return;
@@ -291,6 +292,7 @@ void TFrmScript::LoadSaveSettings(int mode) {
     TFormPlacement placement = PlacementOf(*this);
     TScriptOptions options;
     ReadScriptSettings(registry, placement, options, GlobalInfo());
+    settingsRead_ = true;
     ApplyPlacement(*this, placement);
     const TScriptColors& colors = GlobalInfo().ScriptColors;
     TLang1->put_Color(colors[BackgroundColorIndex]);

@@ -175,5 +175,9 @@ private:
     std::unique_ptr<TQormFunctions> functions_;
     std::unique_ptr<TScriptRun> run_;
     bool closed_ = false;
+    // Only a window that has read the stored settings writes them back: the
+    // hidden window of a command-line script would otherwise replace the
+    // user's colours, options, place and recent scripts with its defaults.
+    bool settingsRead_ = false;
     QString runMessage_;
 };

@@ -61,12 +61,17 @@ void ApplyPlacement(QWidget& window, const TFormPlacement& placement) {
     }
 }
 
+// Only a window that has read its stored place writes one back: a window made
+// but never shown would otherwise replace the place the user left with its own.
 void LoadSaveFormPlacement(QWidget& window, const std::string& section, int mode, TBoundsRule rule) {
+    constexpr const char* PlacementRead = "PlacementRead";
     platform::TRegIniFile registry(GlobalInfo().RegKey);
-    if (mode == 1)
-        WriteFormPlacement(registry, section, PlacementOf(window), rule);
-    else
-        ApplyPlacement(window, ReadFormPlacement(registry, section, PlacementOf(window)));
+    if (mode == 1) {
+        if (window.property(PlacementRead).toBool()) WriteFormPlacement(registry, section, PlacementOf(window), rule);
+        return;
+    }
+    ApplyPlacement(window, ReadFormPlacement(registry, section, PlacementOf(window)));
+    window.setProperty(PlacementRead, true);
 }
 
 void BindHelpContext(QWidget& window, int context) {

@@ -167,6 +167,29 @@ TEST_F(ScriptWindowTest, ExitDuringACommandLineScriptEndsTheProgram) {
     EXPECT_EQ(main->Exec(), 0);
 }
 
+TEST_F(ScriptWindowTest, AHiddenCommandLineScriptWindowLeavesTheStoredSettingsAlone) {
+    {
+        platform::TRegIniFile registry(GlobalInfo().RegKey);
+        registry.WriteInteger("Colors", "Color_0", 255);
+        registry.WriteInteger("Colors", "Color_6", 0x00123456);
+        registry.WriteBool("Options", "SaveBeforeRun", true);
+        registry.WriteString("MRU_SCRIPTS", "1", "/s/one.txt");
+        registry.WriteInteger("SCRIPT_FORM", "WIDTH", 444);
+    }
+    main->FormCreate({"/S", WriteScript("run.txt", "Print 1")});
+    ASSERT_NE(control, nullptr);
+    ASSERT_FALSE(FrmScript->isVisible());
+    FrmScript->close();
+    main->close();
+
+    platform::TRegIniFile registry(GlobalInfo().RegKey);
+    EXPECT_EQ(registry.ReadInteger("Colors", "Color_0", 0), 255);
+    EXPECT_EQ(registry.ReadInteger("Colors", "Color_6", 0), 0x00123456);
+    EXPECT_TRUE(registry.ReadBool("Options", "SaveBeforeRun", false));
+    EXPECT_EQ(registry.ReadString("MRU_SCRIPTS", "1", ""), "/s/one.txt");
+    EXPECT_EQ(registry.ReadInteger("SCRIPT_FORM", "WIDTH", 0), 444);
+}
+
 TEST_F(ScriptWindowTest, RunStepAndTheFileCommandsHaveTheirKeys) {
     TFrmScript& script = OpenScript();
     EXPECT_EQ(script.BtnRun->shortcut(), QKeySequence(Qt::Key_F5));
