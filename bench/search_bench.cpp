@@ -1,8 +1,10 @@
 // Times the in-window search of a file beside `grep -c -F` and glibc memmem
 // over the same bytes in the same run, and prints the ratios:
 //   search_bench --make FILE     writes the 256 MiB input
-//   search_bench FILE [ROUNDS]   a 4-byte value with few hits, and a 1-byte
-//                                value that hits the result limit
+//   search_bench FILE [ROUNDS]   a 4-byte value with few hits, a 1-byte value
+//                                that hits the result limit, and strings of
+//                                1, 4 and 16 bytes with few hits, exactly and
+//                                without regard to case (beside grep -i)
 // It also measures how long Cancel takes to end a running scan.
 #include "BenchPeer.h"
 #include "Search.h"
@@ -13,11 +15,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -34,6 +38,29 @@ const std::string FewHitsValue = "\xE9\xC3\x17\x5A";
 const std::int64_t Planted[] = {0, 511998, 1024000 - 1, 77777777, 134217728, FileBytes - 4};
 // Twice as frequent as any other byte, so a scan reaches the result limit halfway.
 constexpr unsigned char LimitByte = 0x07;
+// The strings searched for. The input holds the letter q in neither case
+// but where these are planted, each in its own case and with every letter's
+// case turned, across block boundaries too.
+const std::string Strings[] = {"q", "Quiz", "Quixotic-Harbour"};
+const std::int64_t StringPlanted[] = {1000, 3 * 512000 - 2, 99999999, 200000000, FileBytes - 200};
+
+std::string CaseTurned(std::string text)
+{
+    for (char& c : text)
+        if (std::isalpha(static_cast<unsigned char>(c)))
+            c = static_cast<char>(c ^ 0x20);
+    return text;
+}
+
+// Writes `bytes` at the file offset `at` where it falls into the chunk that starts at `written`.
+void PlantInChunk(std::vector<unsigned char>& chunk, std::int64_t written, std::int64_t at, const std::string& bytes)
+{
+    for (std::size_t k = 0; k < bytes.size(); ++k) {
+        const std::int64_t offset = at + static_cast<std::int64_t>(k) - written;
+        if (offset >= 0 && offset < static_cast<std::int64_t>(chunk.size()))
+            chunk[static_cast<std::size_t>(offset)] = static_cast<unsigned char>(bytes[k]);
+    }
+}
 
 void MakeFile(const char* path)
 {
@@ -47,12 +74,16 @@ void MakeFile(const char* path)
             byte = random.Next();
             if (byte == LimitByte + 1)
                 byte = LimitByte;
+            if (byte == 'q' || byte == 'Q')
+                --byte;
         }
-        for (std::int64_t at : Planted) {
-            for (std::size_t k = 0; k < FewHitsValue.size(); ++k) {
-                const std::int64_t offset = at + static_cast<std::int64_t>(k) - written;
-                if (offset >= 0 && offset < static_cast<std::int64_t>(chunk.size()))
-                    chunk[static_cast<std::size_t>(offset)] = static_cast<unsigned char>(FewHitsValue[k]);
+        for (std::int64_t at : Planted)
+            PlantInChunk(chunk, written, at, FewHitsValue);
+        for (std::size_t s = 0; s < std::size(Strings); ++s) {
+            for (std::int64_t at : StringPlanted) {
+                const std::int64_t shifted = at + 40 * static_cast<std::int64_t>(s);
+                PlantInChunk(chunk, written, shifted, Strings[s]);
+                PlantInChunk(chunk, written, shifted + 20, CaseTurned(Strings[s]));
             }
         }
         if (std::fwrite(chunk.data(), 1, chunk.size(), file) != chunk.size())
@@ -82,9 +113,14 @@ long long EngineSearch(const char* path, std::int32_t fileSize, const TSearchPag
     return info.HitCount;
 }
 
-long long GrepCount(const char* path, const std::string& needle)
+long long GrepCount(const char* path, const std::string& needle, bool ignoreCase = false)
 {
-    const std::string text = bench::RunForOutput({"grep", "-c", "-F", "-e", needle.c_str(), path});
+    std::vector<const char*> argv = {"grep", "-c", "-F"};
+    if (ignoreCase)
+        argv.push_back("-i");
+    for (const char* rest : {"-e", needle.c_str(), path})
+        argv.push_back(rest);
+    const std::string text = bench::RunForOutput(argv);
     return text.empty() ? -1 : std::atoll(text.c_str());
 }
 
@@ -110,6 +146,14 @@ void Report(const char* name, const TTimed& engine, const TTimed& grep, const TT
                 engine.seconds, engine.count, grep.seconds, grep.count, memmemPeer.seconds, memmemPeer.count);
     std::printf("  ratio engine/grep %.2f, engine/memmem %.2f\n", engine.seconds / grep.seconds,
                 engine.seconds / memmemPeer.seconds);
+}
+
+void ReportIgnoringCase(const std::string& name, const TTimed& engine, const TTimed& grep)
+{
+    std::printf("%s\n", name.c_str());
+    std::printf("  engine %.3f s (%lld hits), grep -c -F -i %.3f s (%lld lines)\n", engine.seconds, engine.count,
+                grep.seconds, grep.count);
+    std::printf("  ratio engine/grep %.2f\n", engine.seconds / grep.seconds);
 }
 
 // Presses Cancel 40 ms into a scan and returns how long the scan took to end.
@@ -173,6 +217,19 @@ int main(int argc, char** argv)
            Best(rounds, [&] { return EngineSearch(path, fileSize, toLimit); }),
            Best(rounds, [&] { return GrepCount(path, limitNeedle); }),
            Best(rounds, [&] { return MemmemCount(bytes, size, limitNeedle, DefaultResultLimit); }));
+    for (const std::string& text : Strings) {
+        TSearchPageEntries entries;
+        entries.Value = text;
+        entries.SearchType = stString;
+        const std::string name = "search for the " + std::to_string(text.size()) + "-byte string \"" + text + "\"";
+        Report((name + ", case sensitive").c_str(), Best(rounds, [&] { return EngineSearch(path, fileSize, entries); }),
+               Best(rounds, [&] { return GrepCount(path, text); }),
+               Best(rounds, [&] { return MemmemCount(bytes, size, text, 1LL << 40); }));
+        entries.CaseSensitive = false;
+        ReportIgnoringCase(name + " without regard to case",
+                           Best(rounds, [&] { return EngineSearch(path, fileSize, entries); }),
+                           Best(rounds, [&] { return GrepCount(path, text, true); }));
+    }
     std::printf("cancel: the scan ended %.1f ms after Cancel (target 100 ms)\n",
                 CancelLatency(path, fileSize, fewHits));
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The search in files over 1000 files of 128 KiB, for a string with few hits,
-# exactly and without regard to case, beside `grep -c -F -r` over the same
-# folder. Target: search/grep <= 2 for the exact search.
+# exactly and without regard to case, beside `grep -c -F -r` (`-i`) over the
+# same folder. Target: search/grep at most 1.0 both ways.
 set -euo pipefail
 source "$(dirname "$0")/made-input.bash"
 

@@ -3,6 +3,7 @@
 #include "About1.h"
 #include "Tlangeditor.h"
 #include "platform/Dialogs.h"
+#include "platform/QtPath.h"
 #include "platform/Shell.h"
 #include "platform/Text.h"
 
@@ -29,8 +30,6 @@ constexpr ColorLabelText kColorLabels[] = {
     {ColorSymbol, "Symbols"},          {ColorOperator, "Operators == ++"},   {ColorComment, "REM Comments"},
 };
 
-std::string AnsiOf(const QString& text) { return platform::Utf16ToCp1252(text.toStdU16String()); }
-QString QtOf(const std::string& text) { return QString::fromStdU16String(platform::Cp1252ToUtf16(text)); }
 
 }  // namespace
 
@@ -114,7 +113,8 @@ void TVUvezAPropertyPage::FillPageFromControl() {
     filling_ = true;
     platform::UniqueBstr name;
     control_->get_FileName(name.Out());
-    EdtFileName->setText(QtOf(platform::Trim(name.Ansi())));
+    fileName_ = platform::Trim(name.Ansi());
+    EdtFileName->setText(platform::PathToQString(fileName_));
     TxExecutionModes mode = TxRun;
     control_->get_ExecutionMode(&mode);
     CmbExecMode->setCurrentIndex(mode == TxRun ? 0 : 1);
@@ -136,7 +136,7 @@ void TVUvezAPropertyPage::FillPageFromControl() {
 
 void TVUvezAPropertyPage::ApplyPageToControl() {
     if (!control_) return;
-    const platform::UniqueBstr name(platform::SysAllocStringFromAnsi(AnsiOf(EdtFileName->text())));
+    const platform::UniqueBstr name(platform::SysAllocStringFromAnsi(FileNameOfBox()));
     control_->put_FileName(name.Get());
     control_->put_ExecutionMode(CmbExecMode->currentIndex() == 0 ? TxRun : TxStep);
     control_->put_AutoSelectStepLine(ChkAutoStep->isChecked() ? platform::VARIANT_TRUE : platform::VARIANT_FALSE);
@@ -153,12 +153,19 @@ void TVUvezAPropertyPage::BtnFindScriptClick() {
     request.title = "Open";
     request.filter = "All Files (*.*)|*.*";
     request.mustExist = true;
-    const std::string current = AnsiOf(EdtFileName->text());
+    const std::string current = FileNameOfBox();
     if (!platform::Trim(current).empty()) request.fileName = current;
     if (const auto picked = platform::CurrentDialogs().OpenFileName(request)) {
-        EdtFileName->setText(QtOf(*picked));
+        fileName_ = *picked;
+        EdtFileName->setText(platform::PathToQString(fileName_));
         emit Changed();
     }
+}
+
+// The path given to the box while it still shows it; a name typed there instead.
+std::string TVUvezAPropertyPage::FileNameOfBox() const {
+    const QString shown = EdtFileName->text();
+    return shown == platform::PathToQString(fileName_) ? fileName_ : platform::PathFromQString(shown);
 }
 
 void TVUvezAPropertyPage::LblReservedClick(int colorIndex) {

@@ -83,6 +83,10 @@ private:
     platform::ComPtr<ITLang> control_;
     std::array<std::uint32_t, 6> labelColors_{};
     bool filling_ = false;
+    // The script's path as the box was last given it: the box shows it, but
+    // cannot hold every name's bytes.
+    std::string fileName_;
+    std::string FileNameOfBox() const;
 };
 
 }  // namespace pevox

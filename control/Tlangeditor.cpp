@@ -7,12 +7,15 @@
 #include "platform/Text.h"
 
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QPalette>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -36,6 +39,18 @@ std::string HostText(QString text) {
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
     return platform::FromQString(text);
+}
+
+// The first character of the text that the code page of scripts lacks, or
+// an empty string. A pair of surrogates is one character.
+QString FirstCharacterOutsideCodePage(const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i].unicode();
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            return text.mid(i, 2);
+        if (unit != u'?' && platform::UnicodeToCp1252(unit) == '?') return text.mid(i, 1);
+    }
+    return QString();
 }
 
 // Where a position of the text lands after a line's text changed length:
@@ -168,7 +183,9 @@ bool TLangEditor::IsEmpty() const { return document()->isEmpty(); }
 
 // --- Text and selection -----------------------------------------------------
 
-std::string TLangEditor::TextAnsi() const { return HostText(toPlainText()); }
+// The raw text: the plain-text view would turn every no-break space (byte
+// A0) into a blank.
+std::string TLangEditor::TextAnsi() const { return HostText(document()->toRawText()); }
 
 void TLangEditor::SetTextAnsi(const std::string& text) {
     {
@@ -369,6 +386,7 @@ void TLangEditor::keyPressEvent(QKeyEvent* event) {
 void TLangEditor::DeliverKey(QKeyEvent* event, int keyCode, int originalKeyCode) {
     const QString text = event->text();
     std::int16_t character = 0;
+    if (!text.isEmpty() && !AcceptsText(text, "Not typed:")) return;
     if (!text.isEmpty()) {
         QTextCharFormat typing = currentCharFormat();
         typing.setForeground(ColorFromOle(colors_.Of(ColorClass::Reserved)));
@@ -400,6 +418,37 @@ void TLangEditor::DeliverKey(QKeyEvent* event, int keyCode, int originalKeyCode)
     if (key.key == 0) return;
     QKeyEvent changed(QEvent::KeyPress, key.key, event->modifiers() | key.extra);
     QPlainTextEdit::keyPressEvent(&changed);
+}
+
+// A script is 8-bit text in the Windows-1252 code page, as the interpreter
+// runs it and as its file keeps it. A character outside it would turn into
+// "?" at the next colouring or save, so it never enters the editor: the
+// user sees why at the caret, and the text stays as it was.
+bool TLangEditor::AcceptsText(const QString& text, const char* refused) {
+    const QString outside = FirstCharacterOutsideCodePage(text);
+    if (outside.isEmpty()) return true;
+    const char32_t code = outside.toUcs4().value(0);
+    refusalReason_ = QStringLiteral("%1 \"%2\" (U+%3) is not in Windows-1252, the code page of scripts.")
+                         .arg(QLatin1String(refused), outside,
+                              QString::number(code, 16).toUpper().rightJustified(4, u'0'));
+    QToolTip::showText(mapToGlobal(cursorRect().bottomLeft()), refusalReason_, this);
+    return false;
+}
+
+void TLangEditor::insertFromMimeData(const QMimeData* source) {
+    if (source && source->hasText() && !AcceptsText(source->text(), "Nothing was pasted:")) return;
+    QPlainTextEdit::insertFromMimeData(source);
+}
+
+// A text composed with an input method (CJK, for instance) arrives whole when it is committed.
+void TLangEditor::inputMethodEvent(QInputMethodEvent* event) {
+    if (!AcceptsText(event->commitString(), "Not typed:")) {
+        QInputMethodEvent cleared;
+        QPlainTextEdit::inputMethodEvent(&cleared);
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::inputMethodEvent(event);
 }
 
 void TLangEditor::keyReleaseEvent(QKeyEvent* event) {

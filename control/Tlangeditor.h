@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+class QInputMethodEvent;
+class QMimeData;
 class QTextBlock;
 
 namespace pevox {
@@ -114,9 +116,15 @@ public:
     bool m_RangeDirty = false;
     bool m_CopyKey = false;
 
+    // Why the last character typed, pasted or dropped was refused; shown at
+    // the caret as it happens.
+    const QString& RefusalReason() const { return refusalReason_; }
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void insertFromMimeData(const QMimeData* source) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
     // While it lives the change and selection handlers do nothing.
@@ -150,6 +158,9 @@ private:
     void ApplyScrollBarPolicies();
     void ApplySelectionPalette();
     void DeliverKey(QKeyEvent* event, int keyCode, int originalKeyCode);
+    // False, telling the user why (`refused` leads the reason), when the text
+    // holds a character that a script's 8-bit text cannot keep.
+    bool AcceptsText(const QString& text, const char* refused);
 
     TLangEditorHost* host_;
     TLangEngine* engine_ = nullptr;
@@ -163,6 +174,7 @@ private:
     bool hideScrollBars_ = true;
     int scrollBars_ = 3;
     std::uint32_t backgroundColor_ = 0x80000005;  // the system's window colour
+    QString refusalReason_;
 };
 
 }  // namespace pevox

@@ -14,6 +14,9 @@ inline constexpr const char* ApplicationTitle = "Qorm - Tessaline V2.0";
 inline constexpr const char* HelpFileName = "Qorm20.hlp";
 inline constexpr int MainHelpContext = 1490;
 inline constexpr int HexEditHelpContext = 1460;
+inline constexpr int SearchPageHelpContext = 1330;
+inline constexpr int ResultsPageHelpContext = 1340;
+inline constexpr int SearchFilesHelpContext = 1500;
 
 // Channels are valid in 0 <= n < ChannelLimit.
 inline constexpr std::int32_t ChannelLimit = 10;
@@ -47,6 +50,9 @@ struct GLOBALINFO_TAG {
 // The one record of the program, and the global search defaults.
 GLOBALINFO_TAG& GlobalInfo();
 SEARCHINFO_TAG& GlobalSearchDefaults();
+
+// The program's help file, which its manual answers for.
+inline std::string ProgramHelpFile() { return GlobalInfo().AppDir + HelpFileName; }
 
 // The main window's caption, set when its settings are read.
 extern std::string AppCaption;

@@ -1,8 +1,11 @@
 #include "Globalsearchdefaultsfrm.h"
 
+#include "Globalinfo.h"
 #include "Mainfrm.h"
 #include "Searchcriteria.h"
 #include "Searchfiles.h"
+
+#include "platform/Helpviewer.h"
 
 #include <QCheckBox>
 #include <QGuiApplication>
@@ -17,7 +20,8 @@ TfrmGlobalSearchDefaults::TfrmGlobalSearchDefaults(QWidget* owner, SEARCHINFO_TA
 {
     setObjectName("frmGlobalSearchDefaults");
     setWindowTitle("Global Search Defaults");
-    setProperty("helpContext", 1330);
+    setProperty("helpContext", SearchPageHelpContext);
+    platform::BindF1Help(*this, ProgramHelpFile());
     auto* layout = new QVBoxLayout(this);
     Criteria = new TSearchCriteriaPanel(this);
     layout->addWidget(Criteria);

@@ -1,6 +1,8 @@
 #include "Hexeditfrm.h"
 
+#include "Globalinfo.h"
 #include "Icons.h"
+#include "Toolicons.h"
 #include "Standardkeys.h"
 #include "Mainfrm.h"
 #include "Mainsettings.h"
@@ -9,7 +11,9 @@
 #include "Windowplacement.h"
 
 #include "platform/Dialogs.h"
+#include "platform/Helpviewer.h"
 #include "platform/ProgramFolder.h"
+#include "platform/QtPath.h"
 #include "platform/QtText.h"
 #include "platform/Text.h"
 
@@ -23,7 +27,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -62,6 +65,8 @@ TFrmHexEdit::TFrmHexEdit(QWidget* owner, std::int32_t channel, TFileIO& io)
       copy_(GlobalInfo().AppDir.empty() ? platform::AppDir() : GlobalInfo().AppDir, io),
       channel_(channel) {
     setProperty("Tag", TagHexEditWindow);
+    setProperty("helpContext", HexEditHelpContext);
+    platform::BindF1Help(*this, ProgramHelpFile());
     BuildMenus();
     BuildToolBar();
     BuildPages();
@@ -107,11 +112,10 @@ TFrmHexEdit::~TFrmHexEdit() {
 }
 
 void TFrmHexEdit::BuildMenus() {
-    const QStyle* look = style();
     btnReopen = MakeAction(this, "Reopen", "Reopen the currently opened file (lose changes)",
-                           look->standardIcon(QStyle::SP_BrowserReload));
-    btnSave = MakeAction(this, "&Save", "Save the changes to the file.", look->standardIcon(QStyle::SP_DialogSaveButton));
-    btnSaveAs = MakeAction(this, "Save &As", "Save File As", GlyphIcon("AS", QColor(60, 100, 170)));
+                           ToolIcon(TToolIcon::Reopen));
+    btnSave = MakeAction(this, "&Save", "Save the changes to the file.", ToolIcon(TToolIcon::Save));
+    btnSaveAs = MakeAction(this, "Save &As", "Save File As", ToolIcon(TToolIcon::SaveAs));
     mnuClose = new QAction("&Close", this);
     SetStandardShortcuts(*btnReopen, QKeySequence::Refresh, Qt::Key_F5);
     SetStandardShortcuts(*btnSave, QKeySequence::Save);
@@ -119,11 +123,11 @@ void TFrmHexEdit::BuildMenus() {
     SetStandardShortcuts(*mnuClose, QKeySequence::Close, Qt::CTRL | Qt::Key_W);
     mnuTogglelock = new QAction("Toggle lock", this);
     btnDeleteBytes = MakeAction(this, "Delete Bytes", "Delete bytes from the current position",
-                                GlyphIcon("\u2212", QColor(170, 70, 60)));
+                                ToolIcon(TToolIcon::DeleteBytes));
     btnInsertBytes = MakeAction(this, "&Insert Bytes", "Insert bytes at the current position",
-                                GlyphIcon("+", QColor(60, 140, 80)));
+                                ToolIcon(TToolIcon::InsertBytes));
     btnSizeFile = MakeAction(this, "Set File Size", "Resize the file (grow or shrink)",
-                             GlyphIcon("\u2194", QColor(110, 90, 160)));
+                             ToolIcon(TToolIcon::FileSize));
 
     MnuFile = menuBar()->addMenu("&File");
     MnuFile->addActions({btnReopen, btnSave, btnSaveAs, mnuClose});
@@ -237,7 +241,7 @@ std::int32_t TFrmHexEdit::ClampedPosition(std::int32_t position) const {
 
 void TFrmHexEdit::RefreshView() {
     position_ = ClampedPosition(position_);
-    setWindowTitle(platform::ToQString(ChannelCaption(channel_, DataPath(), FileSize())));
+    setWindowTitle(platform::PathToQString(ChannelCaption(channel_, DataPath(), FileSize())));
     ShowModified();
     Views->RefreshView();
 }
@@ -262,7 +266,7 @@ bool TFrmHexEdit::CloseWorkingCopy(bool ask) {
         return false;
     }
     if (copy_.IsOpen()) {
-        const std::string question = "Save Changes to " + DataPath() + "? \r\n";
+        const std::string question = "Save Changes to " + platform::PathAsText(DataPath()) + "? \r\n";
         if (ask && Modified() &&
             platform::MessageBox(question, "Save Changes?", platform::MsgButtons::YesNo,
                                  platform::MsgIcon::Question) == platform::MsgAnswer::Yes &&
@@ -551,29 +555,45 @@ void TFrmHexEdit::btnSizeFileClick() {
     const std::int32_t size = ReadLeadingInteger(*text);
     if (size < 2) {
         platform::MessageBox("New File Size must be between 2 (minimum) and\r\nthe amount of free space on the disk.",
-                             "Invalid Entry");
+                             "Invalid Entry", platform::MsgButtons::OK, platform::MsgIcon::Warning);
         return;
     }
     if (!ResizeFile(size)) ReportRebuildFailure();
 }
 
+// The string goes to the file in the 8-bit code page. A character the code
+// page lacks would be written as "?": the string is refused and the status
+// line says why.
 void TFrmHexEdit::btnSetStringClick() {
-    const std::string text =
-        platform::InputBox("Enter ASCIIZ string", "Enter the string to be written to the current file index", "");
-    if (!text.empty()) WriteString(text);
+    const std::u16string typed =
+        platform::InputBoxWide("Enter ASCIIZ string", "Enter the string to be written to the current file index");
+    if (typed.empty()) return;
+    const std::string text = platform::Utf16ToCp1252(typed);
+    const std::u16string kept = platform::Cp1252ToUtf16(text);
+    const auto lost = std::mismatch(typed.begin(), typed.end(), kept.begin(), kept.end()).first;
+    if (lost != typed.end()) {
+        const QString character = QString::fromStdU16String(
+            std::u16string(lost, lost + (QChar::isHighSurrogate(*lost) && lost + 1 != typed.end() ? 2 : 1)));
+        statusBar()->showMessage(
+            QStringLiteral("Not written: \"%1\" is not in Windows-1252, the code page of strings.").arg(character));
+        return;
+    }
+    WriteString(text);
 }
 
 void TFrmHexEdit::btnSetWideStringClick() {
-    const std::string text =
-        platform::InputBox("Enter wide string", "Enter the string to be written to the current file index", "");
-    if (!text.empty()) WriteWideString(platform::Cp1252ToUtf16(text));
+    // The text goes to the file as typed, every character in UTF-16.
+    const std::u16string text =
+        platform::InputBoxWide("Enter wide string", "Enter the string to be written to the current file index");
+    if (!text.empty()) WriteWideString(text);
 }
 
 void TFrmHexEdit::ReportRebuildFailure() {
     platform::MessageBox("The file could not be rebuilt (no room on the disk?)\r\nThe file is unchanged.",
-                         "Cannot continue");
+                         "Cannot continue", platform::MsgButtons::OK, platform::MsgIcon::Error);
 }
 
 void TFrmHexEdit::ReportSaveFailure(const std::string& name) {
-    platform::MessageBox("Failed to save " + name + "\r\nThe changes are kept in the window.", "Save failed");
+    platform::MessageBox("Failed to save " + platform::PathAsText(name) + "\r\nThe changes are kept in the window.",
+                         "Save failed", platform::MsgButtons::OK, platform::MsgIcon::Error);
 }

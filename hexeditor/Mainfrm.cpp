@@ -6,6 +6,7 @@
 #include "Globalsearchdefaultsfrm.h"
 #include "Hexeditfrm.h"
 #include "Icons.h"
+#include "Toolicons.h"
 #include "Standardkeys.h"
 #include "Mrumenu.h"
 #include "Scriptfrm.h"
@@ -17,7 +18,9 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
+#include "platform/Helpviewer.h"
 #include "platform/ProgramFolder.h"
+#include "platform/QtPath.h"
 #include "platform/QtText.h"
 #include "platform/Shell.h"
 #include "platform/Text.h"
@@ -27,7 +30,6 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QMenuBar>
-#include <QStyle>
 #include <QToolBar>
 
 #include <algorithm>
@@ -49,7 +51,7 @@ constexpr const char* TooManyOpenFiles = "Too many open files\r\nThere are no mo
 constexpr const char* FailedToCreate = "Failed to create file\r\n";
 constexpr const char* CannotContinue = "Cannot continue";
 
-std::string FileNotFound(const std::string& name) { return "File " + name + " not found!\r\n"; }
+std::string FileNotFound(const std::string& name) { return "File " + platform::PathAsText(name) + " not found!\r\n"; }
 
 Qt::WindowStates QtWindowState(int state) {
     switch (state) {
@@ -89,7 +91,9 @@ TFrmMain::TFrmMain(QWidget* parent)
     setWindowTitle(AppCaptionText);
     GlobalInfo().AppDir = platform::AppDir();
     GlobalInfo().RegKey = SettingsKey;
-    HelpFile = GlobalInfo().AppDir + HelpFileName;
+    HelpFile = ProgramHelpFile();
+    setProperty("helpContext", MainHelpContext);
+    platform::BindF1Help(*this, HelpFile);
     BuildMenus();
     BuildToolBar();
     // The window is its menu and its tool bar and nothing below them: its
@@ -105,9 +109,9 @@ TFrmMain::~TFrmMain() {
 }
 
 void TFrmMain::BuildMenus() {
-    btnNewFile = new QAction(GlyphIcon("NEW", QColor(60, 130, 90)), "&New", this);
+    btnNewFile = new QAction(ToolIcon(TToolIcon::New), "&New", this);
     btnNewFile->setToolTip("New File");
-    BtnOpenFile = new QAction(style()->standardIcon(QStyle::SP_DialogOpenButton), "&Open", this);
+    BtnOpenFile = new QAction(ToolIcon(TToolIcon::Open), "&Open", this);
     BtnOpenFile->setToolTip("Open a file for Hex Edit");
     MnuFile = menuBar()->addMenu("&File");
     MnuFile->addActions({btnNewFile, BtnOpenFile});
@@ -118,11 +122,11 @@ void TFrmMain::BuildMenus() {
     SetStandardShortcuts(*BtnOpenFile, QKeySequence::Open);
     SetStandardShortcuts(*MnuFileExit, QKeySequence::Quit, Qt::CTRL | Qt::Key_Q);
 
-    btnScriptWindow = new QAction(GlyphIcon("SCR", QColor(120, 80, 150)), "Script Editor", this);
+    btnScriptWindow = new QAction(ToolIcon(TToolIcon::ScriptEditor), "Script Editor", this);
     btnScriptWindow->setToolTip("Script Editor");
-    ToolButton4 = new QAction(GlyphIcon("OUT", QColor(90, 90, 90)), "Script Output", this);
+    ToolButton4 = new QAction(ToolIcon(TToolIcon::Output), "Script Output", this);
     ToolButton4->setToolTip("Script Output Window");
-    ToolButton6 = new QAction(GlyphIcon("VAR", QColor(150, 110, 40)), "Script Watch Window", this);
+    ToolButton6 = new QAction(ToolIcon(TToolIcon::Watch), "Script Watch Window", this);
     ToolButton6->setToolTip("Script Variable Watch Window");
     MnuWindows = menuBar()->addMenu("&Windows");
     MnuWindows->addActions({btnScriptWindow, ToolButton4, ToolButton6});
@@ -131,7 +135,7 @@ void TFrmMain::BuildMenus() {
     mnuPreferences = menuBar()->addMenu("&Preferences");
     mnuPrefSearchDefaults = mnuPreferences->addAction("Search Defaults");
 
-    btnSearchFiles = new QAction(GlyphIcon("FIND", QColor(50, 110, 170)), "Find Value in Files", this);
+    btnSearchFiles = new QAction(ToolIcon(TToolIcon::FindFiles), "Find Value in Files", this);
     btnSearchFiles->setToolTip("Find Value in Files");
 
     MnuHelp = menuBar()->addMenu("&Help");
@@ -198,9 +202,9 @@ void TFrmMain::OfferLeftWorkingCopies() {
     for (const TLeftWorkingCopy& left : FindLeftWorkingCopies({platform::GetTempPathA(), GlobalInfo().AppDir})) {
         const std::int32_t channel = channels_.FindFreeChannel();
         if (channel < 0) return;
-        const std::string question = "A session that ended without closing " + left.DataPath +
+        const std::string question = "A session that ended without closing " + platform::PathAsText(left.DataPath) +
                                      " left its unsaved changes (" + std::to_string(left.Size) + " bytes in " +
-                                     left.WorkPath + ").\r\n\r\nYes opens them in a channel, No deletes them, "
+                                     platform::PathAsText(left.WorkPath) + ").\r\n\r\nYes opens them in a channel, No deletes them, "
                                      "Cancel keeps them for the next start.";
         const platform::MsgAnswer answer = platform::MessageBox(question, "Unsaved Changes Found",
                                                                 platform::MsgButtons::YesNoCancel,
@@ -292,21 +296,25 @@ void TFrmMain::FormCreate(const std::vector<std::string>& arguments) {
         script->ExecuteFromCommandLine();
 }
 
+// A file named on the command line is known by its path from the root, so
+// its recent entry, its caption and its result files name it also once the
+// program runs from another folder.
 void TFrmMain::OpenCommandLine(const TCommandLine& line) {
     ScriptRunRequested = line.RunScript;
     for (const TCommandLineEntry& entry : line.Entries) {
+        const std::string name = platform::AbsolutePath(entry.Name);
         if (entry.IsScript) {
-            RequestedScript = entry.Name;
-            LoadCommandLineScript(entry.Name);
+            RequestedScript = name;
+            LoadCommandLineScript(name);
             continue;
         }
-        if (OpenFileInChannel(entry.Name, -1)) {
-            AddToMRU(entry.Name);
-        } else if (!platform::FileExists(entry.Name)) {
-            platform::MessageBox(FileNotFound(entry.Name) + "Only existing files can be used on the command line.\r\n",
-                                 NoMoreChannels);
+        if (OpenFileInChannel(name, -1)) {
+            AddToMRU(name);
+        } else if (!platform::FileExists(name)) {
+            platform::MessageBox(FileNotFound(name) + "Only existing files can be used on the command line.\r\n",
+                                 NoMoreChannels, platform::MsgButtons::OK, platform::MsgIcon::Warning);
         } else {
-            OpenInFreeChannelFailed(entry.Name);
+            OpenInFreeChannelFailed(name);
         }
     }
 }
@@ -320,7 +328,7 @@ void TFrmMain::LoadCommandLineScript(const std::string& fileName) {
 bool TFrmMain::OpenInFreeChannel(const std::string& fileName) {
     if (OpenFileInChannel(fileName, -1)) return true;
     if (!platform::FileExists(fileName))
-        platform::MessageBox(FileNotFound(fileName), NoMoreChannels);
+        platform::MessageBox(FileNotFound(fileName), NoMoreChannels, platform::MsgButtons::OK, platform::MsgIcon::Warning);
     else
         OpenInFreeChannelFailed(fileName);
     return false;
@@ -328,9 +336,10 @@ bool TFrmMain::OpenInFreeChannel(const std::string& fileName) {
 
 void TFrmMain::OpenInFreeChannelFailed(const std::string& fileName) {
     if (FindFreeChannel() < 0)
-        platform::MessageBox(TooManyOpenFiles, NoMoreChannels);
+        platform::MessageBox(TooManyOpenFiles, NoMoreChannels, platform::MsgButtons::OK, platform::MsgIcon::Warning);
     else
-        platform::MessageBox("Cannot make a working copy of " + fileName + "\r\n", CannotContinue);
+        platform::MessageBox("Cannot make a working copy of " + platform::PathAsText(fileName) + "\r\n", CannotContinue,
+                             platform::MsgButtons::OK, platform::MsgIcon::Error);
 }
 
 void TFrmMain::btnNewFileClick() {
@@ -340,11 +349,11 @@ void TFrmMain::btnNewFileClick() {
     if (!name) return;
     // The size is asked before the file is made, so a cancelled or refused
     // size leaves an existing file as it was.
-    const auto sizeText = platform::InputQuery("Initial File Size", "Initial size for: " + *name, "1000");
+    const auto sizeText = platform::InputQuery("Initial File Size", "Initial size for: " + platform::PathAsText(*name), "1000");
     if (!sizeText) return;
     const std::int32_t size = ReadLeadingInteger(*sizeText);
     if (size < 1 || !CreateZeroFile(*name, size)) {
-        platform::MessageBox(FailedToCreate, CannotContinue);
+        platform::MessageBox(FailedToCreate, CannotContinue, platform::MsgButtons::OK, platform::MsgIcon::Error);
         return;
     }
     OpenInFreeChannel(*name);
@@ -361,7 +370,7 @@ void TFrmMain::BtnOpenFileClick() {
     BuildMRUMenu();
 }
 
-void TFrmMain::mnuMainMRU5Click(QAction* item) { OpenInFreeChannel(platform::FromQString(item->data().toString())); }
+void TFrmMain::mnuMainMRU5Click(QAction* item) { OpenInFreeChannel(MRUItemPath(*item)); }
 
 void TFrmMain::btnSearchFilesClick() {
     if (FrmSearch == nullptr) FrmSearch = new TFrmSearch(this);
@@ -392,7 +401,8 @@ void TFrmMain::mnuScriptWatchWindowClick() { ShowToolWindow<TFrmWatches>(FrmWatc
 
 void TFrmMain::MnuFileExitClick() { close(); }
 
-void TFrmMain::Contents1Click() { platform::WinHelpA(HelpFile, platform::HELP_CONTEXT, MainHelpContext); }
+// The contents of the manual; F1 in this window opens its own page.
+void TFrmMain::Contents1Click() { platform::WinHelpA(HelpFile, platform::HELP_CONTENTS, 0); }
 
 void TFrmMain::About1Click() {
     TAboutBox box(this);
@@ -431,6 +441,7 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
     }
     ReleaseToolWindows();
     if (FrmSearch) FrmSearch->hide();
+    platform::WinHelpA(HelpFile, platform::HELP_QUIT, 0);
     closed_ = true;
     event->accept();
 }

@@ -1,6 +1,6 @@
 #include "Mrumenu.h"
 
-#include "platform/QtText.h"
+#include "platform/QtPath.h"
 #include "platform/Text.h"
 
 #include <QAction>
@@ -9,7 +9,7 @@
 namespace {
 
 // The menu shows '&' doubled, since a single one marks the accelerator.
-QString MenuCaption(const std::string& fileName) { return platform::ToQString(fileName).replace("&", "&&"); }
+QString MenuCaption(const std::string& fileName) { return platform::PathToQString(fileName).replace("&", "&&"); }
 
 }  // namespace
 
@@ -32,8 +32,10 @@ void BuildMRUMenu(const std::array<std::string, MRUCount>& list, QAction& separa
         if (name.empty()) continue;
         separator.setVisible(true);
         (*item)->setText(MenuCaption(name));
-        (*item)->setData(platform::ToQString(name));
+        (*item)->setData(QByteArray::fromStdString(name));
         (*item)->setVisible(true);
         ++item;
     }
 }
+
+std::string MRUItemPath(const QAction& item) { return item.data().toByteArray().toStdString(); }

@@ -22,3 +22,5 @@ void AddMRUItems(QMenu& menu, QAction*& separator, std::array<QAction*, MRUCount
 // exact path, whatever its caption shows.
 void BuildMRUMenu(const std::array<std::string, MRUCount>& list, QAction& separator,
                   const std::array<QAction*, MRUCount>& items);
+// The exact path of an item of the list, byte for byte.
+std::string MRUItemPath(const QAction& item);

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The text's decimal digits with at most one leading sign: a '+' or '-' is
 // kept only while nothing has been kept yet ("x-12 34" gives -1234).
@@ -46,7 +47,9 @@ TSearchPageEntries EntriesFromDefaults(const SEARCHINFO_TAG& defaults);
 // means no limit to the windows that take it); the type is the item index.
 void StoreDefaults(const TSearchPageEntries& entries, SEARCHINFO_TAG& defaults);
 
-enum class TPrepareResult { Accepted, NoValue, OutOfRange };
+// NotANumber: a number entry without digits where the number is read
+// (a decimal DWORD entry "DEADBEEF", a hex entry "xyz").
+enum class TPrepareResult { Accepted, NoValue, OutOfRange, NotANumber };
 
 // The pattern bytes of a value in the given search type, with a number in the
 // given byte order; nothing when the value does not fit the type. Any type
@@ -59,8 +62,9 @@ std::optional<std::string> BuildSearchPattern(int searchType, bool hexEntry, boo
 TPrepareResult PrepareSearch(const TSearchPageEntries& entries, std::int32_t currentPosition, bool littleEndian,
                              SEARCHINFO_TAG& info);
 
-// Tells the user why a set-up was refused (an OK message box); nothing for Accepted.
-void ShowPrepareRefusal(TPrepareResult result);
+// Tells the user why a set-up of `entries` was refused (an OK message box);
+// nothing for Accepted.
+void ShowPrepareRefusal(TPrepareResult result, const TSearchPageEntries& entries);
 
 // Where a scan reads its file: up to `count` bytes at `offset`, returning how
 // many were read. Fewer than asked before the end of the file is a read failure.
@@ -103,11 +107,19 @@ public:
     // The record's pattern, type and case flag are read once, at the start.
     TScanEnd Run(SEARCHINFO_TAG& info, TSearchSource& source, std::int32_t fileSize,
                  const std::function<void()>& progress);
+
+private:
+    // The block read, with room after it for the matcher's read-ahead; kept
+    // from one run to the next, so that a search of many files reads each
+    // into the same memory.
+    std::vector<std::uint8_t> buffer_;
 };
 
 // Lets the application process its messages at most once per interval, so
 // that a scan calling it at every 1000th position stays fast while the
-// window and its Cancel button still answer promptly.
+// window and its Cancel button still answer promptly. Reading the clock costs
+// more than scanning the thousand positions between two calls, so with an
+// interval the clock is read at every few calls only.
 class TPumpThrottle {
 public:
     explicit TPumpThrottle(std::function<void()> pump,
@@ -118,4 +130,5 @@ private:
     std::function<void()> pump_;
     std::chrono::steady_clock::duration interval_;
     std::chrono::steady_clock::time_point last_;
+    int callsSinceClockRead_ = 0;
 };

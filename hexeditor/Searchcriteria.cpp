@@ -115,7 +115,7 @@ TSearchCriteriaPanel::TSearchCriteriaPanel(QWidget* parent) : QWidget(parent)
     page->addWidget(GroupBox6);
 
     auto* buttons = new QHBoxLayout;
-    btnBeginSearch = Named(new QPushButton("OK", this), "btnBeginSearch", "Begin Search!");
+    btnBeginSearch = Named(new QPushButton("&Begin Search", this), "btnBeginSearch", "Begin Search!");
     btnBeginSearch->setDefault(true);
     btnSearchCancel = Named(new QPushButton("Cancel", this), "btnSearchCancel", "Cancel search in progress");
     buttons->addStretch(1);

@@ -172,7 +172,7 @@ TScanEnd TSearchFiles::SearchOneFile(TSearchSource& source, std::int32_t fileSiz
                                      const std::function<void()>& progress)
 {
     SearchInfo.StartPosition = 0;
-    return TBlockScanner().Run(SearchInfo, source, fileSize, progress);
+    return scanner_.Run(SearchInfo, source, fileSize, progress);
 }
 
 void TSearchFiles::Cancel()

@@ -153,6 +153,8 @@ private:
     enum class TFileScan { Searched, Skipped, Incomplete };
     TFileScan SearchPath(const std::string& path, const std::function<void()>& progress);
 
+    // One scanner for every file, so that its block memory is made once.
+    TBlockScanner scanner_;
     bool searching_ = false;
     bool cancelled_ = false;
 };

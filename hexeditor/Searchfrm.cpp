@@ -9,6 +9,8 @@
 #include "Searchpages.h"
 
 #include "platform/Files.h"
+#include "platform/Helpviewer.h"
+#include "platform/QtPath.h"
 
 #include <QAbstractTableModel>
 #include <QBoxLayout>
@@ -16,7 +18,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGroupBox>
@@ -42,15 +44,28 @@
 
 namespace {
 
-// Paths are file-system bytes: shown and typed through the system's file-name encoding.
 QString PathText(const std::string& path)
 {
-    return QFile::decodeName(QByteArray::fromStdString(path));
+    return platform::PathToQString(path);
 }
 
 std::string PathBytes(const QString& path)
 {
-    return QFile::encodeName(path).toStdString();
+    return platform::PathFromQString(path);
+}
+
+// A listed file keeps its name's bytes beside the text it shows, which
+// cannot hold every name.
+QListWidgetItem* NameItem(const std::string& name)
+{
+    auto* item = new QListWidgetItem(PathText(name));
+    item->setData(Qt::UserRole, QByteArray::fromStdString(name));
+    return item;
+}
+
+std::string ItemName(const QListWidgetItem& item)
+{
+    return item.data(Qt::UserRole).toByteArray().toStdString();
 }
 
 QToolButton* ListButton(const char* name, const char* text, const char* hint, QWidget* parent)
@@ -123,7 +138,8 @@ TFrmSearch::TFrmSearch(TFrmMain* owner)
 {
     setObjectName("FrmSearch");
     setProperty("Tag", TagSearchFilesWindow);
-    setProperty("helpContext", 1500);
+    setProperty("helpContext", SearchFilesHelpContext);
+    platform::BindF1Help(*this, ProgramHelpFile());
     setWindowTitle("Search In Files");
     pagSearch = Named(new QTabWidget(this), "pagSearch");
     setCentralWidget(pagSearch);
@@ -165,7 +181,11 @@ void TFrmSearch::BuildSelectPage()
     auto* page = new QHBoxLayout(tabSelect);
 
     auto* folderColumn = new QVBoxLayout;
+    // The folder box shows the folder the tree and the file list show; a
+    // folder typed into it and confirmed with Enter is taken when it exists.
     drvSelected = Named(new QComboBox(tabSelect), "drvSelected", "Change Drives");
+    drvSelected->setEditable(true);
+    drvSelected->setInsertPolicy(QComboBox::NoInsert);
     folders_ = new QFileSystemModel(this);
     folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::Drives);
     folders_->setRootPath("/");
@@ -215,6 +235,7 @@ void TFrmSearch::BuildSelectPage()
 
     connect(drvSelected, &QComboBox::activated, this,
             [this](int index) { SetFolder(PathBytes(drvSelected->itemData(index).toString())); });
+    connect(drvSelected->lineEdit(), &QLineEdit::returnPressed, this, &TFrmSearch::drvSelectedTyped);
     connect(dirSelected, &QTreeView::clicked, this,
             [this](const QModelIndex& index) { SetFolder(PathBytes(folders_->filePath(index))); });
     connect(dirSelected, &QTreeView::activated, this,
@@ -275,6 +296,10 @@ void TFrmSearch::BuildResultsPage()
     lstResults->setSelectionMode(QAbstractItemView::SingleSelection);
     lstResults->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstResults->setWordWrap(false);
+    // The file column takes what the position column leaves, so the grid is
+    // never wider than its view and a click never scrolls the file names away.
+    lstResults->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    lstResults->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     gridPanel->addWidget(lstResults);
     Panel19->installEventFilter(this);
 
@@ -311,8 +336,23 @@ void TFrmSearch::SetFolder(const std::string& folder)
     folder_ = folder;
     const QString path = PathText(folder);
     lblFolder->setText(path);
+    drvSelected->setEditText(path);
     ShowFolderInTree();
     ListFolder();
+}
+
+void TFrmSearch::drvSelectedTyped()
+{
+    const QString typed = drvSelected->currentText().trimmed();
+    const std::string path =
+        typed.isEmpty() ? std::string() : PathBytes(QDir::cleanPath(QFileInfo(typed).absoluteFilePath()));
+    if (path.empty() || !platform::DirectoryExists(path)) {
+        SetStatus("\"" + typed + "\" is not a folder.");
+        drvSelected->setEditText(PathText(folder_));
+        return;
+    }
+    if (path != folder_)
+        SetFolder(path);
 }
 
 void TFrmSearch::ShowFolderInTree()
@@ -328,14 +368,14 @@ void TFrmSearch::ListFolder()
 {
     filSelected->clear();
     for (const std::string& name : ListFolderFiles(folder_, PathBytes(edtMask->text())))
-        filSelected->addItem(PathText(name));
+        filSelected->addItem(NameItem(name));
 }
 
 void TFrmSearch::ShowSelected()
 {
     lstSelected->clear();
     for (const std::string& path : selected_.Paths())
-        lstSelected->addItem(PathText(path));
+        lstSelected->addItem(NameItem(path));
 }
 
 void TFrmSearch::btnAddSelectedClick()
@@ -343,7 +383,7 @@ void TFrmSearch::btnAddSelectedClick()
     std::vector<std::string> names;
     for (int row = 0; row < filSelected->count(); ++row)
         if (filSelected->item(row)->isSelected())
-            names.push_back(PathBytes(filSelected->item(row)->text()));
+            names.push_back(ItemName(*filSelected->item(row)));
     selected_.AddFromFolder(folder_, names);
     ShowSelected();
 }
@@ -352,7 +392,7 @@ void TFrmSearch::btnAddAllClick()
 {
     std::vector<std::string> names;
     for (int row = 0; row < filSelected->count(); ++row)
-        names.push_back(PathBytes(filSelected->item(row)->text()));
+        names.push_back(ItemName(*filSelected->item(row)));
     selected_.AddFromFolder(folder_, names);
     ShowSelected();
 }
@@ -412,7 +452,7 @@ void TFrmSearch::btnBeginSearchClick()
         progress.PumpMessages = [] { QCoreApplication::processEvents(); };
         try {
             const TFilesSearchReport report = files_.Search(Criteria->Entries(), selected_.Paths(), progress);
-            ShowPrepareRefusal(report.Prepared);
+            ShowPrepareRefusal(report.Prepared, Criteria->Entries());
             ShowResults();
             pagSearch->setCurrentWidget(tabResults);
             SetStatus(EndStatus(report));
@@ -454,9 +494,7 @@ void TFrmSearch::ShowResults()
 
 void TFrmSearch::Panel19Resize()
 {
-    const int width = Panel19->width();
-    lstResults->setColumnWidth(0, static_cast<int>(width * 0.74));
-    lstResults->setColumnWidth(1, static_cast<int>(width * 0.24));
+    lstResults->setColumnWidth(1, static_cast<int>(Panel19->width() * 0.24));
 }
 
 bool TFrmSearch::eventFilter(QObject* watched, QEvent* event)

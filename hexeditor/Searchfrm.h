@@ -56,6 +56,8 @@ public:
     void lstResultsDblClick();
     void lstFoundDblClick();
     void Panel19Resize();
+    // Takes the folder typed into drvSelected, or says why not.
+    void drvSelectedTyped();
     // Hands the hits of the file of the selected grid row to the window.
     void OpenResultInChannel(TFrmHexEdit* window);
 

@@ -1,7 +1,9 @@
 #include "Searchpages.h"
 
+#include "Globalinfo.h"
 #include "Mytcursor.h"
 #include "Namedwidgets.h"
+#include "Toolicons.h"
 
 #include "platform/QtText.h"
 
@@ -64,7 +66,7 @@ TSearchPages::TSearchPages(TSearchHost& host, QWidget* searchPage, QWidget* resu
 void TSearchPages::BuildSearchPage()
 {
     tabSearch->setToolTip("Search options");
-    tabSearch->setProperty("helpContext", 1330);
+    tabSearch->setProperty("helpContext", SearchPageHelpContext);
     auto* page = new QVBoxLayout(tabSearch);
     page->setContentsMargins(0, 0, 0, 0);
     Criteria = new TSearchCriteriaPanel(tabSearch);
@@ -85,8 +87,10 @@ void TSearchPages::BuildStepper(QBoxLayout* navigationArea)
     edtSearchResult = Named(new QLineEdit(parent), "edtSearchResult");
     edtSearchResult->setReadOnly(true);
     btnFirstSearch = NamedToolButton("btnFirstSearch", "|<", "First search result", parent);
+    btnFirstSearch->setIcon(ToolIcon(TToolIcon::First));
     btnSearches = new TUpDown("btnSearches", "Step through search results", parent);
     btnLastResult = NamedToolButton("btnLastResult", ">|", "Last search result", parent);
+    btnLastResult->setIcon(ToolIcon(TToolIcon::Last));
     for (QWidget* widget : {static_cast<QWidget*>(edtSearchResult), static_cast<QWidget*>(btnFirstSearch),
                             static_cast<QWidget*>(btnSearches), static_cast<QWidget*>(btnLastResult)})
         navigationArea->addWidget(widget);
@@ -122,19 +126,22 @@ QTableView* TSearchPages::ResultGrid(const char* name, TResultListModel* model, 
 void TSearchPages::BuildResultsPage()
 {
     tabResults->setToolTip("View Search Results");
-    tabResults->setProperty("helpContext", 1340);
+    tabResults->setProperty("helpContext", ResultsPageHelpContext);
     auto* page = new QVBoxLayout(tabResults);
 
+    // Packed as a tool bar's buttons, so the captions that name their list
+    // leave the window its designed width.
     auto* toolBar = new QHBoxLayout;
+    toolBar->setSpacing(1);
     toolBar->addStretch(1);
     btnSaveResults = NamedToolButton("btnSaveResults", "Save", "Save current search results", tabResults);
-    btnClearCurrent = NamedToolButton("btnClearCurrent", "Clear", "Clear current search results", tabResults);
+    btnClearCurrent = NamedToolButton("btnClearCurrent", "Clear Current", "Clear current search results", tabResults);
     btnMoveRight = NamedToolButton("btnMoveRight", "->", "Move current results to right side", tabResults);
     btnDiffSearch = NamedToolButton("btnDiffSearch", "Diff", "Diff current and previous results", tabResults);
     btnMatch = NamedToolButton("btnMatch", "Match", "Match current and previous search results", tabResults);
     btnMergeResults = NamedToolButton("btnMergeResults", "Merge", "Merge current and previous results", tabResults);
     btnLoadPrevSearch = NamedToolButton("btnLoadPrevSearch", "Open", "Open a previous result file", tabResults);
-    btnClearPrev = NamedToolButton("btnClearPrev", "Clear", "Clear loaded results", tabResults);
+    btnClearPrev = NamedToolButton("btnClearPrev", "Clear Loaded", "Clear loaded results", tabResults);
     for (QToolButton* button : {btnSaveResults, btnClearCurrent, btnMoveRight, btnDiffSearch, btnMatch,
                                 btnMergeResults, btnLoadPrevSearch, btnClearPrev})
         toolBar->addWidget(button);

@@ -129,7 +129,7 @@ TSearchOutcome TSearchSession::BeginSearch(bool tellUser)
     setUpRefused_ = prepared != TPrepareResult::Accepted;
     if (setUpRefused_) {
         if (tellUser)
-            ShowPrepareRefusal(prepared);
+            ShowPrepareRefusal(prepared, Entries);
         return TSearchOutcome::Refused;
     }
     const TScanEnd end = RunScan();

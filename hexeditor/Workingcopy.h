@@ -30,7 +30,8 @@ public:
     static TFileIO& Standard();
 };
 
-// The caption of a channel's window.
+// The caption of a channel's window. Apart from the path it is ASCII, so it
+// shows in the path's own encoding.
 std::string ChannelCaption(std::int32_t channel, const std::string& dataPath, std::int32_t fileSize);
 
 // Creates (or empties) the file and fills it with `size` zero bytes. On any

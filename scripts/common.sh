@@ -16,7 +16,7 @@ ensure_packages() {
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-build_packages=(g++ cmake ninja-build qt6-base-dev)
+build_packages=(g++ cmake ninja-build qt6-base-dev qt6-svg-dev)
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev locales)
 
 # Makes a locale whose decimal separator is ',' available, so the tests of

@@ -2,24 +2,14 @@
 // destroyed after the last, so tests can create widgets on the offscreen platform.
 #pragma once
 
+#include "ApplicationEnvironment.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace qormtest {
 
-class QtApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { application_ = std::make_unique<QApplication>(argc_, argv_); }
-    void TearDown() override { application_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[10] = "qormtests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> application_;
-};
+using QtApplicationEnvironment = ApplicationEnvironment<QApplication>;
 
 inline ::testing::Environment* const qtApplicationEnvironment =
     ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);

@@ -44,6 +44,8 @@ public:
     virtual void put_AutoSelectStepLine(bool on) = 0;
     virtual void put_SaveBeforeRun(bool on) = 0;
     virtual void put_ShowConstantsInDump(bool on) = 0;
+    // The selection in the editor, a line break counting as one place.
+    virtual void put_SelStart(std::int32_t start) = 0;
     virtual void put_SelLength(std::int32_t length) = 0;
     // The editor's background, 0x00BBGGRR.
     virtual void put_Color(std::uint32_t color) = 0;

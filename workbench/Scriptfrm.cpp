@@ -1,7 +1,6 @@
 #include "Scriptfrm.h"
 
 #include "Globalinfo.h"
-#include "Icons.h"
 #include "Standardkeys.h"
 #include "Mainfrm.h"
 #include "Mrumenu.h"
@@ -10,12 +9,14 @@
 #include "Syntaxfrm.h"
 #include "Textprinting.h"
 #include "Tlanghost.h"
+#include "Toolicons.h"
 #include "Toolwindow.h"
 #include "Watchfrm.h"
 #include "Wordatcaret.h"
 
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
+#include "platform/QtPath.h"
 #include "platform/QtText.h"
 #include "platform/Shell.h"
 #include "platform/Text.h"
@@ -25,7 +26,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
-#include <QStyle>
+#include <QStatusTipEvent>
 #include <QToolBar>
 
 #include <utility>
@@ -36,9 +37,25 @@ constexpr const char* ScriptFilter = "Text Files (*.txt)|*.txt|All Files (*.*)|*
 constexpr const char* UntitledCaption = "Qorm - Untitled";
 constexpr std::int16_t F1KeyCode = 112;
 
-std::string FileCaption(const std::string& fileName) { return "Qorm - " + fileName; }
+// The script's path shows in its own encoding, never read as 8-bit text.
+QString FileCaption(const std::string& fileName) { return "Qorm - " + platform::PathToQString(fileName); }
 
-std::string ScriptsFolder() { return GlobalInfo().AppDir + "Scripts"; }
+// The folder the open and save dialogs start in, made when missing so that
+// the dialogs show it rather than offering its name as a file name.
+std::string ScriptsFolder() {
+    const std::string folder = GlobalInfo().AppDir + "Scripts";
+    if (!platform::DirectoryExists(folder)) platform::ForceDirectories(folder);
+    return folder;
+}
+
+// Where a 1-based line starts as the editor counts positions: one place for
+// each character and one for each line break.
+std::int32_t LineStart(TScriptControl& control, std::int32_t lineNo) {
+    std::int32_t start = 0;
+    for (std::int32_t line = 1; line < lineNo; ++line)
+        start += static_cast<std::int32_t>(control.get_TextLine(line).size()) + 1;
+    return start;
+}
 
 QAction* MakeAction(QObject* owner, const QString& text, const QString& hint, const QIcon& icon = {}) {
     auto* action = new QAction(icon, text, owner);
@@ -79,9 +96,9 @@ TFrmScript::TFrmScript(TFrmMain& owner) : QMainWindow(&owner, Qt::Window), main_
     StatusPanel0 = new QLabel(this);
     StatusPanel0->setMinimumWidth(50);
     statusBar()->addWidget(StatusPanel0);
-    auto* panel1 = new QLabel(this);
-    panel1->setMinimumWidth(50);
-    statusBar()->addWidget(panel1);
+    StatusPanel1 = new QLabel(this);
+    StatusPanel1->setMinimumWidth(50);
+    statusBar()->addWidget(StatusPanel1, 1);
     move(70, 263);
     resize(634, 360);
     FormCreate();
@@ -109,23 +126,22 @@ bool TFrmScript::AttachControl(std::unique_ptr<TScriptControl> control) {
 }
 
 void TFrmScript::BuildActions() {
-    const QStyle* look = style();
-    BtnNewScript = MakeAction(this, "&New", "New Script", look->standardIcon(QStyle::SP_FileIcon));
-    BtnOpenScript = MakeAction(this, "&Open", "Open Script", look->standardIcon(QStyle::SP_DialogOpenButton));
-    BtnSaveScript = MakeAction(this, "&Save", "Save Script", look->standardIcon(QStyle::SP_DialogSaveButton));
-    btnPrint = MakeAction(this, "&Print", "Print the script", GlyphIcon("PRN", QColor(90, 90, 90)));
-    BtnSynColor = MakeAction(this, "Set &Colors", "Set Syntax Colors", GlyphIcon("CLR", QColor(170, 60, 120)));
+    BtnNewScript = MakeAction(this, "&New", "New Script", ToolIcon(TToolIcon::New));
+    BtnOpenScript = MakeAction(this, "&Open", "Open Script", ToolIcon(TToolIcon::Open));
+    BtnSaveScript = MakeAction(this, "&Save", "Save Script", ToolIcon(TToolIcon::Save));
+    btnPrint = MakeAction(this, "&Print", "Print the script", ToolIcon(TToolIcon::Print));
+    BtnSynColor = MakeAction(this, "Set &Colors", "Set Syntax Colors", ToolIcon(TToolIcon::Colors));
     BtnHighlight =
-        MakeAction(this, "Highlight Execution", "Highlight Executing Line?", GlyphIcon("HL", QColor(200, 150, 0)));
+        MakeAction(this, "Highlight Execution", "Highlight Executing Line?", ToolIcon(TToolIcon::Highlight));
     BtnHighlight->setCheckable(true);
-    BtnSingleStep = MakeAction(this, "&Single Step", "Toggle Single Stepping", GlyphIcon("1ST", QColor(60, 110, 170)));
+    BtnSingleStep = MakeAction(this, "&Single Step", "Toggle Single Stepping", ToolIcon(TToolIcon::SingleStep));
     BtnSingleStep->setCheckable(true);
-    BtnStep = MakeAction(this, "Step", "Step", GlyphIcon("STEP", QColor(60, 130, 90)));
-    BtnRun = MakeAction(this, "Run", "Run Script", look->standardIcon(QStyle::SP_MediaPlay));
-    BtnStop = MakeAction(this, "Stop", "Stop the script", look->standardIcon(QStyle::SP_MediaStop));
-    BtnDumpVars = MakeAction(this, "Dump", "Dump all Active Variables", GlyphIcon("DMP", QColor(150, 110, 40)));
-    BtnOutput = MakeAction(this, "Output", "Show script output window", GlyphIcon("OUT", QColor(90, 90, 90)));
-    BtnWatches = MakeAction(this, "Watches", "Watch Window", GlyphIcon("VAR", QColor(150, 110, 40)));
+    BtnStep = MakeAction(this, "Step", "Step", ToolIcon(TToolIcon::Step));
+    BtnRun = MakeAction(this, "Run", "Run Script", ToolIcon(TToolIcon::Run));
+    BtnStop = MakeAction(this, "Stop", "Stop the script", ToolIcon(TToolIcon::Stop));
+    BtnDumpVars = MakeAction(this, "Dump", "Dump all Active Variables", ToolIcon(TToolIcon::Dump));
+    BtnOutput = MakeAction(this, "Output", "Show script output window", ToolIcon(TToolIcon::Output));
+    BtnWatches = MakeAction(this, "Watches", "Watch Window", ToolIcon(TToolIcon::Watch));
 
     SetStandardShortcuts(*BtnNewScript, QKeySequence::New);
     SetStandardShortcuts(*BtnOpenScript, QKeySequence::Open);
@@ -233,7 +249,7 @@ void TFrmScript::LoadStartupScript() {
 
 void TFrmScript::ShowFileCaption() {
     const std::string name = platform::Trim(TLang1->get_FileName());
-    setWindowTitle(platform::ToQString(name.empty() ? UntitledCaption : FileCaption(TLang1->get_FileName())));
+    setWindowTitle(name.empty() ? QString(UntitledCaption) : FileCaption(TLang1->get_FileName()));
 }
 
 // Unsaved script text is offered for saving first; a cancel keeps the
@@ -268,6 +284,7 @@ void TFrmScript::ReleaseIfClosed() {
 void TFrmScript::LoadSaveSettings(int mode) {
     platform::TRegIniFile registry(GlobalInfo().RegKey);
     if (mode == 1) {
+        if (!settingsRead_) return;
         const TScriptOptions options{MnuOptionsAutoSave->isChecked(), MnuOptionsShowConstants->isChecked()};
         WriteScriptSettings(registry, PlacementOf(*this), options, GlobalInfo());
         return;
@@ -275,6 +292,7 @@ void TFrmScript::LoadSaveSettings(int mode) {
     TFormPlacement placement = PlacementOf(*this);
     TScriptOptions options;
     ReadScriptSettings(registry, placement, options, GlobalInfo());
+    settingsRead_ = true;
     ApplyPlacement(*this, placement);
     const TScriptColors& colors = GlobalInfo().ScriptColors;
     TLang1->put_Color(colors[BackgroundColorIndex]);
@@ -291,19 +309,23 @@ void TFrmScript::AddToMRU(const std::string& fileName) { ::AddToMRU(GlobalInfo()
 void TFrmScript::BuildMRUMenu() { ::BuildMRUMenu(GlobalInfo().MRUScripts, *mnuMainSep1, mnuMainMRU); }
 
 // A failed load leaves the script, its name and the caption as they were.
+// The control's reasons are ASCII around the script's path, so they show in
+// the path's encoding.
 bool TFrmScript::LoadScript(const std::string& fileName) {
     const std::string before = platform::Trim(TLang1->get_FileName());
     std::string error;
     if (TLang1->LoadFromFile(fileName, error)) return true;
     TLang1->put_FileName(before);
-    platform::MessageBox(error, "Cannot continue", platform::MsgButtons::OK, platform::MsgIcon::Error);
+    platform::MessageBox(platform::PathAsText(error), "Cannot continue", platform::MsgButtons::OK,
+                         platform::MsgIcon::Error);
     return false;
 }
 
 bool TFrmScript::SaveScript(const std::string& fileName) {
     std::string error;
     if (TLang1->SaveToFile(fileName, error)) return true;
-    platform::MessageBox(error, "Cannot continue", platform::MsgButtons::OK, platform::MsgIcon::Error);
+    platform::MessageBox(platform::PathAsText(error), "Cannot continue", platform::MsgButtons::OK,
+                         platform::MsgIcon::Error);
     return false;
 }
 
@@ -344,7 +366,7 @@ void TFrmScript::MnuFileOpenClick() {
     request.initialDir = ScriptsFolder();
     const std::optional<std::string> name = platform::CurrentDialogs().OpenFileName(request);
     if (!name || !LoadScript(*name)) return;
-    setWindowTitle(platform::ToQString(FileCaption(*name)));
+    setWindowTitle(FileCaption(*name));
     AddToMRU(*name);
     BuildMRUMenu();
 }
@@ -364,7 +386,7 @@ bool TFrmScript::MnuFileSaveAsClick() {
     request.fileName = platform::Trim(TLang1->get_FileName());
     const std::optional<std::string> name = platform::CurrentDialogs().SaveFileName(request);
     if (!name || !SaveScript(*name)) return false;
-    setWindowTitle(platform::ToQString(FileCaption(*name)));
+    setWindowTitle(FileCaption(*name));
     TLang1->put_FileName(*name);
     return true;
 }
@@ -373,8 +395,8 @@ void TFrmScript::btnPrintClick() { CurrentTextPrinter().PrintText(this, "Script"
 
 void TFrmScript::mnuMainMRU1Click(QAction* item) {
     if (!SaveChangesFirst()) return;
-    const std::string name = platform::FromQString(item->data().toString());
-    if (LoadScript(name)) setWindowTitle(platform::ToQString(FileCaption(name)));
+    const std::string name = MRUItemPath(*item);
+    if (LoadScript(name)) setWindowTitle(FileCaption(name));
 }
 
 void TFrmScript::MnuFileCloseClick() { close(); }
@@ -506,3 +528,30 @@ void TFrmScript::ShowSingleStep(bool on) { BtnSingleStep->setChecked(on); }
 void TFrmScript::ShowHighlight(bool on) { BtnHighlight->setChecked(on); }
 
 void TFrmScript::ShowAllChannels() { main_.ShowAllChannels(); }
+
+// The failing line is selected and the error stays on the status bar; with
+// the output window closed a message tells it too, so no error goes unseen.
+void TFrmScript::ShowError(std::int32_t lineNo, const std::string& text) {
+    if (lineNo > 0) {
+        TLang1->put_SelStart(LineStart(*TLang1, lineNo));
+        TLang1->put_SelLength(static_cast<std::int32_t>(TLang1->get_TextLine(lineNo).size()));
+    }
+    runMessage_ = platform::ToQString(text);
+    StatusPanel1->setText(runMessage_);
+    if (!qobject_cast<TFrmScriptOut*>(FrmScriptOut))
+        platform::MessageBox(text, "Script Error", platform::MsgButtons::OK, platform::MsgIcon::Error);
+}
+
+void TFrmScript::ClearError() {
+    runMessage_.clear();
+    StatusPanel1->clear();
+}
+
+// Hints of buttons and menu items show in the second panel while they are
+// pointed at, so the caret's place in the first stays.
+bool TFrmScript::event(QEvent* event) {
+    if (event->type() != QEvent::StatusTip) return QMainWindow::event(event);
+    const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+    StatusPanel1->setText(tip.isEmpty() ? runMessage_ : tip);
+    return true;
+}

@@ -101,6 +101,8 @@ public:
 
     // --- Components.
     QLabel* StatusPanel0;
+    // Hints while pointed at; else the error of the last run.
+    QLabel* StatusPanel1;
     QToolBar* ToolBar1;
     QAction* BtnNewScript;
     QAction* BtnOpenScript;
@@ -133,6 +135,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     explicit TFrmScript(TFrmMain& owner);
@@ -164,10 +167,17 @@ private:
     void ShowSingleStep(bool on) override;
     void ShowHighlight(bool on) override;
     void ShowAllChannels() override;
+    void ShowError(std::int32_t lineNo, const std::string& text) override;
+    void ClearError() override;
 
     TFrmMain& main_;
     std::unique_ptr<TScriptControl> TLang1;
     std::unique_ptr<TQormFunctions> functions_;
     std::unique_ptr<TScriptRun> run_;
     bool closed_ = false;
+    // Only a window that has read the stored settings writes them back: the
+    // hidden window of a command-line script would otherwise replace the
+    // user's colours, options, place and recent scripts with its defaults.
+    bool settingsRead_ = false;
+    QString runMessage_;
 };

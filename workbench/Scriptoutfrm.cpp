@@ -4,6 +4,7 @@
 #include "Mainfrm.h"
 #include "Textprinting.h"
 #include "Toolwindow.h"
+#include "Toolicons.h"
 #include "Windowplacement.h"
 
 #include "platform/QtText.h"
@@ -12,7 +13,6 @@
 #include <QFont>
 #include <QPlainTextEdit>
 #include <QScreen>
-#include <QStyle>
 #include <QTextCursor>
 #include <QToolBar>
 
@@ -30,9 +30,9 @@ TFrmScriptOut::TFrmScriptOut(QWidget* owner) : QMainWindow(owner, Qt::Window) {
     ToolBar1->setObjectName("ToolBar1");
     ToolBar1->setMovable(false);
     ToolBar1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    BtnClear = ToolBar1->addAction("Clear");
+    BtnClear = ToolBar1->addAction(ToolIcon(TToolIcon::Clear), "Clear");
     BtnClear->setToolTip("Clear the output window");
-    ToolButton2 = ToolBar1->addAction(style()->standardIcon(QStyle::SP_FileDialogDetailedView), "Print");
+    ToolButton2 = ToolBar1->addAction(ToolIcon(TToolIcon::Print), "Print");
     ToolButton2->setToolTip("Print the contents of the output window");
     connect(BtnClear, &QAction::triggered, this, &TFrmScriptOut::BtnClearClick);
     connect(ToolButton2, &QAction::triggered, this, &TFrmScriptOut::ToolButton2Click);

@@ -2,6 +2,8 @@
 
 #include "platform/Text.h"
 
+#include <utility>
+
 namespace {
 
 const char* CompletionEnding(std::int32_t exitCode) {
@@ -73,8 +75,14 @@ void TScriptRun::Run() {
 }
 
 void TScriptRun::ExecuteScript() {
-    const TDepth depth(executing_);
-    control_.Execute();
+    error_.reset();
+    host_.ClearError();
+    {
+        const TDepth depth(executing_);
+        control_.Execute();
+    }
+    if (const std::optional<TRunError> error = std::exchange(error_, std::nullopt))
+        host_.ShowError(error->LineNo, error->Text);
 }
 
 void TScriptRun::Step() {
@@ -137,8 +145,10 @@ void TScriptRun::OnScriptComplete(std::int32_t lineNo, std::int32_t exitCode) {
 }
 
 void TScriptRun::OnScriptError(std::int32_t lineNo, const std::string& errorMsg) {
+    const std::string text = ErrorText(lineNo, errorMsg);
     host_.AddOutputLine("", true);
-    host_.AddOutputLine(ErrorText(lineNo, errorMsg), true);
+    host_.AddOutputLine(text, true);
+    error_ = TRunError{lineNo, text};
 }
 
 void TScriptRun::OnPrint(const std::string& printLine, bool newLine) {

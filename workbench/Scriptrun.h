@@ -9,6 +9,7 @@
 #include "Scriptcontrol.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // The completion line: "\r\nScript Terminated on line: " + line + the ending
@@ -38,6 +39,11 @@ public:
     virtual void ShowSingleStep(bool on) = 0;
     virtual void ShowHighlight(bool on) = 0;
     virtual void ShowAllChannels() = 0;
+    // A run ended with an error: the window shows where and why, also when
+    // the output window is closed.
+    virtual void ShowError(std::int32_t lineNo, const std::string& text) = 0;
+    // A run starts: an earlier run's error is no longer shown.
+    virtual void ClearError() = 0;
 };
 
 class TScriptRun {
@@ -76,8 +82,16 @@ public:
 private:
     bool ScriptIsEmpty();
 
+    // The error a run reported, shown once the run has ended: the control
+    // clears its selection while it ends a run that failed its check.
+    struct TRunError {
+        std::int32_t LineNo = 0;
+        std::string Text;
+    };
+
     TScriptControl& control_;
     GLOBALINFO_TAG& info_;
     TScriptRunHost& host_;
     int executing_ = 0;
+    std::optional<TRunError> error_;
 };

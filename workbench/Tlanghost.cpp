@@ -1,6 +1,7 @@
 #include "Tlanghost.h"
 
 #include "Pevox10_TLB.h"
+#include "Qormapplication.h"
 
 #include "platform/ComConnection.h"
 #include "platform/ComControl.h"
@@ -180,12 +181,19 @@ public:
         control_->get_Text(text.Out());
         return text.Ansi();
     }
-    void Execute() override { IgnoreFailure(control_->Execute()); }
+    // A failure outside the script (its file cannot be saved before the run,
+    // a handler of the run's events that fails) comes back as the member's
+    // error, and is shown as the failure of any command is.
+    void Execute() override {
+        if (control_->Execute() >= 0) return;
+        if (const std::string failure = LastErrorText(); !failure.empty()) ShowException(failure);
+    }
     void DumpVariables() override { IgnoreFailure(control_->DumpVariables()); }
     bool get_AutoSelectStepLine() override { return GetBool(&pevox::ITLang::get_AutoSelectStepLine); }
     void put_AutoSelectStepLine(bool on) override { control_->put_AutoSelectStepLine(Truth(on)); }
     void put_SaveBeforeRun(bool on) override { control_->put_SaveBeforeRun(Truth(on)); }
     void put_ShowConstantsInDump(bool on) override { control_->put_ShowConstantsInDump(Truth(on)); }
+    void put_SelStart(std::int32_t start) override { control_->put_SelStart(start); }
     void put_SelLength(std::int32_t length) override { control_->put_SelLength(length); }
     void put_Color(std::uint32_t color) override { control_->put_Color(color); }
     void put_SyntaxColors(int index, std::uint32_t color) override {

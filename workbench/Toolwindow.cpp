@@ -4,9 +4,8 @@
 #include "Mainfrm.h"
 #include "Windowplacement.h"
 
-#include "platform/Shell.h"
+#include "platform/Helpviewer.h"
 
-#include <QShortcut>
 #include <QWidget>
 
 TFormPlacement ReadFormPlacement(const platform::TRegIniFile& registry, const std::string& section,
@@ -62,20 +61,22 @@ void ApplyPlacement(QWidget& window, const TFormPlacement& placement) {
     }
 }
 
+// Only a window that has read its stored place writes one back: a window made
+// but never shown would otherwise replace the place the user left with its own.
 void LoadSaveFormPlacement(QWidget& window, const std::string& section, int mode, TBoundsRule rule) {
+    constexpr const char* PlacementRead = "PlacementRead";
     platform::TRegIniFile registry(GlobalInfo().RegKey);
-    if (mode == 1)
-        WriteFormPlacement(registry, section, PlacementOf(window), rule);
-    else
-        ApplyPlacement(window, ReadFormPlacement(registry, section, PlacementOf(window)));
+    if (mode == 1) {
+        if (window.property(PlacementRead).toBool()) WriteFormPlacement(registry, section, PlacementOf(window), rule);
+        return;
+    }
+    ApplyPlacement(window, ReadFormPlacement(registry, section, PlacementOf(window)));
+    window.setProperty(PlacementRead, true);
 }
 
 void BindHelpContext(QWidget& window, int context) {
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), &window);
-    help->setContext(Qt::WindowShortcut);
-    QObject::connect(help, &QShortcut::activated, &window, [context] {
-        platform::WinHelpA(GlobalInfo().AppDir + HelpFileName, platform::HELP_CONTEXT, context);
-    });
+    window.setProperty("helpContext", context);
+    platform::BindF1Help(window, ProgramHelpFile());
 }
 
 // A window reports once: a second report could make the main window forget

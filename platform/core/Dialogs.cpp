@@ -1,5 +1,7 @@
 #include "platform/Dialogs.h"
 
+#include "platform/Text.h"
+
 #include <utility>
 
 namespace platform {
@@ -29,6 +31,9 @@ public:
         return CancelledAnswer(buttons);
     }
     std::optional<std::string> InputQuery(const std::string&, const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<std::u16string> InputQueryWide(const std::string&, const std::string&) override {
         return std::nullopt;
     }
     std::optional<std::string> OpenFileName(const FileDialogRequest&) override { return std::nullopt; }
@@ -64,6 +69,10 @@ std::string InputBox(const std::string& caption, const std::string& prompt, cons
     return InputQuery(caption, prompt, initial).value_or(initial);
 }
 
+std::u16string InputBoxWide(const std::string& caption, const std::string& prompt) {
+    return CurrentDialogs().InputQueryWide(caption, prompt).value_or(std::u16string());
+}
+
 DialogResponder::DialogResponder() : previous_(InstallDialogs(this)) {}
 
 DialogResponder::~DialogResponder() { InstallDialogs(previous_); }
@@ -77,6 +86,12 @@ void DialogResponder::Answer(MsgAnswer answer) {
 void DialogResponder::Type(std::string text) {
     Response response;
     response.text = std::move(text);
+    queue_.push_back(std::move(response));
+}
+
+void DialogResponder::Type(std::u16string text) {
+    Response response;
+    response.wideText = std::move(text);
     queue_.push_back(std::move(response));
 }
 
@@ -126,13 +141,28 @@ std::optional<std::string> DialogResponder::InputQuery(const std::string& captio
     return response ? response->text : std::nullopt;
 }
 
+std::optional<std::u16string> DialogResponder::InputQueryWide(const std::string& caption,
+                                                              const std::string& prompt) {
+    const std::optional<Response> response = next({Kind::Input, prompt, caption});
+    if (!response) return std::nullopt;
+    if (response->wideText) return response->wideText;
+    if (response->text) return Cp1252ToUtf16(*response->text);
+    return std::nullopt;
+}
+
 std::optional<std::string> DialogResponder::OpenFileName(const FileDialogRequest& request) {
-    const std::optional<Response> response = next({Kind::Open, request.title, ""});
+    Call call{Kind::Open, request.title, ""};
+    call.initialDir = request.initialDir;
+    call.fileName = request.fileName;
+    const std::optional<Response> response = next(std::move(call));
     return response ? response->text : std::nullopt;
 }
 
 std::optional<std::string> DialogResponder::SaveFileName(const FileDialogRequest& request) {
-    const std::optional<Response> response = next({Kind::Save, request.title, ""});
+    Call call{Kind::Save, request.title, ""};
+    call.initialDir = request.initialDir;
+    call.fileName = request.fileName;
+    const std::optional<Response> response = next(std::move(call));
     return response ? response->text : std::nullopt;
 }
 

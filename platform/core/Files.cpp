@@ -415,6 +415,28 @@ std::int64_t FileSize(const std::string& path) {
     return info.st_size;
 }
 
+std::string AbsolutePath(const std::string& path) {
+    if (path.empty() || path.front() == '/') return path;
+    std::string folder = GetCurrentDir();
+    if (folder.empty()) return path;
+    std::string_view rest = path;
+    while (!rest.empty()) {
+        if (rest == "." || rest.starts_with("./")) {
+            rest.remove_prefix(rest.size() == 1 ? 1 : 2);
+        } else if (rest == ".." || rest.starts_with("../")) {
+            rest.remove_prefix(rest.size() == 2 ? 2 : 3);
+            const std::size_t slash = folder.find_last_of('/');
+            folder.resize(slash == 0 || slash == std::string::npos ? 1 : slash);
+        } else if (rest.front() == '/') {
+            rest.remove_prefix(1);
+        } else {
+            break;
+        }
+    }
+    if (rest.empty()) return folder;
+    return IncludeTrailingPathDelimiter(folder) + std::string(rest);
+}
+
 std::string ExtractFilePath(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? "" : path.substr(0, slash + 1);
@@ -608,15 +630,62 @@ bool WriteInPlace(const std::string& target, std::int64_t size, const ContentWri
     return ::fsync(fd.get()) == 0 && fd.Close();
 }
 
-// Copies to the end of `from`, in the kernel where the two file systems allow it.
+// A save asks the disk to start writing each step of this many bytes as soon
+// as it is written, so the disk works while the copy goes on and the flush
+// that makes the save durable finds little left to write.
+constexpr std::size_t kWritebackStep = std::size_t{16} << 20;
+
+// Counts what a save has written and starts the disk on every full step.
+// Only a start: the save's fsync still waits for every byte.
+class TWriteback {
+public:
+    explicit TWriteback(int fd) : fd_(fd) {}
+    void Written(std::size_t bytes) {
+        written_ += static_cast<off_t>(bytes);
+        if (written_ - started_ < static_cast<off_t>(kWritebackStep)) return;
+        ::sync_file_range(fd_, started_, written_ - started_, SYNC_FILE_RANGE_WRITE);
+        started_ = written_;
+    }
+
+private:
+    int fd_;
+    off_t written_ = 0;
+    off_t started_ = 0;
+};
+
+bool WriteInSteps(int fd, std::string_view bytes) {
+    TWriteback writeback(fd);
+    for (std::size_t at = 0; at < bytes.size(); at += kWritebackStep) {
+        const std::size_t step = std::min(kWritebackStep, bytes.size() - at);
+        if (!WriteAll(fd, bytes.data() + at, step)) return false;
+        writeback.Written(step);
+    }
+    return true;
+}
+
+// Copies to the end of `from`, in the kernel where the two file systems
+// allow it, else through a buffer.
 bool CopyToEnd(int from, int to) {
+    TWriteback writeback(to);
+    std::vector<char> buffer;
     for (;;) {
-        const ssize_t copied = ::copy_file_range(from, nullptr, to, nullptr, std::size_t{1} << 30, 0);
-        if (copied > 0) continue;
+        ssize_t copied = 0;
+        if (buffer.empty()) {
+            copied = ::copy_file_range(from, nullptr, to, nullptr, kWritebackStep, 0);
+            if (copied < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+                buffer.resize(std::size_t{1} << 20);
+                continue;
+            }
+        } else {
+            copied = ::read(from, buffer.data(), buffer.size());
+            if (copied > 0 && !WriteAll(to, buffer.data(), static_cast<std::size_t>(copied))) return false;
+        }
+        if (copied > 0) {
+            writeback.Written(static_cast<std::size_t>(copied));
+            continue;
+        }
         if (copied == 0) return true;
-        if (errno == EINTR) continue;
-        if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) return CopyBytes(from, to);
-        return false;
+        if (errno != EINTR) return false;
     }
 }
 
@@ -664,7 +733,7 @@ bool ReplaceFile(const std::string& path, std::int64_t size, const ContentWriter
 bool ReplaceFileWithBytes(const std::string& path, std::string_view bytes, const ReplaceOptions& options) {
     return ReplaceFile(
         path, static_cast<std::int64_t>(bytes.size()),
-        [bytes](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); }, options);
+        [bytes](int fd) { return WriteInSteps(fd, bytes); }, options);
 }
 
 bool ReplaceFileWithCopy(const std::string& path, const std::string& source, const ReplaceOptions& options) {

@@ -93,10 +93,21 @@ std::string Environment(const char* name) {
     return value ? value : "";
 }
 
-std::string TextEditor() {
-    std::string editor = Environment("VISUAL");
-    if (editor.empty()) editor = Environment("EDITOR");
-    return editor.empty() ? "xdg-open" : editor;
+std::string TerminalEditor() {
+    const std::string visual = Environment("VISUAL");
+    return visual.empty() ? Environment("EDITOR") : visual;
+}
+
+// The desktop's handler opens the file. Only where there is none (no
+// xdg-open) does the editor of $VISUAL or $EDITOR run, and then inside a
+// terminal emulator: such an editor started without a terminal would show
+// nothing and never end.
+std::intptr_t OpenInTextEditor(const std::string& file) {
+    const std::intptr_t opened = LaunchResult({"xdg-open", file});
+    if (opened != kFileNotFound) return opened;
+    const std::string editor = TerminalEditor();
+    if (editor.empty()) return opened;
+    return LaunchResult({"x-terminal-emulator -e " + editor, file});
 }
 
 // A name quoted for a command line ("my file.txt") means the name inside.
@@ -118,13 +129,26 @@ bool IsAddress(const std::string& file) {
     return true;
 }
 
+std::mutex handlerMutex;
+HelpHandler installedHandler;
+
+HelpRequest RequestOf(const std::string& helpFile, unsigned command, std::uintptr_t data) {
+    HelpRequest request{helpFile, command, 0, ""};
+    if (command == HELP_KEY) {
+        if (const auto* keyword = reinterpret_cast<const char*>(data)) request.keyword = keyword;
+    } else if (command == HELP_CONTEXT) {
+        request.context = data;
+    }
+    return request;
+}
+
 }  // namespace
 
 std::intptr_t ShellExecuteA(const std::string& operation, const std::string& file, const std::string& parameters,
                             const std::string& directory) {
     if (!operation.empty() && !SameTextIgnoringCase(operation, "open")) return kFailed;
     if (SameTextIgnoringCase(file, "notepad.exe") || SameTextIgnoringCase(file, "notepad"))
-        return LaunchResult({TextEditor(), Unquoted(parameters)});
+        return OpenInTextEditor(Unquoted(parameters));
     if (IsAddress(file)) return LaunchResult({"xdg-open", file});
     const std::string path =
         directory.empty() || file.empty() || file.front() == '/' ? file : IncludeTrailingPathDelimiter(directory) + file;
@@ -132,7 +156,18 @@ std::intptr_t ShellExecuteA(const std::string& operation, const std::string& fil
     return LaunchResult({"xdg-open", path});
 }
 
-bool WinHelpA(const std::string& helpFile, unsigned command, std::uintptr_t) {
+HelpHandler InstallHelpHandler(HelpHandler handler) {
+    const std::lock_guard<std::mutex> lock(handlerMutex);
+    return std::exchange(installedHandler, std::move(handler));
+}
+
+bool WinHelpA(const std::string& helpFile, unsigned command, std::uintptr_t data) {
+    HelpHandler handler;
+    {
+        const std::lock_guard<std::mutex> lock(handlerMutex);
+        handler = installedHandler;
+    }
+    if (handler.show && helpFile == handler.helpFile) return handler.show(RequestOf(helpFile, command, data));
     if (command == HELP_QUIT) return true;
     if (!FileExists(helpFile)) return false;
     return Launch({"xdg-open", helpFile});

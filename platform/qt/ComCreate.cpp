@@ -127,15 +127,32 @@ HRESULT RegisterServerLibrary(const std::string& path, bool unregister) {
     return function();
 }
 
+namespace {
+
+std::string CanonicalPath(const std::string& file) {
+    std::unique_ptr<char, decltype(&std::free)> resolved(realpath(file.c_str(), nullptr), &std::free);
+    return resolved ? std::string(resolved.get()) : std::string();
+}
+
+// Whether `clsid` is registered to the library at `path` and the ProgID its
+// class key names (if any) leads back to it.
+bool RegisteredTo(REFCLSID clsid, const std::string& path) {
+    const RegistryHive hive = RegistryHive::ClassesRoot;
+    const std::optional<std::string> registered = RegQueryValue(hive, ClassKey(clsid) + "\\InprocServer32");
+    const std::string own = CanonicalPath(path);
+    if (!registered || own.empty() || CanonicalPath(*registered) != own) return false;
+    const std::optional<std::string> progId = RegQueryValue(hive, ClassKey(clsid) + "\\ProgID");
+    if (!progId) return true;
+    CLSID named{};
+    const std::optional<std::string> text = RegQueryValue(hive, *progId + "\\CLSID");
+    return text && GuidFromString(*text, named) && named == clsid;
+}
+
+}  // namespace
+
 HRESULT EnsureServerRegistered(REFCLSID clsid, const std::string& path) {
-    const std::optional<std::string> registered =
-        RegQueryValue(RegistryHive::ClassesRoot, ClassKey(clsid) + "\\InprocServer32");
-    const auto canonical = [](const std::string& file) {
-        std::unique_ptr<char, decltype(&std::free)> resolved(realpath(file.c_str(), nullptr), &std::free);
-        return resolved ? std::string(resolved.get()) : std::string();
-    };
-    const std::string own = canonical(path);
-    if (registered && !own.empty() && canonical(*registered) == own) return S_FALSE;
+    SetAsideDamagedHive(RegistryHive::ClassesRoot);
+    if (RegisteredTo(clsid, path)) return S_FALSE;
     return RegisterServerLibrary(path, false);
 }
 

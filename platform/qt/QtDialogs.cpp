@@ -1,11 +1,15 @@
 #include "platform/QtDialogs.h"
 
+#include "platform/QtPath.h"
 #include "platform/QtText.h"
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QRegularExpression>
@@ -40,6 +44,22 @@ QMessageBox::Icon QtIcon(MsgIcon icon) {
 }
 
 // The box's buttons from left to right, as the classic boxes order them.
+// Room for the title bar's own buttons and margins beside the caption.
+constexpr int TitleBarRoom = 140;
+
+// A box is as wide as its text needs, which for a short text cuts a longer
+// caption in the title bar; a row of the caption's width keeps it whole. The
+// title font is taken as bold, as most desktops draw it.
+void WidenForCaption(QMessageBox& box, const QString& caption) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid) return;
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const int width = QFontMetrics(titleFont).horizontalAdvance(caption) + TitleBarRoom;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
 std::vector<QMessageBox::StandardButton> QtButtons(MsgButtons buttons) {
     switch (buttons) {
     case MsgButtons::OKCancel:
@@ -69,8 +89,20 @@ QStringList NameFilters(const std::string& classicFilter) {
     return QtDialogs::QtFilter(classicFilter).split(QStringLiteral(";;"), Qt::SkipEmptyParts);
 }
 
+// A dialog told to start in a folder that does not exist offers the folder's
+// name as the file name; it starts in the nearest folder that exists instead.
+QString ExistingFolder(const std::string& folder) {
+    QString path = QDir::cleanPath(PathToQString(folder));
+    while (!path.isEmpty() && !QFileInfo(path).isDir()) {
+        const QString parent = QFileInfo(path).path();
+        if (parent == path) return {};
+        path = parent;
+    }
+    return path;
+}
+
 std::optional<std::string> RunFileDialog(QWidget* parent, const FileDialogRequest& request, bool save) {
-    QFileDialog dialog(parent, ToQString(request.title), ToQString(request.initialDir));
+    QFileDialog dialog(parent, ToQString(request.title), ExistingFolder(request.initialDir));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(!save && request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
@@ -81,9 +113,9 @@ std::optional<std::string> RunFileDialog(QWidget* parent, const FileDialogReques
             dialog.selectNameFilter(filters[request.filterIndex - 1]);
     }
     if (!request.defaultExt.empty()) dialog.setDefaultSuffix(ToQString(request.defaultExt));
-    if (!request.fileName.empty()) dialog.selectFile(ToQString(request.fileName));
+    if (!request.fileName.empty()) dialog.selectFile(PathToQString(request.fileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return FromQString(dialog.selectedFiles().constFirst());
+    return PathFromQString(dialog.selectedFiles().constFirst());
 }
 
 }  // namespace
@@ -101,6 +133,9 @@ MsgAnswer QtDialogs::MessageBox(const std::string& text, const std::string& capt
     QMessageBox::StandardButtons all;
     for (const QMessageBox::StandardButton button : shown) all |= button;
     QMessageBox box(QtIcon(icon), DialogText(caption), DialogText(text), all, parent());
+    // File names may hold '<' or '&': the text is shown as it is, never as markup.
+    box.setTextFormat(Qt::PlainText);
+    WidenForCaption(box, DialogText(caption));
     const bool known = defaultButton >= 0 && static_cast<std::size_t>(defaultButton) < shown.size();
     box.setDefaultButton(shown[known ? static_cast<std::size_t>(defaultButton) : 0]);
     switch (box.exec()) {
@@ -130,6 +165,14 @@ std::optional<std::string> QtDialogs::InputQuery(const std::string& caption, con
                                                ToQString(initial), &ok);
     if (!ok) return std::nullopt;
     return FromQString(text);
+}
+
+std::optional<std::u16string> QtDialogs::InputQueryWide(const std::string& caption, const std::string& prompt) {
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(parent(), DialogText(caption), DialogText(prompt), QLineEdit::Normal, QString(), &ok);
+    if (!ok) return std::nullopt;
+    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
 }
 
 std::optional<std::string> QtDialogs::OpenFileName(const FileDialogRequest& request) {

@@ -1,11 +1,14 @@
 #include "platform/Registry.h"
 
 #include "platform/Files.h"
+#include "platform/QtPath.h"
 #include "platform/QtText.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTemporaryFile>
 
 #include <cstdlib>
 #include <utility>
@@ -75,6 +78,8 @@ QString HiveFileName(RegistryHive hive) {
                                              : QStringLiteral("HKEY_CURRENT_USER.ini");
 }
 
+std::string HivePath(RegistryHive hive) { return RegistryFolder() + PathFromQString(HiveFileName(hive)); }
+
 QString Join(const QString& group, const QString& name) {
     if (group.isEmpty()) return name;
     return name.isEmpty() ? group : group + u'/' + name;
@@ -86,12 +91,12 @@ std::string RegistryFolder() {
     const char* folder = std::getenv("QORM_REGISTRY_DIR");
     if (folder && *folder) return IncludeTrailingPathDelimiter(folder);
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return IncludeTrailingPathDelimiter(IncludeTrailingPathDelimiter(FromQString(config)) + "qorm20");
+    return IncludeTrailingPathDelimiter(IncludeTrailingPathDelimiter(PathFromQString(config)) + "qorm20");
 }
 
 struct TRegIniFile::Impl {
     Impl(std::string folderPath, const QString& file, QString group)
-        : folder(std::move(folderPath)), settings(ToQString(folder) + file, QSettings::IniFormat),
+        : folder(std::move(folderPath)), settings(PathToQString(folder) + file, QSettings::IniFormat),
           keyGroup(std::move(group)) {}
 
     // Names are found ignoring case, as the registry does, and keep the
@@ -233,7 +238,7 @@ const QString kKeyMark = QStringLiteral("%key");
 class RawHive {
 public:
     explicit RawHive(RegistryHive hive)
-        : folder_(RegistryFolder()), settings_(ToQString(folder_) + HiveFileName(hive), QSettings::IniFormat) {}
+        : folder_(RegistryFolder()), settings_(PathToQString(folder_) + HiveFileName(hive), QSettings::IniFormat) {}
 
     // The stored spelling of `name` among the groups (or values) of `group`; null when absent.
     QString Find(const QString& group, const QString& name, bool isGroup) {
@@ -349,6 +354,34 @@ bool RegDeleteTree(RegistryHive hive, const std::string& key) {
     if (group.isEmpty()) return !KeyParts(key).isEmpty();
     raw.Settings().remove(group);
     return raw.Write();
+}
+
+namespace {
+
+// Whether the INI reader finds a fault in the file at `path`. It reads a copy:
+// QSettings keeps what it once read of a path for the whole process and
+// reports a fault only to the first reader, so the path itself cannot be asked twice.
+bool HiveFileDamaged(const QString& path) {
+    QFile original(path);
+    if (!original.open(QIODevice::ReadOnly)) return false;
+    QTemporaryFile copy;
+    if (!copy.open() || copy.write(original.readAll()) != original.size() || !copy.flush()) return false;
+    QSettings settings(copy.fileName(), QSettings::IniFormat);
+    (void)settings.allKeys();  // reads every section
+    return settings.status() == QSettings::FormatError;
+}
+
+}  // namespace
+
+std::string SetAsideDamagedHive(RegistryHive hive) {
+    const std::string path = HivePath(hive);
+    if (!FileExists(path) || !HiveFileDamaged(PathToQString(path))) return {};
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+        const std::string aside = path + ".damaged" + (attempt == 1 ? std::string() : "-" + std::to_string(attempt));
+        if (FileExists(aside)) continue;
+        return RenameFile(path, aside) ? aside : std::string();
+    }
+    return {};
 }
 
 }  // namespace platform

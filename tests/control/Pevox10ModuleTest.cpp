@@ -22,6 +22,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <random>
 #include <thread>
 
 using namespace platform;
@@ -433,6 +434,76 @@ TEST_F(Pevox10ModuleTest, RegistrationToolRegistersAndUnregisters) {
     EXPECT_FALSE(RegKeyExists(kHive, "Pevox10.TLang"));
     EXPECT_NE(std::system((tool + "'" + folder_ + "/none.so'" + quiet).c_str()), 0);
     EXPECT_NE(std::system((tool + quiet).c_str()), 0);
+}
+
+}  // namespace
+
+namespace {
+
+std::string RandomBytes(unsigned seed, std::size_t size) {
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char& byte : bytes) byte = static_cast<char>(random());
+    return bytes;
+}
+
+// The registered hive with `from` replaced by `to` where it first occurs.
+std::string Garbled(std::string hive, const std::string& from, const std::string& to) {
+    const std::size_t at = hive.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? hive : hive.replace(at, from.size(), to);
+}
+
+// Whatever the class registry holds when the program starts, the start-up
+// registration leaves one from which the control is created by its ProgID, and
+// a file that did not read as a registry is kept aside byte for byte.
+TEST_F(Pevox10ModuleTest, StartUpRegistrationHealsADamagedClassRegistry) {
+    const std::string registered = ReadAll(HiveFile());
+    const std::size_t progIdSection = registered.find("[Pevox10.TLang]");
+    ASSERT_NE(progIdSection, std::string::npos);
+    struct Damage {
+        const char* name;
+        std::string bytes;
+        bool unreadable;
+    };
+    const Damage damages[] = {
+        {"1 MiB of random bytes", RandomBytes(11, 1 << 20), true},
+        {"4 KiB of random bytes", RandomBytes(12, 4096), true},
+        {"cut inside a section name", registered.substr(0, progIdSection + 9), true},
+        {"cut inside a value", registered.substr(0, registered.find("libPevox10") + 4), false},
+        {"a line without a value", Garbled(registered, "[Pevox10.TLang]\n", "[Pevox10.TLang]\n\x01\xfe garbled\n"), true},
+        {"the ProgID's class garbled", Garbled(registered, "CLSID\\%25default={14B6ACB1", "CLSID\\%25default={14B6ACB9"),
+         false},
+        {"the library path garbled", Garbled(registered, "libPevox10.so\n", "libPev\x7fx10.so\n"), false},
+    };
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.name);
+        { std::ofstream(HiveFile(), std::ios::binary | std::ios::trunc) << damage.bytes; }
+        const HRESULT first = EnsureServerRegistered(CLSID_TLang, kLibrary);
+        EXPECT_TRUE(SUCCEEDED(first)) << std::hex << first;
+        CLSID clsid{};
+        EXPECT_EQ(CLSIDFromProgID(u"Pevox10.TLang", &clsid), S_OK);
+        EXPECT_EQ(clsid, CLSID_TLang);
+        EXPECT_TRUE(CreateControl());
+        EXPECT_EQ(EnsureServerRegistered(CLSID_TLang, kLibrary), S_FALSE) << "the next start finds it registered";
+
+        const std::string aside = HiveFile() + ".damaged";
+        EXPECT_EQ(std::filesystem::exists(aside), damage.unreadable);
+        if (damage.unreadable) {
+            EXPECT_TRUE(ReadAll(aside) == damage.bytes) << "the damaged file is kept as it was";
+        }
+        std::filesystem::remove(aside);
+    }
+}
+
+// A second damaged file does not replace the first one kept aside.
+TEST_F(Pevox10ModuleTest, EachDamagedClassRegistryIsKeptUnderANameOfItsOwn) {
+    for (unsigned seed : {21u, 22u}) {
+        { std::ofstream(HiveFile(), std::ios::binary | std::ios::trunc) << RandomBytes(seed, 2048); }
+        EXPECT_EQ(EnsureServerRegistered(CLSID_TLang, kLibrary), S_OK);
+    }
+    EXPECT_TRUE(ReadAll(HiveFile() + ".damaged") == RandomBytes(21, 2048));
+    EXPECT_TRUE(ReadAll(HiveFile() + ".damaged-2") == RandomBytes(22, 2048));
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include "InterruptedWrite.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
@@ -17,9 +19,11 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTimer>
+#include <QToolTip>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 namespace pevox_test {
@@ -323,6 +327,75 @@ TEST_F(TLangEditorTest, LoadAndSaveScripts) {
     EXPECT_EQ(control->Clear(), S_OK);
     EXPECT_EQ(Text(), "");
     EXPECT_EQ(FileName(), " ");
+}
+
+// Every byte of a string or a comment survives loading, colouring and
+// saving; the names of scripts are bytes too, whatever they hold.
+TEST_F(TLangEditorTest, ScriptsKeepEveryByteOfTheirTextAndOfTheirNames) {
+    std::string literal, comment;
+    for (int b = 0; b < 256; ++b) {
+        if (b == '\r' || b == '\n') continue;
+        comment += static_cast<char>(b);
+        if (b != '"') literal += static_cast<char>(b);
+    }
+    const std::string text = "S = \"" + literal + "\"\r\n'" + comment + "\r\nPrint S\r\n";
+    const char* const names[] = {"plain.tl", "donn\xC3\xA9" "es \xC3\xA9t\xC3\xA9.tl", "\xE4\xB8\xAD\xE6\x96\x87.tl",
+                                 "with space.tl", "bad\xFF.tl"};
+    const std::string first = tempDir + "/first.tl";
+    std::ofstream(first, std::ios::binary) << text;
+    ASSERT_EQ(control->LoadFromFile(Bstr(first).Get()), S_OK);
+    for (const char* name : names) {
+        const std::string path = tempDir + "/" + name;
+        ASSERT_EQ(control->SaveToFile(Bstr(path).Get()), S_OK) << name;
+        EXPECT_EQ(FileName(), path) << name;
+        EXPECT_EQ(FileText(path), text) << name;
+        // Each line coloured once more on the way back in.
+        ASSERT_EQ(control->LoadFromFile(Bstr(path).Get()), S_OK) << name;
+        for (int line = 0; line < 3; ++line) Editor().ColorLine(line);
+        EXPECT_EQ(Text() + "\r\n", text) << name;
+    }
+}
+
+// A character the code page of scripts lacks never enters the editor, be it
+// typed, pasted or composed: the text stays as it was and the user reads why.
+TEST_F(TLangEditorTest, ACharacterOutsideTheCodePageIsRefusedWithItsReason) {
+    SetText("x = 1");
+    control->put_SelStart(5);
+    struct Case {
+        const char* what;
+        std::function<void()> enter;
+        QString reason;
+    };
+    const Case cases[] = {
+        {"typed", [&] { Key(Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("\u03A9")); },
+         QString::fromUtf8("Not typed: \"\u03A9\" (U+03A9) is not in Windows-1252, the code page of scripts.")},
+        {"typed outside the 16-bit plane", [&] { Key(Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("\U0001F600")); },
+         QString::fromUtf8("Not typed: \"\U0001F600\" (U+1F600) is not in Windows-1252, the code page of scripts.")},
+        {"pasted",
+         [&] {
+             QApplication::clipboard()->setText(QString::fromUtf8("a\u00E9\u4E2D\u6587b"));
+             Editor().paste();
+         },
+         QString::fromUtf8("Nothing was pasted: \"\u4E2D\" (U+4E2D) is not in Windows-1252, the code page of scripts.")},
+        {"composed",
+         [&] {
+             QInputMethodEvent composed;
+             composed.setCommitString(QString::fromUtf8("\u4E2D"));
+             QCoreApplication::sendEvent(&Editor(), &composed);
+         },
+         QString::fromUtf8("Not typed: \"\u4E2D\" (U+4E2D) is not in Windows-1252, the code page of scripts.")},
+    };
+    for (const Case& c : cases) {
+        c.enter();
+        EXPECT_EQ(Text(), "x = 1") << c.what;
+        EXPECT_EQ(Editor().RefusalReason(), c.reason) << c.what;
+        EXPECT_EQ(QToolTip::text(), c.reason) << c.what;
+    }
+    // What the code page holds goes in, from the keys and from the clipboard.
+    Key(Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("\u00E9"));
+    QApplication::clipboard()->setText(QString::fromUtf8("\u20AC\u0152"));
+    Editor().paste();
+    EXPECT_EQ(Text(), "x = 1\xE9\x80\x8C");
 }
 
 // The script file is replaced whole: a link to it stays a link, and a full

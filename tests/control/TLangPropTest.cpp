@@ -4,6 +4,7 @@
 
 #include "TLangProp.h"
 #include "platform/Dialogs.h"
+#include "platform/QtPath.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -85,6 +86,36 @@ TEST_F(TLangPropPage, ColourAndFileDialogs) {
     std::int32_t color = 0;
     control->get_SyntaxColors(ColorComment, &color);
     EXPECT_EQ(color, 0x0000FF);
+}
+
+// The script's name goes through the page byte for byte, shown in the
+// file system's encoding; a name typed into the box is taken in that encoding.
+TEST_F(TLangPropPage, TheFileNameKeepsItsBytes) {
+    const char* const names[] = {"/s/plain.tl", "/s/donn\xC3\xA9" "es/\xC3\xA9t\xC3\xA9.tl", "/s/\xE4\xB8\xAD.tl",
+                                 "/s/with space.tl", "/s/bad\xFF.tl"};
+    for (const char* path : names) {
+        control->put_FileName(Bstr(path).Get());
+        page.FillPageFromControl();
+        EXPECT_EQ(page.EdtFileName->text(), platform::PathToQString(path)) << path;
+        control->put_FileName(Bstr("/elsewhere.tl").Get());
+        page.ApplyPageToControl();
+        UniqueBstr name;
+        control->get_FileName(name.Out());
+        EXPECT_EQ(name.Ansi(), path);
+
+        DialogResponder responder;
+        responder.Type(path);
+        page.EdtFileName->setText("/typed.tl");
+        page.BtnFindScriptClick();
+        page.ApplyPageToControl();
+        control->get_FileName(name.Out());
+        EXPECT_EQ(name.Ansi(), path);
+    }
+    page.EdtFileName->setText(QString::fromUtf8("/s/neu\u00E9.tl"));
+    page.ApplyPageToControl();
+    UniqueBstr name;
+    control->get_FileName(name.Out());
+    EXPECT_EQ(name.Ansi(), "/s/neu\xC3\xA9.tl");
 }
 
 // The colour label with this caption, clicked as the user clicks it.

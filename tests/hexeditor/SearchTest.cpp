@@ -155,17 +155,65 @@ TEST(hex_search_prepare, RefusedEntriesSetTheStopFlagAndKeepTheRecord)
     EXPECT_TRUE(info.Stop);
 }
 
+// A number entry without digits where the number is read is refused, not
+// searched for as 0.
+TEST(hex_search_prepare, EntriesWithoutDigitsAreNotNumbers)
+{
+    struct Case {
+        int type;
+        bool hex;
+        const char* text;
+        TPrepareResult result;
+    };
+    const Case cases[] = {
+        {stDWord, false, "DEADBEEF", TPrepareResult::NotANumber},
+        {stDWord, false, "x12", TPrepareResult::NotANumber},
+        {stByte, false, "-", TPrepareResult::NotANumber},
+        {stWord, false, " +", TPrepareResult::NotANumber},
+        {stQWord, false, "abc", TPrepareResult::NotANumber},
+        {stDWord, true, "xyz", TPrepareResult::NotANumber},
+        {stByte, true, "0x", TPrepareResult::NotANumber},
+        {stDWord, false, " -12", TPrepareResult::Accepted},
+        {stDWord, false, "0", TPrepareResult::Accepted},
+        {stQWord, false, "x-12 34", TPrepareResult::Accepted},
+        {stDWord, true, "DEADBEEF", TPrepareResult::Accepted},
+        {stByte, true, "00", TPrepareResult::Accepted},
+        {stString, false, "DEADBEEF", TPrepareResult::Accepted},
+        {stByte, false, "300", TPrepareResult::OutOfRange},
+    };
+    for (const Case& c : cases) {
+        SEARCHINFO_TAG info;
+        TSearchPageEntries entries;
+        entries.Value = c.text;
+        entries.SearchType = c.type;
+        entries.HexEntry = c.hex;
+        EXPECT_EQ(PrepareSearch(entries, 0, true, info), c.result) << c.type << " " << c.hex << " \"" << c.text << '"';
+        EXPECT_EQ(info.Stop, c.result != TPrepareResult::Accepted) << c.text;
+    }
+}
+
 TEST(hex_search_prepare, RefusalsAreTold)
 {
     platform::DialogResponder user;
-    ShowPrepareRefusal(TPrepareResult::NoValue);
-    ShowPrepareRefusal(TPrepareResult::OutOfRange);
-    ShowPrepareRefusal(TPrepareResult::Accepted);
-    ASSERT_EQ(user.calls().size(), 2u);
+    TSearchPageEntries entries;
+    ShowPrepareRefusal(TPrepareResult::NoValue, entries);
+    ShowPrepareRefusal(TPrepareResult::OutOfRange, entries);
+    ShowPrepareRefusal(TPrepareResult::Accepted, entries);
+    entries.Value = "DEADBEEF";
+    ShowPrepareRefusal(TPrepareResult::NotANumber, entries);
+    entries.Value = "xyz";
+    entries.HexEntry = true;
+    ShowPrepareRefusal(TPrepareResult::NotANumber, entries);
+    ASSERT_EQ(user.calls().size(), 4u);
     EXPECT_EQ(user.calls()[0].text, "Search Value Required!");
     EXPECT_EQ(user.calls()[0].caption, "No Search Value Entered");
     EXPECT_EQ(user.calls()[1].text, "Value too large for selected type");
     EXPECT_EQ(user.calls()[1].caption, "Value out of range");
+    EXPECT_EQ(user.calls()[2].text, "\"DEADBEEF\" is not a decimal number");
+    EXPECT_EQ(user.calls()[2].caption, "Invalid Entry");
+    EXPECT_EQ(user.calls()[3].text, "\"xyz\" is not a hex number");
+    for (const auto& call : user.calls())
+        EXPECT_EQ(call.icon, platform::MsgIcon::Warning) << call.text;
 }
 
 // A record for a scan, as an accepted set-up leaves it.

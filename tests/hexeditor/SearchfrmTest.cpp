@@ -18,13 +18,16 @@
 #include "QtTestApplication.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -198,6 +201,63 @@ TEST_F(SearchWindowTest, TheFileListButtonsKeepEachPathOnce)
 
     window.btnClear->click();
     EXPECT_EQ(window.lstSelected->count(), 0);
+}
+
+// The folder box shows the listed folder and takes a folder typed into it; a
+// name that is no folder is refused with its reason and the box shows the
+// listed folder again.
+TEST_F(SearchWindowTest, TheFolderBoxShowsAndTakesTheListedFolder)
+{
+    folder.MakeFile("a.dat", {});
+    TFrmSearch& window = OpenSearchWindow();
+    EXPECT_TRUE(window.drvSelected->isEditable());
+    EXPECT_EQ(window.drvSelected->currentText().toStdString(), window.Folder());
+    const int places = window.drvSelected->count();
+
+    const auto type = [&window](const std::string& text) {
+        window.drvSelected->lineEdit()->selectAll();
+        QTest::keyClicks(window.drvSelected->lineEdit(), QString::fromStdString(text));
+        QTest::keyClick(window.drvSelected->lineEdit(), Qt::Key_Return);
+    };
+    type(folder.Path("data") + "/");
+    EXPECT_EQ(window.Folder(), folder.Path("data"));
+    EXPECT_EQ(window.drvSelected->currentText().toStdString(), folder.Path("data"));
+    EXPECT_EQ(window.lblFolder->text().toStdString(), folder.Path("data"));
+    ASSERT_EQ(window.filSelected->count(), 1);
+    EXPECT_EQ(window.filSelected->item(0)->text(), "a.dat");
+
+    type(folder.Path("data/a.dat"));
+    EXPECT_EQ(window.Folder(), folder.Path("data"));
+    EXPECT_EQ(window.StatusText().toStdString(), "\"" + folder.Path("data/a.dat") + "\" is not a folder.");
+    EXPECT_EQ(window.drvSelected->currentText().toStdString(), folder.Path("data"));
+    EXPECT_EQ(window.drvSelected->count(), places) << "typed names are not added to the list";
+    EXPECT_THAT(user.calls(), IsEmpty());
+}
+
+// A double click on a hit's position leaves the file column in view.
+TEST_F(SearchWindowTest, ADoubleClickKeepsTheFileColumnInView)
+{
+    std::string many;
+    for (int i = 0; i < 80; ++i)
+        many += "XY..";
+    folder.MakeFile("a-file-with-a-rather-long-name-to-fill-the-column.dat", Text(many));
+    TFrmSearch& window = OpenSearchWindow();
+    window.resize(640, 480);
+    window.show();
+    SearchAll(window, "XY");
+    QCoreApplication::processEvents();
+    ASSERT_EQ(window.lstResults->model()->rowCount(), 80);
+
+    const QModelIndex position = window.lstResults->model()->index(5, 1);
+    const QPoint cell = window.lstResults->visualRect(position).center();
+    QTest::mouseClick(window.lstResults->viewport(), Qt::LeftButton, {}, cell);
+    QTest::mouseDClick(window.lstResults->viewport(), Qt::LeftButton, {}, cell);
+    ASSERT_NE(main->ChannelWindow(0), nullptr);
+    EXPECT_EQ(window.lstResults->currentIndex().row(), 5);
+    EXPECT_EQ(window.lstResults->horizontalScrollBar()->value(), 0);
+    EXPECT_EQ(window.lstResults->columnViewportPosition(0), 0);
+    EXPECT_LE(window.lstResults->columnViewportPosition(1) + window.lstResults->columnWidth(1),
+              window.lstResults->viewport()->width());
 }
 
 TEST_F(SearchWindowTest, ClosingTheMainWindowDuringASearchWaitsForItToStop)

@@ -107,6 +107,32 @@ TEST_F(hex_search_pages, ASearchTypedIntoThePageFillsTheCurrentList)
     EXPECT_EQ(host.CurrentPosition, 20);
 }
 
+// A decimal DWORD entry of letters is refused with its reason; nothing is
+// searched, so no "0 matches." stands for a search for 0.
+TEST_F(hex_search_pages, ADecimalEntryOfLettersIsRefused)
+{
+    host.File.Put(40, std::string(4, '\0'));
+    QTest::keyClicks(Find<QLineEdit>("edtSearchValue"), "DEADBEEF");
+    Find<QGroupBox>("optSearchType")->findChildren<QRadioButton*>()[3]->click();
+    Find<QPushButton>("btnBeginSearch")->click();
+    ASSERT_EQ(user.calls().size(), 1u);
+    EXPECT_EQ(user.calls()[0].text, "\"DEADBEEF\" is not a decimal number");
+    EXPECT_EQ(user.calls()[0].icon, platform::MsgIcon::Warning);
+    EXPECT_EQ(Find<QLabel>("lblSearchCount")->text(), "0 results");
+    EXPECT_EQ(Find<QTableView>("lstResults")->model()->rowCount(), 1);
+}
+
+// The buttons say what they do: the search starts from "Begin Search", the
+// two lists' clear buttons name their list, and the stepper's ends show images.
+TEST_F(hex_search_pages, ButtonCaptionsNameTheirCommand)
+{
+    EXPECT_EQ(Find<QPushButton>("btnBeginSearch")->text(), "&Begin Search");
+    EXPECT_EQ(Find<QToolButton>("btnClearCurrent")->text(), "Clear Current");
+    EXPECT_EQ(Find<QToolButton>("btnClearPrev")->text(), "Clear Loaded");
+    for (const char* name : {"btnFirstSearch", "btnLastResult"})
+        EXPECT_FALSE(Find<QToolButton>(name)->icon().pixmap(16).isNull()) << name;
+}
+
 TEST_F(hex_search_pages, TheScanDisablesTheCriteriaAndCancelStopsIt)
 {
     host.File.Bytes.assign(3 * TBlockScanner::BlockSize, '.');

@@ -3,9 +3,13 @@
 // desktop's size whose windows have frames.
 #include "Hexeditfrm.h"
 #include "Mainfrm.h"
+#include "Scriptfrm.h"
+#include "Scriptoutfrm.h"
+#include "Watchfrm.h"
 #include "Windowplacement.h"
 
 #include "HexTestFolder.h"
+#include "workbench/FakeScriptControl.h"
 
 #include "platform/Dialogs.h"
 #include "platform/Registry.h"
@@ -26,14 +30,31 @@
 namespace {
 
 // Before the test program's application is made: one 1280 x 1024 screen,
-// windows with frames.
-const bool desktopScreen = [] {
-    const std::string config = (std::filesystem::temp_directory_path() / "qorm-placement-screen.json").string();
-    std::ofstream(config) << R"({"windowFrameMargins": true,
-        "screens": [{"name": "desk", "x": 0, "y": 0, "width": 1280, "height": 1024, "logicalDpi": 96}]})";
-    setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
-    return true;
-}();
+// windows with frames. Test processes run side by side, so each writes the
+// screen's description into a folder of its own, gone when it ends.
+class TScreenConfig {
+public:
+    TScreenConfig() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "qorm-placement-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) return;
+        folder_ = pattern;
+        const std::string config = (folder_ / "screen.json").string();
+        std::ofstream(config) << R"({"windowFrameMargins": true,
+            "screens": [{"name": "desk", "x": 0, "y": 0, "width": 1280, "height": 1024, "logicalDpi": 96}]})";
+        setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
+    }
+    ~TScreenConfig() {
+        std::error_code ignored;
+        if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
+    }
+    TScreenConfig(const TScreenConfig&) = delete;
+    TScreenConfig& operator=(const TScreenConfig&) = delete;
+
+private:
+    std::filesystem::path folder_;
+};
+
+const TScreenConfig desktopScreen;
 
 }  // namespace
 
@@ -172,6 +193,36 @@ TEST_F(PlacementWindowsTest, StoredPlacesComeBackExactlyFrameIncluded) {
     EXPECT_EQ(main->ChannelWindow(0)->frameGeometry(), hexFrame);
     // The second channel does not hide the first.
     EXPECT_EQ(main->ChannelWindow(1)->frameGeometry().topLeft(), hexFrame.topLeft() + QPoint(24, 24));
+}
+
+// Every window that keeps a place checks the stored numbers before it uses
+// them: a damaged settings file (TOP=2147483647, HEIGHT=-1) leaves each one
+// wholly on the screen with a usable size.
+TEST_F(PlacementWindowsTest, DamagedNumbersLeaveEveryWindowOnTheScreen) {
+    const TScriptControlFactory previous = InstallScriptControlFactory([](TScriptControlEvents& events) {
+        auto made = std::make_unique<FakeScriptControl>();
+        made->Events = &events;
+        return std::unique_ptr<TScriptControl>(std::move(made));
+    });
+    const std::string a = folder.MakeFile("a.dat", {1, 2, 3});
+    const char* const sections[] = {"MAIN_FORM", "HEXEDIT_FORM", "SCRIPT_FORM", "OUTPUT_FORM", "WATCH_FORM"};
+    for (const char* section : sections) Store(section, {INT_MAX, 100, -1, 500});
+    TFrmMain& window = Start({a});
+    window.MnuWindowsScriptEditorClick();
+    window.mnuWindowsScriptOutputClick();
+    window.mnuScriptWatchWindowClick();
+    const QWidget* const windows[] = {&window, window.ChannelWindow(0), FrmScript, FrmScriptOut, FrmWatches};
+    for (std::size_t i = 0; i < std::size(windows); ++i) {
+        ASSERT_NE(windows[i], nullptr) << sections[i];
+        const QRect frame = windows[i]->frameGeometry();
+        EXPECT_TRUE(Available(window).contains(frame)) << sections[i];
+        EXPECT_GT(windows[i]->height(), 0) << sections[i];
+        EXPECT_GT(windows[i]->width(), 0) << sections[i];
+    }
+    main.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    FrmScript = FrmScriptOut = FrmWatches = FrmAddWatch = FrmSyntaxColor = nullptr;
+    InstallScriptControlFactory(previous);
 }
 
 TEST_F(PlacementWindowsTest, PlacesFromADamagedOrLargerScreenAreBroughtOntoThisOne) {

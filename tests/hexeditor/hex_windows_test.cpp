@@ -3,11 +3,13 @@
 #include "Hexeditfrm.h"
 #include "Mainfrm.h"
 #include "Searchpages.h"
+#include "Toolicons.h"
 
 #include "HexTestFolder.h"
 #include "KilledSession.h"
 
 #include "platform/Dialogs.h"
+#include "platform/Files.h"
 #include "platform/QtText.h"
 
 #include <gmock/gmock.h>
@@ -78,7 +80,8 @@ TEST_F(WindowsTest, TheCommandLineOpensFilesAndRecordsTheScript) {
     ASSERT_TRUE(window.IsChannelOpen(1));
     EXPECT_EQ(window.ChannelWindow(0)->DataPath(), a);
     EXPECT_EQ(window.ChannelWindow(1)->DataPath(), b);
-    EXPECT_EQ(window.RequestedScript, "script.txt");
+    // Names of the command line are known from the root.
+    EXPECT_EQ(window.RequestedScript, platform::GetCurrentDir() + "/script.txt");
     EXPECT_TRUE(window.ScriptRunRequested);
     // The script's own messages (its control, its missing file) are the script window's.
     std::vector<std::pair<std::string, std::string>> channelMessages;
@@ -334,6 +337,12 @@ TEST_F(WindowsTest, OpenAndRecentFilesReportWhatWentWrong) {
                                 std::pair<std::string, std::string>{
                                     "Too many open files\r\nThere are no more channels available", "No more channels"},
                                 std::pair<std::string, std::string>{"File " + a + " not found!\r\n", "No more channels"}));
+    // Each box carries the sign of a warning.
+    for (const auto& call : user.calls()) {
+        if (call.kind == DialogResponder::Kind::Message) {
+            EXPECT_EQ(call.icon, platform::MsgIcon::Warning) << call.text;
+        }
+    }
 }
 
 TEST_F(WindowsTest, SettingsSurviveARestart) {
@@ -669,6 +678,46 @@ TEST_F(WindowsTest, MenusCarryTheStandardShortcuts) {
     // The hints stay the tool tips.
     EXPECT_EQ(hex->btnSave->toolTip().toStdString(), "Save the changes to the file.");
     EXPECT_EQ(window.BtnOpenFile->toolTip().toStdString(), "Open a file for Hex Edit");
+}
+
+// Every built-in image is drawn (no image plugin needed), and the tool buttons
+// of the main and the hex windows show the image of their command, with the
+// hint as the tool tip.
+TEST_F(WindowsTest, ToolButtonsShowTheImagesOfTheirCommands) {
+    for (const TToolIcon kind : AllToolIcons()) {
+        const QImage image = BuiltInToolIcon(kind).pixmap(24).toImage();
+        ASSERT_FALSE(image.isNull()) << static_cast<int>(kind);
+        int inked = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) inked += qAlpha(image.pixel(x, y)) > 0;
+        EXPECT_GT(inked, 24 * 24 / 10) << static_cast<int>(kind);
+    }
+
+    const std::string a = folder.MakeFile("a.dat", {1});
+    TFrmMain& window = Start({a});
+    TFrmHexEdit* hex = window.ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    struct Case {
+        QAction* action;
+        TToolIcon icon;
+        const char* hint;
+    };
+    for (const Case& c : {Case{window.btnNewFile, TToolIcon::New, "New File"},
+                          Case{window.BtnOpenFile, TToolIcon::Open, "Open a file for Hex Edit"},
+                          Case{window.btnScriptWindow, TToolIcon::ScriptEditor, "Script Editor"},
+                          Case{window.ToolButton4, TToolIcon::Output, "Script Output Window"},
+                          Case{window.ToolButton6, TToolIcon::Watch, "Script Variable Watch Window"},
+                          Case{window.btnSearchFiles, TToolIcon::FindFiles, "Find Value in Files"},
+                          Case{hex->btnReopen, TToolIcon::Reopen, "Reopen the currently opened file (lose changes)"},
+                          Case{hex->btnSave, TToolIcon::Save, "Save the changes to the file."},
+                          Case{hex->btnSaveAs, TToolIcon::SaveAs, "Save File As"},
+                          Case{hex->btnDeleteBytes, TToolIcon::DeleteBytes, "Delete bytes from the current position"},
+                          Case{hex->btnInsertBytes, TToolIcon::InsertBytes, "Insert bytes at the current position"},
+                          Case{hex->btnSizeFile, TToolIcon::FileSize, "Resize the file (grow or shrink)"}}) {
+        const std::string name = c.action->text().toStdString();
+        EXPECT_EQ(c.action->icon().pixmap(24).toImage(), ToolIcon(c.icon).pixmap(24).toImage()) << name;
+        EXPECT_EQ(c.action->toolTip().toStdString(), c.hint) << name;
+    }
 }
 
 TEST_F(WindowsTest, KeysMoveThePositionAndARefusedValueSaysWhy) {

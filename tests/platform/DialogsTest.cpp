@@ -16,6 +16,7 @@ TEST(DialogsTest, WithoutAnImplementationEveryDialogIsCancelled) {
     EXPECT_EQ(MessageBox("t", "c", MsgButtons::RetryCancel), MsgAnswer::Cancel);
     EXPECT_EQ(InputQuery("c", "p", "initial"), std::nullopt);
     EXPECT_EQ(InputBox("c", "p", "initial"), "initial");
+    EXPECT_EQ(InputBoxWide("c", "p"), u"");
     EXPECT_EQ(CurrentDialogs().OpenFileName({}), std::nullopt);
     EXPECT_EQ(CurrentDialogs().ChooseColor(0xFF), std::nullopt);
 }
@@ -59,6 +60,21 @@ TEST(DialogsTest, ResponderAnswersInOrderAndRecordsEachCall) {
     EXPECT_EQ(calls[4].kind, Kind::Color);
     EXPECT_EQ(calls[5].kind, Kind::Font);
     for (const auto& call : calls) EXPECT_TRUE(call.answered);
+}
+
+// A wide input box takes a wide answer whole and a text of the code page widened.
+TEST(DialogsTest, AWideInputBoxGetsEveryCharacterTyped) {
+    DialogResponder user;
+    user.Type(std::u16string(u"\u03A9\U0001F600"));
+    user.Type("caf\xE9\x80");
+    user.Cancel();
+    EXPECT_EQ(InputBoxWide("Caption", "Prompt"), u"\u03A9\U0001F600");
+    EXPECT_EQ(InputBoxWide("Caption", "Prompt"), u"caf\u00E9\u20AC");
+    EXPECT_EQ(InputBoxWide("Caption", "Prompt"), u"");
+    ASSERT_EQ(user.calls().size(), 3u);
+    EXPECT_EQ(user.calls()[0].kind, Kind::Input);
+    EXPECT_EQ(user.calls()[0].caption, "Caption");
+    EXPECT_EQ(user.calls()[0].text, "Prompt");
 }
 
 TEST(DialogsTest, AnUnexpectedQuestionIsCancelledAndRecordedUnanswered) {

@@ -211,6 +211,32 @@ TEST_F(FileReplaceTest, ACopyReplacesTheTargetWithTheSourceBytes) {
     EXPECT_EQ(ReadFile(dir / "source"), bytes);
 }
 
+// A save hands its bytes to the disk in steps of 16 MiB while it writes;
+// sizes on both sides of a step, from memory, by a copy in the kernel and by
+// a copy from another file system, all arrive whole and in order.
+TEST_F(FileReplaceTest, LargeSavesArriveWholeWhicheverWayTheyAreWritten) {
+    constexpr std::size_t step = std::size_t{16} << 20;
+    const std::string otherFileSystem = "/dev/shm";
+    const bool haveOther = std::filesystem::is_directory(otherFileSystem) &&
+                           std::filesystem::space(otherFileSystem).available > 3 * step;
+    for (const std::size_t size : {step - 1, step, 2 * step + 12345}) {
+        SCOPED_TRACE(size);
+        std::string bytes(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 4093) % 251);
+        ASSERT_TRUE(ReplaceFileWithBytes(dir / "from-memory", bytes));
+        EXPECT_TRUE(ReadFile(dir / "from-memory") == bytes);
+        ASSERT_TRUE(ReplaceFileWithCopy(dir / "copied", dir / "from-memory"));
+        EXPECT_TRUE(ReadFile(dir / "copied") == bytes);
+        if (haveOther) {
+            const std::string source = otherFileSystem + "/qorm-replace-" + std::to_string(::getpid());
+            WriteFile(source, bytes);
+            EXPECT_TRUE(ReplaceFileWithCopy(dir / "across", source));
+            ::unlink(source.c_str());
+            EXPECT_TRUE(ReadFile(dir / "across") == bytes);
+        }
+    }
+}
+
 TEST_F(FileReplaceTest, AKilledSaveLeavesTheOldBytesAndItsTemporaryGoesWithTheNextSave) {
     const std::string old(100000, 'o');
     const std::string fresh(150000, 'n');

@@ -395,3 +395,35 @@ TEST(PathTest, PartsOfAPath) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(AbsolutePathTest, ARelativePathIsTakenFromTheCurrentFolder) {
+    TempFolder dir;
+    ASSERT_TRUE(CreateDir(dir / "sub"));
+    const std::string folder = dir / "sub";
+    const std::string previous = GetCurrentDir();
+    ASSERT_TRUE(SetCurrentDir(folder));
+    // The current folder is read without links, so the temporary folder's own name may differ.
+    const std::string here = GetCurrentDir();
+    const std::string parent = here.substr(0, here.find_last_of('/'));
+    struct Case {
+        std::string given, absolute;
+    };
+    const Case cases[] = {
+        {"save1.sav", here + "/save1.sav"},
+        {"./donn\xC3\xA9" "es/\xC3\xA9t\xC3\xA9.sav", here + "/donn\xC3\xA9" "es/\xC3\xA9t\xC3\xA9.sav"},
+        {"../bad\xFF.dat", parent + "/bad\xFF.dat"},
+        {".//a b/./c", here + "/a b/./c"},
+        {"a/../b", here + "/a/../b"},  // a name after the start may be a link: kept
+        {".", here},
+        {"/x/../y", "/x/../y"},
+        {"", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(AbsolutePath(c.given), c.absolute) << c.given;
+    ASSERT_TRUE(SetCurrentDir("/"));
+    EXPECT_EQ(AbsolutePath("../../etc"), "/etc");
+    ASSERT_TRUE(SetCurrentDir(previous));
+}
+
+}  // namespace

@@ -32,6 +32,7 @@ public:
     bool AutoSelectStepLine = false;
     bool SaveBeforeRun = false;
     bool ShowConstantsInDump = false;
+    std::int32_t SelStart = -1;
     std::int32_t SelLength = -1;
     std::uint32_t Color = 0;
     std::array<std::uint32_t, 6> SyntaxColors{};
@@ -122,6 +123,7 @@ public:
     void put_AutoSelectStepLine(bool on) override { AutoSelectStepLine = on; }
     void put_SaveBeforeRun(bool on) override { SaveBeforeRun = on; }
     void put_ShowConstantsInDump(bool on) override { ShowConstantsInDump = on; }
+    void put_SelStart(std::int32_t start) override { SelStart = start; }
     void put_SelLength(std::int32_t length) override { SelLength = length; }
     void put_Color(std::uint32_t color) override { Color = color; }
     void put_SyntaxColors(int index, std::uint32_t color) override {

@@ -337,6 +337,22 @@ TEST_F(HostFunctions, SearchFirstAndNextStepThroughTheHits) {
     EXPECT_THAT(user.calls(), IsEmpty());
 }
 
+// With the window's hex entry on, a script's search value is hex read as the
+// page reads it: each group a number written from the left, "0x" dropped.
+TEST_F(HostFunctions, SearchFirstReadsAHexValueAsAGroupWrittenFromTheLeft) {
+    Bytes bytes(100, '.');
+    bytes[40] = 0x0F;
+    bytes[41] = 0x1F;
+    bytes[60] = 0xFF;
+    bytes[61] = 0x01;
+    TFrmHexEdit& window = OpenChannel(0, "h.dat", bytes);
+    window.SearchPages->Session().Entries.HexEntry = true;
+    GlobalInfo().ScriptRunning = 0;
+    EXPECT_EQ(Number("SearchFirst", {"1FF", "7"}), 61) << "FF 01, not 0F 1F";
+    EXPECT_EQ(Number("SearchFirst", {"0x1F", "1"}), 42);
+    EXPECT_EQ(Number("SearchFirst", {"001F", "1"}), 42);
+}
+
 TEST_F(HostFunctions, TheTypeCodeSelectsASearchTypeByItsLowEightBits) {
     struct Case {
         std::int32_t code;

@@ -29,6 +29,8 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -163,6 +165,29 @@ TEST_F(ScriptWindowTest, ExitDuringACommandLineScriptEndsTheProgram) {
     EXPECT_FALSE(main->isVisible());
     // The message loop is never entered: the program ends.
     EXPECT_EQ(main->Exec(), 0);
+}
+
+TEST_F(ScriptWindowTest, AHiddenCommandLineScriptWindowLeavesTheStoredSettingsAlone) {
+    {
+        platform::TRegIniFile registry(GlobalInfo().RegKey);
+        registry.WriteInteger("Colors", "Color_0", 255);
+        registry.WriteInteger("Colors", "Color_6", 0x00123456);
+        registry.WriteBool("Options", "SaveBeforeRun", true);
+        registry.WriteString("MRU_SCRIPTS", "1", "/s/one.txt");
+        registry.WriteInteger("SCRIPT_FORM", "WIDTH", 444);
+    }
+    main->FormCreate({"/S", WriteScript("run.txt", "Print 1")});
+    ASSERT_NE(control, nullptr);
+    ASSERT_FALSE(FrmScript->isVisible());
+    FrmScript->close();
+    main->close();
+
+    platform::TRegIniFile registry(GlobalInfo().RegKey);
+    EXPECT_EQ(registry.ReadInteger("Colors", "Color_0", 0), 255);
+    EXPECT_EQ(registry.ReadInteger("Colors", "Color_6", 0), 0x00123456);
+    EXPECT_TRUE(registry.ReadBool("Options", "SaveBeforeRun", false));
+    EXPECT_EQ(registry.ReadString("MRU_SCRIPTS", "1", ""), "/s/one.txt");
+    EXPECT_EQ(registry.ReadInteger("SCRIPT_FORM", "WIDTH", 0), 444);
 }
 
 TEST_F(ScriptWindowTest, RunStepAndTheFileCommandsHaveTheirKeys) {
@@ -571,25 +596,96 @@ TEST_F(ScriptWindowTest, F1LooksUpTheWordAtTheCaret) {
     control->CursorLine = 2;
     control->CursorCol = 5;
     EXPECT_EQ(script.CaretWord(), "Len");
-    std::ofstream(main->HelpFile) << "help";
-    std::vector<platform::LaunchRecord> launched;
-    platform::InstallLauncher([&](const platform::LaunchRecord& record) {
-        launched.push_back(record);
-        return true;
-    });
+    std::vector<platform::HelpRequest> asked;
+    const platform::HelpHandler previous =
+        platform::InstallHelpHandler({main->HelpFile, [&asked](const platform::HelpRequest& request) {
+                                          asked.push_back(request);
+                                          return true;
+                                      }});
     script.TLang1KeyUp(113, 0);
-    EXPECT_THAT(launched, IsEmpty());
+    EXPECT_THAT(asked, IsEmpty());
     script.TLang1KeyUp(112, 0);
-    ASSERT_EQ(launched.size(), 1u);
-    EXPECT_EQ(launched[0].argument, main->HelpFile);
+    control->Text = "   \r\nx";
+    control->CursorLine = 1;
+    control->CursorCol = 2;
+    script.TLang1KeyUp(112, 0);
+    platform::InstallHelpHandler(previous);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].command, platform::HELP_KEY);
+    EXPECT_EQ(asked[0].keyword, "Len");
+    EXPECT_EQ(asked[1].keyword, "");  // a blank line asks for no word
 }
 
+// Hints of the buttons show beside the caret's place, never over it.
 TEST_F(ScriptWindowTest, TheStatusBarShowsTheCaret) {
     TFrmScript& script = OpenScript();
     control->CursorLine = 3;
     control->CursorCol = 7;
     script.TLang1SelectionChange();
     EXPECT_EQ(platform::FromQString(script.StatusPanel0->text()), "3 : 7");
+
+    script.show();
+    script.BtnRun->showStatusText(&script);
+    EXPECT_EQ(platform::FromQString(script.StatusPanel0->text()), "3 : 7");
+    EXPECT_EQ(platform::FromQString(script.StatusPanel1->text()), "Run Script");
+    EXPECT_TRUE(script.statusBar()->currentMessage().isEmpty());
+    QStatusTipEvent left(QString{});
+    QCoreApplication::sendEvent(&script, &left);
+    EXPECT_EQ(platform::FromQString(script.StatusPanel1->text()), "");
+}
+
+// A failed run selects its line and keeps the error on the status bar; with
+// the output window closed a message tells it as well.
+TEST_F(ScriptWindowTest, AnErrorSelectsItsLineAndIsShownWithoutTheOutputWindow) {
+    TFrmScript& script = OpenScript();
+    control->Text = "a = 1\r\n\r\nb = c + 1\r\nd = 4";
+    control->Script = [](FakeScriptControl& c) {
+        c.Events->TLang1ScriptError(3, "Undefined Symbol: C");
+        c.Events->TLang1ScriptComplete(3, 4);
+    };
+    user.Answer(MsgAnswer::OK);
+    script.BtnRun->trigger();
+    EXPECT_EQ(control->SelStart, 7);
+    EXPECT_EQ(control->SelLength, 9);
+    EXPECT_EQ(platform::FromQString(script.StatusPanel1->text()), "Error Line: 3 - Undefined Symbol: C");
+    ASSERT_EQ(user.calls().size(), 1u);
+    EXPECT_EQ(user.calls()[0].text, "Error Line: 3 - Undefined Symbol: C");
+    EXPECT_EQ(user.calls()[0].icon, platform::MsgIcon::Error);
+
+    // With the output window open the error goes there, without a message.
+    main->mnuWindowsScriptOutputClick();
+    script.BtnRun->trigger();
+    EXPECT_EQ(user.calls().size(), 1u);
+    EXPECT_THAT(qobject_cast<TFrmScriptOut*>(FrmScriptOut)->Output().Text(),
+                ::testing::HasSubstr("Error Line: 3 - Undefined Symbol: C"));
+
+    // A run that ends well no longer shows the earlier error.
+    control->Script = [](FakeScriptControl& c) { c.Events->TLang1ScriptComplete(4, 0); };
+    script.BtnRun->trigger();
+    EXPECT_EQ(platform::FromQString(script.StatusPanel1->text()), "");
+}
+
+// Open and Save As start in the program's Scripts folder, made when missing;
+// a new script is offered no name.
+TEST_F(ScriptWindowTest, TheDialogsStartInTheScriptsFolder) {
+    TFrmScript& script = OpenScript();
+    const std::string scripts = GlobalInfo().AppDir + "Scripts";
+    std::filesystem::remove_all(scripts);
+    control->Text = "x = 1";
+    user.Cancel();
+    EXPECT_FALSE(script.MnuFileSaveAsClick());
+    ASSERT_EQ(user.calls().size(), 1u);
+    EXPECT_EQ(user.calls()[0].kind, DialogResponder::Kind::Save);
+    EXPECT_EQ(user.calls()[0].initialDir, scripts);
+    EXPECT_EQ(user.calls()[0].fileName, "");
+    EXPECT_TRUE(std::filesystem::is_directory(scripts));
+
+    std::filesystem::remove_all(scripts);
+    user.Cancel();
+    script.MnuFileOpenClick();
+    ASSERT_EQ(user.calls().size(), 2u);
+    EXPECT_EQ(user.calls()[1].initialDir, scripts);
+    EXPECT_TRUE(std::filesystem::is_directory(scripts));
 }
 
 }  // namespace

@@ -35,6 +35,7 @@ public:
     int Refreshes = 0;
     int MessageRounds = 0;
     int ChannelsShown = 0;
+    std::vector<std::string> ErrorsShown;  // "3: Error Line: 3 - ..."
     bool SingleStepShown = false;
     bool HighlightShown = false;
     std::int32_t CurrentLine = 0;
@@ -65,6 +66,10 @@ public:
     void ShowSingleStep(bool on) override { SingleStepShown = on; }
     void ShowHighlight(bool on) override { HighlightShown = on; }
     void ShowAllChannels() override { ++ChannelsShown; }
+    void ShowError(std::int32_t lineNo, const std::string& text) override {
+        ErrorsShown.push_back(std::to_string(lineNo) + ": " + text);
+    }
+    void ClearError() override { ErrorsShown.push_back("cleared"); }
 
 private:
     GLOBALINFO_TAG& info_;
@@ -136,6 +141,14 @@ TEST_F(ScriptRunTest, ARunThatFailsWritesTheErrorAndTheCompletion) {
     EXPECT_EQ(info.ScriptRunning, 0);
     EXPECT_EQ(host.ChannelsShown, 1);
     EXPECT_EQ(control.Executes, 1);
+    // The window shows the error once the run has ended, also with the output window closed.
+    EXPECT_THAT(host.ErrorsShown, ElementsAre("cleared", "3: Error Line: 3 - Unknown symbol"));
+
+    host.OutputOpen = false;
+    control.Script = [](FakeScriptControl& c) { c.Events->TLang1ScriptComplete(3, 0); };
+    run.Run();
+    EXPECT_THAT(host.ErrorsShown, ElementsAre("cleared", "3: Error Line: 3 - Unknown symbol", "cleared"))
+        << "a run without an error shows none";
 }
 
 TEST_F(ScriptRunTest, AnEmptyOrBlankScriptDoesNothing) {

@@ -17,6 +17,9 @@
 
 #include "QtTestApplication.h"
 
+#include <QPlainTextEdit>
+
+#include <filesystem>
 #include <fstream>
 
 using ::testing::HasSubstr;
@@ -74,6 +77,26 @@ TEST_F(HostedControlTest, AnErrorReachesTheOutputWithItsLine) {
     EXPECT_THAT(OutputText(), HasSubstr("\r\nScript Terminated on line: 2\r\n"));
 }
 
+// The editor selects the failing line once the run has ended, whether the
+// error was found while running or by the check before the run.
+TEST_F(HostedControlTest, AnErrorLeavesItsLineSelected) {
+    struct Case {
+        const char* script;
+        const char* line;
+    };
+    for (const Case& c : {Case{"Number x\r\nx = 1\r\nx = (\r\nPrint x\r\n", "x = ("},
+                          Case{"Print 1\r\nNumber x\r\nY\r\nPrint 2\r\n", "Y"}}) {
+        TFrmScript& script = OpenScriptWith(c.script);
+        user.Answer(platform::MsgAnswer::OK);
+        script.BtnRun->trigger();
+        auto* editor = qobject_cast<QPlainTextEdit*>(script.Control().Widget());
+        ASSERT_NE(editor, nullptr);
+        EXPECT_EQ(editor->textCursor().selectedText().toStdString(), c.line) << c.script;
+        ASSERT_FALSE(user.calls().empty());
+        EXPECT_THAT(user.calls().back().text, HasSubstr("Error Line: 3 - ")) << c.script;
+    }
+}
+
 TEST_F(HostedControlTest, TheDumpListsTheScriptsVariables) {
     TFrmScript& script = OpenScriptWith("Number count\r\ncount = 3\r\n");
     main->mnuWindowsScriptOutputClick();
@@ -96,6 +119,24 @@ TEST_F(HostedControlTest, AControlWithoutEventsIsNotHosted) {
         void TLang1UserFunction(std::int32_t, std::int32_t) override {}
     } events;
     EXPECT_EQ(HostTLang(nullptr, events), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// A run that fails before the script starts (the script cannot be saved
+// over its file) says why, in the error box of any failed command.
+TEST_F(HostedControlTest, AFailureOutsideTheScriptIsShown) {
+    TFrmScript& script = OpenScriptWith("Print 1\r\n");
+    const std::string path = folder.Path("data/script.txt");
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);  // no file can be saved there
+    script.BtnRun->trigger();
+    ASSERT_EQ(user.calls().size(), 1u);
+    EXPECT_EQ(user.calls()[0].text, "Cannot create file \"" + path + "\"");
+    EXPECT_EQ(user.calls()[0].caption, ApplicationTitle);
+    EXPECT_EQ(GlobalInfo().ScriptRunning, 0);
 }
 
 }  // namespace

@@ -254,16 +254,32 @@ TEST_F(ToolWindowsTest, BoundsAreWrittenOnlyInTheStatesEachWindowKeeps) {
             registry.EraseSection(c.section);
         }
         std::unique_ptr<QWidget> window(make.at(c.section)());
+        const auto settings = [&](int mode) {
+            if (auto* output = qobject_cast<TFrmScriptOut*>(window.get())) output->LoadSaveSettings(mode);
+            if (auto* watches = qobject_cast<TFrmWatches*>(window.get())) watches->LoadSaveSettings(mode);
+            if (auto* addWatch = qobject_cast<TFrmAddWatch*>(window.get())) addWatch->LoadSaveSettings(mode);
+            if (auto* colors = qobject_cast<TFrmSyntaxColor*>(window.get())) colors->LoadSaveSettings(mode);
+        };
+        settings(0);
         window->setWindowState(c.state);
-        if (auto* output = qobject_cast<TFrmScriptOut*>(window.get())) output->LoadSaveSettings(1);
-        if (auto* watches = qobject_cast<TFrmWatches*>(window.get())) watches->LoadSaveSettings(1);
-        if (auto* addWatch = qobject_cast<TFrmAddWatch*>(window.get())) addWatch->LoadSaveSettings(1);
-        if (auto* colors = qobject_cast<TFrmSyntaxColor*>(window.get())) colors->LoadSaveSettings(1);
+        settings(1);
         platform::TRegIniFile registry(GlobalInfo().RegKey);
         EXPECT_EQ(registry.ValueExists(c.section, "WIDTH"), c.boundsWritten) << c.section << " " << c.state;
         EXPECT_EQ(registry.ValueExists(c.section, "TOP"), c.boundsWritten) << c.section << " " << c.state;
         EXPECT_EQ(registry.ReadInteger(c.section, "WindowState", -1), c.writtenState) << c.section;
     }
+}
+
+TEST_F(ToolWindowsTest, AnOutputWindowNeverShownLeavesTheStoredPlaceAlone) {
+    {
+        platform::TRegIniFile registry(GlobalInfo().RegKey);
+        registry.WriteInteger("OUTPUT_FORM", "WIDTH", 333);
+    }
+    std::unique_ptr<TFrmScriptOut> output(new TFrmScriptOut(FrmMain));
+    output->resize(250, 120);
+    output->LoadSaveSettings(1);
+    platform::TRegIniFile registry(GlobalInfo().RegKey);
+    EXPECT_EQ(registry.ReadInteger("OUTPUT_FORM", "WIDTH", 0), 333);
 }
 
 TEST(FormPlacementTest, MissingValuesKeepTheCurrentPlace) {

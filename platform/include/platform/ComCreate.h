@@ -37,7 +37,9 @@ HRESULT RegisterServerLibrary(const std::string& path, bool unregister);
 
 // What a program does at start for the server it ships beside it: registers
 // the library at `path` unless `clsid` is already registered to that very
-// file (S_FALSE then). So the program's own copy is the one it creates.
+// file and its ProgID leads back to it (S_FALSE then). So the program's own
+// copy is the one it creates. A class registry damaged past reading is first
+// set aside (SetAsideDamagedHive), so the registration starts a new one.
 HRESULT EnsureServerRegistered(REFCLSID clsid, const std::string& path);
 
 // Registers `library` (read from its own tables) as living in the file

@@ -1,7 +1,8 @@
 // The one seam through which the system asks the user anything: message
 // boxes, input boxes, open/save, colour and font dialogs. Texts are 8-bit in
 // the system's code page; "\r\n" separates lines. The desktop implementation
-// lives in the Qt part of the layer; tests install a DialogResponder.
+// lives in the Qt part of the layer; tests install a DialogResponder. File
+// names (a dialog's folder, name and choice) are paths: bytes, as Linux keeps them.
 #pragma once
 
 #include <cstdint>
@@ -49,6 +50,8 @@ public:
     // The edited text, or nothing when the user cancelled.
     virtual std::optional<std::string> InputQuery(const std::string& caption, const std::string& prompt,
                                                   const std::string& initial) = 0;
+    // The same box for a text kept whole, every character as it was typed.
+    virtual std::optional<std::u16string> InputQueryWide(const std::string& caption, const std::string& prompt) = 0;
     virtual std::optional<std::string> OpenFileName(const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> SaveFileName(const FileDialogRequest& request) = 0;
     virtual std::optional<std::uint32_t> ChooseColor(std::uint32_t initial) = 0;
@@ -71,6 +74,8 @@ std::optional<std::string> InputQuery(const std::string& caption, const std::str
                                       const std::string& initial);
 // The classic input box: Cancel gives back the initial text.
 std::string InputBox(const std::string& caption, const std::string& prompt, const std::string& initial);
+// An input box for a text in UTF-16, empty at start; Cancel gives "".
+std::u16string InputBoxWide(const std::string& caption, const std::string& prompt);
 
 // A scripted user for tests: answers each call from its queue in order and
 // records what was asked. A call with an empty queue answers as cancelled and
@@ -86,10 +91,13 @@ public:
         bool answered = false;
         MsgIcon icon = MsgIcon::None;
         int defaultButton = 0;
+        std::string initialDir = {};  // file dialogs: where they start
+        std::string fileName = {};    // file dialogs: the name they offer
     };
     struct Response {
         MsgAnswer answer = MsgAnswer::OK;
         std::optional<std::string> text;  // input text or file name; nothing = cancelled
+        std::optional<std::u16string> wideText;
         std::optional<std::uint32_t> color;
         std::optional<FontSpec> font;
     };
@@ -99,6 +107,8 @@ public:
 
     void Answer(MsgAnswer answer);
     void Type(std::string text);  // input boxes and file dialogs
+    // A wide input box takes this whole; a text typed as above reaches it from the code page.
+    void Type(std::u16string text);
     void Cancel();
     void PickColor(std::uint32_t color);
     void PickFont(FontSpec font);
@@ -110,6 +120,7 @@ public:
                          int defaultButton) override;
     std::optional<std::string> InputQuery(const std::string& caption, const std::string& prompt,
                                           const std::string& initial) override;
+    std::optional<std::u16string> InputQueryWide(const std::string& caption, const std::string& prompt) override;
     std::optional<std::string> OpenFileName(const FileDialogRequest& request) override;
     std::optional<std::string> SaveFileName(const FileDialogRequest& request) override;
     std::optional<std::uint32_t> ChooseColor(std::uint32_t initial) override;

@@ -81,6 +81,11 @@ bool RemoveDir(const std::string& path);        // only an empty folder
 bool ForceDirectories(const std::string& path); // creates every missing folder of the chain
 std::string GetCurrentDir();
 bool SetCurrentDir(const std::string& path);
+// The path from the root: a relative path is taken from the current folder,
+// its leading "./" and "../" resolved against it (the current folder has no
+// links in it, so this names the same file). Names after that stay as they
+// are. The path as it is when the current folder cannot be read.
+std::string AbsolutePath(const std::string& path);
 std::int64_t FileSize(const std::string& path); // -1 when it cannot be read
 
 std::string ExtractFilePath(const std::string& path); // folder part with its trailing '/'

@@ -18,6 +18,7 @@ public:
                          int defaultButton) override;
     std::optional<std::string> InputQuery(const std::string& caption, const std::string& prompt,
                                           const std::string& initial) override;
+    std::optional<std::u16string> InputQueryWide(const std::string& caption, const std::string& prompt) override;
     std::optional<std::string> OpenFileName(const FileDialogRequest& request) override;
     std::optional<std::string> SaveFileName(const FileDialogRequest& request) override;
     std::optional<std::uint32_t> ChooseColor(std::uint32_t initial) override;
