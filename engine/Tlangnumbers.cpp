@@ -4,10 +4,27 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace pevox {
 
+namespace {
+
+// A whole number below `limit` in magnitude, which every form writes as its
+// digits alone: printf's conversion of the extended value is slow, and a
+// loop that prints or passes counters does it again and again.
+bool SmallWhole(long double value, double limit, std::int64_t& whole) {
+    const double narrow = static_cast<double>(value);
+    if (narrow != value || !(std::fabs(narrow) < limit)) return false;
+    whole = static_cast<std::int64_t>(narrow);
+    return static_cast<double>(whole) == narrow;
+}
+
+}  // namespace
+
 std::string FormatGeneral(long double value) {
+    std::int64_t whole = 0;
+    if (SmallWhole(value, 1e15, whole)) return std::to_string(whole);
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
     if (value == 0) return "0";
@@ -32,6 +49,8 @@ int DecimalExponent(long double value) { return static_cast<int>(std::floor(std:
 }  // namespace
 
 std::string FormatNumber(long double value) {
+    std::int64_t whole = 0;
+    if (SmallWhole(value, 1e18, whole)) return std::to_string(whole);
     if (!std::isfinite(value) || std::fabs(value) >= kExponentFrom) return FormatGeneral(value);
     if (value == 0) return "0";
     const int decimals = std::clamp(14 - DecimalExponent(value), 0, 18);
@@ -47,6 +66,8 @@ std::string FormatNumber(long double value) {
 
 std::string FormatFixed18(long double value) {
     constexpr int kDecimals = 18;
+    std::int64_t whole = 0;
+    if (value != 0 && SmallWhole(value, 1e18, whole)) return std::to_string(whole) + "." + std::string(kDecimals, '0');
     if (!std::isfinite(value) || std::fabs(value) >= kExponentFrom) return FormatGeneral(value);
     if (value == 0) return "0." + std::string(kDecimals, '0');
     const int decimals = std::clamp(17 - DecimalExponent(value), 0, kDecimals);

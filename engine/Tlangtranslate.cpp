@@ -671,6 +671,9 @@ private:
     static std::optional<std::int64_t> WholeOperand(long double value) {
         constexpr long double kLimit = 9223372036854775808.0L;  // 2^63
         if (!(value > -kLimit && value < kLimit)) return std::nullopt;
+        // A double converts without the extended conversion's mode switch.
+        const double narrow = static_cast<double>(value);
+        if (narrow == value && std::fabs(narrow) < 9007199254740992.0) return static_cast<std::int64_t>(narrow);
         return TruncatedWhole(value);
     }
 

@@ -173,6 +173,19 @@ TEST_F(EngineEval, NumberTexts) {
     EXPECT_EQ(FormatFixed18(0.1), "0.100000000000000006");
     EXPECT_EQ(FormatFixed18(-123.5L), "-123.500000000000000000");
     EXPECT_EQ(FormatFixed18(1e20L), "1E20");
+    // Whole numbers, which take a shorter way, on both sides of each form's
+    // limits and of what a double holds exactly.
+    EXPECT_EQ(FormatGeneral(999999999999999), "999999999999999");
+    EXPECT_EQ(FormatGeneral(1e15L), "1E15");
+    EXPECT_EQ(FormatGeneral(-42), "-42");
+    EXPECT_EQ(FormatGeneral(-0.0L), "0");
+    EXPECT_EQ(FormatGeneral(3 + 0x1p-60L), "3");
+    EXPECT_EQ(FormatNumber(9007199254740993.0L), "9007199254740993");
+    EXPECT_EQ(FormatNumber(-9007199254740992.0L), "-9007199254740992");
+    EXPECT_EQ(FormatFixed18(-7), "-7.000000000000000000");
+    EXPECT_EQ(FormatFixed18(1e17L), "100000000000000000.000000000000000000");
+    EXPECT_EQ(FormatFixed18(1 + 0x1p-55L), "1.000000000000000030");
+    EXPECT_EQ(FormatFixed18(-0.0L), "0.000000000000000000");
     EXPECT_EQ(Run("PRINT 0.1 + 0.2, -0, 10 ^ -7 * 1.5, 1 / 3").output, "0.3\t0\t0.00000015\t0.333333333333333\n");
 }
 
