@@ -528,14 +528,17 @@ private:
     // A FOR body of compiled lines closed by a NEXT line, which the loop
     // runs without the run loop's dispatch.
     struct CompiledBody {
-        std::vector<std::int32_t> statements;  // indexes into compiledStatements_
+        // Indexes into compiledStatements_; a translated assignment stands
+        // beside each index that is kNotCompiled.
+        std::vector<std::int32_t> statements;
+        std::vector<TranslatedStatement*> translated;
         int nextStart = 0;  // the NEXT token: where its scan starts and ends
         int nextEnd = 0;
         int nextLineEnd = 0;
         int nextLine = 0;
     };
     // The compiled body that starts at a position; empty when the lines there
-    // are not all compiled statements up to a NEXT read before.
+    // are not all compiled or translated statements up to a NEXT read before.
     CompiledBody FindCompiledBody(int position);
     // RunBlock(true, false) at the start of a loop body, through its compiled
     // form where it has one.
@@ -556,6 +559,7 @@ private:
     // there, as the evaluator would; false, with nothing changed, when the
     // evaluator must read it.
     bool RunTranslatedAssignment(int position);
+    bool RunTranslated(TranslatedStatement& assignment);
     bool RunTranslatedCondition(int position, int endToken);
 
     // EvalExpression(false) on a current line end, without its general

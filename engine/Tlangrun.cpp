@@ -230,10 +230,18 @@ TLangEngine::CompiledBody TLangEngine::FindCompiledBody(int position) {
     const int textPos = m_TextPos;
     for (;;) {
         m_TextPos = position;
-        const CompiledStatement* statement = CompiledStatementHere();
-        if (!statement) break;
-        body.statements.push_back(compiledIndex_[static_cast<std::size_t>(position)]);
-        position = statement->end;
+        if (const CompiledStatement* statement = CompiledStatementHere()) {
+            body.statements.push_back(compiledIndex_[static_cast<std::size_t>(position)]);
+            body.translated.push_back(nullptr);
+            position = statement->end;
+            continue;
+        }
+        TranslatedStatement* translated =
+            TranslatedAt(position, static_cast<int>(TranslatedStatement::Kind::Assignment), tok::EndOfLine);
+        if (!translated) break;
+        body.statements.push_back(kNotCompiled);
+        body.translated.push_back(translated);
+        position = translated->end;
     }
     m_TextPos = textPos;
     const CachedToken* next = FindCachedToken(position);
@@ -255,13 +263,20 @@ void TLangEngine::RunLoopBody(const CompiledBody& body) {
     }
     m_InSingleLineIf = false;
     for (std::size_t i = 0; i < body.statements.size(); ++i) {
-        const CompiledStatement& statement = compiledStatements_[static_cast<std::size_t>(body.statements[i])];
-        if (!RunCompiled(statement)) {
+        bool done;
+        if (TranslatedStatement* translated = body.translated[i]) {
+            done = RunTranslated(*translated);
+            if (done) m_CurrentLine = translated->line;
+        } else {
+            const CompiledStatement& statement = compiledStatements_[static_cast<std::size_t>(body.statements[i])];
+            done = RunCompiled(statement);
+            if (done) m_CurrentLine = statement.line;
+        }
+        if (!done) {
             // The run loop goes on from this statement, which the evaluator reads.
             RunBlock(true, i > 0);
             return;
         }
-        m_CurrentLine = statement.line;
     }
     // The NEXT is fetched and dispatched: it ends the nested block.
     previousToken_ = m_Token;

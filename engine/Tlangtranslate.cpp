@@ -107,6 +107,13 @@ std::optional<MathFunction> MathOf(int code) {
     }
 }
 
+// SaturatingCount, without the extended conversion for a number a double holds.
+std::optional<std::int64_t> Count(long double value) {
+    const double narrow = static_cast<double>(value);
+    if (narrow == value && std::fabs(narrow) < 9007199254740992.0) return static_cast<std::int64_t>(narrow);
+    return SaturatingCount(value);
+}
+
 // A number a variable can take: the evaluator reports any other.
 bool Storable(long double value) { return !std::isnan(value) && std::fabs(value) <= DBL_MAX; }
 
@@ -803,7 +810,7 @@ private:
             return true;
         }
         if (a.numbers[0] - 1 < 0) return false;
-        const std::optional<std::int64_t> from = SaturatingCount(a.numbers[0]);
+        const std::optional<std::int64_t> from = Count(a.numbers[0]);
         if (!from) return false;
         const bool exact = node.argumentCount == 4 && a.numbers[3] != 0;
         out = static_cast<long double>(InstrPosition(*a.texts[1], *a.texts[2], exact, *from));
@@ -829,7 +836,7 @@ private:
         }
         case fn::Left:
         case fn::Right: {
-            const std::optional<std::int64_t> count = SaturatingCount(a.numbers[1]);
+            const std::optional<std::int64_t> count = Count(a.numbers[1]);
             if (!count) return false;
             node.value = node.code == fn::Left ? LeftText(*a.texts[0], *count) : RightText(*a.texts[0], *count);
             return true;
@@ -837,10 +844,10 @@ private:
         case fn::Mid: {
             std::optional<std::int64_t> length;
             if (node.argumentCount == 3) {
-                length = SaturatingCount(a.numbers[2]);
+                length = Count(a.numbers[2]);
                 if (!length) return false;
             }
-            const std::optional<std::int64_t> from = SaturatingCount(a.numbers[1]);
+            const std::optional<std::int64_t> from = Count(a.numbers[1]);
             if (!from) return false;
             node.value = MidText(*a.texts[0], *from, length);
             return true;
@@ -907,6 +914,8 @@ bool TLangEngine::RunTranslatedAssignment(int position) {
     m_CurrentLine = statement->line;
     return true;
 }
+
+bool TLangEngine::RunTranslated(TranslatedStatement& assignment) { return TranslatedRun(*this, assignment).Assignment(); }
 
 bool TLangEngine::RunTranslatedCondition(int position, int endToken) {
     TranslatedStatement* statement =

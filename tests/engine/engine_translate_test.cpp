@@ -228,6 +228,12 @@ private:
             return "J = 0\nWHILE " + Condition() + " AND J < 3\nJ = J + 1\n" + Assignment() + "\nWEND";
         case 3: return "PRINT " + Numeric(2) + "; \" \"; " + Text(2);
         case 4: return "NOTE(" + Numeric(2) + ", " + Text(1) + ", " + Numeric(1) + ")";
+        case 5: {
+            // A loop body of assignments only runs without the statement dispatch.
+            std::string loop = "FOR I = 1 TO " + std::to_string(1 + next_(3)) + "\n";
+            for (unsigned lines = 1 + next_(3); lines > 0; --lines) loop += Assignment() + "\n";
+            return loop + "NEXT";
+        }
         default: return Assignment();
         }
     }
