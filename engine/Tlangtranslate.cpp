@@ -769,9 +769,11 @@ private:
 
     // The arguments of a built-in as the call reads them: the registers are
     // cleared before the first and before every further one.
+    // Only the entries ReadArguments fills are read: left uninitialised, they
+    // cost nothing in the frame of every nested operand.
     struct Arguments {
-        long double numbers[TranslatedNode::kMaxArguments] = {};
-        const std::string* texts[TranslatedNode::kMaxArguments] = {};
+        long double numbers[TranslatedNode::kMaxArguments];
+        const std::string* texts[TranslatedNode::kMaxArguments];
     };
 
     bool ReadArguments(const TranslatedNode& node, Arguments& arguments) {
@@ -803,8 +805,8 @@ private:
         }
     }
 
-    static bool Instr(const TranslatedNode& node, const Arguments& a, long double& out) {
-        if (a.texts[0]) {
+    bool Instr(const TranslatedNode& node, const Arguments& a, long double& out) const {
+        if (NodeAt(node.arguments[0]).text) {
             const bool exact = node.argumentCount == 3 && a.numbers[2] != 0;
             out = static_cast<long double>(InstrPosition(*a.texts[0], *a.texts[1], exact));
             return true;
