@@ -204,6 +204,37 @@ TEST_F(EngineTranslate, TableOfConditionsRunsAsTheEvaluatorRunsThem) {
     }
 }
 
+// Block shapes whose passed-over lines are jumped: SWITCH with CASE bodies of
+// every kind (array cells, texts, nested SWITCH, GOTO, an error in a body
+// passed over), IF/ELSE bodies and GOSUB subroutines.
+TEST_F(EngineTranslate, TableOfBlocksRunsAsTheEvaluatorRunsThem) {
+    const std::vector<std::string> blocks = {
+        "SWITCH K\nCASE 1\nA = A + 1\nCASE 2\nA = A + 2\nDEFAULT\nA = A + 3\nENDSWITCH",
+        "SWITCH K\nCASE 1\nD(K) = A\nS = \"one\"\nCASE 2\nW(K) = S + T\nE(K, 1) = 2\nENDSWITCH",
+        "SWITCH K\nCASE 3\nA = 1\nCASE 1, 2\nB = B + K\nENDSWITCH",
+        "SWITCH K * 2\nCASE > 3\nA = A + 1\nCASE < 3\nA = A - 1\nENDSWITCH",
+        "SWITCH S\nCASE \"x\"\nA = 1\nCASE \"Hello\"\nA = 2\nENDSWITCH",
+        "SWITCH K\nCASE 9\nSWITCH N\nCASE 4\nA = 5\nENDSWITCH\nCASE 2\nA = A + 4\nENDSWITCH",
+        "SWITCH K\nCASE 1\nSWITCH N\nCASE 4\nA = A + 5\nDEFAULT\nA = 0\nENDSWITCH\nDEFAULT\nA = A * 2\nENDSWITCH",
+        "SWITCH K\nCASE 5\nA = \"x\" - 1\nCASE 2\nA = 7\nENDSWITCH",
+        "SWITCH K\nCASE 2\nA = 7\nCASE \"x\"\nA = 8\nENDSWITCH",
+        "SWITCH K\nCASE 1\nPRINT \"one\"; D(1)\nNOTE(S, A)\nCASE 2\nGOTO INSIDE\nA = 99\n:INSIDE\nA = A + 1\nENDSWITCH",
+        "SWITCH K\nCASE 1\nA = A + 1\nBREAK\nCASE 2\nA = A + 2\nENDSWITCH",
+        "SWITCH K\nA = A + 100\nCASE 2\nA = A + 2\nENDSWITCH",
+        "SWITCH K\nCASE 7\nA = 1\nENDSWITCH",
+        "SWITCH K\nCASE 7\nA = 1 : B = 2\nCASE 2 : A = 3\nENDSWITCH",
+        "IF K == 2 THEN\nA = A + D(K)\nELSE\nSWITCH K\nCASE 1\nA = 1\nENDSWITCH\nENDIF",
+        "GOSUB ADD\nIF K == 1 THEN GOSUB ADD",
+        "GOSUB FINISH",
+    };
+    for (const std::string& block : blocks) {
+        const std::string script = std::string(kDeclarations) + "FOR K = 1 TO 3\n" + block +
+                                   "\nNEXT\nPRINT A; \" \"; B; \" \"; S; D(2)\nEND\n:ADD\nA = A + K\nRETURN\n"
+                                   ":FINISH\nPRINT \"end\"\nEND";
+        ExpectSameBothWays(script);
+    }
+}
+
 // Random statements of every shape the translation covers and some it does
 // not, with operands that leave the ranges now and then.
 class ScriptGenerator {
@@ -215,13 +246,18 @@ public:
         const unsigned statements = 3 + next_(8);
         script += "FOR K = 1 TO " + std::to_string(1 + next_(3)) + "\n";
         for (unsigned i = 0; i < statements; ++i) script += Statement() + "\n";
-        script += "NEXT\nNOTE(A, B, S)\nNOTE(D(1), W(1), E(1, 2))\nPRINT A; B; C; S; T";
+        script += "NEXT\nNOTE(A, B, S)\nNOTE(D(1), W(1), E(1, 2))\nPRINT A; B; C; S; T\nEND\n";
+        script += ":SUB1\n" + Assignment() + "\nRETURN\n:SUB2\nIF " + Condition() + " THEN RETURN\n" + Assignment() +
+                  "\nRETURN";
         return script;
     }
 
 private:
     std::string Statement() {
-        switch (next_(10)) {
+        switch (next_(13)) {
+        case 10:
+        case 11: return Switch(next_.Chance(20));
+        case 12: return next_.Chance(50) ? "GOSUB SUB1" : "GOSUB SUB2";
         case 0: return "IF " + Condition() + " THEN " + Assignment() + " ELSE " + Assignment();
         case 1: return "IF " + Condition() + " THEN\n" + Assignment() + "\nELSE\n" + Assignment() + "\nENDIF";
         case 2:
@@ -234,6 +270,37 @@ private:
             for (unsigned lines = 1 + next_(3); lines > 0; --lines) loop += Assignment() + "\n";
             return loop + "NEXT";
         }
+        default: return Assignment();
+        }
+    }
+
+    // A SWITCH on a number or a text, with CASE items that match now and
+    // then, bodies of any statements and at times a SWITCH within a body.
+    std::string Switch(bool nested) {
+        const bool text = next_.Chance(30);
+        std::string block = "SWITCH " + (text ? Text(1) : Numeric(1)) + "\n";
+        for (unsigned cases = 1 + next_(4); cases > 0; --cases) {
+            block += "CASE " + CaseItem(text);
+            if (next_.Chance(25)) block += ", " + CaseItem(text);
+            block += "\n";
+            for (unsigned lines = next_(3); lines > 0; --lines)
+                block += (nested && next_.Chance(30) ? Switch(false) : BodyLine()) + "\n";
+        }
+        if (next_.Chance(50)) block += "DEFAULT\n" + BodyLine() + "\n";
+        return block + "ENDSWITCH";
+    }
+
+    std::string CaseItem(bool text) {
+        if (next_.Chance(5)) return text ? Plain() : next_.Pick(plainTexts_);
+        if (text) return next_.Chance(80) ? next_.Pick(plainTexts_) : "> " + next_.Pick(plainTexts_);
+        if (next_.Chance(20)) return next_.Pick(relations_) + Plain();
+        return next_.Chance(70) ? std::to_string(next_(5)) : Plain();
+    }
+
+    std::string BodyLine() {
+        switch (next_(6)) {
+        case 0: return "PRINT " + Numeric(1) + "; " + Text(1);
+        case 1: return "NOTE(" + Numeric(1) + ", " + Text(1) + ")";
         default: return Assignment();
         }
     }
