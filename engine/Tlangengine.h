@@ -605,6 +605,26 @@ private:
     bool CaseMatch(const SwitchValue& value);
     bool CasePartMatches(const SwitchValue& value);
     bool PrintEndsWithNewline();
+
+    // The search of a SWITCH for its CASE passes over the lines between one
+    // CASE, DEFAULT or ENDSWITCH and the next. A pass over tokens all read
+    // before is kept by the position where it starts, as the tokens that
+    // leave their mark on the registers (the last to set the number, the
+    // text and the symbol, in text order) and the one it stops at; a later
+    // pass from there replays only those.
+    struct CaseLimitJump {
+        std::array<std::int32_t, 4> replay{};  // token starts, the stopping token last
+        int count = 0;
+        int previousToken = 0;
+    };
+    std::vector<CaseLimitJump> caseLimitJumps_;
+    std::vector<std::int32_t> caseLimitJumpIndex_;  // by text position: index into caseLimitJumps_, -1 none
+    // True, with the CASE, DEFAULT or ENDSWITCH the pass from here stops at
+    // current, when a kept pass replaces the fetches up to it.
+    bool JumpToCaseLimit();
+    // Fetches up to the next CASE, DEFAULT, ENDSWITCH or SWITCH, keeping the
+    // pass when it can be replayed; false, as FetchSkipping, at the end.
+    bool FetchToCaseLimitKeepingIt();
 };
 
 }  // namespace pevox

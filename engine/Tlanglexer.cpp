@@ -74,6 +74,8 @@ void TLangEngine::EnsureRunText() {
     compiledIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, kNotLookedAt);
     translated_.clear();
     translatedIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, kNotLookedAt);
+    caseLimitJumps_.clear();
+    caseLimitJumpIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, -1);
 }
 
 int TLangEngine::GetChar() {

@@ -877,7 +877,7 @@ int TLangEngine::ExecSwitch() {
     // Search the CASE, or the DEFAULT, whose lines run. A SWITCH inside the
     // lines that are passed over is passed over whole.
     for (;;) {
-        if (!FetchSkipping()) {
+        if (!JumpToCaseLimit() && !FetchToCaseLimitKeepingIt()) {
             if (!m_StopRequested) FinishBlock(end);
             return m_StopRequested ? 0 : 1;
         }
@@ -925,6 +925,71 @@ int TLangEngine::ExecSwitch() {
     }
     FinishBlock(end);
     return 1;
+}
+
+bool TLangEngine::JumpToCaseLimit() {
+    if (!m_TranslateLines || m_StopRequested || !TokenCacheUsable() || m_TextPos < 1 || m_TextPos > m_RunTextLength)
+        return false;
+    const std::int32_t index = caseLimitJumpIndex_[static_cast<std::size_t>(m_TextPos)];
+    if (index < 0) return false;
+    const CaseLimitJump& jump = caseLimitJumps_[static_cast<std::size_t>(index)];
+    for (int i = 0; i < jump.count; ++i) {
+        const int start = jump.replay[static_cast<std::size_t>(i)];
+        UseCachedToken(*FindCachedToken(start), start, false);
+    }
+    previousToken_ = jump.previousToken;
+    return true;
+}
+
+bool TLangEngine::FetchToCaseLimitKeepingIt() {
+    const int start = m_TextPos;
+    // Only a pass over tokens from the cache is known to come out the same
+    // every time; the first pass fills the cache.
+    bool keepable = m_TranslateLines && TokenCacheUsable() && start >= 1 && start <= m_RunTextLength;
+    std::int32_t lastNumber = -1;
+    std::int32_t lastText = -1;
+    std::int32_t lastSymbol = -1;
+    for (int fetched = 1;; ++fetched) {
+        const std::int32_t tokenStart = m_TextPos;
+        const CachedToken* cached = keepable ? FindCachedToken(tokenStart) : nullptr;
+        keepable = keepable && cached;
+        if (!FetchSkipping()) return false;
+        if (m_Token == tok::Switch) return true;
+        if (m_Token == tok::Case || m_Token == tok::Default || m_Token == tok::EndSwitch) {
+            // The token before the limit must lie within the pass, so that the
+            // token fetched before the pass does not matter.
+            if (!keepable || fetched < 2) return true;
+            CaseLimitJump jump;
+            std::array<std::int32_t, 3> marks = {lastNumber, lastText, lastSymbol};
+            std::sort(marks.begin(), marks.end());
+            for (std::size_t i = 0; i < marks.size(); ++i)
+                if (marks[i] >= 0 && (i == 0 || marks[i] != marks[i - 1]))
+                    jump.replay[static_cast<std::size_t>(jump.count++)] = marks[i];
+            jump.replay[static_cast<std::size_t>(jump.count++)] = tokenStart;
+            jump.previousToken = previousToken_;
+            caseLimitJumpIndex_[static_cast<std::size_t>(start)] = static_cast<std::int32_t>(caseLimitJumps_.size());
+            caseLimitJumps_.push_back(jump);
+            return true;
+        }
+        if (!keepable) continue;
+        // The registers each cached token sets as it is used.
+        switch (cached->token) {
+        case tok::StringLiteral:
+        case tok::None:
+            lastText = tokenStart;
+            break;
+        case tok::NumberLiteral:
+            lastNumber = tokenStart;
+            break;
+        case tok::SymbolRef:
+            lastSymbol = tokenStart;
+            if (cached->symbol->SymKind == tok::NumberDecl) lastNumber = tokenStart;
+            if (cached->symbol->SymKind == tok::StringDecl) lastText = tokenStart;
+            break;
+        default:
+            break;
+        }
+    }
 }
 
 void TLangEngine::ExecGosub() {

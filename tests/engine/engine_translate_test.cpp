@@ -222,6 +222,8 @@ TEST_F(EngineTranslate, TableOfBlocksRunsAsTheEvaluatorRunsThem) {
         "SWITCH K\nCASE 1\nA = A + 1\nBREAK\nCASE 2\nA = A + 2\nENDSWITCH",
         "SWITCH K\nA = A + 100\nCASE 2\nA = A + 2\nENDSWITCH",
         "SWITCH K\nCASE 7\nA = 1\nENDSWITCH",
+        "SWITCH K\nCASE 9\nA = B\nCASE\nA = A + 1\nCASE 8\nS = T\nDEFAULT\nA = A + 2\nENDSWITCH",
+        "SWITCH S\nCASE \"9\"\nA = B + K\nT = U\nCASE\nA = A + 1\nENDSWITCH",
         "SWITCH K\nCASE 7\nA = 1 : B = 2\nCASE 2 : A = 3\nENDSWITCH",
         "IF K == 2 THEN\nA = A + D(K)\nELSE\nSWITCH K\nCASE 1\nA = 1\nENDSWITCH\nENDIF",
         "GOSUB ADD\nIF K == 1 THEN GOSUB ADD",
