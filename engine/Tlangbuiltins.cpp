@@ -54,28 +54,6 @@ ArgumentClass ClassOf(int function) {
     }
 }
 
-std::optional<MathFunction> MathFunctionOf(int function) {
-    switch (function) {
-    case fn::Sqr: return MathFunction::Sqr;
-    case fn::Sin: return MathFunction::Sin;
-    case fn::Cos: return MathFunction::Cos;
-    case fn::Tan: return MathFunction::Tan;
-    case fn::Atn: return MathFunction::Atn;
-    case fn::ASin: return MathFunction::Asin;
-    case fn::ACos: return MathFunction::Acos;
-    case fn::Abs: return MathFunction::Abs;
-    case fn::Sgn: return MathFunction::Sgn;
-    case fn::Int: return MathFunction::Int;
-    case fn::Exp: return MathFunction::Exp;
-    case fn::Exp2: return MathFunction::Exp2;
-    case fn::Exp10: return MathFunction::Exp10;
-    case fn::Log: return MathFunction::Log;
-    case fn::Log2: return MathFunction::Log2;
-    case fn::Log10: return MathFunction::Log10;
-    default: return std::nullopt;
-    }
-}
-
 // One argument as it was read: its kind decided, its value kept before the
 // next argument overwrites the registers.
 struct Argument {
@@ -572,6 +550,28 @@ private:
 };
 
 }  // namespace
+
+std::optional<MathFunction> MathFunctionOf(int function) {
+    switch (function) {
+    case fn::Sqr: return MathFunction::Sqr;
+    case fn::Sin: return MathFunction::Sin;
+    case fn::Cos: return MathFunction::Cos;
+    case fn::Tan: return MathFunction::Tan;
+    case fn::Atn: return MathFunction::Atn;
+    case fn::ASin: return MathFunction::Asin;
+    case fn::ACos: return MathFunction::Acos;
+    case fn::Abs: return MathFunction::Abs;
+    case fn::Sgn: return MathFunction::Sgn;
+    case fn::Int: return MathFunction::Int;
+    case fn::Exp: return MathFunction::Exp;
+    case fn::Exp2: return MathFunction::Exp2;
+    case fn::Exp10: return MathFunction::Exp10;
+    case fn::Log: return MathFunction::Log;
+    case fn::Log2: return MathFunction::Log2;
+    case fn::Log10: return MathFunction::Log10;
+    default: return std::nullopt;
+    }
+}
 
 bool IsBuiltinCode(int code) {
     switch (code) {

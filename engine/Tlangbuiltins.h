@@ -4,6 +4,10 @@
 // current token and leaves the result in the evaluation registers.
 #pragma once
 
+#include "Tlangmaths.h"
+
+#include <optional>
+
 namespace pevox {
 
 namespace fn {
@@ -73,5 +77,8 @@ constexpr int StringToDate = 198;
 
 // Whether the token code is one of the 62 built-in functions.
 bool IsBuiltinCode(int code);
+
+// The maths function of a built-in's code; none for the other built-ins.
+std::optional<MathFunction> MathFunctionOf(int function);
 
 }  // namespace pevox

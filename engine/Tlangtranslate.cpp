@@ -85,28 +85,6 @@ bool GivesText(int code) {
     }
 }
 
-std::optional<MathFunction> MathOf(int code) {
-    switch (code) {
-    case fn::Sqr: return MathFunction::Sqr;
-    case fn::Sin: return MathFunction::Sin;
-    case fn::Cos: return MathFunction::Cos;
-    case fn::Tan: return MathFunction::Tan;
-    case fn::Atn: return MathFunction::Atn;
-    case fn::ASin: return MathFunction::Asin;
-    case fn::ACos: return MathFunction::Acos;
-    case fn::Abs: return MathFunction::Abs;
-    case fn::Sgn: return MathFunction::Sgn;
-    case fn::Int: return MathFunction::Int;
-    case fn::Exp: return MathFunction::Exp;
-    case fn::Exp2: return MathFunction::Exp2;
-    case fn::Exp10: return MathFunction::Exp10;
-    case fn::Log: return MathFunction::Log;
-    case fn::Log2: return MathFunction::Log2;
-    case fn::Log10: return MathFunction::Log10;
-    default: return std::nullopt;
-    }
-}
-
 // SaturatingCount, without the extended conversion for a number a double holds.
 std::optional<std::int64_t> Count(long double value) {
     const double narrow = static_cast<double>(value);
@@ -790,7 +768,7 @@ private:
     bool NumberBuiltin(const TranslatedNode& node, long double& out) {
         Arguments a;
         if (!ReadArguments(node, a)) return false;
-        if (const std::optional<MathFunction> math = MathOf(node.code)) {
+        if (const std::optional<MathFunction> math = MathFunctionOf(node.code)) {
             const NumberResult result = ApplyMath(*math, a.numbers[0]);
             if (!result.Ok()) return false;
             out = result.Value;
