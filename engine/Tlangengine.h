@@ -508,6 +508,9 @@ private:
     static constexpr std::size_t kMaxCompiledOperands = 32;
     static constexpr std::int32_t kNotLookedAt = -1;
     static constexpr std::int32_t kNotCompiled = -2;
+    // In compiledIndex_ alone: a line that is neither compiled nor translated,
+    // which the run loop leaves to the evaluator without looking further.
+    static constexpr std::int32_t kReadByEvaluator = -3;
     std::vector<CompiledStatement> compiledStatements_;
     std::vector<std::int32_t> compiledIndex_;  // by text position: index into compiledStatements_, or one of the above
     // The compiled statement that starts at the current text position, found

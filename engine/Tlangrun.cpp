@@ -203,7 +203,7 @@ TLangEngine::CompiledStatement* TLangEngine::CompiledStatementHere() {
         index = static_cast<std::int32_t>(compiledStatements_.size());
         compiledStatements_.push_back(std::move(found));
     }
-    return index == kNotCompiled ? nullptr : &compiledStatements_[static_cast<std::size_t>(index)];
+    return index < 0 ? nullptr : &compiledStatements_[static_cast<std::size_t>(index)];
 }
 
 bool TLangEngine::RunCompiledStatement() {
@@ -214,14 +214,21 @@ bool TLangEngine::RunCompiledStatement() {
 bool TLangEngine::RunCompiledLine() {
     // Only a line that follows a line end starts here; in step mode the step
     // events take the general way.
-    if (m_Token != tok::EndOfLine || m_ExecutionMode != TxRun || m_TextPos < 2 || m_TextPos > m_RunTextLength ||
-        m_RunText[static_cast<std::size_t>(m_TextPos) - 2] != '\n')
+    if (m_Token != tok::EndOfLine || m_ExecutionMode != TxRun || !TokenCacheUsable() || m_TextPos < 2 ||
+        m_TextPos > m_RunTextLength || m_RunText[static_cast<std::size_t>(m_TextPos) - 2] != '\n')
         return false;
+    if (compiledIndex_[static_cast<std::size_t>(m_TextPos)] == kReadByEvaluator) return false;
     if (const CompiledStatement* statement = CompiledStatementHere(); statement && RunCompiled(*statement)) {
         m_CurrentLine = statement->line;
         return true;
     }
-    return RunTranslatedAssignment(m_TextPos);
+    if (RunTranslatedAssignment(m_TextPos)) return true;
+    // A statement that failed at this run may run the next time; one that
+    // could not be compiled or translated never will.
+    std::int32_t& compiled = compiledIndex_[static_cast<std::size_t>(m_TextPos)];
+    if (compiled == kNotCompiled && translatedIndex_[static_cast<std::size_t>(m_TextPos)] == kNotCompiled)
+        compiled = kReadByEvaluator;
+    return false;
 }
 
 TLangEngine::CompiledBody TLangEngine::FindCompiledBody(int position) {
