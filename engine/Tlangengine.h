@@ -607,6 +607,9 @@ private:
     double ReadForBound(const ForBound& bound);
     bool CaseMatch(const SwitchValue& value);
     bool CasePartMatches(const SwitchValue& value);
+    // Runs a numeric CASE item that closes its line from its translated form;
+    // false, with nothing changed, when the evaluator must read it.
+    bool RunTranslatedCaseItem();
     bool PrintEndsWithNewline();
 
     // The search of a SWITCH for its CASE passes over the lines between one

@@ -828,7 +828,7 @@ bool TLangEngine::CasePartMatches(const SwitchValue& value) {
     }
     m_ValueType = tok::None;
     m_SavedToken = tok::None;
-    if (!EvalToStatementEnd()) return false;
+    if (!RunTranslatedCaseItem() && !EvalToStatementEnd()) return false;
     const int kind = ValueKind();
     if (value.isString ? IsNonStringValue(kind) : IsNonNumericValue(kind)) {
         ReportError("Type mismatch in Case");

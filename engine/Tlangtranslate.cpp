@@ -903,4 +903,14 @@ bool TLangEngine::RunTranslatedCondition(int position, int endToken) {
     return statement && TranslatedRun(*this, *statement).Condition();
 }
 
+bool TLangEngine::RunTranslatedCaseItem() {
+    // The item starts at the token just fetched. An AND or OR outside
+    // parentheses joins two items, which the CASE tests one by one.
+    TranslatedStatement* item =
+        TranslatedAt(tokenStart_, static_cast<int>(TranslatedStatement::Kind::Condition), tok::EndOfLine);
+    if (!item) return false;
+    const TranslatedOp root = item->nodes[static_cast<std::size_t>(item->root)].op;
+    return root != TranslatedOp::And && root != TranslatedOp::Or && TranslatedRun(*this, *item).Condition();
+}
+
 }  // namespace pevox

@@ -222,6 +222,8 @@ TEST_F(EngineTranslate, TableOfBlocksRunsAsTheEvaluatorRunsThem) {
         "SWITCH K\nCASE 1\nA = A + 1\nBREAK\nCASE 2\nA = A + 2\nENDSWITCH",
         "SWITCH K\nA = A + 100\nCASE 2\nA = A + 2\nENDSWITCH",
         "SWITCH K\nCASE 7\nA = 1\nENDSWITCH",
+        "SWITCH K\nCASE 1 AND 2\nA = 1\nCASE (K AND 1) + 1, 3\nA = A + K\nCASE K OR 0\nA = A * 3\nENDSWITCH",
+        "SWITCH K\nCASE D(K) + 1\nA = 1\nCASE D(9)\nA = 2\nCASE SQR(K - 2) + 1\nA = 3\nENDSWITCH",
         "SWITCH K\nCASE 9\nA = B\nCASE\nA = A + 1\nCASE 8\nS = T\nDEFAULT\nA = A + 2\nENDSWITCH",
         "SWITCH S\nCASE \"9\"\nA = B + K\nT = U\nCASE\nA = A + 1\nENDSWITCH",
         "SWITCH K\nCASE 7\nA = 1 : B = 2\nCASE 2 : A = 3\nENDSWITCH",
@@ -296,7 +298,8 @@ private:
         if (next_.Chance(5)) return text ? Plain() : next_.Pick(plainTexts_);
         if (text) return next_.Chance(80) ? next_.Pick(plainTexts_) : "> " + next_.Pick(plainTexts_);
         if (next_.Chance(20)) return next_.Pick(relations_) + Plain();
-        return next_.Chance(70) ? std::to_string(next_(5)) : Plain();
+        if (next_.Chance(15)) return Numeric(1) + next_.Pick(logicals_) + Plain();
+        return next_.Chance(70) ? std::to_string(next_(5)) : Numeric(1);
     }
 
     std::string BodyLine() {
