@@ -553,10 +553,10 @@ private:
     friend class TranslatedRun;
     std::vector<std::unique_ptr<TranslatedStatement>> translated_;
     std::vector<std::int32_t> translatedIndex_;  // by text position: index into translated_, or one of the above
-    // The translated statement of `kind` (a TranslatedStatement::Kind) that
-    // starts at `position` and ends at `endToken`, translated on first use;
-    // null for one the evaluator must read.
-    TranslatedStatement* TranslatedAt(int position, int kind, int endToken);
+    // The translated statement of `kind` that starts at `position` and ends
+    // at `endToken`, translated on first use; null for one the evaluator must
+    // read.
+    TranslatedStatement* TranslatedAt(int position, TranslatedStatement::Kind kind, int endToken);
     bool TranslateStatement(int position, TranslatedStatement& statement);
     // Runs the assignment line that starts at `position`, or the condition
     // there, as the evaluator would; false, with nothing changed, when the

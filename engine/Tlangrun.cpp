@@ -244,7 +244,7 @@ TLangEngine::CompiledBody TLangEngine::FindCompiledBody(int position) {
             continue;
         }
         TranslatedStatement* translated =
-            TranslatedAt(position, static_cast<int>(TranslatedStatement::Kind::Assignment), tok::EndOfLine);
+            TranslatedAt(position, TranslatedStatement::Kind::Assignment, tok::EndOfLine);
         if (!translated) break;
         body.statements.push_back(kNotCompiled);
         body.translated.push_back(translated);

@@ -85,13 +85,6 @@ bool GivesText(int code) {
     }
 }
 
-// SaturatingCount, without the extended conversion for a number a double holds.
-std::optional<std::int64_t> Count(long double value) {
-    const double narrow = static_cast<double>(value);
-    if (narrow == value && std::fabs(narrow) < 9007199254740992.0) return static_cast<std::int64_t>(narrow);
-    return SaturatingCount(value);
-}
-
 // A number a variable can take: the evaluator reports any other.
 bool Storable(long double value) { return !std::isnan(value) && std::fabs(value) <= DBL_MAX; }
 
@@ -491,21 +484,17 @@ public:
             e_.m_TokenText = *resultText;
             if (isCell) {
                 target.SymCells[static_cast<std::size_t>(targetCell)].Text = e_.m_TokenText;
-                target.SymText = e_.m_TokenText;
                 target.SymExtra = targetCell;
-            } else {
-                target.SymText = e_.m_TokenText;
             }
+            target.SymText = e_.m_TokenText;
             e_.m_NumValue = number_;
         } else {
             const double stored = static_cast<double>(result);
             if (isCell) {
                 target.SymCells[static_cast<std::size_t>(targetCell)].Number = stored;
-                target.SymValue = stored;
                 target.SymExtra = targetCell;
-            } else {
-                target.SymValue = stored;
             }
+            target.SymValue = stored;
             e_.m_NumValue = result;
             if (text_) e_.m_TokenText = *text_;
         }
@@ -656,9 +645,6 @@ private:
     static std::optional<std::int64_t> WholeOperand(long double value) {
         constexpr long double kLimit = 9223372036854775808.0L;  // 2^63
         if (!(value > -kLimit && value < kLimit)) return std::nullopt;
-        // A double converts without the extended conversion's mode switch.
-        const double narrow = static_cast<double>(value);
-        if (narrow == value && std::fabs(narrow) < 9007199254740992.0) return static_cast<std::int64_t>(narrow);
         return TruncatedWhole(value);
     }
 
@@ -790,7 +776,7 @@ private:
             return true;
         }
         if (a.numbers[0] - 1 < 0) return false;
-        const std::optional<std::int64_t> from = Count(a.numbers[0]);
+        const std::optional<std::int64_t> from = SaturatingCount(a.numbers[0]);
         if (!from) return false;
         const bool exact = node.argumentCount == 4 && a.numbers[3] != 0;
         out = static_cast<long double>(InstrPosition(*a.texts[1], *a.texts[2], exact, *from));
@@ -816,7 +802,7 @@ private:
         }
         case fn::Left:
         case fn::Right: {
-            const std::optional<std::int64_t> count = Count(a.numbers[1]);
+            const std::optional<std::int64_t> count = SaturatingCount(a.numbers[1]);
             if (!count) return false;
             node.value = node.code == fn::Left ? LeftText(*a.texts[0], *count) : RightText(*a.texts[0], *count);
             return true;
@@ -824,10 +810,10 @@ private:
         case fn::Mid: {
             std::optional<std::int64_t> length;
             if (node.argumentCount == 3) {
-                length = Count(a.numbers[2]);
+                length = SaturatingCount(a.numbers[2]);
                 if (!length) return false;
             }
-            const std::optional<std::int64_t> from = Count(a.numbers[1]);
+            const std::optional<std::int64_t> from = SaturatingCount(a.numbers[1]);
             if (!from) return false;
             node.value = MidText(*a.texts[0], *from, length);
             return true;
@@ -849,21 +835,19 @@ const std::string TranslatedRun::kEmpty;
 
 // --- The engine's side ----------------------------------------------------------
 
-TranslatedStatement* TLangEngine::TranslatedAt(int position, int kind, int endToken) {
+TranslatedStatement* TLangEngine::TranslatedAt(int position, TranslatedStatement::Kind kind, int endToken) {
     if (!m_TranslateLines || !TokenCacheUsable() || position < 1 || position > m_RunTextLength) return nullptr;
-    if (translatedIndex_.size() != static_cast<std::size_t>(m_RunTextLength) + 2)
-        translatedIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, kNotLookedAt);
     std::int32_t& index = translatedIndex_[static_cast<std::size_t>(position)];
     if (index == kNotLookedAt) {
         auto statement = std::make_unique<TranslatedStatement>();
-        statement->kind = static_cast<TranslatedStatement::Kind>(kind);
+        statement->kind = kind;
         statement->endToken = endToken;
         index = TranslateStatement(position, *statement) ? static_cast<std::int32_t>(translated_.size()) : kNotCompiled;
         if (index != kNotCompiled) translated_.push_back(std::move(statement));
     }
     if (index == kNotCompiled) return nullptr;
     TranslatedStatement* statement = translated_[static_cast<std::size_t>(index)].get();
-    if (static_cast<int>(statement->kind) != kind || statement->endToken != endToken) return nullptr;
+    if (statement->kind != kind || statement->endToken != endToken) return nullptr;
     return statement;
 }
 
@@ -889,7 +873,7 @@ bool TLangEngine::TranslateStatement(int position, TranslatedStatement& statemen
 
 bool TLangEngine::RunTranslatedAssignment(int position) {
     TranslatedStatement* statement =
-        TranslatedAt(position, static_cast<int>(TranslatedStatement::Kind::Assignment), tok::EndOfLine);
+        TranslatedAt(position, TranslatedStatement::Kind::Assignment, tok::EndOfLine);
     if (!statement || !TranslatedRun(*this, *statement).Assignment()) return false;
     m_CurrentLine = statement->line;
     return true;
@@ -899,7 +883,7 @@ bool TLangEngine::RunTranslated(TranslatedStatement& assignment) { return Transl
 
 bool TLangEngine::RunTranslatedCondition(int position, int endToken) {
     TranslatedStatement* statement =
-        TranslatedAt(position, static_cast<int>(TranslatedStatement::Kind::Condition), endToken);
+        TranslatedAt(position, TranslatedStatement::Kind::Condition, endToken);
     return statement && TranslatedRun(*this, *statement).Condition();
 }
 
@@ -907,7 +891,7 @@ bool TLangEngine::RunTranslatedCaseItem() {
     // The item starts at the token just fetched. An AND or OR outside
     // parentheses joins two items, which the CASE tests one by one.
     TranslatedStatement* item =
-        TranslatedAt(tokenStart_, static_cast<int>(TranslatedStatement::Kind::Condition), tok::EndOfLine);
+        TranslatedAt(tokenStart_, TranslatedStatement::Kind::Condition, tok::EndOfLine);
     if (!item) return false;
     const TranslatedOp root = item->nodes[static_cast<std::size_t>(item->root)].op;
     return root != TranslatedOp::And && root != TranslatedOp::Or && TranslatedRun(*this, *item).Condition();
