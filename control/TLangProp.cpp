@@ -30,7 +30,6 @@ constexpr ColorLabelText kColorLabels[] = {
     {ColorSymbol, "Symbols"},          {ColorOperator, "Operators == ++"},   {ColorComment, "REM Comments"},
 };
 
-
 }  // namespace
 
 void TClickLabel::mousePressEvent(QMouseEvent* event) {

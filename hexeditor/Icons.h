@@ -1,4 +1,4 @@
-// The editor's tool-bar images, drawn rather than shipped as files.
+// The editor's drawn images: the about box's tile, the lock and the modified indicator.
 #pragma once
 
 #include <QColor>

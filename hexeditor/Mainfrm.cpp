@@ -5,7 +5,6 @@
 #include "Binaryfilefunctions.h"
 #include "Globalsearchdefaultsfrm.h"
 #include "Hexeditfrm.h"
-#include "Icons.h"
 #include "Toolicons.h"
 #include "Standardkeys.h"
 #include "Mrumenu.h"

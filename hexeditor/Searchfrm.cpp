@@ -44,21 +44,11 @@
 
 namespace {
 
-QString PathText(const std::string& path)
-{
-    return platform::PathToQString(path);
-}
-
-std::string PathBytes(const QString& path)
-{
-    return platform::PathFromQString(path);
-}
-
 // A listed file keeps its name's bytes beside the text it shows, which
 // cannot hold every name.
 QListWidgetItem* NameItem(const std::string& name)
 {
-    auto* item = new QListWidgetItem(PathText(name));
+    auto* item = new QListWidgetItem(platform::PathToQString(name));
     item->setData(Qt::UserRole, QByteArray::fromStdString(name));
     return item;
 }
@@ -112,7 +102,7 @@ public:
     {
         if (role != Qt::DisplayRole || !index.isValid())
             return {};
-        return index.column() == 0 ? PathText(results_.PathOfRow(index.row()))
+        return index.column() == 0 ? platform::PathToQString(results_.PathOfRow(index.row()))
                                    : QString::fromStdString(results_.PositionTextOfRow(index.row()));
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
@@ -234,16 +224,16 @@ void TFrmSearch::BuildSelectPage()
     page->addLayout(selectedColumn, 4);
 
     connect(drvSelected, &QComboBox::activated, this,
-            [this](int index) { SetFolder(PathBytes(drvSelected->itemData(index).toString())); });
+            [this](int index) { SetFolder(platform::PathFromQString(drvSelected->itemData(index).toString())); });
     connect(drvSelected->lineEdit(), &QLineEdit::returnPressed, this, &TFrmSearch::drvSelectedTyped);
     connect(dirSelected, &QTreeView::clicked, this,
-            [this](const QModelIndex& index) { SetFolder(PathBytes(folders_->filePath(index))); });
+            [this](const QModelIndex& index) { SetFolder(platform::PathFromQString(folders_->filePath(index))); });
     connect(dirSelected, &QTreeView::activated, this,
-            [this](const QModelIndex& index) { SetFolder(PathBytes(folders_->filePath(index))); });
+            [this](const QModelIndex& index) { SetFolder(platform::PathFromQString(folders_->filePath(index))); });
     // The folder model reads folders in the background: the current folder
     // is shown once its parent has been read.
     connect(folders_, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
-        if (QFileInfo(PathText(folder_)).absolutePath() == loaded)
+        if (QFileInfo(platform::PathToQString(folder_)).absolutePath() == loaded)
             ShowFolderInTree();
     });
     connect(edtMask, &QLineEdit::editingFinished, this, &TFrmSearch::ListFolder);
@@ -334,7 +324,7 @@ void TFrmSearch::FillDrives()
 void TFrmSearch::SetFolder(const std::string& folder)
 {
     folder_ = folder;
-    const QString path = PathText(folder);
+    const QString path = platform::PathToQString(folder);
     lblFolder->setText(path);
     drvSelected->setEditText(path);
     ShowFolderInTree();
@@ -345,10 +335,11 @@ void TFrmSearch::drvSelectedTyped()
 {
     const QString typed = drvSelected->currentText().trimmed();
     const std::string path =
-        typed.isEmpty() ? std::string() : PathBytes(QDir::cleanPath(QFileInfo(typed).absoluteFilePath()));
+        typed.isEmpty() ? std::string()
+                        : platform::PathFromQString(QDir::cleanPath(QFileInfo(typed).absoluteFilePath()));
     if (path.empty() || !platform::DirectoryExists(path)) {
         SetStatus("\"" + typed + "\" is not a folder.");
-        drvSelected->setEditText(PathText(folder_));
+        drvSelected->setEditText(platform::PathToQString(folder_));
         return;
     }
     if (path != folder_)
@@ -357,7 +348,7 @@ void TFrmSearch::drvSelectedTyped()
 
 void TFrmSearch::ShowFolderInTree()
 {
-    const QModelIndex index = folders_->index(PathText(folder_));
+    const QModelIndex index = folders_->index(platform::PathToQString(folder_));
     if (!index.isValid())
         return;
     dirSelected->setCurrentIndex(index);
@@ -367,7 +358,7 @@ void TFrmSearch::ShowFolderInTree()
 void TFrmSearch::ListFolder()
 {
     filSelected->clear();
-    for (const std::string& name : ListFolderFiles(folder_, PathBytes(edtMask->text())))
+    for (const std::string& name : ListFolderFiles(folder_, platform::PathFromQString(edtMask->text())))
         filSelected->addItem(NameItem(name));
 }
 
@@ -448,7 +439,9 @@ void TFrmSearch::btnBeginSearchClick()
         MyTCursor hourglass;
         const TSearchControlsOff controlsOff([this](bool enabled) { SetSearchControlsEnabled(enabled); });
         TFilesSearchProgress progress;
-        progress.FileStarted = [this](const std::string& path) { SetStatus("Searching " + PathText(path)); };
+        progress.FileStarted = [this](const std::string& path) {
+            SetStatus("Searching " + platform::PathToQString(path));
+        };
         progress.PumpMessages = [] { QCoreApplication::processEvents(); };
         try {
             const TFilesSearchReport report = files_.Search(Criteria->Entries(), selected_.Paths(), progress);
@@ -489,7 +482,7 @@ void TFrmSearch::ShowResults()
     lblSearchCount->setText(QString::fromStdString(files_.Results.Label));
     lstFound->clear();
     for (const std::string& path : files_.Results.Found)
-        lstFound->addItem(PathText(path));
+        lstFound->addItem(platform::PathToQString(path));
 }
 
 void TFrmSearch::Panel19Resize()

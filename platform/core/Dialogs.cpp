@@ -150,19 +150,24 @@ std::optional<std::u16string> DialogResponder::InputQueryWide(const std::string&
     return std::nullopt;
 }
 
-std::optional<std::string> DialogResponder::OpenFileName(const FileDialogRequest& request) {
-    Call call{Kind::Open, request.title, ""};
+namespace {
+
+DialogResponder::Call FileDialogCall(DialogResponder::Kind kind, const FileDialogRequest& request) {
+    DialogResponder::Call call{kind, request.title, ""};
     call.initialDir = request.initialDir;
     call.fileName = request.fileName;
-    const std::optional<Response> response = next(std::move(call));
+    return call;
+}
+
+}  // namespace
+
+std::optional<std::string> DialogResponder::OpenFileName(const FileDialogRequest& request) {
+    const std::optional<Response> response = next(FileDialogCall(Kind::Open, request));
     return response ? response->text : std::nullopt;
 }
 
 std::optional<std::string> DialogResponder::SaveFileName(const FileDialogRequest& request) {
-    Call call{Kind::Save, request.title, ""};
-    call.initialDir = request.initialDir;
-    call.fileName = request.fileName;
-    const std::optional<Response> response = next(std::move(call));
+    const std::optional<Response> response = next(FileDialogCall(Kind::Save, request));
     return response ? response->text : std::nullopt;
 }
 

@@ -43,7 +43,6 @@ QMessageBox::Icon QtIcon(MsgIcon icon) {
     return QMessageBox::NoIcon;
 }
 
-// The box's buttons from left to right, as the classic boxes order them.
 // Room for the title bar's own buttons and margins beside the caption.
 constexpr int TitleBarRoom = 140;
 
@@ -60,6 +59,7 @@ void WidenForCaption(QMessageBox& box, const QString& caption) {
                   grid->columnCount());
 }
 
+// The box's buttons from left to right, as the classic boxes order them.
 std::vector<QMessageBox::StandardButton> QtButtons(MsgButtons buttons) {
     switch (buttons) {
     case MsgButtons::OKCancel:
@@ -172,7 +172,7 @@ std::optional<std::u16string> QtDialogs::InputQueryWide(const std::string& capti
     const QString text =
         QInputDialog::getText(parent(), DialogText(caption), DialogText(prompt), QLineEdit::Normal, QString(), &ok);
     if (!ok) return std::nullopt;
-    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
+    return text.toStdU16String();
 }
 
 std::optional<std::string> QtDialogs::OpenFileName(const FileDialogRequest& request) {
