@@ -122,8 +122,7 @@ bool IsProductOperator(int token) {
 // A number truncated toward zero, when it fits a 64-bit integer other than
 // -2^63 (whose magnitude does not).
 bool TruncateToInt64(long double value, std::int64_t& result) {
-    constexpr long double kLimit = 9223372036854775808.0L;  // 2^63
-    if (!(value > -kLimit && value < kLimit)) return false;
+    if (!(value > -kInt64Limit && value < kInt64Limit)) return false;
     result = TruncatedWhole(value);
     return true;
 }

@@ -13,9 +13,6 @@ constexpr long double kRadiansPerDegree = kPi / 180.0L;
 // COS and TAN treat a cosine this small as 0, so COS(90) is exactly 0.
 constexpr long double kCosineZero = 1e-16L;
 
-// 2^63: the first value beyond the 64-bit range.
-constexpr long double kInt64Limit = 9223372036854775808.0L;
-
 NumberResult Value(long double value) {
     if (!(std::fabs(value) <= DBL_MAX)) return {0, msg::Overflow};
     return {value, {}};
@@ -91,21 +88,6 @@ NumberResult ApplyMath(MathFunction function, long double x) {
     return Fail(msg::FloatException);
 }
 
-std::int64_t TruncatedWhole(long double value) {
-    // std::trunc and the conversion of an extended value switch the x87
-    // rounding mode, which stalls the processor each time; a loop with MOD,
-    // "\", INT or a computed subscript does it millions of times. Below 2^53
-    // the value goes through a double, whose conversion truncates without
-    // that switch; the rounding to a double may have crossed a whole number,
-    // which the comparison with the value itself undoes.
-    constexpr long double kExactInDouble = 9007199254740992.0L;  // 2^53
-    if (!(value > -kExactInDouble && value < kExactInDouble)) return static_cast<std::int64_t>(value);
-    std::int64_t whole = static_cast<std::int64_t>(static_cast<double>(value));
-    if (value >= 0 && static_cast<long double>(whole) > value) --whole;
-    if (value < 0 && static_cast<long double>(whole) < value) ++whole;
-    return whole;
-}
-
 std::optional<std::int64_t> TruncToInt64(long double value) {
     // The whole part is at least -2^63 exactly when the value is above -2^63 - 1.
     if (!(value > -kInt64Limit - 1 && value < kInt64Limit)) return std::nullopt;
@@ -116,13 +98,6 @@ std::optional<std::int32_t> TruncToInt32(long double value) {
     if (!(value > std::numeric_limits<std::int32_t>::min() - 1.0L && value < std::numeric_limits<std::int32_t>::max() + 1.0L))
         return std::nullopt;
     return static_cast<std::int32_t>(TruncatedWhole(value));
-}
-
-std::optional<std::int64_t> SaturatingCount(long double value) {
-    if (std::isnan(value)) return std::nullopt;
-    if (value >= kInt64Limit) return std::numeric_limits<std::int64_t>::max();
-    if (value < -kInt64Limit) return std::numeric_limits<std::int64_t>::min();
-    return TruncatedWhole(value);
 }
 
 }  // namespace pevox

@@ -643,8 +643,7 @@ private:
     // An operand of "\" or MOD: its whole part when it fits a 64-bit integer
     // other than -2^63.
     static std::optional<std::int64_t> WholeOperand(long double value) {
-        constexpr long double kLimit = 9223372036854775808.0L;  // 2^63
-        if (!(value > -kLimit && value < kLimit)) return std::nullopt;
+        if (!(value > -kInt64Limit && value < kInt64Limit)) return std::nullopt;
         return TruncatedWhole(value);
     }
 
