@@ -193,8 +193,14 @@ public:
     int ExecSwitch();
     void ExecGosub();
     void ExecPrint();
-    // Per-dispatch hook: breakpoints and step events.
-    void StepLine();
+    // Per-dispatch hook: breakpoints and step events. In run mode it only
+    // notes the line, inline: it runs before every statement.
+    void StepLine() {
+        m_CurrentLine = LineAt(m_TextPos);
+        if (m_Token == tok::Stop || (!m_StopRequested && m_ExecutionMode != TxRun && m_TextPos <= m_RunTextLength))
+            StepOrBreak();
+    }
+    void StepOrBreak();
     void StepAgainAfterJump();
 
     // Frees what a run built: symbols, labels and blocks, the run's lines and
@@ -450,8 +456,15 @@ private:
     TokenState SaveTokenState() const;
     void RestoreTokenState(const TokenState& state);
     // Fetches the next token without side effects (no array cell is
-    // resolved), also past an END.
-    bool FetchSkipping();
+    // resolved), also past an END. Inline: every skip over lines fetches so.
+    bool FetchSkipping() {
+        // GetToken does not move past an END; a skip must.
+        if (m_Token == tok::End) m_Token = tok::None;
+        skipping_ = true;
+        const bool produced = GetToken();
+        skipping_ = false;
+        return produced;
+    }
 
     // Evaluator helpers.
     // GetToken inside an expression, where an unknown word is an error.
@@ -518,10 +531,31 @@ private:
     CompiledStatement* CompiledStatementHere();
     bool RunCompiledStatement();
     bool RunCompiled(const CompiledStatement& statement);
-    // In run mode, a compiled statement that starts the next line runs as
-    // the dispatch of its first token would run it; false when there is none
-    // or it must go through the evaluator.
-    bool RunCompiledLine();
+    // In run mode, a compiled or translated assignment that starts the line
+    // at the text position runs as the dispatch of its first token would run
+    // it; false, with nothing changed, when there is none or it must go
+    // through the evaluator.
+    bool RunAssignmentLine();
+    // What the run loop keeps of a line it has read before, by the line's
+    // start: an assignment runs from its compiled or translated form, a line
+    // that starts with a statement keyword has that keyword fetched without
+    // reading it again.
+    struct KeptLine {
+        enum class Kind : std::uint8_t { NotLookedAt, General, Assignment, Keyword };
+        Kind kind = Kind::NotLookedAt;
+        std::int32_t token = 0;    // the keyword
+        std::int32_t end = 0;      // the text position after it
+        std::int32_t lineEnd = 0;  // lineEndPos_ after its fetch
+    };
+    std::vector<KeptLine> keptLines_;  // by text position
+    enum class LineRun { NotRun, Ran, KeywordFetched };
+    // At a line start with the line end before it current, in run mode: runs
+    // the line's assignment (Ran), or fetches its keyword for the dispatch
+    // (KeywordFetched); NotRun, with nothing changed, leaves the line to the
+    // general way. `atBlockStart`: the line end has not been dispatched yet,
+    // as at the start of a block's body.
+    LineRun RunKeptLine(bool atBlockStart);
+    KeptLine& KeptLineAt(int position);
     CompiledStatement CompileStatement();
     bool CompileOperand(CompiledStatement::Operand& operand);
     // The flat index of an array cell, its kMaxArrayDims subscripts (0 past

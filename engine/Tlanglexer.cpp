@@ -76,6 +76,7 @@ void TLangEngine::EnsureRunText() {
     translatedIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, kNotLookedAt);
     caseLimitJumps_.clear();
     caseLimitJumpIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, -1);
+    keptLines_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, KeptLine());
 }
 
 int TLangEngine::GetChar() {
@@ -404,15 +405,6 @@ int TLangEngine::PeekToken() {
 }
 
 void TLangEngine::PutBackToken() { m_TextPos = tokenStart_; }
-
-bool TLangEngine::FetchSkipping() {
-    // GetToken does not move past an END; a skip must.
-    if (m_Token == tok::End) m_Token = tok::None;
-    skipping_ = true;
-    const bool produced = GetToken();
-    skipping_ = false;
-    return produced;
-}
 
 bool TLangEngine::ResolveIdentifier(int nextChar, const std::string& name) {
     if (name.empty()) return false;

@@ -171,7 +171,7 @@ void TLangEngine::RewindTo(int position) {
         GetChar();
         PutBackChar();
     }
-    m_CurrentLine = LineOfOffset(m_TextPos);
+    m_CurrentLine = LineAt(m_TextPos);
 }
 
 void TLangEngine::ReportErrorAt(int position, const std::string& message) {

@@ -69,7 +69,14 @@ int TLangEngine::RunBlock(bool nested, bool fetch) {
             return 0;
         }
         if (m_StopRequested) return 0;
-        if (fetch && RunCompiledLine()) continue;
+        if (m_Token == tok::EndOfLine) {
+            const LineRun kept = RunKeptLine(!fetch);
+            if (kept == LineRun::Ran) {
+                fetch = true;
+                continue;
+            }
+            if (kept == LineRun::KeywordFetched) fetch = false;
+        }
         if (fetch && !GetToken()) return 0;
         StepLine();
         fetch = true;
@@ -211,12 +218,73 @@ bool TLangEngine::RunCompiledStatement() {
     return statement && RunCompiled(*statement);
 }
 
-bool TLangEngine::RunCompiledLine() {
-    // Only a line that follows a line end starts here; in step mode the step
-    // events take the general way.
-    if (m_Token != tok::EndOfLine || m_ExecutionMode != TxRun || !TokenCacheUsable() || m_TextPos < 2 ||
-        m_TextPos > m_RunTextLength || m_RunText[static_cast<std::size_t>(m_TextPos) - 2] != '\n')
+namespace {
+
+// The statements a kept line may start with: keywords whose fetch is all the
+// general dispatch does before running them.
+bool IsKeptKeyword(int token) {
+    switch (token) {
+    case tok::If: case tok::While: case tok::For: case tok::Switch: case tok::GoSub: case tok::Goto:
+    case tok::Next: case tok::Wend: case tok::EndIf: case tok::Else: case tok::Return: case tok::Case:
+    case tok::Default: case tok::EndSwitch: case tok::Break: case tok::Continue: case tok::End: case tok::Print:
+        return true;
+    default:
         return false;
+    }
+}
+
+}  // namespace
+
+TLangEngine::KeptLine& TLangEngine::KeptLineAt(int position) {
+    KeptLine& kept = keptLines_[static_cast<std::size_t>(position)];
+    if (kept.kind != KeptLine::Kind::NotLookedAt) return kept;
+    // Only a line read before is kept: reading it first could report an error.
+    const CachedToken* first = FindCachedToken(position);
+    if (!first) return kept;
+    if (first->codeProduced && IsKeptKeyword(first->token)) {
+        kept.kind = KeptLine::Kind::Keyword;
+        kept.token = first->token;
+        kept.end = first->end;
+        kept.lineEnd = first->lineEnd;
+    } else {
+        kept.kind = first->token == tok::SymbolRef ? KeptLine::Kind::Assignment : KeptLine::Kind::General;
+    }
+    return kept;
+}
+
+TLangEngine::LineRun TLangEngine::RunKeptLine(bool atBlockStart) {
+    // Step mode takes the general way, which fires the step events.
+    if (m_ExecutionMode != TxRun || !m_TranslateLines || !TokenCacheUsable() || m_TextPos < 2 ||
+        m_TextPos > m_RunTextLength || m_RunText[static_cast<std::size_t>(m_TextPos) - 2] != '\n')
+        return LineRun::NotRun;
+    const KeptLine& kept = KeptLineAt(m_TextPos);
+    switch (kept.kind) {
+    case KeptLine::Kind::Keyword:
+        // The dispatch of a block's first line end, and the evaluator that
+        // reads the keyword after it, leave these registers so.
+        if (atBlockStart) {
+            m_InSingleLineIf = false;
+            m_ValueType = tok::None;
+            m_SavedToken = tok::None;
+            m_EvalFlags.Assignable = true;
+            m_EvalFlags.AfterSeparator = false;
+        }
+        previousToken_ = m_Token;
+        m_Token = kept.token;
+        tokenStart_ = m_TextPos;
+        m_TextPos = kept.end;
+        lineEndPos_ = kept.lineEnd;
+        return LineRun::KeywordFetched;
+    case KeptLine::Kind::Assignment:
+        if (!RunAssignmentLine()) return LineRun::NotRun;
+        if (atBlockStart) m_InSingleLineIf = false;
+        return LineRun::Ran;
+    default:
+        return LineRun::NotRun;
+    }
+}
+
+bool TLangEngine::RunAssignmentLine() {
     if (compiledIndex_[static_cast<std::size_t>(m_TextPos)] == kReadByEvaluator) return false;
     if (const CompiledStatement* statement = CompiledStatementHere(); statement && RunCompiled(*statement)) {
         m_CurrentLine = statement->line;
@@ -476,8 +544,7 @@ TLangEngine::CompiledStatement TLangEngine::CompileStatement() {
     return statement;
 }
 
-void TLangEngine::StepLine() {
-    m_CurrentLine = LineAt(m_TextPos);
+void TLangEngine::StepOrBreak() {
     if (m_Token == tok::Stop) {
         SelectLine();
         m_Events.OnBreakPoint();
