@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -555,31 +556,57 @@ private:
     // general way. `atBlockStart`: the line end has not been dispatched yet,
     // as at the start of a block's body.
     LineRun RunKeptLine(bool atBlockStart);
-    KeptLine& KeptLineAt(int position);
+    KeptLine KeptLineAt(int position);
     CompiledStatement CompileStatement();
     bool CompileOperand(CompiledStatement::Operand& operand);
     // The flat index of an array cell, its kMaxArrayDims subscripts (0 past
     // the array's dimensions) in `subscripts`; -1 for a subscript out of range.
     static std::int32_t CompiledCell(const CompiledStatement::Operand& operand, std::int32_t* subscripts);
 
-    // A FOR body of compiled lines closed by a NEXT line, which the loop
-    // runs without the run loop's dispatch.
-    struct CompiledBody {
-        // Indexes into compiledStatements_; a translated assignment stands
-        // beside each index that is kNotCompiled.
-        std::vector<std::int32_t> statements;
-        std::vector<TranslatedStatement*> translated;
-        int nextStart = 0;  // the NEXT token: where its scan starts and ends
-        int nextEnd = 0;
-        int nextLineEnd = 0;
-        int nextLine = 0;
+    // The body of a block (a loop's, a branch's, a CASE's or a subroutine's)
+    // as far as its lines were read before: each line runs from what was kept
+    // of it, without the run loop's dispatch, up to the keyword that closes
+    // the body, or up to the first line the run loop must read, from which
+    // the run loop goes on.
+    struct BodyLine {
+        enum class Kind : std::uint8_t { Compiled, Translated, Statement };
+        Kind kind = Kind::Statement;
+        std::int32_t compiled = 0;                  // Compiled: index into compiledStatements_
+        TranslatedStatement* translated = nullptr;  // Translated
+        KeptLine keyword;                           // Statement: IF, WHILE, FOR, SWITCH or GOSUB
+        std::int32_t next = 0;  // where the next line starts once this one has run to its end
     };
-    // The compiled body that starts at a position; empty when the lines there
-    // are not all compiled or translated statements up to a NEXT read before.
-    CompiledBody FindCompiledBody(int position);
-    // RunBlock(true, false) at the start of a loop body, through its compiled
-    // form where it has one.
-    void RunLoopBody(const CompiledBody& body);
+    struct Body {
+        std::vector<BodyLine> lines;
+        bool closed = false;  // the closing keyword's line follows the lines
+        KeptLine closer;
+        std::int32_t closerLine = 0;  // the line StepLine finds after its fetch
+    };
+    static constexpr std::int32_t kSeenOnce = -4;
+    std::deque<Body> bodies_;
+    std::vector<std::int32_t> bodyIndex_;  // by text position: index into bodies_, or one of the above
+    // RunBlock(true, false) at the start of a body, with the line end before
+    // it current: through the body's kept lines where it has them.
+    void RunBody();
+    // The body that starts at a position, made at its second run (the first
+    // reads its lines); null when it has none. Inline for a body made before:
+    // every round of a loop asks for its body.
+    const Body* BodyAt(int position) {
+        if (position >= 0 && static_cast<std::size_t>(position) < bodyIndex_.size())
+            if (const std::int32_t index = bodyIndex_[static_cast<std::size_t>(position)]; index >= 0)
+                return &bodies_[static_cast<std::size_t>(index)];
+        return FindBody(position);
+    }
+    const Body* FindBody(int position);
+    Body MakeBody(int position);
+    // The start of the line after the one a position is in, when the tokens
+    // up to its line end were read before; 0 otherwise.
+    int LineAfter(int position) const;
+    // Runs one kept line of a body as the run loop would; false when the run
+    // loop must go on from the state it left, `fetch` as the loop has it.
+    bool RunBodyLine(const BodyLine& line, bool atBlockStart, bool& fetch);
+    // The fetch of a kept line's keyword, as the run loop makes it.
+    void FetchKeptKeyword(const KeptLine& kept, bool atBlockStart);
 
     // Statements translated on their first run, by the text position where
     // they start (an assignment line, or the condition after IF or WHILE).

@@ -77,6 +77,8 @@ void TLangEngine::EnsureRunText() {
     caseLimitJumps_.clear();
     caseLimitJumpIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, -1);
     keptLines_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, KeptLine());
+    bodies_.clear();
+    bodyIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, kNotLookedAt);
 }
 
 int TLangEngine::GetChar() {

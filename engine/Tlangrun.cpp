@@ -235,12 +235,19 @@ bool IsKeptKeyword(int token) {
 
 }  // namespace
 
-TLangEngine::KeptLine& TLangEngine::KeptLineAt(int position) {
+TLangEngine::KeptLine TLangEngine::KeptLineAt(int position) {
     KeptLine& kept = keptLines_[static_cast<std::size_t>(position)];
     if (kept.kind != KeptLine::Kind::NotLookedAt) return kept;
-    // Only a line read before is kept: reading it first could report an error.
+    // A keyword is known once it was read: reading it first could report an
+    // error. A first token the cache does not keep (an array's cell, or a
+    // word not read yet) may start an assignment, which is compiled from the
+    // text when it first runs, as the general way would run it.
     const CachedToken* first = FindCachedToken(position);
-    if (!first) return kept;
+    if (!first) {
+        KeptLine assignment;
+        assignment.kind = KeptLine::Kind::Assignment;
+        return assignment;
+    }
     if (first->codeProduced && IsKeptKeyword(first->token)) {
         kept.kind = KeptLine::Kind::Keyword;
         kept.token = first->token;
@@ -257,23 +264,10 @@ TLangEngine::LineRun TLangEngine::RunKeptLine(bool atBlockStart) {
     if (m_ExecutionMode != TxRun || !m_TranslateLines || !TokenCacheUsable() || m_TextPos < 2 ||
         m_TextPos > m_RunTextLength || m_RunText[static_cast<std::size_t>(m_TextPos) - 2] != '\n')
         return LineRun::NotRun;
-    const KeptLine& kept = KeptLineAt(m_TextPos);
+    const KeptLine kept = KeptLineAt(m_TextPos);
     switch (kept.kind) {
     case KeptLine::Kind::Keyword:
-        // The dispatch of a block's first line end, and the evaluator that
-        // reads the keyword after it, leave these registers so.
-        if (atBlockStart) {
-            m_InSingleLineIf = false;
-            m_ValueType = tok::None;
-            m_SavedToken = tok::None;
-            m_EvalFlags.Assignable = true;
-            m_EvalFlags.AfterSeparator = false;
-        }
-        previousToken_ = m_Token;
-        m_Token = kept.token;
-        tokenStart_ = m_TextPos;
-        m_TextPos = kept.end;
-        lineEndPos_ = kept.lineEnd;
+        FetchKeptKeyword(kept, atBlockStart);
         return LineRun::KeywordFetched;
     case KeptLine::Kind::Assignment:
         if (!RunAssignmentLine()) return LineRun::NotRun;
@@ -282,6 +276,23 @@ TLangEngine::LineRun TLangEngine::RunKeptLine(bool atBlockStart) {
     default:
         return LineRun::NotRun;
     }
+}
+
+void TLangEngine::FetchKeptKeyword(const KeptLine& kept, bool atBlockStart) {
+    // The dispatch of a block's first line end, and the evaluator that reads
+    // the keyword after it, leave these registers so.
+    if (atBlockStart) {
+        m_InSingleLineIf = false;
+        m_ValueType = tok::None;
+        m_SavedToken = tok::None;
+        m_EvalFlags.Assignable = true;
+        m_EvalFlags.AfterSeparator = false;
+    }
+    previousToken_ = m_Token;
+    m_Token = kept.token;
+    tokenStart_ = m_TextPos;
+    m_TextPos = kept.end;
+    lineEndPos_ = kept.lineEnd;
 }
 
 bool TLangEngine::RunAssignmentLine() {
@@ -299,67 +310,178 @@ bool TLangEngine::RunAssignmentLine() {
     return false;
 }
 
-TLangEngine::CompiledBody TLangEngine::FindCompiledBody(int position) {
-    CompiledBody body;
-    if (!TokenCacheUsable()) return body;
-    const int textPos = m_TextPos;
-    for (;;) {
-        m_TextPos = position;
-        if (const CompiledStatement* statement = CompiledStatementHere()) {
-            body.statements.push_back(compiledIndex_[static_cast<std::size_t>(position)]);
-            body.translated.push_back(nullptr);
-            position = statement->end;
-            continue;
+namespace {
+
+// The keywords that close a body: the run loop returns from a nested block on them.
+bool ClosesBody(int token) {
+    switch (token) {
+    case tok::Next: case tok::Wend: case tok::EndIf: case tok::Else: case tok::Return: case tok::Case:
+    case tok::Default: case tok::EndSwitch: case tok::Break: case tok::Continue:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+const TLangEngine::Body* TLangEngine::FindBody(int position) {
+    if (!m_TranslateLines || !TokenCacheUsable() || position < 2 || position > m_RunTextLength) return nullptr;
+    std::int32_t& index = bodyIndex_[static_cast<std::size_t>(position)];
+    if (index == kNotLookedAt) {
+        index = kSeenOnce;
+        return nullptr;
+    }
+    if (index == kSeenOnce) {
+        Body body = MakeBody(position);
+        if (body.lines.empty() && !body.closed) {
+            index = kNotCompiled;
+        } else {
+            index = static_cast<std::int32_t>(bodies_.size());
+            bodies_.push_back(std::move(body));
         }
-        TranslatedStatement* translated =
-            TranslatedAt(position, TranslatedStatement::Kind::Assignment, tok::EndOfLine);
-        if (!translated) break;
-        body.statements.push_back(kNotCompiled);
-        body.translated.push_back(translated);
-        position = translated->end;
+    }
+    return index >= 0 ? &bodies_[static_cast<std::size_t>(index)] : nullptr;
+}
+
+int TLangEngine::LineAfter(int position) const {
+    while (const CachedToken* token = FindCachedToken(position)) {
+        if (token->token == tok::EndOfLine) return token->end;
+        position = token->end;
+    }
+    return 0;
+}
+
+TLangEngine::Body TLangEngine::MakeBody(int position) {
+    Body body;
+    const int textPos = m_TextPos;
+    while (position >= 2 && position <= m_RunTextLength && m_RunText[static_cast<std::size_t>(position) - 2] == '\n') {
+        const KeptLine kept = KeptLineAt(position);
+        BodyLine line;
+        if (kept.kind == KeptLine::Kind::Assignment) {
+            m_TextPos = position;
+            if (const CompiledStatement* statement = CompiledStatementHere()) {
+                line.kind = BodyLine::Kind::Compiled;
+                line.compiled = compiledIndex_[static_cast<std::size_t>(position)];
+                line.next = statement->end;
+            } else if (TranslatedStatement* translated =
+                           TranslatedAt(position, TranslatedStatement::Kind::Assignment, tok::EndOfLine)) {
+                line.kind = BodyLine::Kind::Translated;
+                line.translated = translated;
+                line.next = translated->end;
+            } else {
+                break;
+            }
+        } else if (kept.kind == KeptLine::Kind::Keyword && ClosesBody(kept.token)) {
+            body.closed = true;
+            body.closer = kept;
+            body.closerLine = LineAt(kept.end);
+            break;
+        } else if (kept.kind == KeptLine::Kind::Keyword) {
+            // Each block statement ends by going on after the line its block
+            // record names.
+            const TERP_SYMBOL_TAG* block = nullptr;
+            switch (kept.token) {
+            case tok::If: block = FindBlock(kIfBlockPrefix, kept.end, tok::If); break;
+            case tok::While: block = FindBlock(kWhileBlockPrefix, kept.end, tok::While); break;
+            case tok::For: block = FindBlock(kForBlockPrefix, kept.end, tok::For); break;
+            case tok::Switch: block = FindBlock(kSwitchBlockPrefix, kept.end, tok::Switch); break;
+            default: break;
+            }
+            if (block)
+                line.next = LineAfter(block->SymCount);
+            else if (kept.token == tok::GoSub)
+                line.next = LineAfter(kept.end);
+            if (line.next == 0) break;
+            line.keyword = kept;
+        } else {
+            break;
+        }
+        body.lines.push_back(line);
+        position = line.next;
     }
     m_TextPos = textPos;
-    const CachedToken* next = FindCachedToken(position);
-    if (!next || next->token != tok::Next) return CompiledBody();
-    body.nextStart = position;
-    body.nextEnd = next->end;
-    body.nextLineEnd = next->lineEnd;
-    body.nextLine = LineOfOffset(next->end);
     return body;
 }
 
-void TLangEngine::RunLoopBody(const CompiledBody& body) {
-    // What the run loop would do besides running the statements: its nesting
-    // limit, a pending leave of a single-line IF and the step events.
-    if (body.statements.empty() || m_ExecutionMode != TxRun || m_LeaveBlock || m_StopRequested ||
-        blockNesting_ >= kMaxBlockNesting) {
+void TLangEngine::RunBody() {
+    const Body* body = m_Token == tok::EndOfLine ? BodyAt(m_TextPos) : nullptr;
+    // What the run loop checks on entry, and step mode, take the general way.
+    if (!body || m_ExecutionMode != TxRun || m_LeaveBlock || m_StopRequested || blockNesting_ >= kMaxBlockNesting) {
         RunBlock(true, false);
         return;
     }
-    m_InSingleLineIf = false;
-    for (std::size_t i = 0; i < body.statements.size(); ++i) {
-        bool done;
-        if (TranslatedStatement* translated = body.translated[i]) {
-            done = RunTranslated(*translated);
-            if (done) m_CurrentLine = translated->line;
-        } else {
-            const CompiledStatement& statement = compiledStatements_[static_cast<std::size_t>(body.statements[i])];
-            done = RunCompiled(statement);
-            if (done) m_CurrentLine = statement.line;
-        }
-        if (!done) {
-            // The run loop goes on from this statement, which the evaluator reads.
-            RunBlock(true, i > 0);
-            return;
+    bool fetch = false;
+    {
+        const NestingLevel level(blockNesting_);
+        for (std::size_t i = 0;; ++i) {
+            // The run loop's checks before each statement.
+            if (m_LeaveBlock) {
+                m_LeaveBlock = false;
+                return;
+            }
+            if (m_StopRequested) return;
+            if (i == body->lines.size()) {
+                if (!body->closed) break;
+                FetchKeptKeyword(body->closer, !fetch);
+                m_CurrentLine = body->closerLine;
+                // A closing keyword ends the nested block, but for the ELSE or
+                // ENDIF that ends a single-line IF's branch.
+                fetch = false;
+                if (m_InSingleLineIf && (m_Token == tok::EndIf || m_Token == tok::Else)) break;
+                return;
+            }
+            if (!RunBodyLine(body->lines[i], !fetch, fetch)) break;
         }
     }
-    // The NEXT is fetched and dispatched: it ends the nested block.
-    previousToken_ = m_Token;
-    m_Token = tok::Next;
-    m_TextPos = body.nextEnd;
-    tokenStart_ = body.nextStart;
-    lineEndPos_ = body.nextLineEnd;
-    m_CurrentLine = body.nextLine;
+    RunBlock(true, fetch);
+}
+
+bool TLangEngine::RunBodyLine(const BodyLine& line, bool atBlockStart, bool& fetch) {
+    switch (line.kind) {
+    case BodyLine::Kind::Compiled: {
+        const CompiledStatement& statement = compiledStatements_[static_cast<std::size_t>(line.compiled)];
+        if (!RunCompiled(statement)) return false;
+        m_CurrentLine = statement.line;
+        if (atBlockStart) m_InSingleLineIf = false;
+        fetch = true;
+        return true;
+    }
+    case BodyLine::Kind::Translated:
+        if (!RunTranslated(*line.translated)) return false;
+        m_CurrentLine = line.translated->line;
+        if (atBlockStart) m_InSingleLineIf = false;
+        fetch = true;
+        return true;
+    case BodyLine::Kind::Statement:
+        break;
+    }
+    FetchKeptKeyword(line.keyword, atBlockStart);
+    m_CurrentLine = LineAt(m_TextPos);
+    // As the run loop's dispatch of the keyword goes on.
+    switch (line.keyword.token) {
+    case tok::If:
+        Prime();
+        fetch = !(ExecIf() < 0 && m_Token != tok::Then && m_Token != tok::Else);
+        break;
+    case tok::While:
+        Prime();
+        fetch = ExecWhile() >= 0;
+        break;
+    case tok::For:
+        Prime();
+        fetch = ExecFor() >= 0;
+        break;
+    case tok::Switch:
+        Prime();
+        fetch = !(ExecSwitch() < 0 && m_Token != tok::Case && m_Token != tok::EndSwitch);
+        break;
+    default:
+        ExecGosub();
+        fetch = true;
+        break;
+    }
+    return !m_StopRequested && m_Token == tok::EndOfLine && m_TextPos == line.next;
 }
 
 bool TLangEngine::RunCompiled(const CompiledStatement& statement) {
@@ -646,7 +768,7 @@ int TLangEngine::ExecIf() {
         GetToken();
     }
     for (;;) {
-        RunBlock(true, false);
+        RunBody();
         if (singleLine && !m_StopRequested) EvalExpression(false);
         if (m_StopRequested) return 1;
         if (m_Token == tok::EndIf || m_Token == tok::Else) break;
@@ -753,10 +875,8 @@ int TLangEngine::ExecFor() {
     const int bodyTokenStart = tokenStart_;
     const int bodyLineEnd = lineEndPos_;
     const int forLine = LineOfOffset(toPosition);
-    CompiledBody body;
-    bool bodyLookedAt = false;
     while (running && !m_StopRequested) {
-        RunLoopBody(body);
+        RunBody();
         if (m_StopRequested) return 0;
         switch (m_Token) {
         case tok::Next:
@@ -802,11 +922,6 @@ int TLangEngine::ExecFor() {
         variable->SymValue = static_cast<double>(next);
         if (up ? variable->SymValue > limit : variable->SymValue < limit) break;
         if (readBoundsAgain) {
-            // The first run has cached the body's tokens and compiled its lines.
-            if (!bodyLookedAt) {
-                body = FindCompiledBody(bodyPosition);
-                bodyLookedAt = true;
-            }
             m_TextPos = bodyPosition;
             tokenStart_ = bodyTokenStart;
             lineEndPos_ = bodyLineEnd;
@@ -844,7 +959,7 @@ int TLangEngine::ExecWhile() {
         if (m_NumValue == 0) break;
         bool nextIteration = false;
         while (!nextIteration) {
-            RunBlock(true, false);
+            RunBody();
             if (m_StopRequested) return 0;
             switch (m_Token) {
             case tok::Wend:
@@ -972,7 +1087,7 @@ int TLangEngine::ExecSwitch() {
     }
     if (m_Token != tok::EndSwitch) {
         for (bool running = true; running;) {
-            RunBlock(true, false);
+            RunBody();
             if (m_StopRequested) return 0;
             switch (m_Token) {
             case tok::Break:
@@ -1071,7 +1186,19 @@ void TLangEngine::ExecGosub() {
     const TERP_SYMBOL_TAG* label = ReadJumpTarget();
     if (!label) return;
     RewindTo(Position(label->SymValue));
-    RunBlock(true, true);
+    // The subroutine's body starts after its label's line end, which the run
+    // loop would fetch first.
+    const CachedToken* labelLineEnd =
+        m_TranslateLines && m_ExecutionMode == TxRun && !m_LeaveBlock && !m_StopRequested &&
+                blockNesting_ < kMaxBlockNesting && TokenCacheUsable()
+            ? FindCachedToken(m_TextPos)
+            : nullptr;
+    if (labelLineEnd && labelLineEnd->token == tok::EndOfLine) {
+        GetToken();
+        RunBody();
+    } else {
+        RunBlock(true, true);
+    }
     if (m_StopRequested || m_Token == tok::End) return;
     if (m_Token != tok::Return) {
         if (GetToken())

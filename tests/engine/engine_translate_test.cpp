@@ -230,11 +230,21 @@ TEST_F(EngineTranslate, TableOfBlocksRunsAsTheEvaluatorRunsThem) {
         "IF K == 2 THEN\nA = A + D(K)\nELSE\nSWITCH K\nCASE 1\nA = 1\nENDSWITCH\nENDIF",
         "GOSUB ADD\nIF K == 1 THEN GOSUB ADD",
         "GOSUB FINISH",
+        "IF K > 0 THEN\nIF K > 1 THEN A = A + 1\nELSE\nB = B + 1\nENDIF",
+        "IF K > 1 THEN\nIF K > 2 THEN A = A + 1\nENDIF\nB = B + 1",
+        "WHILE N < 9\nN = N + 1\nIF N MOD 2 == 0 THEN\nA = A + N\nELSE\nGOSUB ADD\nENDIF\nWEND\nN = 4",
+        "J = 0\nWHILE J < 4\nJ = J + 1\nIF J == 2 THEN CONTINUE\nIF J == K + 1 THEN BREAK\nA = A + J\nWEND",
+        "FOR J = 1 TO 3\nSWITCH J\nCASE 1\nA = A + 1\nCASE 2\nGOSUB ADD\nDEFAULT\nIF K == 3 THEN GOTO DONE\nENDSWITCH\nNEXT",
+        "FOR J = 1 TO 2\nFOR I = 1 TO 2\nD(I) = D(I) + J * K\nIF D(I) > 7 THEN END\nNEXT\nNEXT",
+        "IF K == 2 THEN\nD(K + 4) = 1\nENDIF",
+        "GOSUB LOOPED\nNOTE(A, K)",
+        "WHILE B < 4\nB = B + 1\nWEND\nNOTE(B)\nPRINT B",
     };
     for (const std::string& block : blocks) {
         const std::string script = std::string(kDeclarations) + "FOR K = 1 TO 3\n" + block +
-                                   "\nNEXT\nPRINT A; \" \"; B; \" \"; S; D(2)\nEND\n:ADD\nA = A + K\nRETURN\n"
-                                   ":FINISH\nPRINT \"end\"\nEND";
+                                   "\nNEXT\n:DONE\nPRINT A; \" \"; B; \" \"; S; D(2)\nEND\n:ADD\nA = A + K\nRETURN\n"
+                                   ":FINISH\nPRINT \"end\"\nEND\n:LOOPED\nFOR J = 1 TO K\nGOSUB ADD\nIF J == 2 THEN RETURN\nNEXT\n"
+                                   "RETURN";
         ExpectSameBothWays(script);
     }
 }
@@ -246,23 +256,27 @@ public:
     explicit ScriptGenerator(unsigned seed) : next_(seed) {}
 
     std::string Script() {
-        std::string script = kDeclarations;
+        std::string script = std::string(kDeclarations) + "NUMBER P0, P1, Q0, Q1\n";
         const unsigned statements = 3 + next_(8);
-        script += "FOR K = 1 TO " + std::to_string(1 + next_(3)) + "\n";
-        for (unsigned i = 0; i < statements; ++i) script += Statement() + "\n";
-        script += "NEXT\nNOTE(A, B, S)\nNOTE(D(1), W(1), E(1, 2))\nPRINT A; B; C; S; T\nEND\n";
+        script += "FOR K = 1 TO " + std::to_string(1 + next_(4)) + "\n";
+        for (unsigned i = 0; i < statements; ++i) script += Statement(2) + "\n";
+        script += "NEXT\n:OUT\nNOTE(A, B, S)\nNOTE(D(1), W(1), E(1, 2))\nPRINT A; B; C; S; T\nEND\n";
         script += ":SUB1\n" + Assignment() + "\nRETURN\n:SUB2\nIF " + Condition() + " THEN RETURN\n" + Assignment() +
                   "\nRETURN";
         return script;
     }
 
 private:
-    std::string Statement() {
-        switch (next_(13)) {
+    std::string Statement(int depth) {
+        switch (next_(depth > 0 ? 16 : 13)) {
+        case 13: return NestedBlock(depth - 1);
+        case 14: return NestedBlock(depth - 1);
+        case 15: return next_.Chance(50) ? "K = K + 0" : next_.Pick(exits_);
         case 10:
         case 11: return Switch(next_.Chance(20));
         case 12: return next_.Chance(50) ? "GOSUB SUB1" : "GOSUB SUB2";
-        case 0: return "IF " + Condition() + " THEN " + Assignment() + " ELSE " + Assignment();
+        case 0:
+            return "IF " + Condition() + " THEN " + Assignment() + (next_.Chance(50) ? " ELSE " + Assignment() : "");
         case 1: return "IF " + Condition() + " THEN\n" + Assignment() + "\nELSE\n" + Assignment() + "\nENDIF";
         case 2:
             return "J = 0\nWHILE " + Condition() + " AND J < 3\nJ = J + 1\n" + Assignment() + "\nWEND";
@@ -275,6 +289,24 @@ private:
             return loop + "NEXT";
         }
         default: return Assignment();
+        }
+    }
+
+    // A block whose body holds statements of every kind, blocks among them,
+    // which the run loop keeps and runs without its dispatch from the second
+    // round of the loops around it on.
+    std::string NestedBlock(int depth) {
+        std::string body;
+        for (unsigned lines = next_(4); lines > 0; --lines) body += Statement(depth) + "\n";
+        switch (next_(4)) {
+        case 0: return "IF " + Condition() + " THEN\n" + body + "ENDIF";
+        case 1: return "IF " + Condition() + " THEN\n" + body + "ELSE\n" + Statement(depth) + "\nENDIF";
+        case 2: {
+            const std::string counter = "P" + std::to_string(depth);
+            return counter + " = 0\nWHILE " + counter + " < " + std::to_string(1 + next_(3)) + "\n" + counter + " = " +
+                   counter + " + 1\n" + body + "WEND";
+        }
+        default: return "FOR Q" + std::to_string(depth) + " = 1 TO " + std::to_string(1 + next_(3)) + "\n" + body + "NEXT";
         }
     }
 
@@ -379,6 +411,10 @@ private:
     const std::vector<std::string> relations_ = {" < ", " > ", " == ", " <> ", " <= ", " >= "};
     const std::vector<std::string> logicals_ = {" AND ", " OR "};
     const std::vector<std::string> mathFunctions_ = {"SQR", "INT", "ABS", "SGN", "SIN", "LOG", "EXP"};
+    // Ways out of the blocks around a statement, taken at a random round.
+    const std::vector<std::string> exits_ = {"IF A > 3 THEN BREAK",   "IF B < 0 THEN CONTINUE",
+                                             "IF K == 3 THEN GOTO OUT", "IF N > 6 THEN END",
+                                             "IF C > 2 THEN RETURN",    "BREAK"};
 };
 
 TEST_F(EngineTranslate, RandomScriptsRunAsTheEvaluatorRunsThem) {
