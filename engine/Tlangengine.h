@@ -666,6 +666,11 @@ private:
     bool EvalToStatementEnd();
     bool EvalForBound(double& value, ForBound& bound);
     double ReadForBound(const ForBound& bound);
+    // Reads the value of the SWITCH whose expression starts at `start` from
+    // its translated form; false, with nothing changed, when the evaluator
+    // must read it.
+    bool RunTranslatedSwitchValue(int start);
+    std::vector<std::int8_t> switchValueFlat_;  // by text position: 1 the form serves, -1 it does not, 0 not known
     bool CaseMatch(const SwitchValue& value);
     bool CasePartMatches(const SwitchValue& value);
     // Runs a numeric CASE item that closes its line from its translated form;

@@ -77,6 +77,7 @@ void TLangEngine::EnsureRunText() {
     caseLimitJumps_.clear();
     caseLimitJumpIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, -1);
     keptLines_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, KeptLine());
+    switchValueFlat_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, 0);
     bodies_.clear();
     bodyIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, kNotLookedAt);
 }

@@ -1054,9 +1054,11 @@ int TLangEngine::ExecSwitch() {
     const int end = block->SymCount;
     m_NumValue = 1;
     m_ValueType = tok::None;
-    do {
-        if (!EvalStep(!IsOperator() && m_Token != tok::OpenParen)) return 1;
-    } while (m_Token != tok::EndOfLine && m_Token != tok::CloseParen && m_Token != tok::Comma);
+    if (!RunTranslatedSwitchValue(start)) {
+        do {
+            if (!EvalStep(!IsOperator() && m_Token != tok::OpenParen)) return 1;
+        } while (m_Token != tok::EndOfLine && m_Token != tok::CloseParen && m_Token != tok::Comma);
+    }
     SwitchValue value;
     value.isString = !IsNonStringValue(ValueKind());
     value.text = m_TokenText;
@@ -1114,6 +1116,23 @@ int TLangEngine::ExecSwitch() {
     }
     FinishBlock(end);
     return 1;
+}
+
+bool TLangEngine::RunTranslatedSwitchValue(int start) {
+    // Without a parenthesis or a comma (no call, no cell, no grouping) the
+    // evaluator reads a SWITCH value to the line end as it reads a WHILE
+    // condition, so the condition's translated form serves.
+    if (start < 1 || static_cast<std::size_t>(start) >= switchValueFlat_.size()) return false;
+    std::int8_t& flat = switchValueFlat_[static_cast<std::size_t>(start)];
+    if (flat < 0) return false;
+    if (flat == 0) {
+        const TranslatedStatement* value = TranslatedAt(start, TranslatedStatement::Kind::Condition, tok::EndOfLine);
+        if (!value) return false;
+        const std::string_view text(m_RunText.data() + start - 1, static_cast<std::size_t>(value->end - start));
+        flat = text.find_first_of("(,") == std::string_view::npos ? 1 : -1;
+        if (flat < 0) return false;
+    }
+    return RunTranslatedCondition(start, tok::EndOfLine);
 }
 
 bool TLangEngine::JumpToCaseLimit() {
