@@ -355,6 +355,10 @@ private:
     bool skipping_ = false;    // tokens are only skipped: array cells are not resolved
     bool resolveCellsInDeclaration_ = false;  // a declaration initialiser reads array cells
     std::unordered_map<int, TERP_SYMBOL_TAG*> functionsByOrdinal_;
+    // The argument texts of host calls, by the nesting of the call: a call
+    // within an argument has texts of its own.
+    int hostCallDepth_ = 0;
+    std::deque<std::vector<std::string>> hostArguments_;
     int previousToken_ = tok::None;  // the token current when GetToken was entered
 
     // Lexer helpers.
@@ -592,9 +596,11 @@ private:
     // reads its lines); null when it has none. Inline for a body made before:
     // every round of a loop asks for its body.
     const Body* BodyAt(int position) {
-        if (position >= 0 && static_cast<std::size_t>(position) < bodyIndex_.size())
-            if (const std::int32_t index = bodyIndex_[static_cast<std::size_t>(position)]; index >= 0)
-                return &bodies_[static_cast<std::size_t>(index)];
+        if (position >= 0 && static_cast<std::size_t>(position) < bodyIndex_.size()) {
+            const std::int32_t index = bodyIndex_[static_cast<std::size_t>(position)];
+            if (index >= 0) return &bodies_[static_cast<std::size_t>(index)];
+            if (index == kNotCompiled) return nullptr;
+        }
         return FindBody(position);
     }
     const Body* FindBody(int position);

@@ -765,7 +765,12 @@ void TLangEngine::CallUserFunction() {
         ReportError("Function call requires parentheses.");
         return;
     }
-    std::vector<std::string> params;
+    // The texts of a call nested in an argument must not overwrite those of
+    // the call around it; each nesting level keeps its texts' room for the
+    // next call at that level.
+    const NestingLevel call(hostCallDepth_);
+    if (hostArguments_.size() < static_cast<std::size_t>(hostCallDepth_)) hostArguments_.emplace_back();
+    std::vector<std::string>& params = hostArguments_[static_cast<std::size_t>(hostCallDepth_) - 1];
     const int paramCount = function->SymExtra;
     if (bare) {
         PutBackToken();
@@ -773,12 +778,14 @@ void TLangEngine::CallUserFunction() {
             ReportError(std::to_string(paramCount) + " parameters are required in call to " + function->SymDisplayName);
             return;
         }
+        params.clear();
     } else if (paramCount == 0) {
         FetchToken();
         if (m_Token != tok::CloseParen) {
             if (!m_StopRequested) ReportError("Too Many Parameters in call to " + function->SymName);
             return;
         }
+        params.clear();
     } else if (!ReadHostArguments(*function, params)) {
         return;
     }
@@ -814,6 +821,12 @@ bool TLangEngine::ReadHostArguments(const TERP_SYMBOL_TAG& function, std::vector
     }
     PutBackChar();
     m_Token = tok::None;
+    // Each argument is written into the text that held it at the last call.
+    std::size_t count = 0;
+    const auto next = [&params, &count]() -> std::string& {
+        if (count == params.size()) params.emplace_back();
+        return params[count++];
+    };
     for (int k = 0; k < function.SymExtra; ++k) {
         m_TokenText.clear();
         m_NumValue = 0;
@@ -830,15 +843,18 @@ bool TLangEngine::ReadHostArguments(const TERP_SYMBOL_TAG& function, std::vector
         case tok::NumberDecl:
         case tok::NumberLiteral:
         case tok::NumericArray:
-            params.push_back(FormatGeneral(m_NumValue));
+            next() = FormatGeneral(m_NumValue);
             break;
         case tok::SymbolRef:
-            params.push_back(IsNonNumericValue(tok::SymbolRef) ? m_TokenText : FormatFixed18(m_NumValue));
+            if (IsNonNumericValue(tok::SymbolRef))
+                next().assign(m_TokenText);
+            else
+                AssignFixed18(next(), m_NumValue);
             break;
         case tok::StringDecl:
         case tok::StringLiteral:
         case tok::StringArray:
-            params.push_back(m_TokenText);
+            next().assign(m_TokenText);
             break;
         case tok::CloseParen:
             ReportError("Too few parameters in call to " + function.SymName);
@@ -846,10 +862,11 @@ bool TLangEngine::ReadHostArguments(const TERP_SYMBOL_TAG& function, std::vector
         default:
             // "F()" passes nothing; an empty argument between others keeps
             // its place, so that the later ones keep their positions.
-            if (k > 0 || m_Token != tok::CloseParen) params.emplace_back();
+            if (k > 0 || m_Token != tok::CloseParen) next().clear();
             break;
         }
     }
+    params.resize(count);
     if (m_Token != tok::CloseParen && m_Token != tok::EndOfLine) {
         ReportError("Too many parameters in call to " + function.SymName);
         return false;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 
 namespace pevox {
 
@@ -65,16 +66,37 @@ std::string FormatNumber(long double value) {
 }
 
 std::string FormatFixed18(long double value) {
+    std::string text;
+    AssignFixed18(text, value);
+    return text;
+}
+
+void AssignFixed18(std::string& out, long double value) {
     constexpr int kDecimals = 18;
     std::int64_t whole = 0;
-    if (value != 0 && SmallWhole(value, 1e18, whole)) return std::to_string(whole) + "." + std::string(kDecimals, '0');
-    if (!std::isfinite(value) || std::fabs(value) >= kExponentFrom) return FormatGeneral(value);
-    if (value == 0) return "0." + std::string(kDecimals, '0');
+    if (value == 0 || SmallWhole(value, 1e18, whole)) {
+        // The digits of the whole part, written backwards, then the decimals.
+        char digits[24];
+        char* start = std::end(digits);
+        std::uint64_t magnitude = whole < 0 ? 0 - static_cast<std::uint64_t>(whole) : static_cast<std::uint64_t>(whole);
+        do {
+            *--start = static_cast<char>('0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude != 0);
+        if (whole < 0) *--start = '-';
+        out.assign(start, std::end(digits));
+        out += '.';
+        out.append(kDecimals, '0');
+        return;
+    }
+    if (!std::isfinite(value) || std::fabs(value) >= kExponentFrom) {
+        out = FormatGeneral(value);
+        return;
+    }
     const int decimals = std::clamp(17 - DecimalExponent(value), 0, kDecimals);
-    std::string text = platform::FormatC("%.*Lf", decimals, value);
-    if (decimals == 0) text += '.';
-    text.append(static_cast<std::size_t>(kDecimals - decimals), '0');
-    return text;
+    out = platform::FormatC("%.*Lf", decimals, value);
+    if (decimals == 0) out += '.';
+    out.append(static_cast<std::size_t>(kDecimals - decimals), '0');
 }
 
 }  // namespace pevox

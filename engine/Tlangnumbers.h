@@ -18,5 +18,8 @@ std::string FormatNumber(long double value);
 // ("2.000000000000000000"), the general form's exponent form from 1E18 on:
 // a number joined to a text, and a numeric variable passed to a host function.
 std::string FormatFixed18(long double value);
+// The same into a text whose room is used again: a host-function argument
+// is written into the text that held the argument of the call before.
+void AssignFixed18(std::string& out, long double value);
 
 }  // namespace pevox

@@ -228,6 +228,25 @@ TEST_F(EngineHostData, ArgumentsAndResultsOfACall) {
     EXPECT_EQ(engine.GetNParam(1), 0);
 }
 
+// A call within an argument has texts of its own, and a call with fewer
+// arguments than the one before sees none of the earlier texts.
+TEST_F(EngineHostData, EveryCallSeesItsOwnArguments) {
+    ASSERT_TRUE(engine.AddFunction("H", 3, 1, TxString, 1).Succeeded());
+    std::vector<std::string> calls;
+    events.onUserFunction = [&](int, int count) {
+        std::string call;
+        for (int i = 1; i <= 4; ++i) call += engine.GetSParam(i) + "|";
+        calls.push_back(std::to_string(count) + ": " + call);
+        engine.m_UserSReturn = "r" + std::to_string(count);
+    };
+    const ScriptRun run = Run("NUMBER N = 7\nPRINT H(1, H(\"inner\", 2.5), N)\nPRINT H(\"a\")\nPRINT H(N, \"\")");
+    EXPECT_EQ(run.errorMessage, "");
+    EXPECT_EQ(run.output, "r3\nr1\nr2\n");
+    const std::vector<std::string> expected = {"2: inner|2.5|||", "3: 1|r2|7.000000000000000000||", "1: a||||",
+                                               "2: 7.000000000000000000||||"};
+    EXPECT_EQ(calls, expected);
+}
+
 TEST_F(EngineHostData, ConstantsAreSetAtEveryRunAndLeftOutOfDumps) {
     ASSERT_TRUE(engine.AddVariable("TYPE_BYTE", TxNumber, true).Succeeded());
     ASSERT_TRUE(engine.AddVariable("Counter", TxNumber).Succeeded());
