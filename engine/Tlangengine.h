@@ -573,8 +573,9 @@ private:
     // the body, or up to the first line the run loop must read, from which
     // the run loop goes on.
     struct BodyLine {
-        enum class Kind : std::uint8_t { Compiled, Translated, Statement };
-        Kind kind = Kind::Statement;
+        // General: a line the run loop's own dispatch runs.
+        enum class Kind : std::uint8_t { Compiled, Translated, Statement, General };
+        Kind kind = Kind::General;
         std::int32_t compiled = 0;                  // Compiled: index into compiledStatements_
         TranslatedStatement* translated = nullptr;  // Translated
         KeptLine keyword;                           // Statement: IF, WHILE, FOR, SWITCH or GOSUB
@@ -605,12 +606,20 @@ private:
     }
     const Body* FindBody(int position);
     Body MakeBody(int position);
+    // The body line of a line the run loop kept; a General one with `next`
+    // 0 when the line has no kept form.
+    BodyLine KeptBodyLine(int position, const KeptLine& kept);
     // The start of the line after the one a position is in, when the tokens
     // up to its line end were read before; 0 otherwise.
     int LineAfter(int position) const;
     // Runs one kept line of a body as the run loop would; false when the run
     // loop must go on from the state it left, `fetch` as the loop has it.
     bool RunBodyLine(const BodyLine& line, bool atBlockStart, bool& fetch);
+    // One statement of the run loop: fetches it when asked and dispatches
+    // it. kBlockGoesOn, or what RunBlock returns when the statement ends the
+    // block.
+    static constexpr int kBlockGoesOn = -1;
+    int RunStatement(bool nested, bool& fetch, bool& endSeen);
     // The fetch of a kept line's keyword, as the run loop makes it.
     void FetchKeptKeyword(const KeptLine& kept, bool atBlockStart);
 

@@ -77,117 +77,123 @@ int TLangEngine::RunBlock(bool nested, bool fetch) {
             }
             if (kept == LineRun::KeywordFetched) fetch = false;
         }
-        if (fetch && !GetToken()) return 0;
-        StepLine();
-        fetch = true;
-        switch (m_Token) {
-        case tok::EndOfLine:
-            EvalLineEnd();
-            m_InSingleLineIf = false;
-            m_ValueType = tok::None;
-            if (!RunCompiledStatement() && !RunTranslatedAssignment(m_TextPos)) EvalExpression(true);
-            fetch = m_Token == tok::EndOfLine;
-            break;
-        case tok::CloseParen:
-        case tok::Separator:
-            EvalExpression(true);
-            fetch = m_Token == tok::EndOfLine;
-            break;
-        case tok::Label:
-            SkipToLineEnd();
-            EvalExpression(false);
-            break;
-        case tok::Print:
-            EvalExpression(false);
-            ExecPrint();
-            fetch = false;
-            break;
-        case tok::Then:
-            if (nested) return 0;
-            ReportError(kMisplacedThen);
-            return 0;
-        case tok::EndIf:
-        case tok::Else:
-            if (m_InSingleLineIf) {
-                if (m_Token == tok::Else) SkipToLineEnd();
-                m_InSingleLineIf = false;
-                break;
-            }
-            if (nested) return 0;
-            ReportError(kMisplacedThen);
-            return 0;
-        case tok::If:
-            Prime();
-            if (ExecIf() < 0 && m_Token != tok::Then && m_Token != tok::Else) fetch = false;
-            break;
-        case tok::Goto:
-            if (nested) return 1;
-            ExecGoto();
-            fetch = false;
-            break;
-        case tok::While:
-            Prime();
-            if (ExecWhile() < 0) fetch = false;
-            break;
-        case tok::For:
-            Prime();
-            if (ExecFor() < 0) fetch = false;
-            break;
-        case tok::GoSub:
-            ExecGosub();
-            break;
-        case tok::End:
-            endSeen = true;
-            break;
-        case tok::Switch:
-            Prime();
-            if (ExecSwitch() < 0 && m_Token != tok::Case && m_Token != tok::EndSwitch) fetch = false;
-            break;
-        case tok::Wend:
-            if (nested) return 0;
-            ReportError("Misplaced WEND");
-            return 0;
-        case tok::Next:
-            if (nested) return 0;
-            ReportError("NEXT without FOR");
-            return 0;
-        case tok::Break:
-        case tok::Continue:
-            if (nested) return 0;
-            ReportError("Misplaced CONTINUE or BREAK");
-            return 0;
-        case tok::Return:
-            if (nested) return 0;
-            ReportError("Misplaced RETURN");
-            return 0;
-        case tok::Case:
-        case tok::EndSwitch:
-        case tok::Default:
-            if (nested) return 0;
-            ReportError("Misplaced CASE or ENDSELECT");
-            return 0;
-        default: {
-            // A line that starts with a variable may be an assignment of its
-            // own (a cell's reference has read its subscripts already).
-            if (m_Token == tok::SymbolRef && m_CurrentSymbol &&
-                (m_CurrentSymbol->SymKind == tok::NumberDecl || m_CurrentSymbol->SymKind == tok::StringDecl) &&
-                RunTranslatedAssignment(tokenStart_))
-                break;
-            const int position = m_TextPos;
-            const int token = m_Token;
-            EvalExpression(false);
-            fetch = m_Token == tok::EndOfLine || m_Token == tok::Comma || m_Token == tok::Semicolon ||
-                    m_Token == tok::Separator;
-            // A keyword that no statement starts with would be dispatched again
-            // and again.
-            if (!fetch && !m_StopRequested && m_TextPos == position && m_Token == token) {
-                ReportError("Syntax error");
-                return 0;
-            }
-            break;
-        }
-        }
+        const int ended = RunStatement(nested, fetch, endSeen);
+        if (ended != kBlockGoesOn) return ended;
     }
+}
+
+int TLangEngine::RunStatement(bool nested, bool& fetch, bool& endSeen) {
+    if (fetch && !GetToken()) return 0;
+    StepLine();
+    fetch = true;
+    switch (m_Token) {
+    case tok::EndOfLine:
+        EvalLineEnd();
+        m_InSingleLineIf = false;
+        m_ValueType = tok::None;
+        if (!RunCompiledStatement() && !RunTranslatedAssignment(m_TextPos)) EvalExpression(true);
+        fetch = m_Token == tok::EndOfLine;
+        break;
+    case tok::CloseParen:
+    case tok::Separator:
+        EvalExpression(true);
+        fetch = m_Token == tok::EndOfLine;
+        break;
+    case tok::Label:
+        SkipToLineEnd();
+        EvalExpression(false);
+        break;
+    case tok::Print:
+        EvalExpression(false);
+        ExecPrint();
+        fetch = false;
+        break;
+    case tok::Then:
+        if (nested) return 0;
+        ReportError(kMisplacedThen);
+        return 0;
+    case tok::EndIf:
+    case tok::Else:
+        if (m_InSingleLineIf) {
+            if (m_Token == tok::Else) SkipToLineEnd();
+            m_InSingleLineIf = false;
+            break;
+        }
+        if (nested) return 0;
+        ReportError(kMisplacedThen);
+        return 0;
+    case tok::If:
+        Prime();
+        if (ExecIf() < 0 && m_Token != tok::Then && m_Token != tok::Else) fetch = false;
+        break;
+    case tok::Goto:
+        if (nested) return 1;
+        ExecGoto();
+        fetch = false;
+        break;
+    case tok::While:
+        Prime();
+        if (ExecWhile() < 0) fetch = false;
+        break;
+    case tok::For:
+        Prime();
+        if (ExecFor() < 0) fetch = false;
+        break;
+    case tok::GoSub:
+        ExecGosub();
+        break;
+    case tok::End:
+        endSeen = true;
+        break;
+    case tok::Switch:
+        Prime();
+        if (ExecSwitch() < 0 && m_Token != tok::Case && m_Token != tok::EndSwitch) fetch = false;
+        break;
+    case tok::Wend:
+        if (nested) return 0;
+        ReportError("Misplaced WEND");
+        return 0;
+    case tok::Next:
+        if (nested) return 0;
+        ReportError("NEXT without FOR");
+        return 0;
+    case tok::Break:
+    case tok::Continue:
+        if (nested) return 0;
+        ReportError("Misplaced CONTINUE or BREAK");
+        return 0;
+    case tok::Return:
+        if (nested) return 0;
+        ReportError("Misplaced RETURN");
+        return 0;
+    case tok::Case:
+    case tok::EndSwitch:
+    case tok::Default:
+        if (nested) return 0;
+        ReportError("Misplaced CASE or ENDSELECT");
+        return 0;
+    default: {
+        // A line that starts with a variable may be an assignment of its
+        // own (a cell's reference has read its subscripts already).
+        if (m_Token == tok::SymbolRef && m_CurrentSymbol &&
+            (m_CurrentSymbol->SymKind == tok::NumberDecl || m_CurrentSymbol->SymKind == tok::StringDecl) &&
+            RunTranslatedAssignment(tokenStart_))
+            break;
+        const int position = m_TextPos;
+        const int token = m_Token;
+        EvalExpression(false);
+        fetch = m_Token == tok::EndOfLine || m_Token == tok::Comma || m_Token == tok::Semicolon ||
+                m_Token == tok::Separator;
+        // A keyword that no statement starts with would be dispatched again
+        // and again.
+        if (!fetch && !m_StopRequested && m_TextPos == position && m_Token == token) {
+            ReportError("Syntax error");
+            return 0;
+        }
+        break;
+    }
+    }
+    return kBlockGoesOn;
 }
 
 // A line "V = a op b op c ..." whose target and operands are numbers,
@@ -354,54 +360,67 @@ int TLangEngine::LineAfter(int position) const {
 
 TLangEngine::Body TLangEngine::MakeBody(int position) {
     Body body;
-    const int textPos = m_TextPos;
     while (position >= 2 && position <= m_RunTextLength && m_RunText[static_cast<std::size_t>(position) - 2] == '\n') {
         const KeptLine kept = KeptLineAt(position);
-        BodyLine line;
-        if (kept.kind == KeptLine::Kind::Assignment) {
-            m_TextPos = position;
-            if (const CompiledStatement* statement = CompiledStatementHere()) {
-                line.kind = BodyLine::Kind::Compiled;
-                line.compiled = compiledIndex_[static_cast<std::size_t>(position)];
-                line.next = statement->end;
-            } else if (TranslatedStatement* translated =
-                           TranslatedAt(position, TranslatedStatement::Kind::Assignment, tok::EndOfLine)) {
-                line.kind = BodyLine::Kind::Translated;
-                line.translated = translated;
-                line.next = translated->end;
-            } else {
-                break;
-            }
-        } else if (kept.kind == KeptLine::Kind::Keyword && ClosesBody(kept.token)) {
+        if (kept.kind == KeptLine::Kind::Keyword && ClosesBody(kept.token)) {
             body.closed = true;
             body.closer = kept;
             body.closerLine = LineAt(kept.end);
             break;
-        } else if (kept.kind == KeptLine::Kind::Keyword) {
-            // Each block statement ends by going on after the line its block
-            // record names.
-            const TERP_SYMBOL_TAG* block = nullptr;
-            switch (kept.token) {
-            case tok::If: block = FindBlock(kIfBlockPrefix, kept.end, tok::If); break;
-            case tok::While: block = FindBlock(kWhileBlockPrefix, kept.end, tok::While); break;
-            case tok::For: block = FindBlock(kForBlockPrefix, kept.end, tok::For); break;
-            case tok::Switch: block = FindBlock(kSwitchBlockPrefix, kept.end, tok::Switch); break;
-            default: break;
-            }
-            if (block)
-                line.next = LineAfter(block->SymCount);
-            else if (kept.token == tok::GoSub)
-                line.next = LineAfter(kept.end);
-            if (line.next == 0) break;
-            line.keyword = kept;
-        } else {
-            break;
+        }
+        BodyLine line = KeptBodyLine(position, kept);
+        if (line.next == 0) {
+            // Any other line is run by the run loop's dispatch, to its end.
+            const std::size_t lineEnd = m_RunText.find('\n', static_cast<std::size_t>(position) - 1);
+            if (lineEnd == std::string::npos) break;
+            line = BodyLine();
+            line.next = static_cast<std::int32_t>(lineEnd) + 2;
         }
         body.lines.push_back(line);
         position = line.next;
     }
-    m_TextPos = textPos;
     return body;
+}
+
+TLangEngine::BodyLine TLangEngine::KeptBodyLine(int position, const KeptLine& kept) {
+    BodyLine line;
+    if (kept.kind == KeptLine::Kind::Assignment) {
+        // Only a form made when the line ran: making one reads the line.
+        const std::int32_t compiled = compiledIndex_[static_cast<std::size_t>(position)];
+        if (compiled >= 0) {
+            line.kind = BodyLine::Kind::Compiled;
+            line.compiled = compiled;
+            line.next = compiledStatements_[static_cast<std::size_t>(compiled)].end;
+        } else if (translatedIndex_[static_cast<std::size_t>(position)] >= 0) {
+            if (TranslatedStatement* translated =
+                    TranslatedAt(position, TranslatedStatement::Kind::Assignment, tok::EndOfLine)) {
+                line.kind = BodyLine::Kind::Translated;
+                line.translated = translated;
+                line.next = translated->end;
+            }
+        }
+        return line;
+    }
+    if (kept.kind != KeptLine::Kind::Keyword) return line;
+    // Each block statement ends by going on after the line its block record
+    // names.
+    const TERP_SYMBOL_TAG* block = nullptr;
+    switch (kept.token) {
+    case tok::If: block = FindBlock(kIfBlockPrefix, kept.end, tok::If); break;
+    case tok::While: block = FindBlock(kWhileBlockPrefix, kept.end, tok::While); break;
+    case tok::For: block = FindBlock(kForBlockPrefix, kept.end, tok::For); break;
+    case tok::Switch: block = FindBlock(kSwitchBlockPrefix, kept.end, tok::Switch); break;
+    default: break;
+    }
+    if (block)
+        line.next = LineAfter(block->SymCount);
+    else if (kept.token == tok::GoSub)
+        line.next = LineAfter(kept.end);
+    if (line.next != 0) {
+        line.kind = BodyLine::Kind::Statement;
+        line.keyword = kept;
+    }
+    return line;
 }
 
 void TLangEngine::RunBody() {
@@ -411,27 +430,49 @@ void TLangEngine::RunBody() {
         RunBlock(true, false);
         return;
     }
+    const std::vector<BodyLine>& lines = body->lines;
     bool fetch = false;
     {
         const NestingLevel level(blockNesting_);
-        for (std::size_t i = 0;; ++i) {
+        bool endSeen = false;
+        std::size_t i = 0;   // the body's line the run is in
+        bool atLine = true;  // at the start of line i, the line end before it current
+        for (;;) {
             // The run loop's checks before each statement.
+            if (endSeen || m_StopRequested) return;
             if (m_LeaveBlock) {
                 m_LeaveBlock = false;
                 return;
             }
-            if (m_StopRequested) return;
-            if (i == body->lines.size()) {
+            if (atLine && i == lines.size()) {
                 if (!body->closed) break;
                 FetchKeptKeyword(body->closer, !fetch);
                 m_CurrentLine = body->closerLine;
+                fetch = false;
                 // A closing keyword ends the nested block, but for the ELSE or
                 // ENDIF that ends a single-line IF's branch.
-                fetch = false;
-                if (m_InSingleLineIf && (m_Token == tok::EndIf || m_Token == tok::Else)) break;
-                return;
+                if (!m_InSingleLineIf || (m_Token != tok::EndIf && m_Token != tok::Else)) return;
+                atLine = false;
+                continue;
             }
-            if (!RunBodyLine(body->lines[i], !fetch, fetch)) break;
+            if (atLine && lines[i].kind != BodyLine::Kind::General) {
+                if (RunBodyLine(lines[i], !fetch, fetch))
+                    ++i;
+                else
+                    atLine = false;
+                continue;
+            }
+            // The run loop's own dispatch, until the run reaches the start of
+            // the next line.
+            if (RunStatement(true, fetch, endSeen) != kBlockGoesOn) return;
+            // A line end's dispatch runs the statement after it: a blank line
+            // runs the next one too.
+            atLine = false;
+            if (m_Token != tok::EndOfLine) continue;
+            for (std::size_t j = i; j < lines.size() && !atLine; ++j) {
+                atLine = m_TextPos == lines[j].next;
+                if (atLine) i = j + 1;
+            }
         }
     }
     RunBlock(true, fetch);
@@ -453,6 +494,8 @@ bool TLangEngine::RunBodyLine(const BodyLine& line, bool atBlockStart, bool& fet
         if (atBlockStart) m_InSingleLineIf = false;
         fetch = true;
         return true;
+    case BodyLine::Kind::General:
+        return false;
     case BodyLine::Kind::Statement:
         break;
     }

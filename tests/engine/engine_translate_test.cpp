@@ -271,7 +271,7 @@ private:
         switch (next_(depth > 0 ? 16 : 13)) {
         case 13: return NestedBlock(depth - 1);
         case 14: return NestedBlock(depth - 1);
-        case 15: return next_.Chance(50) ? "K = K + 0" : next_.Pick(exits_);
+        case 15: return next_.Chance(50) ? next_.Pick(quietLines_) : next_.Pick(exits_);
         case 10:
         case 11: return Switch(next_.Chance(20));
         case 12: return next_.Chance(50) ? "GOSUB SUB1" : "GOSUB SUB2";
@@ -411,6 +411,9 @@ private:
     const std::vector<std::string> relations_ = {" < ", " > ", " == ", " <> ", " <= ", " >= "};
     const std::vector<std::string> logicals_ = {" AND ", " OR "};
     const std::vector<std::string> mathFunctions_ = {"SQR", "INT", "ABS", "SGN", "SIN", "LOG", "EXP"};
+    // Lines that do nothing, between the statements of a body.
+    const std::vector<std::string> quietLines_ = {"K = K + 0", "", "' a comment", "REM a remark",
+                                                  "A = A ' and a comment", ":HERE"};
     // Ways out of the blocks around a statement, taken at a random round.
     const std::vector<std::string> exits_ = {"IF A > 3 THEN BREAK",   "IF B < 0 THEN CONTINUE",
                                              "IF K == 3 THEN GOTO OUT", "IF N > 6 THEN END",
