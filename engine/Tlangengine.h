@@ -704,6 +704,44 @@ private:
         int count = 0;
         int previousToken = 0;
     };
+    // A SWITCH on a number whose CASE items are single numbers finds its
+    // CASE in a table: for the first CASE the value matches, and last for
+    // none, what the search leaves. The registers are set as the search
+    // would set them by replaying the tokens that set them last (a token
+    // start) and the test of the last CASE tested (the CASE's start).
+    struct CaseOutcome {
+        std::array<std::int32_t, 4> replay{};
+        std::array<bool, 4> isTest{};
+        std::array<std::int32_t, 4> tokenBefore{};  // the token current before each replayed one
+        int count = 0;
+        std::int32_t token = 0;  // the state the search ends in
+        std::int32_t end = 0;
+        std::int32_t tokenStart = 0;
+        std::int32_t lineEnd = 0;
+        std::int32_t previousToken = 0;
+    };
+    struct CaseTable {
+        std::vector<double> values;  // the CASE items, in text order
+        std::vector<CaseOutcome> outcomes;  // one per value, then one for no match when the table is complete
+        bool complete = false;
+        bool stale = false;  // a later search may read further: make it again
+    };
+    std::vector<CaseTable> caseTables_;
+    std::vector<std::int32_t> caseTableIndex_;  // by the search's start: index into caseTables_, or one of the above
+    // By the search's start: how far a search from there has read. Only what
+    // a search has read may be read for its table.
+    std::vector<std::int32_t> caseSearchReach_;
+    // Ends the search of a numeric SWITCH through its table, as the search
+    // would end; false, with nothing changed, when the table does not know
+    // the value.
+    bool JumpToKeptCase(double value);
+    // False when the walk stopped where a later search may read further.
+    bool MakeCaseTable(int position, CaseTable& table);
+    void ApplyCaseOutcome(const CaseOutcome& outcome);
+    // The token a skip reads at a position the cache does not keep (a cell,
+    // a label): its code and the position after it, with nothing changed;
+    // false when the read stops the run.
+    bool PeekSkippedToken(int start, int tokenBefore, int& token, int& end);
     std::vector<CaseLimitJump> caseLimitJumps_;
     std::vector<std::int32_t> caseLimitJumpIndex_;  // by text position: index into caseLimitJumps_, -1 none
     // True, with the CASE, DEFAULT or ENDSWITCH the pass from here stops at

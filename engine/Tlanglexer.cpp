@@ -78,6 +78,9 @@ void TLangEngine::EnsureRunText() {
     caseLimitJumpIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, -1);
     keptLines_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, KeptLine());
     switchValueFlat_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, 0);
+    caseTables_.clear();
+    caseSearchReach_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, 0);
+    caseTableIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, kNotLookedAt);
     bodies_.clear();
     bodyIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, kNotLookedAt);
 }

@@ -1110,7 +1110,9 @@ int TLangEngine::ExecSwitch() {
 
     // Search the CASE, or the DEFAULT, whose lines run. A SWITCH inside the
     // lines that are passed over is passed over whole.
-    for (;;) {
+    const int searchStart = m_TextPos;
+    const bool found = !value.isString && JumpToKeptCase(value.number);
+    while (!found) {
         if (!JumpToCaseLimit() && !FetchToCaseLimitKeepingIt()) {
             if (!m_StopRequested) FinishBlock(end);
             return m_StopRequested ? 0 : 1;
@@ -1130,6 +1132,9 @@ int TLangEngine::ExecSwitch() {
             if (m_StopRequested) return 0;
         }
     }
+    if (!found && searchStart >= 1 && static_cast<std::size_t>(searchStart) < caseSearchReach_.size())
+        caseSearchReach_[static_cast<std::size_t>(searchStart)] =
+            std::max(caseSearchReach_[static_cast<std::size_t>(searchStart)], m_TextPos);
     if (m_Token != tok::EndSwitch) {
         for (bool running = true; running;) {
             RunBody();
@@ -1176,6 +1181,193 @@ bool TLangEngine::RunTranslatedSwitchValue(int start) {
         if (flat < 0) return false;
     }
     return RunTranslatedCondition(start, tok::EndOfLine);
+}
+
+bool TLangEngine::JumpToKeptCase(double value) {
+    if (!m_TranslateLines || m_StopRequested || m_Token != tok::EndOfLine || !TokenCacheUsable() || m_TextPos < 1 ||
+        m_TextPos > m_RunTextLength)
+        return false;
+    std::int32_t& index = caseTableIndex_[static_cast<std::size_t>(m_TextPos)];
+    if (index == kNotLookedAt || index == kNotCompiled) {
+        // The first search reads the lines it passes over.
+        if (index == kNotLookedAt) index = kSeenOnce;
+        return false;
+    }
+    if (index == kSeenOnce) {
+        index = static_cast<std::int32_t>(caseTables_.size());
+        caseTables_.emplace_back();
+        caseTables_.back().stale = true;
+    }
+    CaseTable& table = caseTables_[static_cast<std::size_t>(index)];
+    if (table.stale) {
+        table = CaseTable();
+        table.stale = !MakeCaseTable(m_TextPos, table);
+    }
+    const auto match = std::find(table.values.begin(), table.values.end(), value);
+    const std::size_t outcome = static_cast<std::size_t>(match - table.values.begin());
+    if (outcome >= table.outcomes.size()) {
+        // A search that reads further makes the table again.
+        table.stale = table.stale || !table.complete;
+        return false;
+    }
+    ApplyCaseOutcome(table.outcomes[outcome]);
+    return true;
+}
+
+namespace {
+
+// The tokens of a search's walk that set the registers last, and the test of
+// the last CASE: token starts, -1 for none.
+struct CaseWalkMarks {
+    struct Mark {
+        std::int32_t start = -1;
+        std::int32_t tokenBefore = 0;
+    };
+    Mark number;
+    Mark text;
+    Mark symbol;
+    Mark test;
+};
+
+}  // namespace
+
+bool TLangEngine::MakeCaseTable(int position, CaseTable& table) {
+    CaseWalkMarks marks;
+    const auto outcome = [&marks](int token, int end, int tokenStart, int lineEnd, int previousToken) {
+        CaseOutcome made;
+        using Mark = CaseWalkMarks::Mark;
+        std::array<Mark, 4> starts = {marks.number, marks.text, marks.symbol, marks.test};
+        std::sort(starts.begin(), starts.end(), [](const Mark& a, const Mark& b) { return a.start < b.start; });
+        for (std::size_t i = 0; i < starts.size(); ++i) {
+            if (starts[i].start < 0 || (i > 0 && starts[i].start == starts[i - 1].start)) continue;
+            const std::size_t at = static_cast<std::size_t>(made.count++);
+            made.isTest[at] = starts[i].start == marks.test.start;
+            made.replay[at] = starts[i].start;
+            made.tokenBefore[at] = starts[i].tokenBefore;
+        }
+        made.token = token;
+        made.end = end;
+        made.tokenStart = tokenStart;
+        made.lineEnd = lineEnd;
+        made.previousToken = previousToken;
+        return made;
+    };
+    int previous = tok::EndOfLine;  // the token current before each fetch
+    // A token the cache does not keep is read again when replayed; it may
+    // set any register.
+    const auto mark = [&marks, &previous](int start, const CachedToken* token) {
+        const CaseWalkMarks::Mark here{start, previous};
+        switch (token ? token->token : tok::SymbolRef) {
+        case tok::StringLiteral:
+        case tok::None: marks.text = here; break;
+        case tok::NumberLiteral: marks.number = here; break;
+        case tok::SymbolRef:
+            marks.symbol = here;
+            if (!token || token->symbol->SymKind == tok::NumberDecl) marks.number = here;
+            if (!token || token->symbol->SymKind == tok::StringDecl) marks.text = here;
+            break;
+        default: break;
+        }
+    };
+    for (int p = position;;) {
+        const CachedToken* token = FindCachedToken(p);
+        if (!token) {
+            int code = 0;
+            int end = 0;
+            if (p >= caseSearchReach_[static_cast<std::size_t>(position)]) return false;
+            if (!PeekSkippedToken(p, previous, code, end)) return true;
+            if (code == tok::Case || code == tok::Default || code == tok::EndSwitch || code == tok::Switch) return false;
+            mark(p, nullptr);
+            previous = code == tok::End ? tok::None : code;
+            p = end;
+            continue;
+        }
+        switch (token->token) {
+        case tok::Switch:
+            return true;
+        case tok::EndSwitch:
+            table.outcomes.push_back(outcome(tok::EndSwitch, token->end, p, token->lineEnd, previous));
+            table.complete = true;
+            return true;
+        case tok::Default:
+            // The search goes on to the DEFAULT line's end.
+            previous = tok::Default;
+            for (int q = token->end;;) {
+                const CachedToken* rest = FindCachedToken(q);
+                if (!rest) return false;
+                mark(q, rest);
+                if (rest->token == tok::EndOfLine) {
+                    table.outcomes.push_back(outcome(tok::EndOfLine, rest->end, q, rest->lineEnd, previous));
+                    table.complete = true;
+                    return true;
+                }
+                previous = rest->token;
+                q = rest->end;
+            }
+        case tok::Case: {
+            const CachedToken* item = FindCachedToken(token->end);
+            const CachedToken* after = item ? FindCachedToken(item->end) : nullptr;
+            if (!after) return false;
+            if (item->token != tok::NumberLiteral || after->token != tok::EndOfLine) return true;
+            // The item's test runs from its translated form, made at its first test.
+            if (translatedIndex_[static_cast<std::size_t>(token->end)] == kNotLookedAt) return false;
+            const TranslatedStatement* test = TranslatedAt(token->end, TranslatedStatement::Kind::Condition, tok::EndOfLine);
+            if (!test) return true;
+            marks.test = {p, previous};
+            marks.number = marks.test;
+            table.values.push_back(static_cast<double>(item->number));
+            table.outcomes.push_back(outcome(tok::EndOfLine, test->end, test->endTokenStart, test->endLineEnd, tok::Case));
+            previous = tok::EndOfLine;
+            p = test->end;
+            break;
+        }
+        default:
+            mark(p, token);
+            // A skip turns a current END into no token before it fetches.
+            previous = token->token == tok::End ? tok::None : token->token;
+            p = token->end;
+            break;
+        }
+    }
+}
+
+void TLangEngine::ApplyCaseOutcome(const CaseOutcome& outcome) {
+    for (int i = 0; i < outcome.count; ++i) {
+        const int start = outcome.replay[static_cast<std::size_t>(i)];
+        const CachedToken* token = FindCachedToken(start);
+        if (!outcome.isTest[static_cast<std::size_t>(i)]) {
+            // A token the cache does not keep is read again, as the skip read it.
+            m_Token = outcome.tokenBefore[static_cast<std::size_t>(i)];
+            m_TextPos = start;
+            FetchSkipping();
+            continue;
+        }
+        // The CASE's test, as the search makes it after fetching the CASE.
+        m_Token = tok::Case;
+        m_TextPos = token->end;
+        GetToken();
+        m_ValueType = tok::None;
+        m_SavedToken = tok::None;
+        RunTranslatedCaseItem();
+    }
+    m_Token = outcome.token;
+    m_TextPos = outcome.end;
+    tokenStart_ = outcome.tokenStart;
+    lineEndPos_ = outcome.lineEnd;
+    previousToken_ = outcome.previousToken;
+}
+
+bool TLangEngine::PeekSkippedToken(int start, int tokenBefore, int& token, int& end) {
+    const TokenState saved = SaveTokenState();
+    const int savedPrevious = previousToken_;
+    m_Token = tokenBefore;
+    m_TextPos = start;
+    const bool read = FetchSkipping() && !m_StopRequested;
+    token = m_Token;
+    end = m_TextPos;
+    RestoreTokenState(saved);
+    previousToken_ = savedPrevious;
+    return read;
 }
 
 bool TLangEngine::JumpToCaseLimit() {

@@ -239,6 +239,15 @@ TEST_F(EngineTranslate, TableOfBlocksRunsAsTheEvaluatorRunsThem) {
         "IF K == 2 THEN\nD(K + 4) = 1\nENDIF",
         "GOSUB LOOPED\nNOTE(A, K)",
         "WHILE B < 4\nB = B + 1\nWEND\nNOTE(B)\nPRINT B",
+        "FOR J = 1 TO 6\nSWITCH J MOD 4\nCASE 0\nD(1) = J\nT = \"zero\"\nCASE 1\nA = A + J\nCASE 2.5\nA = 0\n"
+        "DEFAULT ' the rest\nS = T\nENDSWITCH\nNEXT",
+        "FOR J = 1 TO 5\nSWITCH J\nCASE 1\n:MARK\nA = A + 1\nCASE 3\nIF K == 3 THEN END\nA = A + 3\nCASE 4\n"
+        "E(1, 1) = A\nS = U\nENDSWITCH\nNEXT",
+        "FOR J = 1 TO 4\nSWITCH J\nCASE 1\nA = 1\nCASE N - 2\nA = 2\nCASE 3\nA = 3\nENDSWITCH\nNEXT",
+        "FOR J = 1 TO 4\nSWITCH J\nCASE 2\nSWITCH K\nCASE 1\nA = 9\nENDSWITCH\nCASE 3\nA = A + 1\nDEFAULT\n"
+        "A = A - 1\nENDSWITCH\nNEXT",
+        "FOR J = 4 TO 1 STEP -1\nSWITCH J * K\nCASE 4\nW(1) = S + \"!\"\nCASE 2\nGOSUB ADD\nCASE 6\nBREAK\nCASE 3\n"
+        "A = D(J)\nENDSWITCH\nNEXT",
     };
     for (const std::string& block : blocks) {
         const std::string script = std::string(kDeclarations) + "FOR K = 1 TO 3\n" + block +
