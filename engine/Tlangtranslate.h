@@ -6,6 +6,7 @@
 // them; a statement the translation does not cover is read by the evaluator.
 #pragma once
 
+#include "Tlangmaths.h"
 #include "Tlangsymbols.h"
 
 #include <array>
@@ -38,8 +39,25 @@ enum class TranslatedOp : std::uint8_t {
     Builtin,         // a built-in function without side effects; `code` is its token
 };
 
+class TranslatedRun;
+struct TranslatedNode;
+struct CellSelection;
+
+// How a node gives its value in a run. A node that fails gives 0 or the empty
+// text and marks the run failed.
+using NumberHandler = long double (*)(const TranslatedNode& node, TranslatedRun& run);
+using TextHandler = const std::string* (*)(TranslatedNode& node, TranslatedRun& run);
+
 struct TranslatedNode {
     static constexpr int kMaxArguments = kMaxArrayDims;
+
+    // Bound once the statement is translated, so a run follows pointers only.
+    NumberHandler evaluate = nullptr;      // a number
+    TextHandler evaluateText = nullptr;    // a text
+    NumberHandler recordedEvaluate = nullptr;  // a node whose value the run keeps: its own handler
+    std::array<TranslatedNode*, kMaxArguments> operands{};
+    CellSelection* selection = nullptr;    // a cell: where its selection is kept
+    MathFunction math = MathFunction::Sqr; // a mathematical built-in
 
     TranslatedOp op = TranslatedOp::Number;
     bool text = false;  // the value is a text
@@ -63,6 +81,14 @@ struct CellSelection {
 
 struct TranslatedStatement {
     enum class Kind : std::uint8_t { Assignment, Condition };
+    // Where the text register's last text comes from.
+    enum class TextSource : std::uint8_t { Unchanged, Empty, Node };
+
+    // The nodes point at each other and at the cells, so a statement stays
+    // where it was made.
+    TranslatedStatement() = default;
+    TranslatedStatement(const TranslatedStatement&) = delete;
+    TranslatedStatement& operator=(const TranslatedStatement&) = delete;
 
     Kind kind = Kind::Assignment;
     std::vector<TranslatedNode> nodes;
@@ -72,6 +98,14 @@ struct TranslatedStatement {
     TERP_SYMBOL_TAG* target = nullptr;
     std::int32_t targetCell = -1;
     std::vector<CellSelection> cells;  // one per cell read, in text order
+    CellSelection targetSelection;
+    // The registers' last values, known from the fixed order of evaluation:
+    // the node whose value the number register ends with when the statement
+    // gives a text (null: 0), and the node whose text the text register ends
+    // with when it gives a number.
+    const TranslatedNode* lastNumber = nullptr;
+    TextSource lastTextSource = TextSource::Unchanged;
+    const TranslatedNode* lastText = nullptr;
     // What the evaluator leaves behind: the kind of the value, the symbol
     // read last and the precedence of the last operator (-1: none).
     std::int32_t valueKind = 0;
