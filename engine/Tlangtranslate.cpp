@@ -496,8 +496,9 @@ public:
     }
 
 private:
+    using Source = TranslatedStatement::Source;
     // Where an operand's value comes from: read in place, or through its handler.
-    enum class Source : std::uint8_t { Constant, Variable, Node };
+    enum class Place : std::uint8_t { Constant, Variable, Node };
     enum class Relation : std::uint8_t { Less, Greater, Equal, GreaterEqual, LessEqual, NotEqual };
 
     TranslatedNode& NodeAt(std::int32_t index) { return s_.nodes[static_cast<std::size_t>(index)]; }
@@ -509,7 +510,7 @@ private:
         const std::size_t cell = static_cast<std::size_t>(s_.targetSelection.cell);
         const std::size_t heldSize = isCell ? target.SymCells[cell].Text.size() : target.SymText.size();
         if (result->size() > heldSize && !e_.m_Memory.Fits(result->size() - heldSize)) return false;
-        const long double number = LastNumber();
+        const long double number = s_.lastNumberSource == Source::Unchanged ? e_.m_NumValue : LastNumber();
 
         // Nothing can fail from here on.
         CommitSelections(target);
@@ -574,11 +575,11 @@ private:
         }
     }
 
-    // The number register after a statement that gives a text: the value of
-    // the node that set it last.
+    // The number register after a statement that gives a text and sets it:
+    // 0, or the value of the node that set it last.
     long double LastNumber() const {
+        if (s_.lastNumberSource == Source::Cleared) return 0;
         const TranslatedNode* node = s_.lastNumber;
-        if (!node) return 0;
         switch (node->op) {
         case TranslatedOp::Number: return node->number;
         case TranslatedOp::NumberVariable: return node->symbol->SymValue;
@@ -591,9 +592,9 @@ private:
     // text was read.
     const std::string* LastText() const {
         switch (s_.lastTextSource) {
-        case TranslatedStatement::TextSource::Unchanged: return nullptr;
-        case TranslatedStatement::TextSource::Empty: return &kEmpty;
-        case TranslatedStatement::TextSource::Node: break;
+        case Source::Unchanged: return nullptr;
+        case Source::Cleared: return &kEmpty;
+        case Source::Node: break;
         }
         const TranslatedNode& node = *s_.lastText;
         switch (node.op) {
@@ -620,11 +621,11 @@ private:
     static long double Number(const TranslatedNode& node, TranslatedRun& run) { return node.evaluate(node, run); }
     static const std::string* Text(TranslatedNode& node, TranslatedRun& run) { return node.evaluateText(node, run); }
 
-    template <Source S>
+    template <Place S>
     static long double Operand(const TranslatedNode& node, TranslatedRun& run) {
-        if constexpr (S == Source::Constant)
+        if constexpr (S == Place::Constant)
             return node.number;
-        else if constexpr (S == Source::Variable)
+        else if constexpr (S == Place::Variable)
             return node.symbol->SymValue;
         else
             return node.evaluate(node, run);
@@ -696,7 +697,7 @@ private:
 
     template <TranslatedOp Op>
     struct ArithmeticOf {
-        template <Source L, Source R>
+        template <Place L, Place R>
         static long double Run(const TranslatedNode& node, TranslatedRun& run) {
             const double left = static_cast<double>(Operand<L>(*node.operands[0], run));
             return Arithmetic<Op>(left, Operand<R>(*node.operands[1], run), run);
@@ -722,7 +723,7 @@ private:
     // Numbers compare as doubles.
     template <Relation R>
     struct CompareOf {
-        template <Source L, Source Right>
+        template <Place L, Place Right>
         static long double Run(const TranslatedNode& node, TranslatedRun& run) {
             const double left = static_cast<double>(Operand<L>(*node.operands[0], run));
             const double right = static_cast<double>(Operand<Right>(*node.operands[1], run));
@@ -740,7 +741,7 @@ private:
     // Both sides are always evaluated.
     template <bool Both>
     struct LogicalOf {
-        template <Source L, Source R>
+        template <Place L, Place R>
         static long double Run(const TranslatedNode& node, TranslatedRun& run) {
             const long double left = Operand<L>(*node.operands[0], run);
             const long double right = Operand<R>(*node.operands[1], run);
@@ -750,14 +751,14 @@ private:
     };
 
     struct NegateOf {
-        template <Source S>
+        template <Place S>
         static long double Run(const TranslatedNode& node, TranslatedRun& run) {
             return -Operand<S>(*node.operands[0], run);
         }
     };
 
     struct NotOf {
-        template <Source S>
+        template <Place S>
         static long double Run(const TranslatedNode& node, TranslatedRun& run) {
             return Operand<S>(*node.operands[0], run) == 0 ? 1 : 0;
         }
@@ -782,7 +783,7 @@ private:
     }
 
     // A cell of a list: one subscript, which is the cell's index.
-    template <Source S>
+    template <Place S>
     static const ARRAY_ELEMENT_TAG* SelectListCell(const TranslatedNode& node, TranslatedRun& run) {
         const TERP_SYMBOL_TAG& array = *node.symbol;
         const long double value = Operand<S>(*node.operands[0], run);
@@ -801,7 +802,7 @@ private:
     }
 
     struct ListCellOf {
-        template <Source S>
+        template <Place S>
         static long double Run(const TranslatedNode& node, TranslatedRun& run) {
             return CellNumber(node, SelectListCell<S>(node, run), run);
         }
@@ -844,14 +845,14 @@ private:
 
     template <MathFunction F>
     struct MathOf {
-        template <Source S>
+        template <Place S>
         static long double Run(const TranslatedNode& node, TranslatedRun& run) {
             return Math<F>(Operand<S>(*node.operands[0], run), run);
         }
     };
 
     struct AppliedMathOf {
-        template <Source S>
+        template <Place S>
         static long double Run(const TranslatedNode& node, TranslatedRun& run) {
             const NumberResult result = ApplyMath(node.math, Operand<S>(*node.operands[0], run));
             return result.Ok() ? result.Value : Fail(run);
@@ -968,49 +969,49 @@ private:
 
     // --- Binding ----------------------------------------------------------
 
-    static Source SourceOf(const TranslatedNode& node) {
+    static Place PlaceOf(const TranslatedNode& node) {
         switch (node.op) {
-        case TranslatedOp::Number: return Source::Constant;
-        case TranslatedOp::NumberVariable: return Source::Variable;
-        default: return Source::Node;
+        case TranslatedOp::Number: return Place::Constant;
+        case TranslatedOp::NumberVariable: return Place::Variable;
+        default: return Place::Node;
         }
     }
 
     template <typename Handler>
-    static NumberHandler WithSource(const TranslatedNode& operand) {
-        switch (SourceOf(operand)) {
-        case Source::Constant: return &Handler::template Run<Source::Constant>;
-        case Source::Variable: return &Handler::template Run<Source::Variable>;
-        case Source::Node: break;
+    static NumberHandler WithPlace(const TranslatedNode& operand) {
+        switch (PlaceOf(operand)) {
+        case Place::Constant: return &Handler::template Run<Place::Constant>;
+        case Place::Variable: return &Handler::template Run<Place::Variable>;
+        case Place::Node: break;
         }
-        return &Handler::template Run<Source::Node>;
+        return &Handler::template Run<Place::Node>;
     }
 
-    template <typename Handler, Source L>
-    static NumberHandler WithRightSource(const TranslatedNode& right) {
-        switch (SourceOf(right)) {
-        case Source::Constant: return &Handler::template Run<L, Source::Constant>;
-        case Source::Variable: return &Handler::template Run<L, Source::Variable>;
-        case Source::Node: break;
+    template <typename Handler, Place L>
+    static NumberHandler WithRightPlace(const TranslatedNode& right) {
+        switch (PlaceOf(right)) {
+        case Place::Constant: return &Handler::template Run<L, Place::Constant>;
+        case Place::Variable: return &Handler::template Run<L, Place::Variable>;
+        case Place::Node: break;
         }
-        return &Handler::template Run<L, Source::Node>;
+        return &Handler::template Run<L, Place::Node>;
     }
 
     template <typename Handler>
-    static NumberHandler WithSources(const TranslatedNode& node) {
+    static NumberHandler WithPlaces(const TranslatedNode& node) {
         const TranslatedNode& right = *node.operands[1];
-        switch (SourceOf(*node.operands[0])) {
-        case Source::Constant: return WithRightSource<Handler, Source::Constant>(right);
-        case Source::Variable: return WithRightSource<Handler, Source::Variable>(right);
-        case Source::Node: break;
+        switch (PlaceOf(*node.operands[0])) {
+        case Place::Constant: return WithRightPlace<Handler, Place::Constant>(right);
+        case Place::Variable: return WithRightPlace<Handler, Place::Variable>(right);
+        case Place::Node: break;
         }
-        return WithRightSource<Handler, Source::Node>(right);
+        return WithRightPlace<Handler, Place::Node>(right);
     }
 
     template <Relation R>
     static NumberHandler CompareHandler(const TranslatedNode& node) {
         if (node.operands[0]->text) return &CompareOf<R>::Texts;
-        return WithSources<CompareOf<R>>(node);
+        return WithPlaces<CompareOf<R>>(node);
     }
 
     static NumberHandler CompareHandlerOf(const TranslatedNode& node) {
@@ -1030,11 +1031,11 @@ private:
             node.math = *math;
             const TranslatedNode& argument = *node.operands[0];
             switch (*math) {
-            case MathFunction::Sqr: return WithSource<MathOf<MathFunction::Sqr>>(argument);
-            case MathFunction::Abs: return WithSource<MathOf<MathFunction::Abs>>(argument);
-            case MathFunction::Int: return WithSource<MathOf<MathFunction::Int>>(argument);
-            case MathFunction::Sgn: return WithSource<MathOf<MathFunction::Sgn>>(argument);
-            default: return WithSource<AppliedMathOf>(argument);
+            case MathFunction::Sqr: return WithPlace<MathOf<MathFunction::Sqr>>(argument);
+            case MathFunction::Abs: return WithPlace<MathOf<MathFunction::Abs>>(argument);
+            case MathFunction::Int: return WithPlace<MathOf<MathFunction::Int>>(argument);
+            case MathFunction::Sgn: return WithPlace<MathOf<MathFunction::Sgn>>(argument);
+            default: return WithPlace<AppliedMathOf>(argument);
             }
         }
         switch (node.code) {
@@ -1051,19 +1052,19 @@ private:
         case TranslatedOp::Number: return &ReadConstant;
         case TranslatedOp::NumberVariable: return &ReadVariable;
         case TranslatedOp::NumberCell:
-            return node.argumentCount == 1 ? WithSource<ListCellOf>(*node.operands[0]) : &NumberCell;
-        case TranslatedOp::Negate: return WithSource<NegateOf>(*node.operands[0]);
-        case TranslatedOp::Not: return WithSource<NotOf>(*node.operands[0]);
-        case TranslatedOp::Add: return WithSources<ArithmeticOf<TranslatedOp::Add>>(node);
-        case TranslatedOp::Subtract: return WithSources<ArithmeticOf<TranslatedOp::Subtract>>(node);
-        case TranslatedOp::Multiply: return WithSources<ArithmeticOf<TranslatedOp::Multiply>>(node);
-        case TranslatedOp::Divide: return WithSources<ArithmeticOf<TranslatedOp::Divide>>(node);
-        case TranslatedOp::IntDivide: return WithSources<ArithmeticOf<TranslatedOp::IntDivide>>(node);
-        case TranslatedOp::Mod: return WithSources<ArithmeticOf<TranslatedOp::Mod>>(node);
-        case TranslatedOp::Power: return WithSources<ArithmeticOf<TranslatedOp::Power>>(node);
+            return node.argumentCount == 1 ? WithPlace<ListCellOf>(*node.operands[0]) : &NumberCell;
+        case TranslatedOp::Negate: return WithPlace<NegateOf>(*node.operands[0]);
+        case TranslatedOp::Not: return WithPlace<NotOf>(*node.operands[0]);
+        case TranslatedOp::Add: return WithPlaces<ArithmeticOf<TranslatedOp::Add>>(node);
+        case TranslatedOp::Subtract: return WithPlaces<ArithmeticOf<TranslatedOp::Subtract>>(node);
+        case TranslatedOp::Multiply: return WithPlaces<ArithmeticOf<TranslatedOp::Multiply>>(node);
+        case TranslatedOp::Divide: return WithPlaces<ArithmeticOf<TranslatedOp::Divide>>(node);
+        case TranslatedOp::IntDivide: return WithPlaces<ArithmeticOf<TranslatedOp::IntDivide>>(node);
+        case TranslatedOp::Mod: return WithPlaces<ArithmeticOf<TranslatedOp::Mod>>(node);
+        case TranslatedOp::Power: return WithPlaces<ArithmeticOf<TranslatedOp::Power>>(node);
         case TranslatedOp::Compare: return CompareHandlerOf(node);
-        case TranslatedOp::And: return WithSources<LogicalOf<true>>(node);
-        case TranslatedOp::Or: return WithSources<LogicalOf<false>>(node);
+        case TranslatedOp::And: return WithPlaces<LogicalOf<true>>(node);
+        case TranslatedOp::Or: return WithPlaces<LogicalOf<false>>(node);
         case TranslatedOp::Builtin: return BuiltinHandlerOf(node);
         default: return nullptr;
         }
@@ -1085,8 +1086,9 @@ private:
     // every argument, the text register before every argument; a node sets
     // the register of its kind once its operands are read.
     struct LastValues {
-        const TranslatedNode* number = nullptr;  // null: 0
-        TranslatedStatement::TextSource textSource = TranslatedStatement::TextSource::Unchanged;
+        Source numberSource = Source::Unchanged;
+        const TranslatedNode* number = nullptr;
+        Source textSource = Source::Unchanged;
         const TranslatedNode* text = nullptr;
     };
 
@@ -1094,9 +1096,12 @@ private:
         const bool cell = node.op == TranslatedOp::NumberCell || node.op == TranslatedOp::TextCell;
         const bool call = node.op == TranslatedOp::Builtin;
         for (std::size_t i = 0; i < static_cast<std::size_t>(node.argumentCount); ++i) {
-            if (cell || call) last.number = nullptr;
+            if (cell || call) {
+                last.numberSource = Source::Cleared;
+                last.number = nullptr;
+            }
             if (call) {
-                last.textSource = TranslatedStatement::TextSource::Empty;
+                last.textSource = Source::Cleared;
                 last.text = nullptr;
             }
             Trace(*node.operands[i], last);
@@ -1106,9 +1111,10 @@ private:
     static void Trace(const TranslatedNode& node, LastValues& last) {
         TraceOperands(node, last);
         if (node.text) {
-            last.textSource = TranslatedStatement::TextSource::Node;
+            last.textSource = Source::Node;
             last.text = &node;
         } else {
+            last.numberSource = Source::Node;
             last.number = &node;
         }
     }
@@ -1148,6 +1154,7 @@ bool TranslatedRun::Bind(TranslatedStatement& s) {
     }
     TranslatedNode& root = s.nodes[static_cast<std::size_t>(s.root)];
     Trace(root, last);
+    s.lastNumberSource = last.numberSource;
     s.lastNumber = last.number;
     s.lastTextSource = last.textSource;
     s.lastText = last.text;
@@ -1158,7 +1165,7 @@ bool TranslatedRun::Bind(TranslatedStatement& s) {
             node.evaluate = NumberHandlerOf(node);
         if (!node.evaluate && !node.evaluateText) return false;
     }
-    if (root.text && last.number && !Rereadable(*last.number)) {
+    if (root.text && last.numberSource == Source::Node && !Rereadable(*last.number)) {
         TranslatedNode& recorded = s.nodes[static_cast<std::size_t>(last.number - s.nodes.data())];
         recorded.recordedEvaluate = recorded.evaluate;
         recorded.evaluate = &Recorded;

@@ -81,8 +81,9 @@ struct CellSelection {
 
 struct TranslatedStatement {
     enum class Kind : std::uint8_t { Assignment, Condition };
-    // Where the text register's last text comes from.
-    enum class TextSource : std::uint8_t { Unchanged, Empty, Node };
+    // Where the registers' last values come from: the register keeps what
+    // it held, is cleared, or holds the value of a node.
+    enum class Source : std::uint8_t { Unchanged, Cleared, Node };
 
     // The nodes point at each other and at the cells, so a statement stays
     // where it was made.
@@ -100,11 +101,11 @@ struct TranslatedStatement {
     std::vector<CellSelection> cells;  // one per cell read, in text order
     CellSelection targetSelection;
     // The registers' last values, known from the fixed order of evaluation:
-    // the node whose value the number register ends with when the statement
-    // gives a text (null: 0), and the node whose text the text register ends
-    // with when it gives a number.
+    // the number register's when the statement gives a text, and the text
+    // register's when it gives a number.
+    Source lastNumberSource = Source::Unchanged;
     const TranslatedNode* lastNumber = nullptr;
-    TextSource lastTextSource = TextSource::Unchanged;
+    Source lastTextSource = Source::Unchanged;
     const TranslatedNode* lastText = nullptr;
     // What the evaluator leaves behind: the kind of the value, the symbol
     // read last and the precedence of the last operator (-1: none).
