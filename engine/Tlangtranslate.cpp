@@ -464,7 +464,6 @@ public:
         if (root.text) return AssignText(target, root);
         const long double result = root.evaluate(root, *this);
         if (failed_ || !Storable(result)) return false;
-        const std::string* text = LastText();
 
         // Nothing can fail from here on.
         CommitSelections(target);
@@ -475,7 +474,7 @@ public:
         }
         target.SymValue = stored;
         e_.m_NumValue = result;
-        if (text) e_.m_TokenText = *text;
+        SetTextRegister();
         FinishAssignment(target);
         return true;
     }
@@ -484,10 +483,9 @@ public:
         TranslatedNode& root = NodeAt(s_.root);
         const long double result = root.evaluate(root, *this);
         if (failed_) return false;
-        const std::string* text = LastText();
         CommitCells();
         e_.m_NumValue = result;
-        if (text) e_.m_TokenText = *text;
+        SetTextRegister();
         if (s_.lastSymbol) e_.m_CurrentSymbol = s_.lastSymbol;
         e_.m_SavedToken = s_.valueKind;
         e_.m_ValueType = s_.valueKind;
@@ -588,21 +586,22 @@ private:
         }
     }
 
-    // The text register after a statement that gives a number; null when no
-    // text was read.
-    const std::string* LastText() const {
+    // The text register after a statement that gives a number. The texts
+    // the run read are as it read them until the next run.
+    void SetTextRegister() {
         switch (s_.lastTextSource) {
-        case Source::Unchanged: return nullptr;
-        case Source::Cleared: return &kEmpty;
-        case Source::Node: break;
+        case Source::Unchanged: return;
+        case Source::Cleared: e_.m_TokenText.clear(); return;
+        case Source::Node: e_.m_TokenText = LastText(*s_.lastText); return;
         }
-        const TranslatedNode& node = *s_.lastText;
+    }
+
+    static const std::string& LastText(const TranslatedNode& node) {
         switch (node.op) {
-        case TranslatedOp::Text: return &node.literal;
-        case TranslatedOp::TextVariable: return &node.symbol->SymText;
-        case TranslatedOp::TextCell:
-            return &node.symbol->SymCells[static_cast<std::size_t>(node.selection->cell)].Text.str();
-        default: return &node.value;
+        case TranslatedOp::Text: return node.literal;
+        case TranslatedOp::TextVariable: return node.symbol->SymText;
+        case TranslatedOp::TextCell: return node.symbol->SymCells[static_cast<std::size_t>(node.selection->cell)].Text.str();
+        default: return node.value;
         }
     }
 
@@ -665,20 +664,25 @@ private:
     }
 
     // "\" and MOD work on the whole parts of their operands. Nearly always
-    // both are numbers a double holds exactly below 2^53, whose whole parts
-    // the conversion gives at once; any other takes the exact truncation.
+    // both are numbers a double holds exactly, within the 32-bit range, whose
+    // whole parts the conversion gives at once and whose division is quick;
+    // any other takes the exact truncation to 64 bits.
     template <TranslatedOp Op>
     static long double Whole(double left, long double right, TranslatedRun& run) {
-        constexpr double kExactInDouble = 9007199254740992.0;  // 2^53
+        constexpr double kInt32Limit = 2147483648.0;  // 2^31
         const double narrowRight = static_cast<double>(right);
+        if (narrowRight == right && std::fabs(left) < kInt32Limit && std::fabs(narrowRight) < kInt32Limit)
+            return WholeResult<Op>(static_cast<std::int32_t>(left), static_cast<std::int32_t>(narrowRight));
         std::int64_t a;
         std::int64_t b;
-        if (narrowRight == right && std::fabs(left) < kExactInDouble && std::fabs(narrowRight) < kExactInDouble) {
-            a = static_cast<std::int64_t>(left);
-            b = static_cast<std::int64_t>(narrowRight);
-        } else if (!WholeParts(left, right, a, b)) {
-            return Fail(run);
-        }
+        if (!WholeParts(left, right, a, b)) return Fail(run);
+        return WholeResult<Op>(a, b);
+    }
+
+    // Neither operand is the integer's lowest value, so neither the quotient
+    // nor a magnitude overflows.
+    template <TranslatedOp Op, typename Integer>
+    static long double WholeResult(Integer a, Integer b) {
         if (b == 0) return 0;
         if constexpr (Op == TranslatedOp::IntDivide)
             return static_cast<long double>(a / b);
@@ -1177,18 +1181,22 @@ bool TranslatedRun::Bind(TranslatedStatement& s) {
 
 TranslatedStatement* TLangEngine::TranslatedAt(int position, TranslatedStatement::Kind kind, int endToken) {
     if (!m_TranslateLines || !TokenCacheUsable() || position < 1 || position > m_RunTextLength) return nullptr;
-    std::int32_t& index = translatedIndex_[static_cast<std::size_t>(position)];
-    if (index == kNotLookedAt) {
-        auto statement = std::make_unique<TranslatedStatement>();
-        statement->kind = kind;
-        statement->endToken = endToken;
-        index = TranslateStatement(position, *statement) ? static_cast<std::int32_t>(translated_.size()) : kNotCompiled;
-        if (index != kNotCompiled) translated_.push_back(std::move(statement));
-    }
+    std::int32_t index = translatedIndex_[static_cast<std::size_t>(position)];
+    if (index == kNotLookedAt) index = TranslateFirst(position, kind, endToken);
     if (index == kNotCompiled) return nullptr;
     TranslatedStatement* statement = translated_[static_cast<std::size_t>(index)].get();
     if (statement->kind != kind || statement->endToken != endToken) return nullptr;
     return statement;
+}
+
+std::int32_t TLangEngine::TranslateFirst(int position, TranslatedStatement::Kind kind, int endToken) {
+    auto statement = std::make_unique<TranslatedStatement>();
+    statement->kind = kind;
+    statement->endToken = endToken;
+    std::int32_t& index = translatedIndex_[static_cast<std::size_t>(position)];
+    index = TranslateStatement(position, *statement) ? static_cast<std::int32_t>(translated_.size()) : kNotCompiled;
+    if (index != kNotCompiled) translated_.push_back(std::move(statement));
+    return index;
 }
 
 bool TLangEngine::TranslateStatement(int position, TranslatedStatement& statement) {
