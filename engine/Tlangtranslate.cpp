@@ -699,6 +699,27 @@ private:
         return true;
     }
 
+    // "\\" or MOD by a literal power of two, as the shift and the mask they
+    // come to on the magnitude of the left operand.
+    template <TranslatedOp Op>
+    struct WholeByPowerOfTwoOf {
+        template <Place L>
+        static long double Run(const TranslatedNode& node, TranslatedRun& run) {
+            constexpr double kInt32Limit = 2147483648.0;  // 2^31
+            const double left = static_cast<double>(Operand<L>(*node.operands[0], run));
+            const long double right = node.operands[1]->number;
+            if (!(std::fabs(left) < kInt32Limit)) return Whole<Op>(left, right, run);
+            const std::int32_t a = static_cast<std::int32_t>(left);
+            const std::int32_t magnitude = a < 0 ? -a : a;
+            if constexpr (Op == TranslatedOp::Mod) {
+                return static_cast<long double>(magnitude & ((std::int32_t{1} << node.exponent) - 1));
+            } else {
+                const std::int32_t quotient = magnitude >> node.exponent;
+                return static_cast<long double>(a < 0 ? -quotient : quotient);
+            }
+        }
+    };
+
     template <TranslatedOp Op>
     struct ArithmeticOf {
         template <Place L, Place R>
@@ -1051,6 +1072,20 @@ private:
         }
     }
 
+    // Whether the right operand is a literal (never negative) that is a
+    // power of two within the 32-bit range; its exponent is kept.
+    static bool BindPowerOfTwo(TranslatedNode& node) {
+        const TranslatedNode& right = *node.operands[1];
+        if (right.op != TranslatedOp::Number) return false;
+        for (int exponent = 0; exponent < 31; ++exponent) {
+            if (right.number == std::ldexp(1.0L, exponent)) {
+                node.exponent = exponent;
+                return true;
+            }
+        }
+        return false;
+    }
+
     static NumberHandler NumberHandlerOf(TranslatedNode& node) {
         switch (node.op) {
         case TranslatedOp::Number: return &ReadConstant;
@@ -1063,8 +1098,12 @@ private:
         case TranslatedOp::Subtract: return WithPlaces<ArithmeticOf<TranslatedOp::Subtract>>(node);
         case TranslatedOp::Multiply: return WithPlaces<ArithmeticOf<TranslatedOp::Multiply>>(node);
         case TranslatedOp::Divide: return WithPlaces<ArithmeticOf<TranslatedOp::Divide>>(node);
-        case TranslatedOp::IntDivide: return WithPlaces<ArithmeticOf<TranslatedOp::IntDivide>>(node);
-        case TranslatedOp::Mod: return WithPlaces<ArithmeticOf<TranslatedOp::Mod>>(node);
+        case TranslatedOp::IntDivide:
+            if (BindPowerOfTwo(node)) return WithPlace<WholeByPowerOfTwoOf<TranslatedOp::IntDivide>>(*node.operands[0]);
+            return WithPlaces<ArithmeticOf<TranslatedOp::IntDivide>>(node);
+        case TranslatedOp::Mod:
+            if (BindPowerOfTwo(node)) return WithPlace<WholeByPowerOfTwoOf<TranslatedOp::Mod>>(*node.operands[0]);
+            return WithPlaces<ArithmeticOf<TranslatedOp::Mod>>(node);
         case TranslatedOp::Power: return WithPlaces<ArithmeticOf<TranslatedOp::Power>>(node);
         case TranslatedOp::Compare: return CompareHandlerOf(node);
         case TranslatedOp::And: return WithPlaces<LogicalOf<true>>(node);

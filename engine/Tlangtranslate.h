@@ -58,6 +58,7 @@ struct TranslatedNode {
     std::array<TranslatedNode*, kMaxArguments> operands{};
     CellSelection* selection = nullptr;    // a cell: where its selection is kept
     MathFunction math = MathFunction::Sqr; // a mathematical built-in
+    int exponent = 0;                      // "\\" or MOD by a constant power of two: its exponent
 
     TranslatedOp op = TranslatedOp::Number;
     bool text = false;  // the value is a text

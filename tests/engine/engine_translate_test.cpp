@@ -203,6 +203,9 @@ const std::vector<std::string> kStatements = {
     "A = 1E19 MOD 3",
     "A = 3 \\ -1E19",
     "A = 9223372036854775807 MOD 10",
+    "A = -7 MOD 4 + 7 MOD -4 + -7 \\ 4 + 7 \\ -4 + -7.5 \\ -2 + C \\ 1 + C MOD 1 + -1 \\ 2",
+    "A = 5E9 MOD 1024 + -5E9 \\ 1024 + 2147483647 \\ 1073741824 + -2147483647 MOD 1073741824",
+    "A = 2147483648 MOD 2 + C MOD 0.5 + C \\ 2147483648 + B \\ 0.25",
     // Built-ins within built-ins, and values at the ends of their ranges.
     "A = SQR(ABS(INT(C * 2.5)) + SGN(C)) + INT(-2 ^ 60) + SGN(0) + ABS(-0)",
     "A = INT(1E19)",
