@@ -495,6 +495,7 @@ public:
 
 private:
     using Source = TranslatedStatement::Source;
+    static constexpr double kInt32Limit = 2147483648.0;  // 2^31
     // Where an operand's value comes from: read in place, or through its handler.
     enum class Place : std::uint8_t { Constant, Variable, Node };
     enum class Relation : std::uint8_t { Less, Greater, Equal, GreaterEqual, LessEqual, NotEqual };
@@ -639,18 +640,20 @@ private:
         return run.recorded_;
     }
 
+    // The left operand is held as a double, as the evaluator holds it; the
+    // operation is carried out in extended precision.
     template <TranslatedOp Op>
     static long double Arithmetic(double left, long double right, TranslatedRun& run) {
         if constexpr (Op == TranslatedOp::IntDivide || Op == TranslatedOp::Mod) {
             return Whole<Op>(left, right, run);
         } else {
-            const long double out = Exact<Op>(left, right);
+            const long double out = Apply<Op>(left, right);
             return Storable(out) ? out : Fail(run);
         }
     }
 
     template <TranslatedOp Op>
-    static long double Exact(double left, long double right) {
+    static long double Apply(double left, long double right) {
         if constexpr (Op == TranslatedOp::Add)
             return left + right;
         else if constexpr (Op == TranslatedOp::Subtract)
@@ -669,7 +672,6 @@ private:
     // any other takes the exact truncation to 64 bits.
     template <TranslatedOp Op>
     static long double Whole(double left, long double right, TranslatedRun& run) {
-        constexpr double kInt32Limit = 2147483648.0;  // 2^31
         const double narrowRight = static_cast<double>(right);
         if (narrowRight == right && std::fabs(left) < kInt32Limit && std::fabs(narrowRight) < kInt32Limit)
             return WholeResult<Op>(static_cast<std::int32_t>(left), static_cast<std::int32_t>(narrowRight));
@@ -699,13 +701,12 @@ private:
         return true;
     }
 
-    // "\\" or MOD by a literal power of two, as the shift and the mask they
+    // "\" or MOD by a literal power of two, as the shift and the mask they
     // come to on the magnitude of the left operand.
     template <TranslatedOp Op>
     struct WholeByPowerOfTwoOf {
         template <Place L>
         static long double Run(const TranslatedNode& node, TranslatedRun& run) {
-            constexpr double kInt32Limit = 2147483648.0;  // 2^31
             const double left = static_cast<double>(Operand<L>(*node.operands[0], run));
             const long double right = node.operands[1]->number;
             if (!(std::fabs(left) < kInt32Limit)) return Whole<Op>(left, right, run);

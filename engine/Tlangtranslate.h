@@ -54,11 +54,11 @@ struct TranslatedNode {
     // Bound once the statement is translated, so a run follows pointers only.
     NumberHandler evaluate = nullptr;      // a number
     TextHandler evaluateText = nullptr;    // a text
-    NumberHandler recordedEvaluate = nullptr;  // a node whose value the run keeps: its own handler
+    NumberHandler recordedEvaluate = nullptr;  // the node whose value the run keeps: its own handler
     std::array<TranslatedNode*, kMaxArguments> operands{};
     CellSelection* selection = nullptr;    // a cell: where its selection is kept
     MathFunction math = MathFunction::Sqr; // a mathematical built-in
-    int exponent = 0;                      // "\\" or MOD by a constant power of two: its exponent
+    int exponent = 0;                      // "\" or MOD by a literal power of two: its exponent
 
     TranslatedOp op = TranslatedOp::Number;
     bool text = false;  // the value is a text
@@ -69,7 +69,9 @@ struct TranslatedNode {
     std::string literal;
     TERP_SYMBOL_TAG* symbol = nullptr;
     int cellSlot = -1;  // a cell: where its selection is kept until the statement completes
-    std::string value;  // the text a join or a built-in made, kept for the next run
+    // The text a join or a built-in made, its buffer kept for the next run;
+    // an assignment's target takes it over and leaves its old text here.
+    std::string value;
 };
 
 // The cell an operand selected: its subscripts and flat index.
