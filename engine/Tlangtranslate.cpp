@@ -125,8 +125,12 @@ public:
         return true;
     }
 
-    bool Condition(int endToken) {
+    // A condition, or a CASE item; `afterComma`: an item after the comma of
+    // a list, where the evaluator reads a leading NOT as it does in an
+    // argument after a comma.
+    bool Condition(int endToken, bool afterComma) {
         if (!Next()) return false;
+        afterComma_ = afterComma;
         Operand value;
         if (!Logical(value) || e_.m_Token != endToken || Node(value).text) return false;
         s_.root = value.node;
@@ -1242,12 +1246,13 @@ std::int32_t TLangEngine::TranslateFirst(int position, TranslatedStatement::Kind
 bool TLangEngine::TranslateStatement(int position, TranslatedStatement& statement) {
     const TokenState saved = SaveTokenState();
     const int savedPrevious = previousToken_;
+    const bool afterComma = previousToken_ == tok::Comma;
     const bool stopped = m_StopRequested;
     m_TextPos = position;
     m_Token = tok::EndOfLine;
     LineTranslator translator(*this, statement);
     bool translated = statement.kind == TranslatedStatement::Kind::Assignment ? translator.Assignment()
-                                                                               : translator.Condition(statement.endToken);
+                                                                               : translator.Condition(statement.endToken, afterComma);
     translated = translated && !m_StopRequested && m_Token == statement.endToken && TranslatedRun::Bind(statement);
     statement.end = m_TextPos;
     statement.endTokenStart = tokenStart_;

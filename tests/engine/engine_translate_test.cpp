@@ -287,6 +287,7 @@ TEST_F(EngineTranslate, TableOfBlocksRunsAsTheEvaluatorRunsThem) {
         "SWITCH K\nCASE 7\nA = 1\nENDSWITCH",
         "SWITCH K\nCASE 1 AND 2\nA = 1\nCASE (K AND 1) + 1, 3\nA = A + K\nCASE K OR 0\nA = A * 3\nENDSWITCH",
         "SWITCH K\nCASE D(K) + 1\nA = 1\nCASE D(9)\nA = 2\nCASE SQR(K - 2) + 1\nA = 3\nENDSWITCH",
+        "SWITCH 0\nCASE 9, NOT D(K) - 1\nA = A + 1\nCASE 7, NOT D(K) - D(K)\nA = A + 2\nCASE 8, NOT -K\nA = A + 4\nENDSWITCH",
         "SWITCH K\nCASE 9\nA = B\nCASE\nA = A + 1\nCASE 8\nS = T\nDEFAULT\nA = A + 2\nENDSWITCH",
         "SWITCH S\nCASE \"9\"\nA = B + K\nT = U\nCASE\nA = A + 1\nENDSWITCH",
         "SWITCH K\nCASE 7\nA = 1 : B = 2\nCASE 2 : A = 3\nENDSWITCH",
