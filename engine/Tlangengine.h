@@ -633,6 +633,9 @@ private:
     // at `endToken`, translated on first use; null for one the evaluator must
     // read.
     TranslatedStatement* TranslatedAt(int position, TranslatedStatement::Kind kind, int endToken);
+    // Translates the statement at `position` on its first run, out of the
+    // way of every later one; its index, or kNotCompiled.
+    [[gnu::noinline]] std::int32_t TranslateFirst(int position, TranslatedStatement::Kind kind, int endToken);
     bool TranslateStatement(int position, TranslatedStatement& statement);
     // Runs the assignment line that starts at `position`, or the condition
     // there, as the evaluator would; false, with nothing changed, when the

@@ -125,8 +125,12 @@ public:
         return true;
     }
 
-    bool Condition(int endToken) {
+    // A condition, or a CASE item; `afterComma`: an item after the comma of
+    // a list, where the evaluator reads a leading NOT as it does in an
+    // argument after a comma.
+    bool Condition(int endToken, bool afterComma) {
         if (!Next()) return false;
+        afterComma_ = afterComma;
         Operand value;
         if (!Logical(value) || e_.m_Token != endToken || Node(value).text) return false;
         s_.root = value.node;
@@ -441,77 +445,51 @@ private:
 
 // --- Running ------------------------------------------------------------------
 
-// One run of a translated statement. The registers the evaluator would
-// change (its number and text, the symbol read last) are followed as it
-// would change them; nothing outside is touched until the run completes.
+// One run of a translated statement. Each node gives its value through the
+// handler bound to it, reading operands that are literals or variables in
+// place. A node that fails gives 0 or the empty text and marks the run
+// failed: its parents go on with that harmless value, and the run changes
+// nothing. The registers the evaluator would change end as the fixed order of
+// evaluation leaves them, which binding worked out once; nothing outside is
+// touched until the run completes.
 class TranslatedRun {
 public:
     TranslatedRun(TLangEngine& engine, TranslatedStatement& statement) : e_(engine), s_(statement) {}
 
+    // Binds the nodes of a statement just translated to their handlers and to
+    // each other; false for a node no handler covers.
+    static bool Bind(TranslatedStatement& statement);
+
     bool Assignment() {
         TERP_SYMBOL_TAG& target = *s_.target;
         // The target is read first, as the evaluator resolves it.
-        std::int32_t targetCell = 0;
-        CellSelection targetSelection;
-        if (s_.targetCell >= 0) {
-            if (!SelectCell(NodeAt(s_.targetCell), targetSelection)) return false;
-            targetCell = targetSelection.cell;
-        } else if (target.SymKind == tok::NumberDecl) {
-            number_ = target.SymValue;
-        } else {
-            text_ = &target.SymText;
-        }
-        const TranslatedNode& root = NodeAt(s_.root);
-        long double result = 0;
-        const std::string* resultText = nullptr;
-        if (root.text) {
-            if (!Text(s_.root, resultText)) return false;
-        } else if (!Number(s_.root, result) || !Storable(result)) {
-            return false;
-        }
-        const bool isCell = s_.targetCell >= 0;
-        std::size_t heldSize = 0;
-        if (root.text) {
-            heldSize = isCell ? target.SymCells[static_cast<std::size_t>(targetCell)].Text.size() : target.SymText.size();
-            if (resultText->size() > heldSize && !e_.m_Memory.Fits(resultText->size() - heldSize)) return false;
-        }
+        if (s_.targetCell >= 0 && !SelectCell(NodeAt(s_.targetCell), *this)) return false;
+        TranslatedNode& root = NodeAt(s_.root);
+        if (root.text) return AssignText(target, root);
+        const long double result = root.evaluate(root, *this);
+        if (failed_ || !Storable(result)) return false;
 
         // Nothing can fail from here on.
-        if (isCell) std::copy(targetSelection.subscripts.begin(), targetSelection.subscripts.end(), target.SymSub.begin());
-        CommitCells();
-        if (root.text) {
-            e_.m_Memory.Resize(heldSize, resultText->size());
-            e_.m_TokenText = *resultText;
-            if (isCell) {
-                target.SymCells[static_cast<std::size_t>(targetCell)].Text = e_.m_TokenText;
-                target.SymExtra = targetCell;
-            }
-            target.SymText = e_.m_TokenText;
-            e_.m_NumValue = number_;
-        } else {
-            const double stored = static_cast<double>(result);
-            if (isCell) {
-                target.SymCells[static_cast<std::size_t>(targetCell)].Number = stored;
-                target.SymExtra = targetCell;
-            }
-            target.SymValue = stored;
-            e_.m_NumValue = result;
-            if (text_) e_.m_TokenText = *text_;
+        CommitSelections(target);
+        const double stored = static_cast<double>(result);
+        if (s_.targetCell >= 0) {
+            target.SymCells[static_cast<std::size_t>(s_.targetSelection.cell)].Number = stored;
+            target.SymExtra = s_.targetSelection.cell;
         }
-        e_.m_CurrentSymbol = &target;
-        e_.m_SavedToken = tok::SymbolRef;
-        e_.m_ValueType = tok::SymbolRef;
-        Finish();
+        target.SymValue = stored;
+        e_.m_NumValue = result;
+        SetTextRegister();
+        FinishAssignment(target);
         return true;
     }
 
     bool Condition() {
-        number_ = e_.m_NumValue;
-        long double result = 0;
-        if (!Number(s_.root, result)) return false;
+        TranslatedNode& root = NodeAt(s_.root);
+        const long double result = root.evaluate(root, *this);
+        if (failed_) return false;
         CommitCells();
         e_.m_NumValue = result;
-        if (text_) e_.m_TokenText = *text_;
+        SetTextRegister();
         if (s_.lastSymbol) e_.m_CurrentSymbol = s_.lastSymbol;
         e_.m_SavedToken = s_.valueKind;
         e_.m_ValueType = s_.valueKind;
@@ -520,7 +498,55 @@ public:
     }
 
 private:
-    const TranslatedNode& NodeAt(std::int32_t index) const { return s_.nodes[static_cast<std::size_t>(index)]; }
+    using Source = TranslatedStatement::Source;
+    static constexpr double kInt32Limit = 2147483648.0;  // 2^31
+    // Where an operand's value comes from: read in place, or through its handler.
+    enum class Place : std::uint8_t { Constant, Variable, Node };
+    enum class Relation : std::uint8_t { Less, Greater, Equal, GreaterEqual, LessEqual, NotEqual };
+
+    TranslatedNode& NodeAt(std::int32_t index) { return s_.nodes[static_cast<std::size_t>(index)]; }
+
+    bool AssignText(TERP_SYMBOL_TAG& target, TranslatedNode& root) {
+        const std::string* result = root.evaluateText(root, *this);
+        if (failed_) return false;
+        const bool isCell = s_.targetCell >= 0;
+        const std::size_t cell = static_cast<std::size_t>(s_.targetSelection.cell);
+        const std::size_t heldSize = isCell ? target.SymCells[cell].Text.size() : target.SymText.size();
+        if (result->size() > heldSize && !e_.m_Memory.Fits(result->size() - heldSize)) return false;
+        const long double number = s_.lastNumberSource == Source::Unchanged ? e_.m_NumValue : LastNumber();
+
+        // Nothing can fail from here on.
+        CommitSelections(target);
+        e_.m_Memory.Resize(heldSize, result->size());
+        // A text the root made is its own until the next run: the target
+        // takes it over rather than a copy.
+        const bool made = result == &root.value;
+        if (isCell) {
+            if (made)
+                target.SymCells[cell].Text = std::move(root.value);
+            else
+                target.SymCells[cell].Text = *result;
+            e_.m_TokenText = target.SymCells[cell].Text.str();
+            target.SymExtra = s_.targetSelection.cell;
+            target.SymText = e_.m_TokenText;
+        } else {
+            if (made)
+                target.SymText.swap(root.value);
+            else
+                target.SymText = *result;
+            e_.m_TokenText = target.SymText;
+        }
+        e_.m_NumValue = number;
+        FinishAssignment(target);
+        return true;
+    }
+
+    void FinishAssignment(TERP_SYMBOL_TAG& target) {
+        e_.m_CurrentSymbol = &target;
+        e_.m_SavedToken = tok::SymbolRef;
+        e_.m_ValueType = tok::SymbolRef;
+        Finish();
+    }
 
     void Finish() {
         e_.m_EvalFlags.Assignable = true;
@@ -532,7 +558,14 @@ private:
         e_.lineEndPos_ = s_.endLineEnd;
     }
 
-    // The cells select themselves in their arrays in the order they were read.
+    // The target cell takes its subscripts first; the cells read select
+    // themselves after it, in the order they were read.
+    void CommitSelections(TERP_SYMBOL_TAG& target) {
+        if (s_.targetCell >= 0)
+            std::copy(s_.targetSelection.subscripts.begin(), s_.targetSelection.subscripts.end(), target.SymSub.begin());
+        CommitCells();
+    }
+
     void CommitCells() {
         for (const CellSelection& selection : s_.cells) {
             TERP_SYMBOL_TAG& array = *selection.array;
@@ -545,246 +578,388 @@ private:
         }
     }
 
-    bool SelectCell(const TranslatedNode& node, CellSelection& selection) {
-        const TERP_SYMBOL_TAG& array = *node.symbol;
-        selection.subscripts.fill(0);
-        std::int64_t index = 0;
-        for (int i = 0; i < node.argumentCount; ++i) {
-            number_ = 0;
-            long double value = 0;
-            if (!Number(node.arguments[static_cast<std::size_t>(i)], value)) return false;
-            const std::int32_t highest = array.SymDim[static_cast<std::size_t>(i)];
-            if (!(value >= 0) || value >= highest + 1.0L) return false;
-            selection.subscripts[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(TruncatedWhole(value));
-            index = index * (static_cast<std::int64_t>(highest) + 1) + selection.subscripts[static_cast<std::size_t>(i)];
+    // The number register after a statement that gives a text and sets it:
+    // 0, or the value of the node that set it last.
+    long double LastNumber() const {
+        if (s_.lastNumberSource == Source::Cleared) return 0;
+        const TranslatedNode* node = s_.lastNumber;
+        switch (node->op) {
+        case TranslatedOp::Number: return node->number;
+        case TranslatedOp::NumberVariable: return node->symbol->SymValue;
+        case TranslatedOp::NumberCell: return node->selection->number;
+        default: return recorded_;
         }
-        if (index < 0 || static_cast<std::size_t>(index) >= array.SymCells.size()) return false;
-        selection.cell = static_cast<std::int32_t>(index);
-        selection.array = node.symbol;
-        const ARRAY_ELEMENT_TAG& cell = array.SymCells[static_cast<std::size_t>(index)];
-        if (array.SymKind == tok::StringArray) {
-            text_ = &cell.Text.str();
-        } else {
-            selection.number = cell.Number;
-            number_ = cell.Number;
-        }
-        return true;
     }
 
-    bool Number(std::int32_t index, long double& out) {
-        const TranslatedNode& node = NodeAt(index);
-        switch (node.op) {
-        case TranslatedOp::Number:
-            out = node.number;
-            break;
-        case TranslatedOp::NumberVariable:
-            out = node.symbol->SymValue;
-            break;
-        case TranslatedOp::NumberCell: {
-            CellSelection& selection = s_.cells[static_cast<std::size_t>(node.cellSlot)];
-            if (!SelectCell(node, selection)) return false;
-            out = selection.number;
-            break;
+    // The text register after a statement that gives a number. The texts
+    // the run read are as it read them until the next run.
+    void SetTextRegister() {
+        switch (s_.lastTextSource) {
+        case Source::Unchanged: return;
+        case Source::Cleared: e_.m_TokenText.clear(); return;
+        case Source::Node: e_.m_TokenText = LastText(*s_.lastText); return;
         }
-        case TranslatedOp::Negate:
-            if (!Number(node.arguments[0], out)) return false;
-            out = -out;
-            break;
-        case TranslatedOp::Not:
-            if (!Number(node.arguments[0], out)) return false;
-            out = out == 0 ? 1 : 0;
-            break;
-        case TranslatedOp::Compare:
-            if (!Compare(node, out)) return false;
-            break;
-        case TranslatedOp::And:
-        case TranslatedOp::Or: {
-            long double left = 0;
-            long double right = 0;
-            if (!Number(node.arguments[0], left) || !Number(node.arguments[1], right)) return false;
-            const bool holds = node.op == TranslatedOp::And ? (left != 0 && right != 0) : (left != 0 || right != 0);
-            out = holds ? 1 : 0;
-            break;
-        }
-        case TranslatedOp::Builtin:
-            if (!NumberBuiltin(node, out)) return false;
-            break;
-        default:
-            if (!Arithmetic(node, out)) return false;
-            break;
-        }
-        number_ = out;
-        return true;
     }
 
-    bool Arithmetic(const TranslatedNode& node, long double& out) {
-        long double leftValue = 0;
-        long double right = 0;
-        if (!Number(node.arguments[0], leftValue) || !Number(node.arguments[1], right)) return false;
-        const double left = static_cast<double>(leftValue);
+    static const std::string& LastText(const TranslatedNode& node) {
         switch (node.op) {
-        case TranslatedOp::Add: out = left + right; return Storable(out);
-        case TranslatedOp::Subtract: out = left - right; return Storable(out);
-        case TranslatedOp::Multiply: out = left * right; return Storable(out);
-        case TranslatedOp::Divide: out = right == 0 ? 0 : left / right; return Storable(out);
-        case TranslatedOp::Power: out = std::pow(static_cast<long double>(left), right); return Storable(out);
-        default: break;
+        case TranslatedOp::Text: return node.literal;
+        case TranslatedOp::TextVariable: return node.symbol->SymText;
+        case TranslatedOp::TextCell: return node.symbol->SymCells[static_cast<std::size_t>(node.selection->cell)].Text.str();
+        default: return node.value;
         }
-        const std::optional<std::int64_t> a = WholeOperand(left);
-        const std::optional<std::int64_t> b = WholeOperand(right);
-        if (!a || !b) return false;
-        if (node.op == TranslatedOp::IntDivide)
-            out = *b == 0 ? 0 : static_cast<long double>(*a / *b);
+    }
+
+    // --- Handlers ---------------------------------------------------------
+
+    [[gnu::cold]] static long double Fail(TranslatedRun& run) {
+        run.failed_ = true;
+        return 0;
+    }
+
+    [[gnu::cold]] static const std::string* FailText(TranslatedRun& run) {
+        run.failed_ = true;
+        return &kEmpty;
+    }
+
+    static long double Number(const TranslatedNode& node, TranslatedRun& run) { return node.evaluate(node, run); }
+    static const std::string* Text(TranslatedNode& node, TranslatedRun& run) { return node.evaluateText(node, run); }
+
+    template <Place S>
+    static long double Operand(const TranslatedNode& node, TranslatedRun& run) {
+        if constexpr (S == Place::Constant)
+            return node.number;
+        else if constexpr (S == Place::Variable)
+            return node.symbol->SymValue;
         else
-            out = *b == 0 ? 0 : static_cast<long double>((*a < 0 ? -*a : *a) % (*b < 0 ? -*b : *b));
-        return true;
+            return node.evaluate(node, run);
     }
 
-    // An operand of "\" or MOD: its whole part when it fits a 64-bit integer
-    // other than -2^63.
-    static std::optional<std::int64_t> WholeOperand(long double value) {
-        if (!(value > -kInt64Limit && value < kInt64Limit)) return std::nullopt;
-        return TruncatedWhole(value);
+    static long double ReadConstant(const TranslatedNode& node, TranslatedRun&) { return node.number; }
+    static long double ReadVariable(const TranslatedNode& node, TranslatedRun&) { return node.symbol->SymValue; }
+
+    // The node whose value the number register ends with keeps it.
+    static long double Recorded(const TranslatedNode& node, TranslatedRun& run) {
+        run.recorded_ = node.recordedEvaluate(node, run);
+        return run.recorded_;
     }
 
-    bool Compare(const TranslatedNode& node, long double& out) {
-        int order;
-        if (NodeAt(node.arguments[0]).text) {
-            const std::string* left = nullptr;
-            const std::string* right = nullptr;
-            if (!Text(node.arguments[0], left) || !Text(node.arguments[1], right)) return false;
-            order = left->compare(*right);
-            order = order < 0 ? -1 : order > 0 ? 1 : 0;
+    // The left operand is held as a double, as the evaluator holds it; the
+    // operation is carried out in extended precision.
+    template <TranslatedOp Op>
+    static long double Arithmetic(double left, long double right, TranslatedRun& run) {
+        if constexpr (Op == TranslatedOp::IntDivide || Op == TranslatedOp::Mod) {
+            return Whole<Op>(left, right, run);
         } else {
-            long double leftValue = 0;
-            long double rightValue = 0;
-            if (!Number(node.arguments[0], leftValue) || !Number(node.arguments[1], rightValue)) return false;
-            const double left = static_cast<double>(leftValue);
-            const double right = static_cast<double>(rightValue);
-            order = left < right ? -1 : left > right ? 1 : 0;
+            const long double out = Apply<Op>(left, right);
+            return Storable(out) ? out : Fail(run);
         }
-        bool holds = false;
-        switch (node.code) {
-        case tok::Less: holds = order == -1; break;
-        case tok::Greater: holds = order == 1; break;
-        case tok::Equal: holds = order == 0; break;
-        case tok::GreaterEqual: holds = order >= 0; break;
-        case tok::LessEqual: holds = order <= 0; break;
-        default: holds = order != 0; break;
-        }
-        out = holds ? 1 : 0;
+    }
+
+    template <TranslatedOp Op>
+    static long double Apply(double left, long double right) {
+        if constexpr (Op == TranslatedOp::Add)
+            return left + right;
+        else if constexpr (Op == TranslatedOp::Subtract)
+            return left - right;
+        else if constexpr (Op == TranslatedOp::Multiply)
+            return left * right;
+        else if constexpr (Op == TranslatedOp::Divide)
+            return right == 0 ? 0 : left / right;
+        else
+            return std::pow(static_cast<long double>(left), right);
+    }
+
+    // "\" and MOD work on the whole parts of their operands. Nearly always
+    // both are numbers a double holds exactly, within the 32-bit range, whose
+    // whole parts the conversion gives at once and whose division is quick;
+    // any other takes the exact truncation to 64 bits.
+    template <TranslatedOp Op>
+    static long double Whole(double left, long double right, TranslatedRun& run) {
+        const double narrowRight = static_cast<double>(right);
+        if (narrowRight == right && std::fabs(left) < kInt32Limit && std::fabs(narrowRight) < kInt32Limit)
+            return WholeResult<Op>(static_cast<std::int32_t>(left), static_cast<std::int32_t>(narrowRight));
+        std::int64_t a;
+        std::int64_t b;
+        if (!WholeParts(left, right, a, b)) return Fail(run);
+        return WholeResult<Op>(a, b);
+    }
+
+    // Neither operand is the integer's lowest value, so neither the quotient
+    // nor a magnitude overflows.
+    template <TranslatedOp Op, typename Integer>
+    static long double WholeResult(Integer a, Integer b) {
+        if (b == 0) return 0;
+        if constexpr (Op == TranslatedOp::IntDivide)
+            return static_cast<long double>(a / b);
+        else
+            return static_cast<long double>((a < 0 ? -a : a) % (b < 0 ? -b : b));
+    }
+
+    // The whole parts of operands of "\" or MOD when each fits a 64-bit
+    // integer other than -2^63.
+    [[gnu::noinline]] static bool WholeParts(long double left, long double right, std::int64_t& a, std::int64_t& b) {
+        if (!(left > -kInt64Limit && left < kInt64Limit) || !(right > -kInt64Limit && right < kInt64Limit)) return false;
+        a = TruncatedWhole(left);
+        b = TruncatedWhole(right);
         return true;
     }
 
-    bool Text(std::int32_t index, const std::string*& out) {
-        TranslatedNode& node = s_.nodes[static_cast<std::size_t>(index)];
-        switch (node.op) {
-        case TranslatedOp::Text:
-            out = &node.literal;
-            break;
-        case TranslatedOp::TextVariable:
-            out = &node.symbol->SymText;
-            break;
-        case TranslatedOp::TextCell: {
-            CellSelection& selection = s_.cells[static_cast<std::size_t>(node.cellSlot)];
-            if (!SelectCell(node, selection)) return false;
-            out = text_;
-            break;
-        }
-        case TranslatedOp::Join:
-            if (!Join(node)) return false;
-            out = &node.value;
-            break;
-        case TranslatedOp::Builtin:
-            if (!TextBuiltin(node)) return false;
-            out = &node.value;
-            break;
-        default:
-            return false;
-        }
-        text_ = out;
-        return true;
-    }
-
-    bool Join(TranslatedNode& node) {
-        const std::string* left = nullptr;
-        if (!Text(node.arguments[0], left)) return false;
-        if (NodeAt(node.arguments[1]).text) {
-            const std::string* right = nullptr;
-            if (!Text(node.arguments[1], right)) return false;
-            if (!e_.m_Memory.Fits(left->size() + right->size())) return false;
-            if (left == &node.value) {
-                node.value += *right;
+    // "\" or MOD by a literal power of two, as the shift and the mask they
+    // come to on the magnitude of the left operand.
+    template <TranslatedOp Op>
+    struct WholeByPowerOfTwoOf {
+        template <Place L>
+        static long double Run(const TranslatedNode& node, TranslatedRun& run) {
+            const double left = static_cast<double>(Operand<L>(*node.operands[0], run));
+            const long double right = node.operands[1]->number;
+            if (!(std::fabs(left) < kInt32Limit)) return Whole<Op>(left, right, run);
+            const std::int32_t a = static_cast<std::int32_t>(left);
+            const std::int32_t magnitude = a < 0 ? -a : a;
+            if constexpr (Op == TranslatedOp::Mod) {
+                return static_cast<long double>(magnitude & ((std::int32_t{1} << node.exponent) - 1));
             } else {
-                node.value.assign(*left);
-                node.value += *right;
+                const std::int32_t quotient = magnitude >> node.exponent;
+                return static_cast<long double>(a < 0 ? -quotient : quotient);
             }
-            return true;
         }
-        long double right = 0;
-        if (!Number(node.arguments[1], right)) return false;
-        const std::string digits = FormatFixed18(right);
-        if (!e_.m_Memory.Fits(left->size() + digits.size())) return false;
-        if (left != &node.value) node.value.assign(*left);
-        node.value += digits;
-        return true;
+    };
+
+    template <TranslatedOp Op>
+    struct ArithmeticOf {
+        template <Place L, Place R>
+        static long double Run(const TranslatedNode& node, TranslatedRun& run) {
+            const double left = static_cast<double>(Operand<L>(*node.operands[0], run));
+            return Arithmetic<Op>(left, Operand<R>(*node.operands[1], run), run);
+        }
+    };
+
+    template <Relation R>
+    static bool Holds(int order) {
+        if constexpr (R == Relation::Less)
+            return order == -1;
+        else if constexpr (R == Relation::Greater)
+            return order == 1;
+        else if constexpr (R == Relation::Equal)
+            return order == 0;
+        else if constexpr (R == Relation::GreaterEqual)
+            return order >= 0;
+        else if constexpr (R == Relation::LessEqual)
+            return order <= 0;
+        else
+            return order != 0;
     }
 
-    // The arguments of a built-in as the call reads them: the registers are
-    // cleared before the first and before every further one.
-    // Only the entries ReadArguments fills are read: left uninitialised, they
-    // cost nothing in the frame of every nested operand.
+    // Numbers compare as doubles.
+    template <Relation R>
+    struct CompareOf {
+        template <Place L, Place Right>
+        static long double Run(const TranslatedNode& node, TranslatedRun& run) {
+            const double left = static_cast<double>(Operand<L>(*node.operands[0], run));
+            const double right = static_cast<double>(Operand<Right>(*node.operands[1], run));
+            return Holds<R>(left < right ? -1 : left > right ? 1 : 0) ? 1 : 0;
+        }
+
+        static long double Texts(const TranslatedNode& node, TranslatedRun& run) {
+            const std::string& left = *Text(*node.operands[0], run);
+            const std::string& right = *Text(*node.operands[1], run);
+            const int order = left.compare(right);
+            return Holds<R>(order < 0 ? -1 : order > 0 ? 1 : 0) ? 1 : 0;
+        }
+    };
+
+    // Both sides are always evaluated.
+    template <bool Both>
+    struct LogicalOf {
+        template <Place L, Place R>
+        static long double Run(const TranslatedNode& node, TranslatedRun& run) {
+            const long double left = Operand<L>(*node.operands[0], run);
+            const long double right = Operand<R>(*node.operands[1], run);
+            const bool holds = Both ? (left != 0 && right != 0) : (left != 0 || right != 0);
+            return holds ? 1 : 0;
+        }
+    };
+
+    struct NegateOf {
+        template <Place S>
+        static long double Run(const TranslatedNode& node, TranslatedRun& run) {
+            return -Operand<S>(*node.operands[0], run);
+        }
+    };
+
+    struct NotOf {
+        template <Place S>
+        static long double Run(const TranslatedNode& node, TranslatedRun& run) {
+            return Operand<S>(*node.operands[0], run) == 0 ? 1 : 0;
+        }
+    };
+
+    // The cell a node names, kept in its selection; null when a subscript is
+    // out of range.
+    static const ARRAY_ELEMENT_TAG* SelectCell(const TranslatedNode& node, TranslatedRun& run) {
+        const TERP_SYMBOL_TAG& array = *node.symbol;
+        CellSelection& selection = *node.selection;
+        std::int64_t index = 0;
+        for (std::size_t i = 0; i < static_cast<std::size_t>(node.argumentCount); ++i) {
+            const long double value = Number(*node.operands[i], run);
+            const std::int32_t highest = array.SymDim[i];
+            if (!(value >= 0) || value >= highest + 1.0L) return nullptr;
+            selection.subscripts[i] = static_cast<std::int32_t>(TruncatedWhole(value));
+            index = index * (static_cast<std::int64_t>(highest) + 1) + selection.subscripts[i];
+        }
+        if (index < 0 || static_cast<std::size_t>(index) >= array.SymCells.size()) return nullptr;
+        selection.cell = static_cast<std::int32_t>(index);
+        return &array.SymCells[static_cast<std::size_t>(index)];
+    }
+
+    // A cell of a list: one subscript, which is the cell's index.
+    template <Place S>
+    static const ARRAY_ELEMENT_TAG* SelectListCell(const TranslatedNode& node, TranslatedRun& run) {
+        const TERP_SYMBOL_TAG& array = *node.symbol;
+        const long double value = Operand<S>(*node.operands[0], run);
+        if (!(value >= 0) || value >= array.SymDim[0] + 1.0L) return nullptr;
+        const std::int32_t index = static_cast<std::int32_t>(TruncatedWhole(value));
+        if (static_cast<std::size_t>(index) >= array.SymCells.size()) return nullptr;
+        node.selection->subscripts[0] = index;
+        node.selection->cell = index;
+        return &array.SymCells[static_cast<std::size_t>(index)];
+    }
+
+    static long double CellNumber(const TranslatedNode& node, const ARRAY_ELEMENT_TAG* cell, TranslatedRun& run) {
+        if (!cell) return Fail(run);
+        node.selection->number = cell->Number;
+        return cell->Number;
+    }
+
+    struct ListCellOf {
+        template <Place S>
+        static long double Run(const TranslatedNode& node, TranslatedRun& run) {
+            return CellNumber(node, SelectListCell<S>(node, run), run);
+        }
+    };
+
+    static long double NumberCell(const TranslatedNode& node, TranslatedRun& run) {
+        return CellNumber(node, SelectCell(node, run), run);
+    }
+
+    static const std::string* TextCell(TranslatedNode& node, TranslatedRun& run) {
+        const ARRAY_ELEMENT_TAG* cell = SelectCell(node, run);
+        return cell ? &cell->Text.str() : FailText(run);
+    }
+
+    static const std::string* ReadLiteral(TranslatedNode& node, TranslatedRun&) { return &node.literal; }
+    static const std::string* ReadTextVariable(TranslatedNode& node, TranslatedRun&) { return &node.symbol->SymText; }
+
+    // SQR, ABS, INT and SGN, the functions loops call most, with the checks
+    // ApplyMath makes; the others through ApplyMath.
+    template <MathFunction F>
+    static long double Math(long double x, TranslatedRun& run) {
+        if constexpr (F == MathFunction::Sqr) {
+            if (!(x >= 0) || !std::isfinite(x)) return Fail(run);
+            const long double root = std::sqrt(x);
+            return Storable(root) ? root : Fail(run);
+        } else if constexpr (F == MathFunction::Abs) {
+            const long double size = std::fabs(x);
+            return size <= DBL_MAX ? size : Fail(run);
+        } else if constexpr (F == MathFunction::Sgn) {
+            if (!std::isfinite(x)) return Fail(run);
+            return x < 0 ? -1 : x > 0 ? 1 : 0;
+        } else {
+            static_assert(F == MathFunction::Int);
+            constexpr long double kExactInDouble = 9007199254740992.0L;  // 2^53
+            if (x > -kExactInDouble && x < kExactInDouble) return static_cast<long double>(TruncatedWhole(x));
+            const std::optional<std::int64_t> whole = TruncToInt64(x);
+            return whole ? static_cast<long double>(*whole) : Fail(run);
+        }
+    }
+
+    template <MathFunction F>
+    struct MathOf {
+        template <Place S>
+        static long double Run(const TranslatedNode& node, TranslatedRun& run) {
+            return Math<F>(Operand<S>(*node.operands[0], run), run);
+        }
+    };
+
+    struct AppliedMathOf {
+        template <Place S>
+        static long double Run(const TranslatedNode& node, TranslatedRun& run) {
+            const NumberResult result = ApplyMath(node.math, Operand<S>(*node.operands[0], run));
+            return result.Ok() ? result.Value : Fail(run);
+        }
+    };
+
+    static long double Length(const TranslatedNode& node, TranslatedRun& run) {
+        return static_cast<long double>(Text(*node.operands[0], run)->size());
+    }
+
+    static long double Asc(const TranslatedNode& node, TranslatedRun& run) {
+        return AscCode(*Text(*node.operands[0], run));
+    }
+
+    static long double Val(const TranslatedNode& node, TranslatedRun& run) {
+        return ValNumber(*Text(*node.operands[0], run));
+    }
+
+    // INSTR(text, wanted [, exact]) or INSTR(from, text, wanted [, exact]).
+    static long double Instr(const TranslatedNode& node, TranslatedRun& run) {
+        if (node.operands[0]->text) {
+            const std::string& text = *Text(*node.operands[0], run);
+            const std::string& wanted = *Text(*node.operands[1], run);
+            const bool exact = node.argumentCount == 3 && Number(*node.operands[2], run) != 0;
+            return static_cast<long double>(InstrPosition(text, wanted, exact));
+        }
+        const long double from = Number(*node.operands[0], run);
+        const std::string& text = *Text(*node.operands[1], run);
+        const std::string& wanted = *Text(*node.operands[2], run);
+        const bool exact = node.argumentCount == 4 && Number(*node.operands[3], run) != 0;
+        if (from - 1 < 0) return Fail(run);
+        const std::optional<std::int64_t> start = SaturatingCount(from);
+        if (!start) return Fail(run);
+        return static_cast<long double>(InstrPosition(text, wanted, exact, *start));
+    }
+
+    static const std::string* Join(TranslatedNode& node, TranslatedRun& run) {
+        const std::string& left = *Text(*node.operands[0], run);
+        TranslatedNode& right = *node.operands[1];
+        if (right.text) {
+            const std::string& tail = *Text(right, run);
+            if (!run.e_.m_Memory.Fits(left.size() + tail.size())) return FailText(run);
+            node.value.assign(left);
+            node.value += tail;
+            return &node.value;
+        }
+        const std::string digits = FormatFixed18(Number(right, run));
+        if (!run.e_.m_Memory.Fits(left.size() + digits.size())) return FailText(run);
+        node.value.assign(left);
+        node.value += digits;
+        return &node.value;
+    }
+
+    // The arguments of a built-in that gives a text, read in order. Only the
+    // entries read are set.
     struct Arguments {
         long double numbers[TranslatedNode::kMaxArguments];
         const std::string* texts[TranslatedNode::kMaxArguments];
     };
 
-    bool ReadArguments(const TranslatedNode& node, Arguments& arguments) {
-        for (int i = 0; i < node.argumentCount; ++i) {
-            text_ = &kEmpty;
-            number_ = 0;
-            const std::int32_t argument = node.arguments[static_cast<std::size_t>(i)];
-            const bool ok = NodeAt(argument).text ? Text(argument, arguments.texts[i]) : Number(argument, arguments.numbers[i]);
-            if (!ok) return false;
+    static void ReadArguments(const TranslatedNode& node, TranslatedRun& run, Arguments& arguments) {
+        for (std::size_t i = 0; i < static_cast<std::size_t>(node.argumentCount); ++i) {
+            TranslatedNode& argument = *node.operands[i];
+            if (argument.text)
+                arguments.texts[i] = Text(argument, run);
+            else
+                arguments.numbers[i] = Number(argument, run);
         }
-        return true;
     }
 
-    bool NumberBuiltin(const TranslatedNode& node, long double& out) {
+    static const std::string* TextBuiltin(TranslatedNode& node, TranslatedRun& run) {
         Arguments a;
-        if (!ReadArguments(node, a)) return false;
-        if (const std::optional<MathFunction> math = MathFunctionOf(node.code)) {
-            const NumberResult result = ApplyMath(*math, a.numbers[0]);
-            if (!result.Ok()) return false;
-            out = result.Value;
-            return true;
-        }
-        switch (node.code) {
-        case fn::Asc: out = AscCode(*a.texts[0]); return true;
-        case fn::Len: out = static_cast<long double>(a.texts[0]->size()); return true;
-        case fn::Val: out = ValNumber(*a.texts[0]); return true;
-        case fn::Instr: return Instr(node, a, out);
-        default: return false;
-        }
+        ReadArguments(node, run, a);
+        return MakeText(node, a) ? &node.value : FailText(run);
     }
 
-    bool Instr(const TranslatedNode& node, const Arguments& a, long double& out) const {
-        if (NodeAt(node.arguments[0]).text) {
-            const bool exact = node.argumentCount == 3 && a.numbers[2] != 0;
-            out = static_cast<long double>(InstrPosition(*a.texts[0], *a.texts[1], exact));
-            return true;
-        }
-        if (a.numbers[0] - 1 < 0) return false;
-        const std::optional<std::int64_t> from = SaturatingCount(a.numbers[0]);
-        if (!from) return false;
-        const bool exact = node.argumentCount == 4 && a.numbers[3] != 0;
-        out = static_cast<long double>(InstrPosition(*a.texts[1], *a.texts[2], exact, *from));
-        return true;
-    }
-
-    bool TextBuiltin(TranslatedNode& node) {
-        Arguments a;
-        if (!ReadArguments(node, a)) return false;
+    static bool MakeText(TranslatedNode& node, const Arguments& a) {
         switch (node.code) {
         case fn::Trim: node.value = platform::Trim(*a.texts[0]); return true;
         case fn::LTrim: node.value = TrimLeftText(*a.texts[0]); return true;
@@ -822,44 +997,263 @@ private:
         }
     }
 
+    // --- Binding ----------------------------------------------------------
+
+    static Place PlaceOf(const TranslatedNode& node) {
+        switch (node.op) {
+        case TranslatedOp::Number: return Place::Constant;
+        case TranslatedOp::NumberVariable: return Place::Variable;
+        default: return Place::Node;
+        }
+    }
+
+    template <typename Handler>
+    static NumberHandler WithPlace(const TranslatedNode& operand) {
+        switch (PlaceOf(operand)) {
+        case Place::Constant: return &Handler::template Run<Place::Constant>;
+        case Place::Variable: return &Handler::template Run<Place::Variable>;
+        case Place::Node: break;
+        }
+        return &Handler::template Run<Place::Node>;
+    }
+
+    template <typename Handler, Place L>
+    static NumberHandler WithRightPlace(const TranslatedNode& right) {
+        switch (PlaceOf(right)) {
+        case Place::Constant: return &Handler::template Run<L, Place::Constant>;
+        case Place::Variable: return &Handler::template Run<L, Place::Variable>;
+        case Place::Node: break;
+        }
+        return &Handler::template Run<L, Place::Node>;
+    }
+
+    template <typename Handler>
+    static NumberHandler WithPlaces(const TranslatedNode& node) {
+        const TranslatedNode& right = *node.operands[1];
+        switch (PlaceOf(*node.operands[0])) {
+        case Place::Constant: return WithRightPlace<Handler, Place::Constant>(right);
+        case Place::Variable: return WithRightPlace<Handler, Place::Variable>(right);
+        case Place::Node: break;
+        }
+        return WithRightPlace<Handler, Place::Node>(right);
+    }
+
+    template <Relation R>
+    static NumberHandler CompareHandler(const TranslatedNode& node) {
+        if (node.operands[0]->text) return &CompareOf<R>::Texts;
+        return WithPlaces<CompareOf<R>>(node);
+    }
+
+    static NumberHandler CompareHandlerOf(const TranslatedNode& node) {
+        switch (node.code) {
+        case tok::Less: return CompareHandler<Relation::Less>(node);
+        case tok::Greater: return CompareHandler<Relation::Greater>(node);
+        case tok::Equal: return CompareHandler<Relation::Equal>(node);
+        case tok::GreaterEqual: return CompareHandler<Relation::GreaterEqual>(node);
+        case tok::LessEqual: return CompareHandler<Relation::LessEqual>(node);
+        case tok::NotEqual: return CompareHandler<Relation::NotEqual>(node);
+        default: return nullptr;
+        }
+    }
+
+    static NumberHandler BuiltinHandlerOf(TranslatedNode& node) {
+        if (const std::optional<MathFunction> math = MathFunctionOf(node.code)) {
+            node.math = *math;
+            const TranslatedNode& argument = *node.operands[0];
+            switch (*math) {
+            case MathFunction::Sqr: return WithPlace<MathOf<MathFunction::Sqr>>(argument);
+            case MathFunction::Abs: return WithPlace<MathOf<MathFunction::Abs>>(argument);
+            case MathFunction::Int: return WithPlace<MathOf<MathFunction::Int>>(argument);
+            case MathFunction::Sgn: return WithPlace<MathOf<MathFunction::Sgn>>(argument);
+            default: return WithPlace<AppliedMathOf>(argument);
+            }
+        }
+        switch (node.code) {
+        case fn::Asc: return &Asc;
+        case fn::Len: return &Length;
+        case fn::Val: return &Val;
+        case fn::Instr: return &Instr;
+        default: return nullptr;
+        }
+    }
+
+    // Whether the right operand is a literal (never negative) that is a
+    // power of two within the 32-bit range; its exponent is kept.
+    static bool BindPowerOfTwo(TranslatedNode& node) {
+        const TranslatedNode& right = *node.operands[1];
+        if (right.op != TranslatedOp::Number) return false;
+        for (int exponent = 0; exponent < 31; ++exponent) {
+            if (right.number == std::ldexp(1.0L, exponent)) {
+                node.exponent = exponent;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    static NumberHandler NumberHandlerOf(TranslatedNode& node) {
+        switch (node.op) {
+        case TranslatedOp::Number: return &ReadConstant;
+        case TranslatedOp::NumberVariable: return &ReadVariable;
+        case TranslatedOp::NumberCell:
+            return node.argumentCount == 1 ? WithPlace<ListCellOf>(*node.operands[0]) : &NumberCell;
+        case TranslatedOp::Negate: return WithPlace<NegateOf>(*node.operands[0]);
+        case TranslatedOp::Not: return WithPlace<NotOf>(*node.operands[0]);
+        case TranslatedOp::Add: return WithPlaces<ArithmeticOf<TranslatedOp::Add>>(node);
+        case TranslatedOp::Subtract: return WithPlaces<ArithmeticOf<TranslatedOp::Subtract>>(node);
+        case TranslatedOp::Multiply: return WithPlaces<ArithmeticOf<TranslatedOp::Multiply>>(node);
+        case TranslatedOp::Divide: return WithPlaces<ArithmeticOf<TranslatedOp::Divide>>(node);
+        case TranslatedOp::IntDivide:
+            if (BindPowerOfTwo(node)) return WithPlace<WholeByPowerOfTwoOf<TranslatedOp::IntDivide>>(*node.operands[0]);
+            return WithPlaces<ArithmeticOf<TranslatedOp::IntDivide>>(node);
+        case TranslatedOp::Mod:
+            if (BindPowerOfTwo(node)) return WithPlace<WholeByPowerOfTwoOf<TranslatedOp::Mod>>(*node.operands[0]);
+            return WithPlaces<ArithmeticOf<TranslatedOp::Mod>>(node);
+        case TranslatedOp::Power: return WithPlaces<ArithmeticOf<TranslatedOp::Power>>(node);
+        case TranslatedOp::Compare: return CompareHandlerOf(node);
+        case TranslatedOp::And: return WithPlaces<LogicalOf<true>>(node);
+        case TranslatedOp::Or: return WithPlaces<LogicalOf<false>>(node);
+        case TranslatedOp::Builtin: return BuiltinHandlerOf(node);
+        default: return nullptr;
+        }
+    }
+
+    static TextHandler TextHandlerOf(const TranslatedNode& node) {
+        switch (node.op) {
+        case TranslatedOp::Text: return &ReadLiteral;
+        case TranslatedOp::TextVariable: return &ReadTextVariable;
+        case TranslatedOp::TextCell: return &TextCell;
+        case TranslatedOp::Join: return &Join;
+        case TranslatedOp::Builtin: return &TextBuiltin;
+        default: return nullptr;
+        }
+    }
+
+    // What the registers hold after each step of the fixed order of
+    // evaluation: the number register is cleared before every subscript and
+    // every argument, the text register before every argument; a node sets
+    // the register of its kind once its operands are read.
+    struct LastValues {
+        Source numberSource = Source::Unchanged;
+        const TranslatedNode* number = nullptr;
+        Source textSource = Source::Unchanged;
+        const TranslatedNode* text = nullptr;
+    };
+
+    static void TraceOperands(const TranslatedNode& node, LastValues& last) {
+        const bool cell = node.op == TranslatedOp::NumberCell || node.op == TranslatedOp::TextCell;
+        const bool call = node.op == TranslatedOp::Builtin;
+        for (std::size_t i = 0; i < static_cast<std::size_t>(node.argumentCount); ++i) {
+            if (cell || call) {
+                last.numberSource = Source::Cleared;
+                last.number = nullptr;
+            }
+            if (call) {
+                last.textSource = Source::Cleared;
+                last.text = nullptr;
+            }
+            Trace(*node.operands[i], last);
+        }
+    }
+
+    static void Trace(const TranslatedNode& node, LastValues& last) {
+        TraceOperands(node, last);
+        if (node.text) {
+            last.textSource = Source::Node;
+            last.text = &node;
+        } else {
+            last.numberSource = Source::Node;
+            last.number = &node;
+        }
+    }
+
+    // A value the run can read again once it completes; any other the node
+    // keeps as it gives it.
+    static bool Rereadable(const TranslatedNode& node) {
+        return node.op == TranslatedOp::Number || node.op == TranslatedOp::NumberVariable ||
+               node.op == TranslatedOp::NumberCell;
+    }
+
     static const std::string kEmpty;
 
     TLangEngine& e_;
     TranslatedStatement& s_;
-    long double number_ = 0;
-    const std::string* text_ = nullptr;  // null: the text register keeps what it holds
+    bool failed_ = false;
+    long double recorded_ = 0;  // the value of the node s_.lastNumber names, when it is no rereadable one
 };
 
 const std::string TranslatedRun::kEmpty;
+
+bool TranslatedRun::Bind(TranslatedStatement& s) {
+    for (TranslatedNode& node : s.nodes) {
+        for (std::size_t i = 0; i < static_cast<std::size_t>(node.argumentCount); ++i)
+            node.operands[i] = &s.nodes[static_cast<std::size_t>(node.arguments[i])];
+        if (node.cellSlot >= 0) {
+            node.selection = &s.cells[static_cast<std::size_t>(node.cellSlot)];
+            node.selection->array = node.symbol;
+        }
+    }
+    LastValues last;
+    if (s.targetCell >= 0) {
+        TranslatedNode& target = s.nodes[static_cast<std::size_t>(s.targetCell)];
+        target.selection = &s.targetSelection;
+        s.targetSelection.array = s.target;
+        TraceOperands(target, last);
+    }
+    TranslatedNode& root = s.nodes[static_cast<std::size_t>(s.root)];
+    Trace(root, last);
+    s.lastNumberSource = last.numberSource;
+    s.lastNumber = last.number;
+    s.lastTextSource = last.textSource;
+    s.lastText = last.text;
+    for (TranslatedNode& node : s.nodes) {
+        if (node.text)
+            node.evaluateText = TextHandlerOf(node);
+        else
+            node.evaluate = NumberHandlerOf(node);
+        if (!node.evaluate && !node.evaluateText) return false;
+    }
+    if (root.text && last.numberSource == Source::Node && !Rereadable(*last.number)) {
+        TranslatedNode& recorded = s.nodes[static_cast<std::size_t>(last.number - s.nodes.data())];
+        recorded.recordedEvaluate = recorded.evaluate;
+        recorded.evaluate = &Recorded;
+    }
+    return true;
+}
 
 // --- The engine's side ----------------------------------------------------------
 
 TranslatedStatement* TLangEngine::TranslatedAt(int position, TranslatedStatement::Kind kind, int endToken) {
     if (!m_TranslateLines || !TokenCacheUsable() || position < 1 || position > m_RunTextLength) return nullptr;
-    std::int32_t& index = translatedIndex_[static_cast<std::size_t>(position)];
-    if (index == kNotLookedAt) {
-        auto statement = std::make_unique<TranslatedStatement>();
-        statement->kind = kind;
-        statement->endToken = endToken;
-        index = TranslateStatement(position, *statement) ? static_cast<std::int32_t>(translated_.size()) : kNotCompiled;
-        if (index != kNotCompiled) translated_.push_back(std::move(statement));
-    }
+    std::int32_t index = translatedIndex_[static_cast<std::size_t>(position)];
+    if (index == kNotLookedAt) index = TranslateFirst(position, kind, endToken);
     if (index == kNotCompiled) return nullptr;
     TranslatedStatement* statement = translated_[static_cast<std::size_t>(index)].get();
     if (statement->kind != kind || statement->endToken != endToken) return nullptr;
     return statement;
 }
 
+std::int32_t TLangEngine::TranslateFirst(int position, TranslatedStatement::Kind kind, int endToken) {
+    auto statement = std::make_unique<TranslatedStatement>();
+    statement->kind = kind;
+    statement->endToken = endToken;
+    std::int32_t& index = translatedIndex_[static_cast<std::size_t>(position)];
+    index = TranslateStatement(position, *statement) ? static_cast<std::int32_t>(translated_.size()) : kNotCompiled;
+    if (index != kNotCompiled) translated_.push_back(std::move(statement));
+    return index;
+}
+
 bool TLangEngine::TranslateStatement(int position, TranslatedStatement& statement) {
     const TokenState saved = SaveTokenState();
     const int savedPrevious = previousToken_;
+    const bool afterComma = previousToken_ == tok::Comma;
     const bool stopped = m_StopRequested;
     m_TextPos = position;
     m_Token = tok::EndOfLine;
     LineTranslator translator(*this, statement);
     bool translated = statement.kind == TranslatedStatement::Kind::Assignment ? translator.Assignment()
-                                                                               : translator.Condition(statement.endToken);
-    translated = translated && !m_StopRequested && m_Token == statement.endToken;
+                                                                               : translator.Condition(statement.endToken, afterComma);
+    translated = translated && !m_StopRequested && m_Token == statement.endToken && TranslatedRun::Bind(statement);
     statement.end = m_TextPos;
     statement.endTokenStart = tokenStart_;
     statement.endLineEnd = lineEndPos_;

@@ -6,6 +6,7 @@
 // them; a statement the translation does not cover is read by the evaluator.
 #pragma once
 
+#include "Tlangmaths.h"
 #include "Tlangsymbols.h"
 
 #include <array>
@@ -38,8 +39,26 @@ enum class TranslatedOp : std::uint8_t {
     Builtin,         // a built-in function without side effects; `code` is its token
 };
 
+class TranslatedRun;
+struct TranslatedNode;
+struct CellSelection;
+
+// How a node gives its value in a run. A node that fails gives 0 or the empty
+// text and marks the run failed.
+using NumberHandler = long double (*)(const TranslatedNode& node, TranslatedRun& run);
+using TextHandler = const std::string* (*)(TranslatedNode& node, TranslatedRun& run);
+
 struct TranslatedNode {
     static constexpr int kMaxArguments = kMaxArrayDims;
+
+    // Bound once the statement is translated, so a run follows pointers only.
+    NumberHandler evaluate = nullptr;      // a number
+    TextHandler evaluateText = nullptr;    // a text
+    NumberHandler recordedEvaluate = nullptr;  // the node whose value the run keeps: its own handler
+    std::array<TranslatedNode*, kMaxArguments> operands{};
+    CellSelection* selection = nullptr;    // a cell: where its selection is kept
+    MathFunction math = MathFunction::Sqr; // a mathematical built-in
+    int exponent = 0;                      // "\" or MOD by a literal power of two: its exponent
 
     TranslatedOp op = TranslatedOp::Number;
     bool text = false;  // the value is a text
@@ -50,7 +69,9 @@ struct TranslatedNode {
     std::string literal;
     TERP_SYMBOL_TAG* symbol = nullptr;
     int cellSlot = -1;  // a cell: where its selection is kept until the statement completes
-    std::string value;  // the text a join or a built-in made, kept for the next run
+    // The text a join or a built-in made, its buffer kept for the next run;
+    // an assignment's target takes it over and leaves its old text here.
+    std::string value;
 };
 
 // The cell an operand selected: its subscripts and flat index.
@@ -63,6 +84,15 @@ struct CellSelection {
 
 struct TranslatedStatement {
     enum class Kind : std::uint8_t { Assignment, Condition };
+    // Where the registers' last values come from: the register keeps what
+    // it held, is cleared, or holds the value of a node.
+    enum class Source : std::uint8_t { Unchanged, Cleared, Node };
+
+    // The nodes point at each other and at the cells, so a statement stays
+    // where it was made.
+    TranslatedStatement() = default;
+    TranslatedStatement(const TranslatedStatement&) = delete;
+    TranslatedStatement& operator=(const TranslatedStatement&) = delete;
 
     Kind kind = Kind::Assignment;
     std::vector<TranslatedNode> nodes;
@@ -72,6 +102,14 @@ struct TranslatedStatement {
     TERP_SYMBOL_TAG* target = nullptr;
     std::int32_t targetCell = -1;
     std::vector<CellSelection> cells;  // one per cell read, in text order
+    CellSelection targetSelection;
+    // The registers' last values, known from the fixed order of evaluation:
+    // the number register's when the statement gives a text, and the text
+    // register's when it gives a number.
+    Source lastNumberSource = Source::Unchanged;
+    const TranslatedNode* lastNumber = nullptr;
+    Source lastTextSource = Source::Unchanged;
+    const TranslatedNode* lastText = nullptr;
     // What the evaluator leaves behind: the kind of the value, the symbol
     // read last and the precedence of the last operator (-1: none).
     std::int32_t valueKind = 0;

@@ -45,6 +45,7 @@ struct Observed {
     std::string completion;
     std::string hostArguments;
     std::string variables;
+    std::string registers;
 
     bool operator==(const Observed&) const = default;
 };
@@ -52,7 +53,7 @@ struct Observed {
 std::ostream& operator<<(std::ostream& out, const Observed& o) {
     return out << "output:\n" << o.output << "\nerror: " << o.error << "\nsteps: " << o.steps
                << "\ncompletion: " << o.completion << "\nhost arguments: " << o.hostArguments
-               << "\nvariables:\n" << o.variables;
+               << "\nvariables:\n" << o.variables << "registers: " << o.registers;
 }
 
 class EngineTranslate : public ScriptFixture {
@@ -83,7 +84,20 @@ protected:
                            std::to_string(events.completions.back().exitCode);
         o.hostArguments = hostArguments_;
         o.variables = Variables();
+        o.registers = Registers();
         return o;
+    }
+
+    // The evaluator's registers as the run left them.
+    std::string Registers() const {
+        std::ostringstream out;
+        char number[64];
+        std::snprintf(number, sizeof number, "%La", engine.m_NumValue);
+        out << number << " [" << engine.m_TokenText << "] "
+            << (engine.m_CurrentSymbol ? engine.m_CurrentSymbol->SymName : std::string("-")) << " "
+            << engine.m_SavedToken << " " << engine.m_ValueType << " " << engine.m_EvalWork << " "
+            << engine.m_EvalFlags.Assignable << engine.m_EvalFlags.AfterSeparator;
+        return out.str();
     }
 
     std::string Variables() const {
@@ -124,84 +138,133 @@ const char* const kDeclarations =
 
 // Statements the translation covers, statements beside them that it leaves to
 // the evaluator, and statements that fail in the middle.
+const std::vector<std::string> kStatements = {
+    "A = A + B * C - D(1) / 3",
+    "A = B \\ 2 + C MOD 3 - 2 ^ 3 ^ 2",
+    "A = -B * 2 + -C",
+    "A = NOT B + NOT 0 * 5",
+    "A = 3 * NOT 0",
+    "A = (A + B) * 2",
+    "A = 2 * (A + B)",
+    "A = 6 == 2 * (1) * 3",
+    "A = 7 - LEN(\"ab\") MOD 3",
+    "A = 2 * LEN(S) ^ 2",
+    "A = 2 ^ NOT 0 * 3",
+    "A = -(B) ^ 2",
+    "A = B < C + 1",
+    "A = S == \"Hello\"",
+    "A = S < T",
+    "A = (B > 1 AND C < 0) + (B > 1 OR 0)",
+    "A = B > 1 AND C < 0",
+    "A = LEN(S) + INSTR(S, T) + INSTR(2, S, \"L\") + INSTR(S, \"L\", 1) + ASC(S) + VAL(\"2.5\")",
+    "A = SQR(N) + INT(-2.5) + ABS(C) + SGN(C) + SIN(30) + LOG(N)",
+    "A = SQR(C)",
+    "A = SQR(0)",
+    "A = LOG(0)",
+    "A = 10 ^ 400",
+    "A = 2 ^ 1023 * 2",
+    "A = D(6)",
+    "A = D(B)",
+    "A = E(1, 2) + E(N - 1, 3 - 1)",
+    "A = D(-1 + 1)",
+    "A = 1E308",
+    "A = 9223372036854775808 \\ 2",
+    "A = 5 / 0 + 5 \\ 0 + 5 MOD 0",
+    "D(N) = D(N - 3) + 1",
+    "D(7) = 1",
+    "E(2, N - 3) = A * 3",
+    "S = S + T + 1.5 + A",
+    "S = MID(S, 2, 3) + LEFT(S, 2) + RIGHT(S, 2) + MID(S, 3)",
+    "S = UCASE(S) + LCASE(S) + TRIM(U) + LTRIM(U) + RTRIM(U)",
+    "S = STR(A) + CHR(65) + HEX(255) + CHR(321)",
+    "S = W(1) + W(N - 2)",
+    "W(3) = S + W(1)",
+    "S = MID(S, 0)",
+    "S = S - 1",
+    "A = S",
+    "S = A",
+    "A = B + \"x\"",
+    "A = B = C",
+    "A = (B = 2)",
+    "N = N + 1",
+    "A = NOTE(B, S, B * 2) + NOTE()",
+    "A = LEN(S) * 2 + MID(S, 1, 1)",
+    "A = D(1) + D(2) * D(3)",
+    "A = A++ + 1",
+    "S = MID(S, NOT 0 - 1, 2)",
+    "A = (B > 1 AND NOT (B) - 3)",
+    "A = B == NOT (C) + 1",
+    // MOD and "\\" on negative, fractional, long and huge operands.
+    "A = -7.5 MOD 2 + 7 MOD -2.5 + -9 \\ 2 + 9.99 \\ -3 + -9 MOD -4",
+    "A = A MOD 0.2 + C \\ A + B MOD A",
+    "A = 7 MOD 2.0000000000000000001 + 7 \\ 0.99999999999999999999",
+    "A = 9007199254740993 MOD 2 + 5 MOD 9007199254740993 + 1E17 \\ 3 + 1E17 MOD 7",
+    "A = 9.2E18 MOD 7 + -9.2E18 \\ 3",
+    "A = 1E19 MOD 3",
+    "A = 3 \\ -1E19",
+    "A = 9223372036854775807 MOD 10",
+    "A = -7 MOD 4 + 7 MOD -4 + -7 \\ 4 + 7 \\ -4 + -7.5 \\ -2 + C \\ 1 + C MOD 1 + -1 \\ 2",
+    "A = 5E9 MOD 1024 + -5E9 \\ 1024 + 2147483647 \\ 1073741824 + -2147483647 MOD 1073741824",
+    "A = 2147483648 MOD 2 + C MOD 0.5 + C \\ 2147483648 + B \\ 0.25",
+    // Built-ins within built-ins, and values at the ends of their ranges.
+    "A = SQR(ABS(INT(C * 2.5)) + SGN(C)) + INT(-2 ^ 60) + SGN(0) + ABS(-0)",
+    "A = INT(1E19)",
+    "A = INT(9007199254740993.5) - INT(-9007199254740993.5)",
+    "A = ABS(-1E308 * 10)",
+    "A = SQR(1E400)",
+    "A = EXP(N) + LOG(SQR(N)) + COS(INT(B) * 30)",
+    // Texts whose registers end inside a built-in's arguments or a subscript.
+    "S = MID(S, N - 2, K + 1)",
+    "S = MID(S, 1, LEN(T)) + LEFT(S, INSTR(S, \"l\"))",
+    "S = STR(SQR(N)) + T",
+    "S = S + A * 2",
+    "S = UCASE(S)",
+    "S = T",
+    "W(N - 2) = T",
+    "W(K) = W(1) + T",
+    "W(E(1, 2) - 1) = MID(W(K), 1, 1)",
+    "A = LEN(S + T) + 1",
+    "A = LEN(W(K))",
+    "A = LEN(S) + ASC(T)",
+    "A = INSTR(S, T) * 2",
+    "A = S < T + \"x\"",
+    "D(N - 3) = LEN(W(1))",
+    "E(K, N - 3) = D(K) + LEN(S)",
+};
+
 TEST_F(EngineTranslate, TableOfStatementsRunsAsTheEvaluatorRunsThem) {
-    const std::vector<std::string> bodies = {
-        "A = A + B * C - D(1) / 3",
-        "A = B \\ 2 + C MOD 3 - 2 ^ 3 ^ 2",
-        "A = -B * 2 + -C",
-        "A = NOT B + NOT 0 * 5",
-        "A = 3 * NOT 0",
-        "A = (A + B) * 2",
-        "A = 2 * (A + B)",
-        "A = 6 == 2 * (1) * 3",
-        "A = 7 - LEN(\"ab\") MOD 3",
-        "A = 2 * LEN(S) ^ 2",
-        "A = 2 ^ NOT 0 * 3",
-        "A = -(B) ^ 2",
-        "A = B < C + 1",
-        "A = S == \"Hello\"",
-        "A = S < T",
-        "A = (B > 1 AND C < 0) + (B > 1 OR 0)",
-        "A = B > 1 AND C < 0",
-        "A = LEN(S) + INSTR(S, T) + INSTR(2, S, \"L\") + INSTR(S, \"L\", 1) + ASC(S) + VAL(\"2.5\")",
-        "A = SQR(N) + INT(-2.5) + ABS(C) + SGN(C) + SIN(30) + LOG(N)",
-        "A = SQR(C)",
-        "A = SQR(0)",
-        "A = LOG(0)",
-        "A = 10 ^ 400",
-        "A = 2 ^ 1023 * 2",
-        "A = D(6)",
-        "A = D(B)",
-        "A = E(1, 2) + E(N - 1, 3 - 1)",
-        "A = D(-1 + 1)",
-        "A = 1E308",
-        "A = 9223372036854775808 \\ 2",
-        "A = 5 / 0 + 5 \\ 0 + 5 MOD 0",
-        "D(N) = D(N - 3) + 1",
-        "D(7) = 1",
-        "E(2, N - 3) = A * 3",
-        "S = S + T + 1.5 + A",
-        "S = MID(S, 2, 3) + LEFT(S, 2) + RIGHT(S, 2) + MID(S, 3)",
-        "S = UCASE(S) + LCASE(S) + TRIM(U) + LTRIM(U) + RTRIM(U)",
-        "S = STR(A) + CHR(65) + HEX(255) + CHR(321)",
-        "S = W(1) + W(N - 2)",
-        "W(3) = S + W(1)",
-        "S = MID(S, 0)",
-        "S = S - 1",
-        "A = S",
-        "S = A",
-        "A = B + \"x\"",
-        "A = B = C",
-        "A = (B = 2)",
-        "N = N + 1",
-        "A = NOTE(B, S, B * 2) + NOTE()",
-        "A = LEN(S) * 2 + MID(S, 1, 1)",
-        "A = D(1) + D(2) * D(3)",
-        "A = A++ + 1",
-        "S = MID(S, NOT 0 - 1, 2)",
-        "A = (B > 1 AND NOT (B) - 3)",
-        "A = B == NOT (C) + 1",
-    };
-    for (const std::string& body : bodies) {
+    for (const std::string& body : kStatements) {
         const std::string script = std::string(kDeclarations) + "FOR K = 1 TO 2\n" + body +
                                    "\nNOTE(A, S, D(2))\nPRINT A; \" \"; S; \" \"; D(N - 2)\nNEXT\nPRINT A, S";
         ExpectSameBothWays(script);
     }
 }
 
+const std::vector<std::string> kConditions = {
+    "A", "B > 1", "B > 1 AND C < 0", "NOT (B > 1) OR C", "S == \"Hello\"", "S", "S > T AND LEN(S) == 5",
+    "D(N) == 0", "D(9) == 0", "(A + B) * 2 > 3", "-(B) ^ 2 > 0", "B - 2.5", "2 - 5 AND 1", "-2 OR 0",
+    "NOT (2 - 5)", "A AND 1", "E(1, 2) == 3 AND W(1) == \"ab\"", "SQR(C) > 1", "INSTR(S, T)",
+    "1 AND 2 * (1) * 0", "B == 2.5 OR", "B = 3",
+    "D(K) * 2 > E(K, 1) OR W(K) < S",
+    "D(N + K) > 0",
+    "W(K) == W(1) AND LEN(W(K)) + D(K) >= 0",
+    "N MOD 2 == 0 AND N \\ 3 <> 1",
+};
+
 TEST_F(EngineTranslate, TableOfConditionsRunsAsTheEvaluatorRunsThem) {
-    const std::vector<std::string> conditions = {
-        "A", "B > 1", "B > 1 AND C < 0", "NOT (B > 1) OR C", "S == \"Hello\"", "S", "S > T AND LEN(S) == 5",
-        "D(N) == 0", "D(9) == 0", "(A + B) * 2 > 3", "-(B) ^ 2 > 0", "B - 2.5", "2 - 5 AND 1", "-2 OR 0",
-        "NOT (2 - 5)", "A AND 1", "E(1, 2) == 3 AND W(1) == \"ab\"", "SQR(C) > 1", "INSTR(S, T)",
-        "1 AND 2 * (1) * 0", "B == 2.5 OR", "B = 3",
-    };
-    for (const std::string& condition : conditions) {
+    for (const std::string& condition : kConditions) {
         ExpectSameBothWays(std::string(kDeclarations) + "IF " + condition + " THEN PRINT \"yes\" ELSE PRINT \"no\"\n" +
                            "IF " + condition + " THEN\nPRINT 1\nELSE\nPRINT 2\nENDIF\nPRINT B");
         ExpectSameBothWays(std::string(kDeclarations) + "WHILE (" + condition + ") AND K < 3\nK = K + 1\nB = B - 1\n" +
                            "WEND\nWHILE " + condition + " AND K < 6\nK = K + 1\nWEND\nPRINT B, K");
     }
+}
+
+// A statement that closes the script leaves the registers it set to be read.
+TEST_F(EngineTranslate, RegistersAfterAClosingStatementAreTheEvaluators) {
+    for (const std::string& body : kStatements) ExpectSameBothWays(std::string(kDeclarations) + "K = 2\n" + body);
+    for (const std::string& condition : kConditions)
+        ExpectSameBothWays(std::string(kDeclarations) + "K = 2\nIF " + condition + " THEN END");
 }
 
 // Block shapes whose passed-over lines are jumped: SWITCH with CASE bodies of
@@ -224,6 +287,7 @@ TEST_F(EngineTranslate, TableOfBlocksRunsAsTheEvaluatorRunsThem) {
         "SWITCH K\nCASE 7\nA = 1\nENDSWITCH",
         "SWITCH K\nCASE 1 AND 2\nA = 1\nCASE (K AND 1) + 1, 3\nA = A + K\nCASE K OR 0\nA = A * 3\nENDSWITCH",
         "SWITCH K\nCASE D(K) + 1\nA = 1\nCASE D(9)\nA = 2\nCASE SQR(K - 2) + 1\nA = 3\nENDSWITCH",
+        "SWITCH 0\nCASE 9, NOT D(K) - 1\nA = A + 1\nCASE 7, NOT D(K) - D(K)\nA = A + 2\nCASE 8, NOT -K\nA = A + 4\nENDSWITCH",
         "SWITCH K\nCASE 9\nA = B\nCASE\nA = A + 1\nCASE 8\nS = T\nDEFAULT\nA = A + 2\nENDSWITCH",
         "SWITCH S\nCASE \"9\"\nA = B + K\nT = U\nCASE\nA = A + 1\nENDSWITCH",
         "SWITCH K\nCASE 7\nA = 1 : B = 2\nCASE 2 : A = 3\nENDSWITCH",
