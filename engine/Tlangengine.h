@@ -620,6 +620,10 @@ private:
     // block.
     static constexpr int kBlockGoesOn = -1;
     int RunStatement(bool nested, bool& fetch, bool& endSeen);
+    // EvalExpression(false) on the current first token of a statement,
+    // through the translated form of the assignment that starts there; false,
+    // with nothing changed, when there is none.
+    bool RunTranslatedStatementHere();
     // The fetch of a kept line's keyword, as the run loop makes it.
     void FetchKeptKeyword(const KeptLine& kept, bool atBlockStart);
 

@@ -173,12 +173,7 @@ int TLangEngine::RunStatement(bool nested, bool& fetch, bool& endSeen) {
         ReportError("Misplaced CASE or ENDSELECT");
         return 0;
     default: {
-        // A line that starts with a variable may be an assignment of its
-        // own (a cell's reference has read its subscripts already).
-        if (m_Token == tok::SymbolRef && m_CurrentSymbol &&
-            (m_CurrentSymbol->SymKind == tok::NumberDecl || m_CurrentSymbol->SymKind == tok::StringDecl) &&
-            RunTranslatedAssignment(tokenStart_))
-            break;
+        if (RunTranslatedStatementHere()) break;
         const int position = m_TextPos;
         const int token = m_Token;
         EvalExpression(false);
@@ -282,6 +277,14 @@ TLangEngine::LineRun TLangEngine::RunKeptLine(bool atBlockStart) {
     default:
         return LineRun::NotRun;
     }
+}
+
+bool TLangEngine::RunTranslatedStatementHere() {
+    // A statement that starts with a variable may be an assignment of its own
+    // (a cell's reference has read its subscripts already).
+    return m_Token == tok::SymbolRef && m_CurrentSymbol &&
+           (m_CurrentSymbol->SymKind == tok::NumberDecl || m_CurrentSymbol->SymKind == tok::StringDecl) &&
+           RunTranslatedAssignment(tokenStart_);
 }
 
 void TLangEngine::FetchKeptKeyword(const KeptLine& kept, bool atBlockStart) {
@@ -812,7 +815,10 @@ int TLangEngine::ExecIf() {
     }
     for (;;) {
         RunBody();
-        if (singleLine && !m_StopRequested) EvalExpression(false);
+        // A single-line IF's branch statement is read after the run loop has
+        // left the block; an assignment there runs from its translated form
+        // as the run loop runs one that starts a statement.
+        if (singleLine && !m_StopRequested && !RunTranslatedStatementHere()) EvalExpression(false);
         if (m_StopRequested) return 1;
         if (m_Token == tok::EndIf || m_Token == tok::Else) break;
         if (m_Token != tok::Goto) return -1;
