@@ -386,7 +386,13 @@ private:
     bool CheckSymbolsPass();
     bool CheckCallSites(const std::vector<int>& callSites);
     void LoadScriptThroughFile();
-    void RewindTo(int position);
+    // Inline: every block's end and every loop's round rewinds.
+    void RewindTo(int position) {
+        m_TextPos = position == 0 ? 1 : position;
+        if (m_TextPos == 1) RestartRunText();
+        m_CurrentLine = LineAt(m_TextPos);
+    }
+    void RestartRunText();
     void RebuildLineOffsets();
     bool DeclareLabel();
     bool ExecDeclaration();
@@ -399,7 +405,11 @@ private:
     bool PreWhile();
     bool PreSwitch();
     bool FindClosing(int opener, int closer, int& closerPos);
-    bool SkipToLineEnd();
+    bool SkipToLineEnd() {
+        while (FetchSkipping() && m_Token != tok::EndOfLine) {
+        }
+        return !m_StopRequested;
+    }
     void ReportErrorAt(int position, const std::string& message);
 
     // What a scan at a position of the run text found.
@@ -670,8 +680,16 @@ private:
 
     // Run-loop helpers.
     void RunScript();
-    void Prime();
-    void FinishBlock(int position);
+    void Prime() {
+        m_Token = tok::EndOfLine;
+        m_ValueType = tok::None;
+        EvalLineEnd();
+    }
+    void FinishBlock(int position) {
+        RewindTo(position);
+        SkipToLineEnd();
+        Prime();
+    }
     bool CheckNumericCondition();
     TERP_SYMBOL_TAG* FindBlock(std::string_view prefix, int start, int kind);
     std::vector<TERP_SYMBOL_TAG*> blockAt_;  // by text position: the block record found there

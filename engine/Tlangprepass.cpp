@@ -164,14 +164,10 @@ void TLangEngine::RebuildLineOffsets() {
     }
 }
 
-void TLangEngine::RewindTo(int position) {
-    m_TextPos = position == 0 ? 1 : position;
-    if (m_TextPos == 1) {
-        m_RunTextLength = 0;
-        GetChar();
-        PutBackChar();
-    }
-    m_CurrentLine = LineAt(m_TextPos);
+void TLangEngine::RestartRunText() {
+    m_RunTextLength = 0;
+    GetChar();
+    PutBackChar();
 }
 
 void TLangEngine::ReportErrorAt(int position, const std::string& message) {
@@ -371,12 +367,6 @@ bool TLangEngine::CheckCallSites(const std::vector<int>& callSites) {
         }
     }
     return true;
-}
-
-bool TLangEngine::SkipToLineEnd() {
-    while (FetchSkipping() && m_Token != tok::EndOfLine) {
-    }
-    return !m_StopRequested;
 }
 
 bool TLangEngine::DeclareLabel() {

@@ -22,18 +22,6 @@ int Position(double value) { return static_cast<int>(value); }
 
 }  // namespace
 
-void TLangEngine::Prime() {
-    m_Token = tok::EndOfLine;
-    m_ValueType = tok::None;
-    EvalLineEnd();
-}
-
-void TLangEngine::FinishBlock(int position) {
-    RewindTo(position);
-    SkipToLineEnd();
-    Prime();
-}
-
 TERP_SYMBOL_TAG* TLangEngine::FindBlock(std::string_view prefix, int start, int kind) {
     // A loop finds its record at every round: the record found at a position
     // is kept by position. Only one block starts at a position, and its kind
@@ -502,10 +490,11 @@ bool TLangEngine::RunBodyLine(const BodyLine& line, bool atBlockStart, bool& fet
     case BodyLine::Kind::Statement:
         break;
     }
+    const int next = line.next;
     FetchKeptKeyword(line.keyword, atBlockStart);
     m_CurrentLine = LineAt(m_TextPos);
     // As the run loop's dispatch of the keyword goes on.
-    switch (line.keyword.token) {
+    switch (m_Token) {
     case tok::If:
         Prime();
         fetch = !(ExecIf() < 0 && m_Token != tok::Then && m_Token != tok::Else);
@@ -527,7 +516,7 @@ bool TLangEngine::RunBodyLine(const BodyLine& line, bool atBlockStart, bool& fet
         fetch = true;
         break;
     }
-    return !m_StopRequested && m_Token == tok::EndOfLine && m_TextPos == line.next;
+    return !m_StopRequested && m_Token == tok::EndOfLine && m_TextPos == next;
 }
 
 bool TLangEngine::RunCompiled(const CompiledStatement& statement) {
