@@ -355,6 +355,10 @@ private:
     bool skipping_ = false;    // tokens are only skipped: array cells are not resolved
     bool resolveCellsInDeclaration_ = false;  // a declaration initialiser reads array cells
     std::unordered_map<int, TERP_SYMBOL_TAG*> functionsByOrdinal_;
+    // The same for the ordinals hosts use most, looked up by index: a host
+    // call finds its function at every call.
+    static constexpr int kSmallOrdinals = 4096;
+    std::vector<TERP_SYMBOL_TAG*> functionsBySmallOrdinal_;
     // The argument texts of host calls, by the nesting of the call: a call
     // within an argument has texts of its own.
     int hostCallDepth_ = 0;

@@ -122,6 +122,8 @@ TERP_SYMBOL_TAG* TLangEngine::FindSymbol(std::string_view name, int selector) co
 
 TERP_SYMBOL_TAG* TLangEngine::FindFunction(int ordinal) const {
     if (ordinal <= 0) return nullptr;
+    if (static_cast<std::size_t>(ordinal) < functionsBySmallOrdinal_.size())
+        return functionsBySmallOrdinal_[static_cast<std::size_t>(ordinal)];
     const auto found = functionsByOrdinal_.find(ordinal);
     return found == functionsByOrdinal_.end() ? nullptr : found->second;
 }
@@ -129,7 +131,13 @@ TERP_SYMBOL_TAG* TLangEngine::FindFunction(int ordinal) const {
 TERP_SYMBOL_TAG& TLangEngine::AddFunctionSymbol(TERP_SYMBOL_TAG record) {
     record.SymName = SymbolKey(record.SymName);
     TERP_SYMBOL_TAG& added = m_Functions.Append(std::move(record));
-    functionsByOrdinal_.emplace(added.SymCount, &added);
+    // The first record of an ordinal answers for it.
+    if (!functionsByOrdinal_.emplace(added.SymCount, &added).second) return added;
+    if (added.SymCount > 0 && added.SymCount < kSmallOrdinals) {
+        if (functionsBySmallOrdinal_.size() <= static_cast<std::size_t>(added.SymCount))
+            functionsBySmallOrdinal_.resize(static_cast<std::size_t>(added.SymCount) + 1, nullptr);
+        functionsBySmallOrdinal_[static_cast<std::size_t>(added.SymCount)] = &added;
+    }
     return added;
 }
 
