@@ -628,7 +628,29 @@ private:
     int LineAfter(int position) const;
     // Runs one kept line of a body as the run loop would; false when the run
     // loop must go on from the state it left, `fetch` as the loop has it.
-    bool RunBodyLine(const BodyLine& line, bool atBlockStart, bool& fetch);
+    // Inline for an assignment, the most common line of a loop.
+    bool RunBodyLine(const BodyLine& line, bool atBlockStart, bool& fetch) {
+        switch (line.kind) {
+        case BodyLine::Kind::Compiled: {
+            const CompiledStatement& statement = compiledStatements_[static_cast<std::size_t>(line.compiled)];
+            if (!RunCompiled(statement)) return false;
+            m_CurrentLine = statement.line;
+            break;
+        }
+        case BodyLine::Kind::Translated:
+            if (!RunTranslated(*line.translated)) return false;
+            m_CurrentLine = line.translated->line;
+            break;
+        case BodyLine::Kind::Statement:
+            return RunStatementLine(line, atBlockStart, fetch);
+        case BodyLine::Kind::General:
+            return false;
+        }
+        if (atBlockStart) m_InSingleLineIf = false;
+        fetch = true;
+        return true;
+    }
+    bool RunStatementLine(const BodyLine& line, bool atBlockStart, bool& fetch);
     // One statement of the run loop: fetches it when asked and dispatches
     // it. kBlockGoesOn, or what RunBlock returns when the statement ends the
     // block.
@@ -639,7 +661,22 @@ private:
     // with nothing changed, when there is none.
     bool RunTranslatedStatementHere();
     // The fetch of a kept line's keyword, as the run loop makes it.
-    void FetchKeptKeyword(const KeptLine& kept, bool atBlockStart);
+    void FetchKeptKeyword(const KeptLine& kept, bool atBlockStart) {
+        // The dispatch of a block's first line end, and the evaluator that reads
+        // the keyword after it, leave these registers so.
+        if (atBlockStart) {
+            m_InSingleLineIf = false;
+            m_ValueType = tok::None;
+            m_SavedToken = tok::None;
+            m_EvalFlags.Assignable = true;
+            m_EvalFlags.AfterSeparator = false;
+        }
+        previousToken_ = m_Token;
+        m_Token = kept.token;
+        tokenStart_ = m_TextPos;
+        m_TextPos = kept.end;
+        lineEndPos_ = kept.lineEnd;
+    }
 
     // Statements translated on their first run, by the text position where
     // they start (an assignment line, or the condition after IF or WHILE).

@@ -275,23 +275,6 @@ bool TLangEngine::RunTranslatedStatementHere() {
            RunTranslatedAssignment(tokenStart_);
 }
 
-void TLangEngine::FetchKeptKeyword(const KeptLine& kept, bool atBlockStart) {
-    // The dispatch of a block's first line end, and the evaluator that reads
-    // the keyword after it, leave these registers so.
-    if (atBlockStart) {
-        m_InSingleLineIf = false;
-        m_ValueType = tok::None;
-        m_SavedToken = tok::None;
-        m_EvalFlags.Assignable = true;
-        m_EvalFlags.AfterSeparator = false;
-    }
-    previousToken_ = m_Token;
-    m_Token = kept.token;
-    tokenStart_ = m_TextPos;
-    m_TextPos = kept.end;
-    lineEndPos_ = kept.lineEnd;
-}
-
 bool TLangEngine::RunAssignmentLine() {
     if (compiledIndex_[static_cast<std::size_t>(m_TextPos)] == kReadByEvaluator) return false;
     if (const CompiledStatement* statement = CompiledStatementHere(); statement && RunCompiled(*statement)) {
@@ -469,27 +452,7 @@ void TLangEngine::RunBody() {
     RunBlock(true, fetch);
 }
 
-bool TLangEngine::RunBodyLine(const BodyLine& line, bool atBlockStart, bool& fetch) {
-    switch (line.kind) {
-    case BodyLine::Kind::Compiled: {
-        const CompiledStatement& statement = compiledStatements_[static_cast<std::size_t>(line.compiled)];
-        if (!RunCompiled(statement)) return false;
-        m_CurrentLine = statement.line;
-        if (atBlockStart) m_InSingleLineIf = false;
-        fetch = true;
-        return true;
-    }
-    case BodyLine::Kind::Translated:
-        if (!RunTranslated(*line.translated)) return false;
-        m_CurrentLine = line.translated->line;
-        if (atBlockStart) m_InSingleLineIf = false;
-        fetch = true;
-        return true;
-    case BodyLine::Kind::General:
-        return false;
-    case BodyLine::Kind::Statement:
-        break;
-    }
+bool TLangEngine::RunStatementLine(const BodyLine& line, bool atBlockStart, bool& fetch) {
     const int next = line.next;
     FetchKeptKeyword(line.keyword, atBlockStart);
     m_CurrentLine = LineAt(m_TextPos);
