@@ -3,6 +3,7 @@
 // or of COM; the control builds on it and hands in the two seams.
 #pragma once
 
+#include "Tlangeval.h"
 #include "Tlangevents.h"
 #include "Tlangfiles.h"
 #include "Tlanghostdata.h"
@@ -171,8 +172,10 @@ public:
     // Puts the token just fetched back, so that the next fetch reads it again.
     void PutBackToken();
     // -1 stands for the current token.
-    bool IsTerminator(int token = -1) const;
-    bool IsOperator(int token = -1) const;
+    bool IsTerminator(int token = -1) const {
+        return m_StopRequested || IsTerminatorCode(token == -1 ? m_Token : token);
+    }
+    bool IsOperator(int token = -1) const { return IsOperatorCode(token == -1 ? m_Token : token); }
     bool IsCallToken(int token = -1) const;
     int OperatorPrecedence(int token = -1) const;
     bool IsNonNumericValue(int kind) const;

@@ -11,12 +11,6 @@
 
 namespace pevox {
 
-bool TLangEngine::IsTerminator(int token) const {
-    return m_StopRequested || IsTerminatorCode(token == -1 ? m_Token : token);
-}
-
-bool TLangEngine::IsOperator(int token) const { return IsOperatorCode(token == -1 ? m_Token : token); }
-
 bool TLangEngine::IsCallToken(int token) const {
     const int code = token == -1 ? m_Token : token;
     if (code > tok::Separator) return true;

@@ -3,6 +3,7 @@
 #include "platform/Numbers.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <iterator>
@@ -75,20 +76,12 @@ void AssignFixed18(std::string& out, long double value) {
     constexpr int kDecimals = 18;
     std::int64_t whole = 0;
     if (value == 0 || SmallWhole(value, 1e18, whole)) {
-        // The decimals, then the digits of the whole part written backwards
-        // before them.
-        char text[48];
-        char* const point = std::end(text) - kDecimals - 1;
-        *point = '.';
-        std::fill(point + 1, std::end(text), '0');
-        char* start = point;
-        std::uint64_t magnitude = whole < 0 ? 0 - static_cast<std::uint64_t>(whole) : static_cast<std::uint64_t>(whole);
-        do {
-            *--start = static_cast<char>('0' + magnitude % 10);
-            magnitude /= 10;
-        } while (magnitude != 0);
-        if (whole < 0) *--start = '-';
-        out.assign(start, std::end(text));
+        // A 64-bit whole number takes at most 20 characters with its sign.
+        char text[20 + 1 + kDecimals];
+        char* end = std::to_chars(text, text + 20, whole).ptr;
+        *end++ = '.';
+        end = std::fill_n(end, kDecimals, '0');
+        out.assign(std::begin(text), end);
         return;
     }
     if (!std::isfinite(value) || std::fabs(value) >= kExponentFrom) {
