@@ -603,6 +603,7 @@ private:
         bool closed = false;  // the closing keyword's line follows the lines
         KeptLine closer;
         std::int32_t closerLine = 0;  // the line StepLine finds after its fetch
+        bool assignmentsOnly = false;  // closed, and every line an assignment
     };
     static constexpr std::int32_t kSeenOnce = -4;
     std::deque<Body> bodies_;

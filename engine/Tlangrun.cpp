@@ -353,6 +353,10 @@ TLangEngine::Body TLangEngine::MakeBody(int position) {
         body.lines.push_back(line);
         position = line.next;
     }
+    body.assignmentsOnly = body.closed && !body.lines.empty() &&
+                           std::all_of(body.lines.begin(), body.lines.end(), [](const BodyLine& line) {
+                               return line.kind == BodyLine::Kind::Compiled || line.kind == BodyLine::Kind::Translated;
+                           });
     return body;
 }
 
@@ -406,10 +410,21 @@ void TLangEngine::RunBody() {
     }
     const std::vector<BodyLine>& lines = body->lines;
     bool fetch = false;
+    std::size_t i = 0;  // the body's line the run is in
+    if (body->assignmentsOnly) {
+        // Assignments neither stop the run nor leave the block: they need
+        // none of the checks between statements, and the first has left no
+        // single-line IF for the closing keyword to end.
+        while (i < lines.size() && RunBodyLine(lines[i], !fetch, fetch)) ++i;
+        if (i == lines.size()) {
+            FetchKeptKeyword(body->closer, false);
+            m_CurrentLine = body->closerLine;
+            return;
+        }
+    }
     {
         const NestingLevel level(blockNesting_);
         bool endSeen = false;
-        std::size_t i = 0;   // the body's line the run is in
         bool atLine = true;  // at the start of line i, the line end before it current
         for (;;) {
             // The run loop's checks before each statement.
