@@ -553,12 +553,12 @@ bool TLangEngine::RunCompiled(const CompiledStatement& statement) {
 
     // The cells select themselves in their arrays in the order the evaluator
     // reads them: the target's first, then the operands' in text order.
-    if (targetArray) std::copy(targetSubscripts, targetSubscripts + kMaxArrayDims, targetArray->SymSub.begin());
+    if (targetArray) SelectSubscripts(*targetArray, targetSubscripts, statement.target.dims);
     if (statement.readsCells) {
         for (std::size_t i = 0; i < count; ++i) {
             TERP_SYMBOL_TAG* array = operands[i].array;
             if (!array) continue;
-            std::copy(subscripts[i], subscripts[i] + kMaxArrayDims, array->SymSub.begin());
+            SelectSubscripts(*array, subscripts[i], operands[i].dims);
             array->SymExtra = cells[i];
             array->SymValue = cellValues[i];
         }

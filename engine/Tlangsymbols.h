@@ -79,6 +79,14 @@ struct TERP_SYMBOL_TAG {
     TERP_SYMBOL_TAG* SymLink = nullptr;  // FOR block: the loop variable; not owned
 };
 
+// Selects a cell's subscripts (those past `dims` are 0) in its array, one by
+// one: they were just worked out one by one, and one wider read of them
+// would wait for those writes to land.
+inline void SelectSubscripts(TERP_SYMBOL_TAG& array, const std::int32_t* subscripts, int dims) {
+    for (int i = 0; i < dims; ++i) array.SymSub[static_cast<std::size_t>(i)] = subscripts[i];
+    for (int i = dims; i < kMaxArrayDims; ++i) array.SymSub[static_cast<std::size_t>(i)] = 0;
+}
+
 // Records in definition order with an index by name. A record keeps its
 // address for as long as it is in the list, so pointers to it stay valid.
 class SymbolList {
