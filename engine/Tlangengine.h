@@ -205,7 +205,11 @@ public:
             StepOrBreak();
     }
     void StepOrBreak();
-    void StepAgainAfterJump();
+    // A jump back (a loop's next round, a GOTO) may land on the line it left,
+    // as an empty loop body or "GOTO" to the label just above does. No line
+    // changes then, yet the host must hear of the step, or it could never
+    // stop an endless loop: the next line steps even when it is the same one.
+    void StepAgainAfterJump() { stepAgain_ = true; }
 
     // Frees what a run built: symbols, labels and blocks, the run's lines and
     // its text; host functions and host-variable lines stay.
@@ -750,7 +754,17 @@ private:
     };
     bool EvalToStatementEnd();
     bool EvalForBound(double& value, ForBound& bound);
-    double ReadForBound(const ForBound& bound);
+    // A bound that is one number or one NUMBER variable reads as the
+    // evaluator would leave it; inline, as every round of a loop reads it.
+    double ReadForBound(const ForBound& bound) {
+        if (bound.variable) {
+            m_CurrentSymbol = bound.variable;
+            m_NumValue = bound.variable->SymValue;
+        } else {
+            m_NumValue = bound.number;
+        }
+        return static_cast<double>(m_NumValue);
+    }
     // Reads the value of the SWITCH whose expression starts at `start` from
     // its translated form; false, with nothing changed, when the evaluator
     // must read it.

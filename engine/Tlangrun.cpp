@@ -694,12 +694,6 @@ void TLangEngine::StepOrBreak() {
     stepAgain_ = false;
 }
 
-// A jump back (a loop's next round, a GOTO) may land on the line it left, as
-// an empty loop body or "GOTO" to the label just above does. No line changes
-// then, yet the host must hear of the step, or it could never stop an endless
-// loop: the next line steps even when it is the same one.
-void TLangEngine::StepAgainAfterJump() { stepAgain_ = true; }
-
 bool TLangEngine::CheckNumericCondition() {
     if (!IsNonNumericValue(ValueKind())) return true;
     ReportError(kConditionType);
@@ -833,18 +827,6 @@ bool TLangEngine::EvalForBound(double& value, ForBound& bound) {
     if (tokenStart_ != operandEnd) bound = ForBound();
     value = static_cast<double>(m_NumValue);
     return true;
-}
-
-// A bound that is one number or one NUMBER variable reads as the evaluator
-// would leave it.
-double TLangEngine::ReadForBound(const ForBound& bound) {
-    if (bound.variable) {
-        m_CurrentSymbol = bound.variable;
-        m_NumValue = bound.variable->SymValue;
-    } else {
-        m_NumValue = bound.number;
-    }
-    return static_cast<double>(m_NumValue);
 }
 
 int TLangEngine::ExecFor() {
