@@ -659,6 +659,10 @@ private:
         return true;
     }
     bool RunStatementLine(const BodyLine& line, bool atBlockStart, bool& fetch);
+    // Runs the IF, WHILE, FOR, SWITCH or GOSUB whose keyword is current, as
+    // the run loop dispatches it: false when the loop must not fetch before
+    // its next statement.
+    bool RunBlockStatement();
     // One statement of the run loop: fetches it when asked and dispatches
     // it. kBlockGoesOn, or what RunBlock returns when the statement ends the
     // block.

@@ -111,31 +111,19 @@ int TLangEngine::RunStatement(bool nested, bool& fetch, bool& endSeen) {
         ReportError(kMisplacedThen);
         return 0;
     case tok::If:
-        Prime();
-        if (ExecIf() < 0 && m_Token != tok::Then && m_Token != tok::Else) fetch = false;
+    case tok::While:
+    case tok::For:
+    case tok::Switch:
+    case tok::GoSub:
+        fetch = RunBlockStatement();
         break;
     case tok::Goto:
         if (nested) return 1;
         ExecGoto();
         fetch = false;
         break;
-    case tok::While:
-        Prime();
-        if (ExecWhile() < 0) fetch = false;
-        break;
-    case tok::For:
-        Prime();
-        if (ExecFor() < 0) fetch = false;
-        break;
-    case tok::GoSub:
-        ExecGosub();
-        break;
     case tok::End:
         endSeen = true;
-        break;
-    case tok::Switch:
-        Prime();
-        if (ExecSwitch() < 0 && m_Token != tok::Case && m_Token != tok::EndSwitch) fetch = false;
         break;
     case tok::Wend:
         if (nested) return 0;
@@ -467,33 +455,31 @@ void TLangEngine::RunBody() {
     RunBlock(true, fetch);
 }
 
+bool TLangEngine::RunBlockStatement() {
+    switch (m_Token) {
+    case tok::If:
+        Prime();
+        return !(ExecIf() < 0 && m_Token != tok::Then && m_Token != tok::Else);
+    case tok::While:
+        Prime();
+        return ExecWhile() >= 0;
+    case tok::For:
+        Prime();
+        return ExecFor() >= 0;
+    case tok::Switch:
+        Prime();
+        return !(ExecSwitch() < 0 && m_Token != tok::Case && m_Token != tok::EndSwitch);
+    default:
+        ExecGosub();
+        return true;
+    }
+}
+
 bool TLangEngine::RunStatementLine(const BodyLine& line, bool atBlockStart, bool& fetch) {
     const int next = line.next;
     FetchKeptKeyword(line.keyword, atBlockStart);
     m_CurrentLine = LineAt(m_TextPos);
-    // As the run loop's dispatch of the keyword goes on.
-    switch (m_Token) {
-    case tok::If:
-        Prime();
-        fetch = !(ExecIf() < 0 && m_Token != tok::Then && m_Token != tok::Else);
-        break;
-    case tok::While:
-        Prime();
-        fetch = ExecWhile() >= 0;
-        break;
-    case tok::For:
-        Prime();
-        fetch = ExecFor() >= 0;
-        break;
-    case tok::Switch:
-        Prime();
-        fetch = !(ExecSwitch() < 0 && m_Token != tok::Case && m_Token != tok::EndSwitch);
-        break;
-    default:
-        ExecGosub();
-        fetch = true;
-        break;
-    }
+    fetch = RunBlockStatement();
     return !m_StopRequested && m_Token == tok::EndOfLine && m_TextPos == next;
 }
 
