@@ -769,11 +769,6 @@ private:
         }
         return static_cast<double>(m_NumValue);
     }
-    // Reads the value of the SWITCH whose expression starts at `start` from
-    // its translated form; false, with nothing changed, when the evaluator
-    // must read it.
-    bool RunTranslatedSwitchValue(int start);
-    std::vector<std::int8_t> switchValueFlat_;  // by text position: 1 the form serves, -1 it does not, 0 not known
     bool CaseMatch(const SwitchValue& value);
     bool CasePartMatches(const SwitchValue& value);
     // Runs a numeric CASE item that closes its line from its translated form;
@@ -812,19 +807,35 @@ private:
         std::vector<double> values;  // the CASE items, in text order
         std::vector<CaseOutcome> outcomes;  // one per value, then one for no match when the table is complete
         bool complete = false;
-        bool stale = false;  // a later search may read further: make it again
     };
-    std::vector<CaseTable> caseTables_;
-    std::vector<std::int32_t> caseTableIndex_;  // by the search's start: index into caseTables_, or one of the above
-    // By the search's start: how far a search from there has read. Only what
-    // a search has read may be read for its table.
-    std::vector<std::int32_t> caseSearchReach_;
+    // What a SWITCH keeps between its runs.
+    struct KeptSwitch {
+        // Whether the value's translated form serves: 1 yes, -1 no, 0 not known.
+        std::int8_t valueTranslated = 0;
+        // How far a search has read from the line after the SWITCH: only what
+        // a search has read may be read for the table.
+        std::int32_t searchReach = 0;
+        // The reach the table was made at, and whether a search that reads
+        // further could make it longer.
+        std::int32_t tableReach = 0;
+        bool tableFinal = false;
+        CaseTable table;
+    };
+    std::deque<KeptSwitch> keptSwitches_;
+    std::vector<std::int32_t> keptSwitchIndex_;  // by the position after SWITCH: index into keptSwitches_, or -1
+    // The record of the SWITCH whose keyword ends at `start`, made at its
+    // first run; null where nothing is kept.
+    KeptSwitch* KeptSwitchAt(int start);
+    // Reads the value of the SWITCH whose expression starts at `start` from
+    // its translated form; false, with nothing changed, when the evaluator
+    // must read it.
+    bool RunTranslatedSwitchValue(int start, KeptSwitch& kept);
     // Ends the search of a numeric SWITCH through its table, as the search
     // would end; false, with nothing changed, when the table does not know
     // the value.
-    bool JumpToKeptCase(double value);
+    bool JumpToKeptCase(KeptSwitch& kept, double value);
     // False when the walk stopped where a later search may read further.
-    bool MakeCaseTable(int position, CaseTable& table);
+    bool MakeCaseTable(int position, const KeptSwitch& kept, CaseTable& table);
     void ApplyCaseOutcome(const CaseOutcome& outcome);
     // The token a skip reads at a position the cache does not keep (a cell,
     // a label): its code and the position after it, with nothing changed;

@@ -77,10 +77,8 @@ void TLangEngine::EnsureRunText() {
     caseLimitJumps_.clear();
     caseLimitJumpIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, -1);
     keptLines_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, KeptLine());
-    switchValueFlat_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, 0);
-    caseTables_.clear();
-    caseSearchReach_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, 0);
-    caseTableIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, kNotLookedAt);
+    keptSwitches_.clear();
+    keptSwitchIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, -1);
     bodies_.clear();
     bodyIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, kNotLookedAt);
 }

@@ -1036,9 +1036,10 @@ int TLangEngine::ExecSwitch() {
         return 0;
     }
     const int end = block->SymCount;
+    KeptSwitch* kept = KeptSwitchAt(start);
     m_NumValue = 1;
     m_ValueType = tok::None;
-    if (!RunTranslatedSwitchValue(start)) {
+    if (!kept || !RunTranslatedSwitchValue(start, *kept)) {
         do {
             if (!EvalStep(!IsOperator() && m_Token != tok::OpenParen)) return 1;
         } while (m_Token != tok::EndOfLine && m_Token != tok::CloseParen && m_Token != tok::Comma);
@@ -1051,8 +1052,7 @@ int TLangEngine::ExecSwitch() {
 
     // Search the CASE, or the DEFAULT, whose lines run. A SWITCH inside the
     // lines that are passed over is passed over whole.
-    const int searchStart = m_TextPos;
-    const bool found = !value.isString && JumpToKeptCase(value.number);
+    const bool found = kept && !value.isString && JumpToKeptCase(*kept, value.number);
     while (!found) {
         if (!JumpToCaseLimit() && !FetchToCaseLimitKeepingIt()) {
             if (!m_StopRequested) FinishBlock(end);
@@ -1073,9 +1073,7 @@ int TLangEngine::ExecSwitch() {
             if (m_StopRequested) return 0;
         }
     }
-    if (!found && searchStart >= 1 && static_cast<std::size_t>(searchStart) < caseSearchReach_.size())
-        caseSearchReach_[static_cast<std::size_t>(searchStart)] =
-            std::max(caseSearchReach_[static_cast<std::size_t>(searchStart)], m_TextPos);
+    if (kept && !found) kept->searchReach = std::max(kept->searchReach, m_TextPos);
     if (m_Token != tok::EndSwitch) {
         for (bool running = true; running;) {
             RunBody();
@@ -1107,50 +1105,46 @@ int TLangEngine::ExecSwitch() {
     return 1;
 }
 
-bool TLangEngine::RunTranslatedSwitchValue(int start) {
+TLangEngine::KeptSwitch* TLangEngine::KeptSwitchAt(int start) {
+    if (!m_TranslateLines || !TokenCacheUsable() || start < 1 || start > m_RunTextLength) return nullptr;
+    std::int32_t& index = keptSwitchIndex_[static_cast<std::size_t>(start)];
+    if (index < 0) {
+        index = static_cast<std::int32_t>(keptSwitches_.size());
+        keptSwitches_.emplace_back();
+    }
+    return &keptSwitches_[static_cast<std::size_t>(index)];
+}
+
+bool TLangEngine::RunTranslatedSwitchValue(int start, KeptSwitch& kept) {
     // Without a parenthesis or a comma (no call, no cell, no grouping) the
     // evaluator reads a SWITCH value to the line end as it reads a WHILE
     // condition, so the condition's translated form serves.
-    if (start < 1 || static_cast<std::size_t>(start) >= switchValueFlat_.size()) return false;
-    std::int8_t& flat = switchValueFlat_[static_cast<std::size_t>(start)];
-    if (flat < 0) return false;
-    if (flat == 0) {
+    if (kept.valueTranslated < 0) return false;
+    if (kept.valueTranslated == 0) {
         const TranslatedStatement* value = TranslatedAt(start, TranslatedStatement::Kind::Condition, tok::EndOfLine);
         if (!value) return false;
         const std::string_view text(m_RunText.data() + start - 1, static_cast<std::size_t>(value->end - start));
-        flat = text.find_first_of("(,") == std::string_view::npos ? 1 : -1;
-        if (flat < 0) return false;
+        kept.valueTranslated = text.find_first_of("(,") == std::string_view::npos ? 1 : -1;
+        if (kept.valueTranslated < 0) return false;
     }
     return RunTranslatedCondition(start, tok::EndOfLine);
 }
 
-bool TLangEngine::JumpToKeptCase(double value) {
-    if (!m_TranslateLines || m_StopRequested || m_Token != tok::EndOfLine || !TokenCacheUsable() || m_TextPos < 1 ||
+bool TLangEngine::JumpToKeptCase(KeptSwitch& kept, double value) {
+    // The first search reads the lines it passes over; only what the
+    // searches have read goes into the table.
+    if (kept.searchReach == 0 || m_StopRequested || m_Token != tok::EndOfLine || m_TextPos < 1 ||
         m_TextPos > m_RunTextLength)
         return false;
-    std::int32_t& index = caseTableIndex_[static_cast<std::size_t>(m_TextPos)];
-    if (index == kNotLookedAt || index == kNotCompiled) {
-        // The first search reads the lines it passes over.
-        if (index == kNotLookedAt) index = kSeenOnce;
-        return false;
+    if (!kept.tableFinal && kept.tableReach != kept.searchReach) {
+        kept.table = CaseTable();
+        kept.tableFinal = MakeCaseTable(m_TextPos, kept, kept.table);
+        kept.tableReach = kept.searchReach;
     }
-    if (index == kSeenOnce) {
-        index = static_cast<std::int32_t>(caseTables_.size());
-        caseTables_.emplace_back();
-        caseTables_.back().stale = true;
-    }
-    CaseTable& table = caseTables_[static_cast<std::size_t>(index)];
-    if (table.stale) {
-        table = CaseTable();
-        table.stale = !MakeCaseTable(m_TextPos, table);
-    }
+    const CaseTable& table = kept.table;
     const auto match = std::find(table.values.begin(), table.values.end(), value);
     const std::size_t outcome = static_cast<std::size_t>(match - table.values.begin());
-    if (outcome >= table.outcomes.size()) {
-        // A search that reads further makes the table again.
-        table.stale = table.stale || !table.complete;
-        return false;
-    }
+    if (outcome >= table.outcomes.size()) return false;
     ApplyCaseOutcome(table.outcomes[outcome]);
     return true;
 }
@@ -1172,7 +1166,7 @@ struct CaseWalkMarks {
 
 }  // namespace
 
-bool TLangEngine::MakeCaseTable(int position, CaseTable& table) {
+bool TLangEngine::MakeCaseTable(int position, const KeptSwitch& kept, CaseTable& table) {
     CaseWalkMarks marks;
     const auto outcome = [&marks](int token, int end, int tokenStart, int lineEnd, int previousToken) {
         CaseOutcome made;
@@ -1215,7 +1209,7 @@ bool TLangEngine::MakeCaseTable(int position, CaseTable& table) {
         if (!token) {
             int code = 0;
             int end = 0;
-            if (p >= caseSearchReach_[static_cast<std::size_t>(position)]) return false;
+            if (p >= kept.searchReach) return false;
             if (!PeekSkippedToken(p, previous, code, end)) return true;
             if (code == tok::Case || code == tok::Default || code == tok::EndSwitch || code == tok::Switch) return false;
             mark(p, nullptr);
