@@ -52,7 +52,7 @@ TranslatedOp ProductOp(int token) {
 }
 
 // The built-ins a translated statement calls: their arguments and result are
-// texts and numbers, and they touch nothing else.
+// texts and numbers, and they touch nothing but the script file they read.
 enum class BuiltinShape { None, OneText, OneNumber, TextCount, Mid, Instr };
 
 BuiltinShape ShapeOf(int code) {
@@ -63,6 +63,8 @@ BuiltinShape ShapeOf(int code) {
     case fn::Chr: case fn::Str: case fn::Sqr: case fn::Sin: case fn::Cos: case fn::Tan: case fn::Atn:
     case fn::ASin: case fn::Hex: case fn::ACos: case fn::Abs: case fn::Sgn: case fn::Int: case fn::Exp:
     case fn::Exp2: case fn::Exp10: case fn::Log: case fn::Log2: case fn::Log10:
+    // A file index is read as the one number argument is.
+    case fn::FEof: case fn::FTell: case fn::FGetc:
         return BuiltinShape::OneNumber;
     case fn::Left: case fn::Right:
         return BuiltinShape::TextCount;
@@ -901,6 +903,30 @@ private:
         return ValNumber(*Text(*node.operands[0], run));
     }
 
+    // FEOF, FTELL and FGETC check the index as the call does, before the
+    // file is touched: a whole number within 32 bits with a file open at it.
+    // Once the run has failed nothing is read.
+    static std::optional<std::int32_t> OpenFileIndex(const TranslatedNode& node, TranslatedRun& run) {
+        const std::optional<std::int32_t> index = TruncToInt32(Number(*node.operands[0], run));
+        if (!index || run.failed_ || !run.e_.m_Files.IsFileIndexInUse(*index)) return std::nullopt;
+        return index;
+    }
+
+    static long double FileAtEnd(const TranslatedNode& node, TranslatedRun& run) {
+        const std::optional<std::int32_t> index = OpenFileIndex(node, run);
+        return index ? run.e_.m_Files.ScriptFileAtEnd(*index) : Fail(run);
+    }
+
+    static long double FileTell(const TranslatedNode& node, TranslatedRun& run) {
+        const std::optional<std::int32_t> index = OpenFileIndex(node, run);
+        return index ? static_cast<long double>(run.e_.m_Files.ScriptFileTell(*index)) : Fail(run);
+    }
+
+    static long double FileGetChar(const TranslatedNode& node, TranslatedRun& run) {
+        const std::optional<std::int32_t> index = OpenFileIndex(node, run);
+        return index ? run.e_.m_Files.ScriptFileGetChar(*index) : Fail(run);
+    }
+
     // INSTR(text, wanted [, exact]) or INSTR(from, text, wanted [, exact]).
     static long double Instr(const TranslatedNode& node, TranslatedRun& run) {
         if (node.operands[0]->text) {
@@ -1073,6 +1099,9 @@ private:
         case fn::Len: return &Length;
         case fn::Val: return &Val;
         case fn::Instr: return &Instr;
+        case fn::FEof: return &FileAtEnd;
+        case fn::FTell: return &FileTell;
+        case fn::FGetc: return &FileGetChar;
         default: return nullptr;
         }
     }
@@ -1167,6 +1196,33 @@ private:
         }
     }
 
+    // FGETC consumes a byte of its file. A failed run must leave the file as
+    // it was, so FGETC is bound only where every node evaluated after it
+    // (operands first, left to right) never fails; what the statement does
+    // with a value of these nodes (a number) never fails either.
+    static bool ReadsInput(const TranslatedNode& node) {
+        return node.op == TranslatedOp::Builtin && node.code == fn::FGetc;
+    }
+
+    static bool NeverFails(const TranslatedNode& node) {
+        switch (node.op) {
+        case TranslatedOp::Number: case TranslatedOp::NumberVariable: case TranslatedOp::Negate:
+        case TranslatedOp::Not: case TranslatedOp::Compare: case TranslatedOp::And: case TranslatedOp::Or:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    // `read`: a node evaluated before has read input.
+    static bool NothingFailsAfterInput(const TranslatedNode& node, bool& read) {
+        for (std::size_t i = 0; i < static_cast<std::size_t>(node.argumentCount); ++i)
+            if (!NothingFailsAfterInput(*node.operands[i], read)) return false;
+        if (read && !NeverFails(node)) return false;
+        read = read || ReadsInput(node);
+        return true;
+    }
+
     // A value the run can read again once it completes; any other the node
     // keeps as it gives it.
     static bool Rereadable(const TranslatedNode& node) {
@@ -1201,6 +1257,8 @@ bool TranslatedRun::Bind(TranslatedStatement& s) {
         TraceOperands(target, last);
     }
     TranslatedNode& root = s.nodes[static_cast<std::size_t>(s.root)];
+    bool read = false;
+    if (!NothingFailsAfterInput(root, read)) return false;
     Trace(root, last);
     s.lastNumberSource = last.numberSource;
     s.lastNumber = last.number;

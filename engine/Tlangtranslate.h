@@ -36,7 +36,7 @@ enum class TranslatedOp : std::uint8_t {
     Compare,         // two numbers or two texts; `code` is the relational operator
     And,
     Or,
-    Builtin,         // a built-in function without side effects; `code` is its token
+    Builtin,         // a built-in function; `code` is its token. Only FGETC has a side effect: it reads a byte
 };
 
 class TranslatedRun;
