@@ -907,8 +907,11 @@ private:
     // file is touched: a whole number within 32 bits with a file open at it.
     // Once the run has failed nothing is read.
     static std::optional<std::int32_t> OpenFileIndex(const TranslatedNode& node, TranslatedRun& run) {
-        const std::optional<std::int32_t> index = TruncToInt32(Number(*node.operands[0], run));
-        if (!index || run.failed_ || !run.e_.m_Files.IsFileIndexInUse(*index)) return std::nullopt;
+        // TruncToInt32, inline: a loop that reads a file byte by byte calls it for every byte.
+        const long double value = Number(*node.operands[0], run);
+        if (!(value > -kInt32Limit - 1 && value < kInt32Limit) || run.failed_) return std::nullopt;
+        const auto index = static_cast<std::int32_t>(TruncatedWhole(value));
+        if (!run.e_.m_Files.IsFileIndexInUse(index)) return std::nullopt;
         return index;
     }
 
