@@ -467,6 +467,7 @@ public:
         // The target is read first, as the evaluator resolves it.
         if (s_.targetCell >= 0 && !SelectCell(NodeAt(s_.targetCell), *this)) return false;
         TranslatedNode& root = NodeAt(s_.root);
+        if (s_.appendsToTarget) return AppendToTarget(target, root);
         if (root.text) return AssignText(target, root);
         const long double result = root.evaluate(root, *this);
         if (failed_ || !Storable(result)) return false;
@@ -538,6 +539,31 @@ private:
                 target.SymText = *result;
             e_.m_TokenText = target.SymText;
         }
+        e_.m_NumValue = number;
+        FinishAssignment(target);
+        return true;
+    }
+
+    // `V = V + tail`: the join and the assignment check the memory they
+    // would take (the join the whole text, which covers the assignment's
+    // growth), and the target grows by the tail rather than being built anew.
+    bool AppendToTarget(TERP_SYMBOL_TAG& target, TranslatedNode& root) {
+        TranslatedNode& right = *root.operands[1];
+        const std::string* tail = &root.value;
+        if (right.text)
+            tail = Text(right, *this);
+        else
+            AssignFixed18(root.value, Number(right, *this));
+        const std::size_t held = target.SymText.size();
+        if (failed_ || !e_.m_Memory.Fits(held + tail->size())) return false;
+        const long double number = s_.lastNumberSource == Source::Unchanged ? e_.m_NumValue : LastNumber();
+
+        // Nothing can fail from here on.
+        CommitCells();
+        e_.m_Memory.Resize(held, held + tail->size());
+        // A tail that is the target itself is appended as it was.
+        target.SymText.append(*tail);
+        e_.m_TokenText = target.SymText;
         e_.m_NumValue = number;
         FinishAssignment(target);
         return true;
@@ -1262,6 +1288,9 @@ bool TranslatedRun::Bind(TranslatedStatement& s) {
     TranslatedNode& root = s.nodes[static_cast<std::size_t>(s.root)];
     bool read = false;
     if (!NothingFailsAfterInput(root, read)) return false;
+    s.appendsToTarget = s.kind == TranslatedStatement::Kind::Assignment && s.targetCell < 0 &&
+                        root.op == TranslatedOp::Join && root.operands[0]->op == TranslatedOp::TextVariable &&
+                        root.operands[0]->symbol == s.target;
     Trace(root, last);
     s.lastNumberSource = last.numberSource;
     s.lastNumber = last.number;

@@ -231,6 +231,14 @@ const std::vector<std::string> kStatements = {
     "A = S < T + \"x\"",
     "D(N - 3) = LEN(W(1))",
     "E(K, N - 3) = D(K) + LEN(S)",
+    // Texts that grow by a tail: a text, the text itself, a number, a cell.
+    "S = S + S",
+    "S = S + A * 2",
+    "S = S + W(K) + T",
+    "S = S + D(K + 4)",
+    "U = U + MID(S, 2)",
+    "W(K) = W(K) + T",
+    "S = S + LEN(S) + 1",
 };
 
 TEST_F(EngineTranslate, TableOfStatementsRunsAsTheEvaluatorRunsThem) {
@@ -307,6 +315,15 @@ TEST_F(EngineTranslate, FileBuiltinsRunAsTheEvaluatorRunsThem) {
     }
     ExpectSameBothWays(opened + "C = FGETC(1)\nWHILE C >= 0\nN = N + 1\nC = FGETC(1)\nWEND\nA = FGETC(1)\n" +
                        "PRINT N; A; FEOF(1); FTELL(1)\nC = FGETC(1)");
+}
+
+// Texts grown in a loop up to the memory limit: the statement that would
+// pass it stops the run on its line, and the texts stay as they were.
+TEST_F(EngineTranslate, TextsGrownUpToTheMemoryLimitRunAsTheEvaluatorRunsThem) {
+    engine.m_Memory.SetLimit(std::int64_t{1} << 20);
+    const std::string grown = std::string(kDeclarations) + "T = \"" + std::string(1000, 'x') + "\"\n";
+    for (const char* growth : {"S = S + T\nS = S + A", "S = S + S + T", "S = S + T\nS = S + S"})
+        ExpectSameBothWays(grown + "WHILE K < 10000\nK = K + 1\n" + growth + "\nWEND\nPRINT LEN(S)");
 }
 
 // A statement that closes the script leaves the registers it set to be read.
