@@ -42,24 +42,32 @@ std::string ChrText(std::int64_t code) {
     return byte == 0 ? std::string() : std::string(1, static_cast<char>(byte));
 }
 
-std::string LeftText(std::string_view text, std::int64_t count) {
-    if (count <= 0) return std::string();
-    return std::string(text.substr(0, static_cast<std::size_t>(std::min<std::int64_t>(count, text.size()))));
+std::string_view LeftPart(std::string_view text, std::int64_t count) {
+    if (count <= 0) return {};
+    return text.substr(0, static_cast<std::size_t>(std::min<std::int64_t>(count, text.size())));
 }
 
-std::string RightText(std::string_view text, std::int64_t count) {
-    if (count <= 0) return std::string();
+std::string_view RightPart(std::string_view text, std::int64_t count) {
+    if (count <= 0) return {};
     const auto size = static_cast<std::int64_t>(text.size());
-    if (count >= size) return std::string(text);
-    return std::string(text.substr(static_cast<std::size_t>(size - count)));
+    if (count >= size) return text;
+    return text.substr(static_cast<std::size_t>(size - count));
 }
 
-std::string MidText(std::string_view text, std::int64_t start, std::optional<std::int64_t> length) {
+std::string_view MidPart(std::string_view text, std::int64_t start, std::optional<std::int64_t> length) {
     const auto size = static_cast<std::int64_t>(text.size());
     std::int64_t count = size;
     if (length && *length >= 0) count = std::min(*length, size);
-    if (count <= 0 || start < 1 || start > size) return std::string();
-    return std::string(text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(count)));
+    if (count <= 0 || start < 1 || start > size) return {};
+    return text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(count));
+}
+
+std::string LeftText(std::string_view text, std::int64_t count) { return std::string(LeftPart(text, count)); }
+
+std::string RightText(std::string_view text, std::int64_t count) { return std::string(RightPart(text, count)); }
+
+std::string MidText(std::string_view text, std::int64_t start, std::optional<std::int64_t> length) {
+    return std::string(MidPart(text, start, length));
 }
 
 namespace {

@@ -503,6 +503,7 @@ public:
 private:
     using Source = TranslatedStatement::Source;
     static constexpr double kInt32Limit = 2147483648.0;  // 2^31
+    static constexpr std::size_t kShortText = 32;
     // Where an operand's value comes from: read in place, or through its handler.
     enum class Place : std::uint8_t { Constant, Variable, Node };
     enum class Relation : std::uint8_t { Less, Greater, Equal, GreaterEqual, LessEqual, NotEqual };
@@ -521,9 +522,10 @@ private:
         // Nothing can fail from here on.
         CommitSelections(target);
         e_.m_Memory.Resize(heldSize, result->size());
-        // A text the root made is its own until the next run: the target
-        // takes it over rather than a copy.
-        const bool made = result == &root.value;
+        // A long text the root made is its own until the next run: the
+        // target takes it over rather than a copy. A short one is copied,
+        // which costs less than exchanging two texts held in place.
+        const bool made = result == &root.value && result->size() > kShortText;
         if (isCell) {
             if (made)
                 target.SymCells[cell].Text = std::move(root.value);
@@ -1033,7 +1035,7 @@ private:
         case fn::Right: {
             const std::optional<std::int64_t> count = SaturatingCount(a.numbers[1]);
             if (!count) return false;
-            node.value = node.code == fn::Left ? LeftText(*a.texts[0], *count) : RightText(*a.texts[0], *count);
+            node.value.assign(node.code == fn::Left ? LeftPart(*a.texts[0], *count) : RightPart(*a.texts[0], *count));
             return true;
         }
         case fn::Mid: {
@@ -1044,7 +1046,7 @@ private:
             }
             const std::optional<std::int64_t> from = SaturatingCount(a.numbers[1]);
             if (!from) return false;
-            node.value = MidText(*a.texts[0], *from, length);
+            node.value.assign(MidPart(*a.texts[0], *from, length));
             return true;
         }
         default:
