@@ -239,6 +239,9 @@ const std::vector<std::string> kStatements = {
     "U = U + MID(S, 2)",
     "W(K) = W(K) + T",
     "S = S + LEN(S) + 1",
+    // Case-blind searches over letters of the code page in either case.
+    "A = INSTR(\"x\xE9T\xC9\", \"\xC9t\xE9\") + INSTR(2, \"\x9A\x8A\xFF\", \"\x8A\x9F\") + INSTR(S, \"LL\")",
+    "A = INSTR(S + \"\xDF\xB5\", \"\xDF\xB5\") + INSTR(S, \"L\", 0) + INSTR(K, S, \"l\") + INSTR(\"\xD7\", \"\xF7\")",
 };
 
 TEST_F(EngineTranslate, TableOfStatementsRunsAsTheEvaluatorRunsThem) {
@@ -315,6 +318,8 @@ TEST_F(EngineTranslate, FileBuiltinsRunAsTheEvaluatorRunsThem) {
     }
     ExpectSameBothWays(opened + "C = FGETC(1)\nWHILE C >= 0\nN = N + 1\nC = FGETC(1)\nWEND\nA = FGETC(1)\n" +
                        "PRINT N; A; FEOF(1); FTELL(1)\nC = FGETC(1)");
+    ExpectSameBothWays(opened + "FOR K = 1 TO 4\nSWITCH 66\nCASE FGETC(1)\nA = A + 1\nCASE FGETC(3), SQR(FGETC(1) - 66)\n" +
+                       "A = A + 2\nENDSWITCH\nNEXT\nPRINT A; FTELL(1); FTELL(3)");
 }
 
 // Texts grown in a loop up to the memory limit: the statement that would
