@@ -7,6 +7,7 @@
 #include <array>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 
 namespace pevox {
 
@@ -41,48 +42,97 @@ std::string ChrText(std::int64_t code) {
     return byte == 0 ? std::string() : std::string(1, static_cast<char>(byte));
 }
 
-std::string LeftText(std::string_view text, std::int64_t count) {
-    if (count <= 0) return std::string();
-    return std::string(text.substr(0, static_cast<std::size_t>(std::min<std::int64_t>(count, text.size()))));
+std::string_view LeftPart(std::string_view text, std::int64_t count) {
+    if (count <= 0) return {};
+    return text.substr(0, static_cast<std::size_t>(std::min<std::int64_t>(count, text.size())));
 }
 
-std::string RightText(std::string_view text, std::int64_t count) {
-    if (count <= 0) return std::string();
+std::string_view RightPart(std::string_view text, std::int64_t count) {
+    if (count <= 0) return {};
     const auto size = static_cast<std::int64_t>(text.size());
-    if (count >= size) return std::string(text);
-    return std::string(text.substr(static_cast<std::size_t>(size - count)));
+    if (count >= size) return text;
+    return text.substr(static_cast<std::size_t>(size - count));
 }
 
-std::string MidText(std::string_view text, std::int64_t start, std::optional<std::int64_t> length) {
+std::string_view MidPart(std::string_view text, std::int64_t start, std::optional<std::int64_t> length) {
     const auto size = static_cast<std::int64_t>(text.size());
     std::int64_t count = size;
     if (length && *length >= 0) count = std::min(*length, size);
-    if (count <= 0 || start < 1 || start > size) return std::string();
-    return std::string(text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(count)));
+    if (count <= 0 || start < 1 || start > size) return {};
+    return text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(count));
+}
+
+std::string LeftText(std::string_view text, std::int64_t count) { return std::string(LeftPart(text, count)); }
+
+std::string RightText(std::string_view text, std::int64_t count) { return std::string(RightPart(text, count)); }
+
+std::string MidText(std::string_view text, std::int64_t start, std::optional<std::int64_t> length) {
+    return std::string(MidPart(text, start, length));
 }
 
 namespace {
 
-// The upper-case form of every byte, as platform::UpperChar gives it.
-const std::array<char, 256>& UpperCaseBytes() {
-    static const std::array<char, 256> table = [] {
-        std::array<char, 256> bytes{};
-        for (std::size_t b = 0; b < bytes.size(); ++b) bytes[b] = platform::UpperChar(static_cast<char>(b));
-        return bytes;
+// The code page's case rules as the search uses them: the upper-case form of
+// every byte (as platform::UpperChar gives it), and the other byte of the same
+// form, if any (the byte itself where there is none). In the code page no
+// form is shared by more than two bytes.
+struct CaseFolding {
+    std::array<unsigned char, 256> upper{};
+    std::array<unsigned char, 256> partner{};
+};
+
+const CaseFolding& Folding() {
+    static const CaseFolding folding = [] {
+        CaseFolding f;
+        for (std::size_t b = 0; b < 256; ++b) {
+            f.upper[b] = static_cast<unsigned char>(platform::UpperChar(static_cast<char>(b)));
+            f.partner[b] = static_cast<unsigned char>(b);
+        }
+        for (std::size_t b = 0; b < 256; ++b)
+            for (std::size_t other = 0; other < 256; ++other)
+                if (other != b && f.upper[other] == f.upper[b]) f.partner[b] = static_cast<unsigned char>(other);
+        return f;
     }();
-    return table;
+    return folding;
+}
+
+std::size_t Find(std::string_view text, char c, std::size_t from, std::size_t end) {
+    const void* found = std::memchr(text.data() + from, c, end - from);
+    return found ? static_cast<std::size_t>(static_cast<const char*>(found) - text.data()) : std::string_view::npos;
 }
 
 // text.find(wanted, from) of both texts in upper case, without making them:
-// a search in a loop would otherwise copy both texts at every call.
+// a search in a loop would otherwise copy both texts at every call. A text
+// without letters is found as it is; otherwise the places where the first
+// character may start a match, in either case, come from memchr, the next
+// place of each case kept until the search passes it.
 std::size_t FindIgnoringCase(std::string_view text, std::string_view wanted, std::size_t from) {
-    const std::array<char, 256>& upper = UpperCaseBytes();
-    const auto same = [&upper](char a, char b) {
-        return upper[static_cast<unsigned char>(a)] == upper[static_cast<unsigned char>(b)];
+    const CaseFolding& f = Folding();
+    const auto alone = [&f](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return f.partner[b] == b;
     };
-    for (std::size_t at = from; at + wanted.size() <= text.size(); ++at)
-        if (std::equal(wanted.begin(), wanted.end(), text.begin() + static_cast<std::ptrdiff_t>(at), same)) return at;
-    return std::string_view::npos;
+    if (std::all_of(wanted.begin(), wanted.end(), alone)) return text.find(wanted, from);
+    constexpr std::size_t kNone = std::string_view::npos;
+    if (wanted.size() > text.size() || from > text.size() - wanted.size()) return kNone;
+    const std::size_t end = text.size() - wanted.size() + 1;  // the places a match may start
+    const char first = wanted[0];
+    const auto other = static_cast<char>(f.partner[static_cast<unsigned char>(first)]);
+    const auto same = [&f](char a, char b) {
+        return f.upper[static_cast<unsigned char>(a)] == f.upper[static_cast<unsigned char>(b)];
+    };
+    std::size_t nextFirst = Find(text, first, from, end);
+    std::size_t nextOther = first == other ? kNone : Find(text, other, from, end);
+    for (;;) {
+        const std::size_t at = std::min(nextFirst, nextOther);
+        if (at == kNone) return kNone;
+        if (std::equal(wanted.begin() + 1, wanted.end(), text.begin() + static_cast<std::ptrdiff_t>(at) + 1, same))
+            return at;
+        if (at == nextFirst)
+            nextFirst = Find(text, first, at + 1, end);
+        else
+            nextOther = Find(text, other, at + 1, end);
+    }
 }
 
 }  // namespace

@@ -22,6 +22,11 @@ std::string RightText(std::string_view text, std::int64_t count);
 // Up to `length` characters from position `start`; no length, or a negative
 // one, means the rest of the text. "" when `start` lies before 1 or past the end.
 std::string MidText(std::string_view text, std::int64_t start, std::optional<std::int64_t> length);
+// The same parts as views into the text, for a caller that copies them into
+// room it already has.
+std::string_view LeftPart(std::string_view text, std::int64_t count);
+std::string_view RightPart(std::string_view text, std::int64_t count);
+std::string_view MidPart(std::string_view text, std::int64_t start, std::optional<std::int64_t> length);
 
 // The 1-based position in `text` of the first occurrence of `wanted` at or
 // after position `start`, 0 when there is none (and for an empty `wanted`).

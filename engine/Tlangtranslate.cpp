@@ -52,7 +52,7 @@ TranslatedOp ProductOp(int token) {
 }
 
 // The built-ins a translated statement calls: their arguments and result are
-// texts and numbers, and they touch nothing else.
+// texts and numbers, and they touch nothing but the script file they read.
 enum class BuiltinShape { None, OneText, OneNumber, TextCount, Mid, Instr };
 
 BuiltinShape ShapeOf(int code) {
@@ -63,6 +63,8 @@ BuiltinShape ShapeOf(int code) {
     case fn::Chr: case fn::Str: case fn::Sqr: case fn::Sin: case fn::Cos: case fn::Tan: case fn::Atn:
     case fn::ASin: case fn::Hex: case fn::ACos: case fn::Abs: case fn::Sgn: case fn::Int: case fn::Exp:
     case fn::Exp2: case fn::Exp10: case fn::Log: case fn::Log2: case fn::Log10:
+    // A file index is read as the one number argument is.
+    case fn::FEof: case fn::FTell: case fn::FGetc:
         return BuiltinShape::OneNumber;
     case fn::Left: case fn::Right:
         return BuiltinShape::TextCount;
@@ -465,6 +467,7 @@ public:
         // The target is read first, as the evaluator resolves it.
         if (s_.targetCell >= 0 && !SelectCell(NodeAt(s_.targetCell), *this)) return false;
         TranslatedNode& root = NodeAt(s_.root);
+        if (s_.appendsToTarget) return AppendToTarget(target, root);
         if (root.text) return AssignText(target, root);
         const long double result = root.evaluate(root, *this);
         if (failed_ || !Storable(result)) return false;
@@ -500,6 +503,7 @@ public:
 private:
     using Source = TranslatedStatement::Source;
     static constexpr double kInt32Limit = 2147483648.0;  // 2^31
+    static constexpr std::size_t kShortText = 32;
     // Where an operand's value comes from: read in place, or through its handler.
     enum class Place : std::uint8_t { Constant, Variable, Node };
     enum class Relation : std::uint8_t { Less, Greater, Equal, GreaterEqual, LessEqual, NotEqual };
@@ -518,9 +522,10 @@ private:
         // Nothing can fail from here on.
         CommitSelections(target);
         e_.m_Memory.Resize(heldSize, result->size());
-        // A text the root made is its own until the next run: the target
-        // takes it over rather than a copy.
-        const bool made = result == &root.value;
+        // A long text the root made is its own until the next run: the
+        // target takes it over rather than a copy. A short one is copied,
+        // which costs less than exchanging two texts held in place.
+        const bool made = result == &root.value && result->size() > kShortText;
         if (isCell) {
             if (made)
                 target.SymCells[cell].Text = std::move(root.value);
@@ -536,6 +541,31 @@ private:
                 target.SymText = *result;
             e_.m_TokenText = target.SymText;
         }
+        e_.m_NumValue = number;
+        FinishAssignment(target);
+        return true;
+    }
+
+    // `V = V + tail`: the join and the assignment check the memory they
+    // would take (the join the whole text, which covers the assignment's
+    // growth), and the target grows by the tail rather than being built anew.
+    bool AppendToTarget(TERP_SYMBOL_TAG& target, TranslatedNode& root) {
+        TranslatedNode& right = *root.operands[1];
+        const std::string* tail = &root.value;
+        if (right.text)
+            tail = Text(right, *this);
+        else
+            AssignFixed18(root.value, Number(right, *this));
+        const std::size_t held = target.SymText.size();
+        if (failed_ || !e_.m_Memory.Fits(held + tail->size())) return false;
+        const long double number = s_.lastNumberSource == Source::Unchanged ? e_.m_NumValue : LastNumber();
+
+        // Nothing can fail from here on.
+        CommitCells();
+        e_.m_Memory.Resize(held, held + tail->size());
+        // A tail that is the target itself is appended as it was.
+        target.SymText.append(*tail);
+        e_.m_TokenText = target.SymText;
         e_.m_NumValue = number;
         FinishAssignment(target);
         return true;
@@ -901,6 +931,33 @@ private:
         return ValNumber(*Text(*node.operands[0], run));
     }
 
+    // FEOF, FTELL and FGETC check the index as the call does, before the
+    // file is touched: a whole number within 32 bits with a file open at it.
+    // Once the run has failed nothing is read.
+    static std::optional<std::int32_t> OpenFileIndex(const TranslatedNode& node, TranslatedRun& run) {
+        // TruncToInt32, inline: a loop that reads a file byte by byte calls it for every byte.
+        const long double value = Number(*node.operands[0], run);
+        if (!(value > -kInt32Limit - 1 && value < kInt32Limit) || run.failed_) return std::nullopt;
+        const auto index = static_cast<std::int32_t>(TruncatedWhole(value));
+        if (!run.e_.m_Files.IsFileIndexInUse(index)) return std::nullopt;
+        return index;
+    }
+
+    static long double FileAtEnd(const TranslatedNode& node, TranslatedRun& run) {
+        const std::optional<std::int32_t> index = OpenFileIndex(node, run);
+        return index ? run.e_.m_Files.ScriptFileAtEnd(*index) : Fail(run);
+    }
+
+    static long double FileTell(const TranslatedNode& node, TranslatedRun& run) {
+        const std::optional<std::int32_t> index = OpenFileIndex(node, run);
+        return index ? static_cast<long double>(run.e_.m_Files.ScriptFileTell(*index)) : Fail(run);
+    }
+
+    static long double FileGetChar(const TranslatedNode& node, TranslatedRun& run) {
+        const std::optional<std::int32_t> index = OpenFileIndex(node, run);
+        return index ? run.e_.m_Files.ScriptFileGetChar(*index) : Fail(run);
+    }
+
     // INSTR(text, wanted [, exact]) or INSTR(from, text, wanted [, exact]).
     static long double Instr(const TranslatedNode& node, TranslatedRun& run) {
         if (node.operands[0]->text) {
@@ -978,7 +1035,7 @@ private:
         case fn::Right: {
             const std::optional<std::int64_t> count = SaturatingCount(a.numbers[1]);
             if (!count) return false;
-            node.value = node.code == fn::Left ? LeftText(*a.texts[0], *count) : RightText(*a.texts[0], *count);
+            node.value.assign(node.code == fn::Left ? LeftPart(*a.texts[0], *count) : RightPart(*a.texts[0], *count));
             return true;
         }
         case fn::Mid: {
@@ -989,7 +1046,7 @@ private:
             }
             const std::optional<std::int64_t> from = SaturatingCount(a.numbers[1]);
             if (!from) return false;
-            node.value = MidText(*a.texts[0], *from, length);
+            node.value.assign(MidPart(*a.texts[0], *from, length));
             return true;
         }
         default:
@@ -1073,6 +1130,9 @@ private:
         case fn::Len: return &Length;
         case fn::Val: return &Val;
         case fn::Instr: return &Instr;
+        case fn::FEof: return &FileAtEnd;
+        case fn::FTell: return &FileTell;
+        case fn::FGetc: return &FileGetChar;
         default: return nullptr;
         }
     }
@@ -1167,6 +1227,33 @@ private:
         }
     }
 
+    // FGETC consumes a byte of its file. A failed run must leave the file as
+    // it was, so FGETC is bound only where every node evaluated after it
+    // (operands first, left to right) never fails; what the statement does
+    // with a value of these nodes (a number) never fails either.
+    static bool ReadsInput(const TranslatedNode& node) {
+        return node.op == TranslatedOp::Builtin && node.code == fn::FGetc;
+    }
+
+    static bool NeverFails(const TranslatedNode& node) {
+        switch (node.op) {
+        case TranslatedOp::Number: case TranslatedOp::NumberVariable: case TranslatedOp::Negate:
+        case TranslatedOp::Not: case TranslatedOp::Compare: case TranslatedOp::And: case TranslatedOp::Or:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    // `read`: a node evaluated before has read input.
+    static bool NothingFailsAfterInput(const TranslatedNode& node, bool& read) {
+        for (std::size_t i = 0; i < static_cast<std::size_t>(node.argumentCount); ++i)
+            if (!NothingFailsAfterInput(*node.operands[i], read)) return false;
+        if (read && !NeverFails(node)) return false;
+        read = read || ReadsInput(node);
+        return true;
+    }
+
     // A value the run can read again once it completes; any other the node
     // keeps as it gives it.
     static bool Rereadable(const TranslatedNode& node) {
@@ -1201,6 +1288,11 @@ bool TranslatedRun::Bind(TranslatedStatement& s) {
         TraceOperands(target, last);
     }
     TranslatedNode& root = s.nodes[static_cast<std::size_t>(s.root)];
+    bool read = false;
+    if (!NothingFailsAfterInput(root, read)) return false;
+    s.appendsToTarget = s.kind == TranslatedStatement::Kind::Assignment && s.targetCell < 0 &&
+                        root.op == TranslatedOp::Join && root.operands[0]->op == TranslatedOp::TextVariable &&
+                        root.operands[0]->symbol == s.target;
     Trace(root, last);
     s.lastNumberSource = last.numberSource;
     s.lastNumber = last.number;

@@ -36,7 +36,7 @@ enum class TranslatedOp : std::uint8_t {
     Compare,         // two numbers or two texts; `code` is the relational operator
     And,
     Or,
-    Builtin,         // a built-in function without side effects; `code` is its token
+    Builtin,         // a built-in function; `code` is its token. Only FGETC has a side effect: it reads a byte
 };
 
 class TranslatedRun;
@@ -101,6 +101,9 @@ struct TranslatedStatement {
     // arguments of the node `targetCell`.
     TERP_SYMBOL_TAG* target = nullptr;
     std::int32_t targetCell = -1;
+    // `V = V + ...`: the join's left operand is the target variable, to
+    // which the run appends the right operand in place.
+    bool appendsToTarget = false;
     std::vector<CellSelection> cells;  // one per cell read, in text order
     CellSelection targetSelection;
     // The registers' last values, known from the fixed order of evaluation:

@@ -1,11 +1,13 @@
 #include "Tlangmaths.h"
 #include "Tlangstrings.h"
+#include "platform/Text.h"
 
 #include <gtest/gtest.h>
 
 #include <cfloat>
 #include <cmath>
 #include <limits>
+#include <string>
 
 namespace pevox {
 namespace {
@@ -60,6 +62,43 @@ TEST(TlangStrings, Instr) {
     EXPECT_EQ(InstrPosition("xAbAB", "ab", false, 3), 4);
     EXPECT_EQ(InstrPosition("ab", "abc", false), 0);
     EXPECT_EQ(InstrPosition("aab", "AB", false), 2);
+}
+
+// The case-blind search finds what a search of both texts in upper case
+// finds, at every start: over texts of letters whose case forms are Latin-1
+// pairs (a A, \xE9 \xC9), pairs outside that block (\x9A \x8A, \xFF \x9F),
+// bytes with one form only (\xDF, \xB5, \xD7, \xF7, '1') and every byte
+// alone as a one-character text.
+TEST(TlangStrings, InstrIgnoringCaseFindsWhatTheUpperCaseTextsFind) {
+    const std::string alphabet = "aA\xE9\xC9\x9A\x8A\xFF\x9F\xDF\xB5\xD7\xF7" "1";
+    const auto reference = [](const std::string& text, const std::string& wanted, std::int64_t start) {
+        const std::size_t found = platform::UpperCase(text).find(platform::UpperCase(wanted), static_cast<std::size_t>(start - 1));
+        return found == std::string::npos ? std::int64_t{0} : static_cast<std::int64_t>(found) + 1;
+    };
+    unsigned seed = 7;
+    const auto next = [&seed](std::size_t below) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<std::size_t>((seed >> 16) & 0x7FFF) % below;
+    };
+    const auto randomText = [&](std::size_t length) {
+        std::string text;
+        for (std::size_t i = 0; i < length; ++i) text += alphabet[next(alphabet.size())];
+        return text;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        const std::string text = randomText(1 + next(12));
+        const std::string wanted = next(4) == 0 ? text.substr(next(text.size()), 1 + next(3)) : randomText(1 + next(3));
+        for (std::int64_t start = 1; start <= static_cast<std::int64_t>(text.size()); ++start)
+            ASSERT_EQ(InstrPosition(text, wanted, false, start), reference(text, wanted, start))
+                << "[" << text << "] [" << wanted << "] from " << start;
+    }
+    for (int b = 1; b < 256; ++b) {
+        const std::string one(1, static_cast<char>(b));
+        for (int c = 1; c < 256; ++c) {
+            const std::string text = "x" + std::string(1, static_cast<char>(c)) + "y";
+            ASSERT_EQ(InstrPosition(text, one, false), reference(text, one, 1)) << b << " in " << c;
+        }
+    }
 }
 
 TEST(TlangStrings, Val) {

@@ -7,6 +7,7 @@
 #include "ScriptFixture.h"
 
 #include <cstdio>
+#include <fstream>
 #include <sstream>
 
 namespace pevox::test {
@@ -230,6 +231,17 @@ const std::vector<std::string> kStatements = {
     "A = S < T + \"x\"",
     "D(N - 3) = LEN(W(1))",
     "E(K, N - 3) = D(K) + LEN(S)",
+    // Texts that grow by a tail: a text, the text itself, a number, a cell.
+    "S = S + S",
+    "S = S + A * 2",
+    "S = S + W(K) + T",
+    "S = S + D(K + 4)",
+    "U = U + MID(S, 2)",
+    "W(K) = W(K) + T",
+    "S = S + LEN(S) + 1",
+    // Case-blind searches over letters of the code page in either case.
+    "A = INSTR(\"x\xE9T\xC9\", \"\xC9t\xE9\") + INSTR(2, \"\x9A\x8A\xFF\", \"\x8A\x9F\") + INSTR(S, \"LL\")",
+    "A = INSTR(S + \"\xDF\xB5\", \"\xDF\xB5\") + INSTR(S, \"L\", 0) + INSTR(K, S, \"l\") + INSTR(\"\xD7\", \"\xF7\")",
 };
 
 TEST_F(EngineTranslate, TableOfStatementsRunsAsTheEvaluatorRunsThem) {
@@ -258,6 +270,65 @@ TEST_F(EngineTranslate, TableOfConditionsRunsAsTheEvaluatorRunsThem) {
         ExpectSameBothWays(std::string(kDeclarations) + "WHILE (" + condition + ") AND K < 3\nK = K + 1\nB = B - 1\n" +
                            "WEND\nWHILE " + condition + " AND K < 6\nK = K + 1\nWEND\nPRINT B, K");
     }
+}
+
+// FGETC, FEOF and FTELL on a file opened in binary mode (index 1) and in text
+// mode (index 3). A byte FGETC reads decides whether a later node fails (SQR
+// of it less 66, LOG of it less 65), so a translated run that read a byte and
+// then failed would leave the evaluator another byte, and another outcome.
+TEST_F(EngineTranslate, FileBuiltinsRunAsTheEvaluatorRunsThem) {
+    std::ofstream(tempDir + "/data", std::ios::binary) << "AC\r\nBA\rC";
+    const std::string path = "\"" + tempDir + "/data\"";
+    const std::string opened = std::string(kDeclarations) + "NUMBER R\nR = FOPEN(1, " + path + ", \"binary\")\n" +
+                               "R = FOPEN(3, " + path + ", \"text\")\n";
+    const std::vector<std::string> statements = {
+        "A = FGETC(1)",
+        "D(N) = FGETC(3)",
+        "E(K, N - 3) = FGETC(1)",
+        "D(9) = FGETC(1)",
+        "A = FGETC(K + 0.5) + FEOF(1) * 2 + FTELL(3) + FEOF(3)",
+        "A = FGETC(1) >= 66 AND B > 0 OR NOT FGETC(3)",
+        "A = D(K) < FGETC(1)",
+        "A = NOT FGETC(3)",
+        "A = FGETC(2)",
+        "A = FTELL(2) + FEOF(0)",
+        "A = FGETC(-1)",
+        "A = FGETC(5E9)",
+        "A = FGETC(S)",
+        "A = FGETC(1, 2)",
+        "A = FGETC(D(9) + 1)",
+        "A = SQR(FGETC(1) - 66)",
+        "A = FGETC(1) + SQR(-1)",
+        "A = LOG(FGETC(1) - 65) + FGETC(3)",
+        "A = FGETC(1) == FGETC(3)",
+        "A = FGETC(1) < D(K + 3)",
+        "S = S + FGETC(1)",
+        "S = CHR(FGETC(3))",
+    };
+    for (const std::string& statement : statements)
+        ExpectSameBothWays(opened + "FOR K = 1 TO 3\n" + statement + "\nPRINT A; \" \"; S; D(N); FTELL(1); FTELL(3)\nNEXT");
+    const std::vector<std::string> conditions = {
+        "FGETC(1) >= 0", "FGETC(3) == 65 OR FEOF(3) == 0", "FEOF(1) == 0 AND FGETC(1) < 90", "NOT FGETC(1)",
+        "SQR(FGETC(1) - 66) >= 0", "FGETC(3) > D(K)", "FGETC(N)",
+    };
+    for (const std::string& condition : conditions) {
+        ExpectSameBothWays(opened + "WHILE " + condition + "\nK = K + 1\nWEND\nPRINT K; FEOF(1); FTELL(1); FTELL(3)");
+        ExpectSameBothWays(opened + "FOR J = 1 TO 4\nIF " + condition + " THEN K = K + 1\nNEXT\nPRINT K; FTELL(1)");
+        ExpectSameBothWays(opened + "K = 2\nIF " + condition + " THEN END");
+    }
+    ExpectSameBothWays(opened + "C = FGETC(1)\nWHILE C >= 0\nN = N + 1\nC = FGETC(1)\nWEND\nA = FGETC(1)\n" +
+                       "PRINT N; A; FEOF(1); FTELL(1)\nC = FGETC(1)");
+    ExpectSameBothWays(opened + "FOR K = 1 TO 4\nSWITCH 66\nCASE FGETC(1)\nA = A + 1\nCASE FGETC(3), SQR(FGETC(1) - 66)\n" +
+                       "A = A + 2\nENDSWITCH\nNEXT\nPRINT A; FTELL(1); FTELL(3)");
+}
+
+// Texts grown in a loop up to the memory limit: the statement that would
+// pass it stops the run on its line, and the texts stay as they were.
+TEST_F(EngineTranslate, TextsGrownUpToTheMemoryLimitRunAsTheEvaluatorRunsThem) {
+    engine.m_Memory.SetLimit(std::int64_t{1} << 20);
+    const std::string grown = std::string(kDeclarations) + "T = \"" + std::string(1000, 'x') + "\"\n";
+    for (const char* growth : {"S = S + T\nS = S + A", "S = S + S + T", "S = S + T\nS = S + S"})
+        ExpectSameBothWays(grown + "WHILE K < 10000\nK = K + 1\n" + growth + "\nWEND\nPRINT LEN(S)");
 }
 
 // A statement that closes the script leaves the registers it set to be read.
