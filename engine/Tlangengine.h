@@ -838,9 +838,16 @@ private:
     bool MakeCaseTable(int position, const KeptSwitch& kept, CaseTable& table);
     void ApplyCaseOutcome(const CaseOutcome& outcome);
     // The token a skip reads at a position the cache does not keep (a cell,
-    // a label): its code and the position after it, with nothing changed;
-    // false when the read stops the run.
-    bool PeekSkippedToken(int start, int tokenBefore, int& token, int& end);
+    // a label): its code, the position after it and the registers it sets,
+    // with nothing changed; false when the read stops the run.
+    struct SkippedToken {
+        int token = 0;
+        int end = 0;
+        bool setsText = false;
+        bool setsNumber = false;
+        bool setsSymbol = false;
+    };
+    bool PeekSkippedToken(int start, int tokenBefore, SkippedToken& skipped);
     std::vector<CaseLimitJump> caseLimitJumps_;
     std::vector<std::int32_t> caseLimitJumpIndex_;  // by text position: index into caseLimitJumps_, -1 none
     // True, with the CASE, DEFAULT or ENDSWITCH the pass from here stops at

@@ -1188,18 +1188,16 @@ bool TLangEngine::MakeCaseTable(int position, const KeptSwitch& kept, CaseTable&
         return made;
     };
     int previous = tok::EndOfLine;  // the token current before each fetch
-    // A token the cache does not keep is read again when replayed; it may
-    // set any register.
-    const auto mark = [&marks, &previous](int start, const CachedToken* token) {
+    const auto mark = [&marks, &previous](int start, const CachedToken& token) {
         const CaseWalkMarks::Mark here{start, previous};
-        switch (token ? token->token : tok::SymbolRef) {
+        switch (token.token) {
         case tok::StringLiteral:
         case tok::None: marks.text = here; break;
         case tok::NumberLiteral: marks.number = here; break;
         case tok::SymbolRef:
             marks.symbol = here;
-            if (!token || token->symbol->SymKind == tok::NumberDecl) marks.number = here;
-            if (!token || token->symbol->SymKind == tok::StringDecl) marks.text = here;
+            if (token.symbol->SymKind == tok::NumberDecl) marks.number = here;
+            if (token.symbol->SymKind == tok::StringDecl) marks.text = here;
             break;
         default: break;
         }
@@ -1207,14 +1205,18 @@ bool TLangEngine::MakeCaseTable(int position, const KeptSwitch& kept, CaseTable&
     for (int p = position;;) {
         const CachedToken* token = FindCachedToken(p);
         if (!token) {
-            int code = 0;
-            int end = 0;
+            // A token the cache does not keep is read again when replayed.
+            SkippedToken skipped;
             if (p >= kept.searchReach) return false;
-            if (!PeekSkippedToken(p, previous, code, end)) return true;
+            if (!PeekSkippedToken(p, previous, skipped)) return true;
+            const int code = skipped.token;
             if (code == tok::Case || code == tok::Default || code == tok::EndSwitch || code == tok::Switch) return false;
-            mark(p, nullptr);
+            const CaseWalkMarks::Mark here{p, previous};
+            if (skipped.setsText) marks.text = here;
+            if (skipped.setsNumber) marks.number = here;
+            if (skipped.setsSymbol) marks.symbol = here;
             previous = code == tok::End ? tok::None : code;
-            p = end;
+            p = skipped.end;
             continue;
         }
         switch (token->token) {
@@ -1230,7 +1232,7 @@ bool TLangEngine::MakeCaseTable(int position, const KeptSwitch& kept, CaseTable&
             for (int q = token->end;;) {
                 const CachedToken* rest = FindCachedToken(q);
                 if (!rest) return false;
-                mark(q, rest);
+                mark(q, *rest);
                 if (rest->token == tok::EndOfLine) {
                     table.outcomes.push_back(outcome(tok::EndOfLine, rest->end, q, rest->lineEnd, previous));
                     table.complete = true;
@@ -1257,7 +1259,7 @@ bool TLangEngine::MakeCaseTable(int position, const KeptSwitch& kept, CaseTable&
             break;
         }
         default:
-            mark(p, token);
+            mark(p, *token);
             // A skip turns a current END into no token before it fetches.
             previous = token->token == tok::End ? tok::None : token->token;
             p = token->end;
@@ -1292,17 +1294,37 @@ void TLangEngine::ApplyCaseOutcome(const CaseOutcome& outcome) {
     previousToken_ = outcome.previousToken;
 }
 
-bool TLangEngine::PeekSkippedToken(int start, int tokenBefore, int& token, int& end) {
+bool TLangEngine::PeekSkippedToken(int start, int tokenBefore, SkippedToken& skipped) {
     const TokenState saved = SaveTokenState();
     const int savedPrevious = previousToken_;
-    m_Token = tokenBefore;
-    m_TextPos = start;
-    const bool read = FetchSkipping() && !m_StopRequested;
-    token = m_Token;
-    end = m_TextPos;
+    // Read twice from different registers: a register the read sets comes
+    // out the same both times.
+    struct Registers {
+        std::string text;
+        long double number;
+        TERP_SYMBOL_TAG* symbol;
+    };
+    TERP_SYMBOL_TAG probe;
+    const auto read = [&](Registers registers) {
+        m_TokenText = std::move(registers.text);
+        m_NumValue = registers.number;
+        m_CurrentSymbol = registers.symbol;
+        m_Token = tokenBefore;
+        m_TextPos = start;
+        const bool produced = FetchSkipping() && !m_StopRequested;
+        skipped.token = m_Token;
+        skipped.end = m_TextPos;
+        return produced ? std::optional<Registers>(Registers{m_TokenText, m_NumValue, m_CurrentSymbol}) : std::nullopt;
+    };
+    const std::optional<Registers> first = read({"a", 1, nullptr});
+    const std::optional<Registers> second = first ? read({"b", 2, &probe}) : std::nullopt;
     RestoreTokenState(saved);
     previousToken_ = savedPrevious;
-    return read;
+    if (!second) return false;
+    skipped.setsText = first->text == second->text;
+    skipped.setsNumber = first->number == second->number;
+    skipped.setsSymbol = first->symbol == second->symbol;
+    return true;
 }
 
 bool TLangEngine::JumpToCaseLimit() {

@@ -381,6 +381,7 @@ TEST_F(EngineTranslate, TableOfBlocksRunsAsTheEvaluatorRunsThem) {
         "FOR J = 1 TO 4\nSWITCH J\nCASE 1\nA = 1\nCASE N - 2\nA = 2\nCASE 3\nA = 3\nENDSWITCH\nNEXT",
         "FOR J = 1 TO 4\nSWITCH J\nCASE 2\nSWITCH K\nCASE 1\nA = 9\nENDSWITCH\nCASE 3\nA = A + 1\nDEFAULT\n"
         "A = A - 1\nENDSWITCH\nNEXT",
+        "FOR J = 1 TO 3\nT = \"other\"\nSWITCH J\nCASE 7\nA = (S == \"x\") + D(N)\nDEFAULT\nPRINT D(J + 4)\nENDSWITCH\nNEXT",
         "FOR J = 4 TO 1 STEP -1\nSWITCH J * K\nCASE 4\nW(1) = S + \"!\"\nCASE 2\nGOSUB ADD\nCASE 6\nBREAK\nCASE 3\n"
         "A = D(J)\nENDSWITCH\nNEXT",
     };
