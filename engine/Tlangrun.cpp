@@ -421,6 +421,8 @@ void TLangEngine::RunBody() {
                 m_LeaveBlock = false;
                 return;
             }
+            // A host that turned to step mode hears of the steps from here on.
+            if (m_ExecutionMode != TxRun) break;
             if (atLine && i == lines.size()) {
                 if (!body->closed) break;
                 FetchKeptKeyword(body->closer, !fetch);

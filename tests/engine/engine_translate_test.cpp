@@ -394,6 +394,28 @@ TEST_F(EngineTranslate, TableOfBlocksRunsAsTheEvaluatorRunsThem) {
     }
 }
 
+// A host that turns to step mode during a run hears of every line from then
+// on, also inside the body of a loop that has run from its kept lines.
+TEST_F(EngineTranslate, StepModeTurnedOnDuringARunStepsEveryLineFromThenOn) {
+    const std::string script =
+        "NUMBER I, X\nFOR I = 1 TO 4\nX = X + I\nIF X > 0 THEN\nNOTE(X)\nENDIF\nX = X * 2\nNEXT\nPRINT X";
+    std::vector<std::string> steps;
+    for (bool translated : {false, true}) {
+        engine.m_TranslateLines = translated;
+        engine.m_ExecutionMode = TxRun;
+        int calls = 0;
+        events.onUserFunction = [&](int, int) {
+            if (++calls == 3) engine.m_ExecutionMode = TxStep;
+        };
+        EXPECT_EQ(Run(script).output, "52\n");
+        std::string lines;
+        for (int line : events.steps) lines += std::to_string(line) + " ";
+        steps.push_back(lines);
+    }
+    EXPECT_EQ(steps[1], steps[0]);
+    EXPECT_NE(steps[0], "");
+}
+
 // Random statements of every shape the translation covers and some it does
 // not, with operands that leave the ranges now and then.
 class ScriptGenerator {
