@@ -591,15 +591,14 @@ private:
     // The target cell takes its subscripts first; the cells read select
     // themselves after it, in the order they were read.
     void CommitSelections(TERP_SYMBOL_TAG& target) {
-        if (s_.targetCell >= 0)
-            std::copy(s_.targetSelection.subscripts.begin(), s_.targetSelection.subscripts.end(), target.SymSub.begin());
+        if (s_.targetCell >= 0) SelectSubscripts(target, s_.targetSelection.subscripts.data(), target.SymDims);
         CommitCells();
     }
 
     void CommitCells() {
         for (const CellSelection& selection : s_.cells) {
             TERP_SYMBOL_TAG& array = *selection.array;
-            std::copy(selection.subscripts.begin(), selection.subscripts.end(), array.SymSub.begin());
+            SelectSubscripts(array, selection.subscripts.data(), array.SymDims);
             array.SymExtra = selection.cell;
             if (array.SymKind == tok::StringArray)
                 array.SymText = array.SymCells[static_cast<std::size_t>(selection.cell)].Text;
