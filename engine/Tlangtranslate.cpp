@@ -112,6 +112,7 @@ public:
         case tok::StringArray:
             if (!Cell(target, operand, true)) return false;
             s_.targetCell = operand.node;
+            s_.targetReadsCells = !s_.cells.empty();
             break;
         default:
             return false;
@@ -465,7 +466,16 @@ public:
     bool Assignment() {
         TERP_SYMBOL_TAG& target = *s_.target;
         // The target is read first, as the evaluator resolves it.
-        if (s_.targetCell >= 0 && !SelectCell(NodeAt(s_.targetCell), *this)) return false;
+        // A step owed after the target comes before anything else is read;
+        // where the target's subscripts read cells, the run loop steps.
+        if (s_.targetCell >= 0) {
+            if (e_.stepAfterTarget_ != 0 && s_.targetReadsCells) return false;
+            if (!SelectCell(NodeAt(s_.targetCell), *this) || failed_) return false;
+        }
+        if (e_.stepAfterTarget_ != 0 &&
+            !e_.StepAfterTarget(s_.targetCell >= 0 ? &target : nullptr, s_.targetSelection.subscripts.data(),
+                                s_.targetSelection.cell))
+            return false;
         TranslatedNode& root = NodeAt(s_.root);
         if (s_.appendsToTarget) return AppendToTarget(target, root);
         if (root.text) return AssignText(target, root);
