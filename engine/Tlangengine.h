@@ -238,10 +238,12 @@ public:
     bool m_AllowUserBreak = false;
     std::int32_t m_ExitCode = TxNormal;
     bool m_SaveBeforeRun = false;
-    // Statements run from their translated form (and numeric lines from
-    // their compiled form) where they have one; false reads every statement
-    // from the text through the evaluator, the reference the tests compare
-    // the translated form with.
+    // Statements run from what the engine keeps of the run text: the token
+    // cache, the block records found by position, the FOR bounds read again
+    // without their text, the compiled and translated forms, the kept lines,
+    // bodies and SWITCH tables. False turns every one of them off at once, so
+    // each statement is read from the text by the evaluator: the reference
+    // the tests (and tlangrun --reference) compare the kept forms with.
     bool m_TranslateLines = true;
     bool m_ShowConstantsInDump = false;
     bool m_LeaveBlock = false;
@@ -444,7 +446,7 @@ private:
     std::uint64_t runTextHeld_ = 0;
     std::vector<std::int32_t> tokenCacheIndex_;  // by text position: index into tokenCache_, -1 none
     bool TokenCacheUsable() const {
-        return !m_Tokenising && !m_ReadingSource && m_RunTextLength > 0 &&
+        return m_TranslateLines && !m_Tokenising && !m_ReadingSource && m_RunTextLength > 0 &&
                tokenCacheIndex_.size() == static_cast<std::size_t>(m_RunTextLength) + 2;
     }
     // Inline, with FetchToken: the evaluator's fetch from the cache is the hot

@@ -26,7 +26,7 @@ TERP_SYMBOL_TAG* TLangEngine::FindBlock(std::string_view prefix, int start, int 
     // A loop finds its record at every round: the record found at a position
     // is kept by position. Only one block starts at a position, and its kind
     // names its prefix.
-    const bool keepable = start >= 1 && start <= m_RunTextLength && !m_Tokenising;
+    const bool keepable = m_TranslateLines && start >= 1 && start <= m_RunTextLength && !m_Tokenising;
     if (keepable) {
         if (blockAt_.size() != static_cast<std::size_t>(m_RunTextLength) + 1)
             blockAt_.assign(static_cast<std::size_t>(m_RunTextLength) + 1, nullptr);
@@ -851,8 +851,8 @@ int TLangEngine::ExecFor() {
     bool running = !hasStep || variable->SymValue == limit || towardLimit(step);
     // Bounds of one operand each, closed by the line end, are read again
     // without reading the FOR line: the body starts where it started.
-    const bool readBoundsAgain = limitBound.Readable() && (!hasStep || stepBound.Readable()) &&
-                                 m_Token == tok::EndOfLine;
+    const bool readBoundsAgain = m_TranslateLines && limitBound.Readable() &&
+                                 (!hasStep || stepBound.Readable()) && m_Token == tok::EndOfLine;
     if (running) {
         if (m_Token != tok::EndOfLine) SkipToLineEnd();
         Prime();

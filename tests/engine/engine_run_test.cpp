@@ -530,6 +530,20 @@ TEST_F(EngineRun, TlangrunRunsAScriptFile) {
     EXPECT_EQ(read(err), "7: Out of memory\n");
     EXPECT_EQ(runTool(tenMegabytes + "PRINT LEN(" + NestedJoins("S", 4) + ")\n", "--memory-limit 64"), TxNormal);
     EXPECT_EQ(read(out), "10485761\n");
+    // Step mode: the same output, and the count of the lines stepped (the
+    // loop's two rounds of lines 3 and 4 between the FOR and the last PRINT).
+    const std::string loop = "NUMBER I\r\nFOR I = 1 TO 2\r\nPRINT \"line\"; I\r\nNEXT\r\nPRINT \"x\";\n";
+    for (const char* options : {"--step", "--step --reference"}) {
+        EXPECT_EQ(runTool(loop, options), TxNormal) << options;
+        EXPECT_EQ(read(out), "line1\nline2\nx") << options;
+        EXPECT_EQ(read(err), "steps: 6\n") << options;
+    }
+    EXPECT_EQ(runTool("PRINT 1\nPRINT 1 +\n", "--reference --step"), TxError);
+    EXPECT_EQ(read(out), "1\n");
+    EXPECT_EQ(read(err), "2: Expected Value\nsteps: 2\n");
+    EXPECT_EQ(runTool(loop, "--reference"), TxNormal);
+    EXPECT_EQ(read(out), "line1\nline2\nx");
+    EXPECT_EQ(read(err), "");
     EXPECT_EQ(runTool("PRINT 1\n", "--memory-limit 0"), 64);
     EXPECT_EQ(runTool("PRINT 1\n", "--memory-limit"), 64);
 }
