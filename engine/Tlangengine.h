@@ -441,8 +441,7 @@ private:
     int FindLineOfOffset(int position) const;
     void MakeLineTable();
     std::vector<CachedToken> tokenCache_;
-    // What the run text, its tables by position and its cached tokens hold,
-    // counted in m_Memory.
+    // What the run text and its tables by position hold, counted in m_Memory.
     std::uint64_t runTextHeld_ = 0;
     std::vector<std::int32_t> tokenCacheIndex_;  // by text position: index into tokenCache_, -1 none
     bool TokenCacheUsable() const {

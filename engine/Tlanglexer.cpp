@@ -319,9 +319,6 @@ void TLangEngine::CacheToken(int start, bool codeProduced) {
     default:
         break;
     }
-    const std::size_t held = sizeof(CachedToken) + entry.text.size();
-    m_Memory.Hold(held);
-    runTextHeld_ += held;
     tokenCacheIndex_[static_cast<std::size_t>(start)] = static_cast<std::int32_t>(tokenCache_.size());
     tokenCache_.push_back(std::move(entry));
 }

@@ -42,9 +42,6 @@ public:
         held_ += static_cast<std::int64_t>(bytes);
         return true;
     }
-    // Counts `bytes` more as held whatever the limit: room the run has
-    // taken already; what it asks for next must fit beside it.
-    void Hold(std::uint64_t bytes) { held_ += static_cast<std::int64_t>(bytes); }
     // A held thing that changes its size, such as a variable's text.
     bool Resize(std::size_t before, std::size_t after) {
         if (after > before) return Take(after - before);
