@@ -459,6 +459,8 @@ private:
     int FindLineOfOffset(int position) const;
     void MakeLineTable();
     std::vector<CachedToken> tokenCache_;
+    // What the run text and its tables by position hold, counted in m_Memory.
+    std::uint64_t runTextHeld_ = 0;
     std::vector<std::int32_t> tokenCacheIndex_;  // by text position: index into tokenCache_, -1 none
     bool TokenCacheUsable() const {
         return m_TranslateLines && !m_Tokenising && !m_ReadingSource && m_RunTextLength > 0 &&

@@ -45,6 +45,12 @@ QAction* MakeAction(QWidget* window, const QString& text, const QString& hint, c
     return action;
 }
 
+std::string Listed(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
 }  // namespace
 
 TFrmHexEdit::TFrmHexEdit(QWidget* owner, std::int32_t channel, const std::string& fileName, TFileIO& io)
@@ -429,6 +435,9 @@ bool TFrmHexEdit::SaveFile(const std::string& name) {
     if (Scanning()) return false;
     const bool saved = copy_.Save(name);
     RefreshView();
+    if (saved && !copy_.NotKept().empty())
+        statusBar()->showMessage(platform::ToQString("Saved; the new file could not keep the old one's " +
+                                                     Listed(copy_.NotKept())));
     return saved;
 }
 

@@ -316,6 +316,7 @@ bool TWorkingCopy::Save(const std::string& target) {
     if (!stream_ || platform::Trim(name).empty() || !IsSaveTarget(name)) return false;
     // A creation time cannot be set here; the access and write times are.
     platform::ReplaceOptions options;
+    options.notKept = &notKept_;
     if (timesKnown_) {
         options.lastAccess = &lastAccessTime_;
         options.lastWrite = &lastWriteTime_;

@@ -107,6 +107,10 @@ public:
     // failure nothing changes.
     bool Save(const std::string& target = "");
 
+    // What of the old data file the last save could not give the new one
+    // (platform::ReplaceOptions::notKept); empty when it kept everything.
+    const std::vector<std::string>& NotKept() const { return notKept_; }
+
     const std::string& DataPath() const { return dataPath_; }
     const std::string& WorkPath() const { return workPath_; }
     std::int32_t FileSize() const { return fileSize_; }
@@ -144,4 +148,5 @@ private:
     platform::FILETIME creationTime_;
     platform::FILETIME lastAccessTime_;
     platform::FILETIME lastWriteTime_;
+    std::vector<std::string> notKept_;
 };

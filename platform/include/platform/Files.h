@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -138,9 +139,11 @@ namespace platform {
 // --- Replacing a user's file whole.
 //
 // The new bytes go to a temporary file in the target's own folder, which is
-// flushed to the disk and given the target's permissions (and its owner and
-// group where the process may) before it is renamed over the target; then the
-// folder is flushed. A kill at any instant leaves the target with its old
+// given the target's mode (the set-user, set-group and sticky bits too), its
+// owner and group where the process may, and its extended attributes (the
+// POSIX ACLs among them), is flushed to the disk and is renamed over the
+// target; then the folder is flushed. The temporary is locked from its
+// making, so no other save takes it for the left-over of a killed one. A kill at any instant leaves the target with its old
 // bytes or its new bytes, never a mix. The target is the file a symbolic link
 // leads to, so the link stays a link. A temporary left behind by a save that
 // was killed is removed by the next save into that folder.
@@ -161,7 +164,18 @@ struct ReplaceOptions {
     const FILETIME* lastWrite = nullptr;
     // Permissions of a file that did not exist, less the umask.
     unsigned newFileMode = 0666;
+    // When set, receives what of the old file the new one does not carry
+    // because the process may not give it: "mode", "owner", "group" or the
+    // name of an extended attribute; empty when everything was kept.
+    std::vector<std::string>* notKept = nullptr;
 };
+
+// Every flush to the disk that a save makes (of the new file, of its folder,
+// of a file written in place) goes through this call, fsync by default; a
+// test puts an observer in its place. Returns the call it replaces; an
+// empty one puts fsync back.
+using DiskSync = std::function<int(int fd)>;
+DiskSync SetDiskSync(DiskSync sync);
 
 // Writes the new bytes at the descriptor's position; false with errno set on failure.
 using ContentWriter = std::function<bool(int fd)>;
