@@ -232,7 +232,7 @@ void TFrmHexEdit::PlaceViews() {
 
 void TFrmHexEdit::ClearViews() {
     Views->ClearViews();
-    SearchPages->Session().CutResultListsToOneRow();
+    SearchPages->Session().RestartStepping();
 }
 
 std::int32_t TFrmHexEdit::ClampedPosition(std::int32_t position) const {
@@ -266,18 +266,27 @@ bool TFrmHexEdit::CloseWorkingCopy(bool ask) {
         return false;
     }
     if (copy_.IsOpen()) {
-        const std::string question = "Save Changes to " + platform::PathAsText(DataPath()) + "? \r\n";
-        if (ask && Modified() &&
-            platform::MessageBox(question, "Save Changes?", platform::MsgButtons::YesNo,
-                                 platform::MsgIcon::Question) == platform::MsgAnswer::Yes &&
-            !SaveFile("")) {
-            ReportSaveFailure(DataPath());
+        if (ask && !OfferChangesForSaving("Save Changes to " + platform::PathAsText(DataPath()) + "? \r\n",
+                                          "Save Changes?"))
             return false;
-        }
         copy_.Close();
     }
     CloseWindow();
     return true;
+}
+
+bool TFrmHexEdit::OfferChangesForSaving(const std::string& question, const std::string& caption) {
+    if (!Modified()) return true;
+    switch (platform::MessageBox(question, caption, platform::MsgButtons::YesNoCancel, platform::MsgIcon::Question)) {
+    case platform::MsgAnswer::Yes:
+        if (SaveFile("")) return true;
+        ReportSaveFailure(DataPath());
+        return false;
+    case platform::MsgAnswer::No:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void TFrmHexEdit::CloseWindow() {
@@ -360,8 +369,7 @@ double TFrmHexEdit::ReadValue(std::int8_t typeCode) {
 }
 
 void TFrmHexEdit::ClearResultGrid() {
-    TSearchSession& session = SearchPages->Session();
-    session.SetCurrentResults({}, session.Lists.CurrentLabel);
+    SearchPages->Session().SetCurrentResults({}, "0 results");
 }
 
 bool TFrmHexEdit::Scanning() const { return SearchPages->Session().Scanning(); }
@@ -481,8 +489,8 @@ void TFrmHexEdit::mnuCloseClick() { close(); }
 
 void TFrmHexEdit::btnReopenClick() {
     if (Scanning()) return;
-    if (Modified() && platform::MessageBox("Lose Changes?", "Reopen File", platform::MsgButtons::YesNo,
-                                           platform::MsgIcon::Question) != platform::MsgAnswer::Yes)
+    if (!OfferChangesForSaving("Save Changes to " + platform::PathAsText(DataPath()) + " before reopening it? \r\n",
+                               "Reopen File"))
         return;
     position_ = -1;
     btnLock->setChecked(false);

@@ -46,8 +46,9 @@ public:
     // 0 reads, 1 writes the bounds shared by all hex windows ("HEXEDIT_FORM").
     void SaveRestorePosition(int mode) override;
     // When `ask` and modified, offers the file for saving ("Save Changes?",
-    // Yes/No); then deletes the working copy and closes the window. A save
-    // answered Yes that fails is reported and keeps the window: false.
+    // Yes/No/Cancel); then deletes the working copy and closes the window.
+    // Cancel (or Escape), and a save answered Yes that fails (reported),
+    // keep the window and its changes: false.
     // During a scan: false; the scan stops and the window closes after it.
     bool CloseWorkingCopy(bool ask) override;
     void ShowChannel() override;
@@ -181,6 +182,10 @@ private:
     void ClearViews();
     void StopScanAndCloseAfter();
     void ShowModified();
+    // Asks a modified window's question with Yes, No and Cancel: Yes saves,
+    // No lets the changes go. True when the caller may go on; Cancel and a
+    // failed save (reported) keep the window as it is.
+    bool OfferChangesForSaving(const std::string& question, const std::string& caption);
     bool ResizeFile(std::int32_t size);
     void CloseWindow();
     void ReportRebuildFailure();
