@@ -276,10 +276,8 @@ bool TFrmHexEdit::CloseWorkingCopy(bool ask) {
         if (ask && Modified() &&
             platform::MessageBox(question, "Save Changes?", platform::MsgButtons::YesNo,
                                  platform::MsgIcon::Question) == platform::MsgAnswer::Yes &&
-            !SaveFile("")) {
-            ReportSaveFailure(DataPath());
+            !SaveFileForUser(""))
             return false;
-        }
         copy_.Close();
     }
     CloseWindow();
@@ -432,7 +430,26 @@ std::string TFrmHexEdit::ReadString(std::int32_t count) {
 }
 
 bool TFrmHexEdit::SaveFile(const std::string& name) {
+    if (Scanning() || copy_.ChangedOnDisk(name)) return false;
+    return SaveOverDisk(name);
+}
+
+bool TFrmHexEdit::SaveFileForUser(const std::string& name) {
     if (Scanning()) return false;
+    const std::string target = name.empty() ? DataPath() : name;
+    if (copy_.ChangedOnDisk(name) &&
+        platform::MessageBox(platform::PathAsText(target) +
+                                 "\r\nhas been changed on the disk since it was opened or last saved.\r\n\r\n"
+                                 "Overwrite it with the bytes of this window?",
+                             "File Changed on Disk", platform::MsgButtons::YesNo,
+                             platform::MsgIcon::Warning) != platform::MsgAnswer::Yes)
+        return false;
+    if (SaveOverDisk(name)) return true;
+    ReportSaveFailure(target);
+    return false;
+}
+
+bool TFrmHexEdit::SaveOverDisk(const std::string& name) {
     const bool saved = copy_.Save(name);
     RefreshView();
     if (saved && !copy_.NotKept().empty())
@@ -472,9 +489,7 @@ void TFrmHexEdit::mnuTogglelockClick() {
     btnLockClick();
 }
 
-void TFrmHexEdit::btnSaveClick() {
-    if (!SaveFile("")) ReportSaveFailure(DataPath());
-}
+void TFrmHexEdit::btnSaveClick() { SaveFileForUser(""); }
 
 void TFrmHexEdit::btnSaveAsClick() {
     platform::FileDialogRequest request;
@@ -482,8 +497,7 @@ void TFrmHexEdit::btnSaveAsClick() {
     request.fileName = DataPath();
     request.overwritePrompt = true;
     const auto name = platform::CurrentDialogs().SaveFileName(request);
-    if (!name) return;
-    if (!SaveFile(*name)) ReportSaveFailure(*name);
+    if (name) SaveFileForUser(*name);
 }
 
 void TFrmHexEdit::mnuCloseClick() { close(); }
