@@ -290,6 +290,9 @@ void TLangEngine::EvalArithmetic() {
         ReportError(kSubtractStrings);
         return;
     }
+    // A text on the left is held while the right operand is evaluated, and
+    // the join must fit beside it.
+    const RunMemory::Pending leftHeld(m_Memory, left.text.size());
     m_SavedToken = tok::OperandExpected;
     FetchToken();
     if (IsTerminator()) {
@@ -325,7 +328,7 @@ void TLangEngine::EvalArithmetic() {
     } else if (IsStringKind(left.kind)) {
         const std::string number = rightKind == tok::NumberLiteral ? FormatFixed18(m_NumValue) : std::string();
         const std::size_t rightSize = rightKind == tok::NumberLiteral ? number.size() : m_TokenText.size();
-        if (!m_Memory.Fits(left.text.size() + rightSize)) {
+        if (!m_Memory.Fits(rightSize)) {
             ReportError(std::string(msg::OutOfMemory));
             return;
         }

@@ -237,19 +237,33 @@ TLangEngine::KeptLine TLangEngine::KeptLineAt(int position) {
 }
 
 TLangEngine::LineRun TLangEngine::RunKeptLine(bool atBlockStart) {
-    // Step mode takes the general way, which fires the step events.
-    if (m_ExecutionMode != TxRun || !m_TranslateLines || !TokenCacheUsable() || m_TextPos < 2 ||
-        m_TextPos > m_RunTextLength || m_RunText[static_cast<std::size_t>(m_TextPos) - 2] != '\n')
+    if (!TokenCacheUsable() || m_TextPos < 2 || m_TextPos > m_RunTextLength ||
+        m_RunText[static_cast<std::size_t>(m_TextPos) - 2] != '\n')
         return LineRun::NotRun;
     const KeptLine kept = KeptLineAt(m_TextPos);
+    if (m_ExecutionMode != TxRun) {
+        // The step comes before the line runs, as the dispatch of its first
+        // token fires it; but for a first token the cache does not keep (an
+        // array cell, whose subscripts are read before that dispatch), after
+        // a line end that was dispatched already, the step is owed until the
+        // target cell is found.
+        if (kept.kind == KeptLine::Kind::General) return LineRun::NotRun;
+        if (!atBlockStart && !FindCachedToken(m_TextPos))
+            stepAfterTarget_ = LineAt(m_TextPos);
+        else if (!StepAtLine(LineAt(m_TextPos)))
+            return LineRun::NotRun;
+    }
     switch (kept.kind) {
     case KeptLine::Kind::Keyword:
         FetchKeptKeyword(kept, atBlockStart);
         return LineRun::KeywordFetched;
-    case KeptLine::Kind::Assignment:
-        if (!RunAssignmentLine()) return LineRun::NotRun;
+    case KeptLine::Kind::Assignment: {
+        const bool ran = RunAssignmentLine();
+        stepAfterTarget_ = 0;
+        if (!ran) return LineRun::NotRun;
         if (atBlockStart) m_InSingleLineIf = false;
         return LineRun::Ran;
+    }
     default:
         return LineRun::NotRun;
     }
@@ -258,7 +272,7 @@ TLangEngine::LineRun TLangEngine::RunKeptLine(bool atBlockStart) {
 bool TLangEngine::RunTranslatedStatementHere() {
     // A statement that starts with a variable may be an assignment of its own
     // (a cell's reference has read its subscripts already).
-    return m_Token == tok::SymbolRef && m_CurrentSymbol &&
+    return !m_StopRequested && m_Token == tok::SymbolRef && m_CurrentSymbol &&
            (m_CurrentSymbol->SymKind == tok::NumberDecl || m_CurrentSymbol->SymKind == tok::StringDecl) &&
            RunTranslatedAssignment(tokenStart_);
 }
@@ -338,6 +352,7 @@ TLangEngine::Body TLangEngine::MakeBody(int position) {
             line = BodyLine();
             line.next = static_cast<std::int32_t>(lineEnd) + 2;
         }
+        line.line = LineAt(position);
         body.lines.push_back(line);
         position = line.next;
     }
@@ -357,12 +372,14 @@ TLangEngine::BodyLine TLangEngine::KeptBodyLine(int position, const KeptLine& ke
             line.kind = BodyLine::Kind::Compiled;
             line.compiled = compiled;
             line.next = compiledStatements_[static_cast<std::size_t>(compiled)].end;
+            line.startsWithCell = compiledStatements_[static_cast<std::size_t>(compiled)].target.array != nullptr;
         } else if (translatedIndex_[static_cast<std::size_t>(position)] >= 0) {
             if (TranslatedStatement* translated =
                     TranslatedAt(position, TranslatedStatement::Kind::Assignment, tok::EndOfLine)) {
                 line.kind = BodyLine::Kind::Translated;
                 line.translated = translated;
                 line.next = translated->end;
+                line.startsWithCell = translated->targetCell >= 0;
             }
         }
         return line;
@@ -391,8 +408,8 @@ TLangEngine::BodyLine TLangEngine::KeptBodyLine(int position, const KeptLine& ke
 
 void TLangEngine::RunBody() {
     const Body* body = m_Token == tok::EndOfLine ? BodyAt(m_TextPos) : nullptr;
-    // What the run loop checks on entry, and step mode, take the general way.
-    if (!body || m_ExecutionMode != TxRun || m_LeaveBlock || m_StopRequested || blockNesting_ >= kMaxBlockNesting) {
+    // What the run loop checks on entry takes the general way.
+    if (!body || m_LeaveBlock || m_StopRequested || blockNesting_ >= kMaxBlockNesting) {
         RunBlock(true, false);
         return;
     }
@@ -404,7 +421,7 @@ void TLangEngine::RunBody() {
         // none of the checks between statements, and the first has left no
         // single-line IF for the closing keyword to end.
         while (i < lines.size() && RunBodyLine(lines[i], !fetch, fetch)) ++i;
-        if (i == lines.size()) {
+        if (i == lines.size() && StepAtLine(body->closerLine)) {
             FetchKeptKeyword(body->closer, false);
             m_CurrentLine = body->closerLine;
             return;
@@ -421,10 +438,9 @@ void TLangEngine::RunBody() {
                 m_LeaveBlock = false;
                 return;
             }
-            // A host that turned to step mode hears of the steps from here on.
-            if (m_ExecutionMode != TxRun) break;
             if (atLine && i == lines.size()) {
                 if (!body->closed) break;
+                if (!StepAtLine(body->closerLine)) return;
                 FetchKeptKeyword(body->closer, !fetch);
                 m_CurrentLine = body->closerLine;
                 fetch = false;
@@ -477,6 +493,30 @@ bool TLangEngine::RunBlockStatement() {
     }
 }
 
+bool TLangEngine::StepBeforeBodyLine(const BodyLine& line, bool atBlockStart) {
+    if (line.kind == BodyLine::Kind::General) return false;
+    if (line.startsWithCell && !atBlockStart) {
+        stepAfterTarget_ = line.line;
+        return true;
+    }
+    return StepAtLine(line.line);
+}
+
+bool TLangEngine::StepAfterTarget(TERP_SYMBOL_TAG* array, const std::int32_t* subscripts, std::int32_t cell) {
+    const int line = stepAfterTarget_;
+    stepAfterTarget_ = 0;
+    if (StepAtLine(line)) return true;
+    if (!array) return false;
+    SelectSubscripts(*array, subscripts, array->SymDims);
+    array->SymExtra = cell;
+    const ARRAY_ELEMENT_TAG& selected = array->SymCells[static_cast<std::size_t>(cell)];
+    if (array->SymKind == tok::StringArray)
+        array->SymText = selected.Text;
+    else
+        array->SymValue = selected.Number;
+    return false;
+}
+
 bool TLangEngine::RunStatementLine(const BodyLine& line, bool atBlockStart, bool& fetch) {
     const int next = line.next;
     FetchKeptKeyword(line.keyword, atBlockStart);
@@ -490,6 +530,7 @@ bool TLangEngine::RunCompiled(const CompiledStatement& statement) {
     TERP_SYMBOL_TAG* targetArray = statement.target.array;
     const std::int32_t targetCell = targetArray ? CompiledCell(statement.target, targetSubscripts) : 0;
     if (targetCell < 0) return false;
+    if (stepAfterTarget_ != 0 && !StepAfterTarget(targetArray, targetSubscripts, targetCell)) return false;
     // The cells read, kept to select them once the statement cannot fail.
     std::int32_t cells[kMaxCompiledOperands];
     std::int32_t subscripts[kMaxCompiledOperands][kMaxArrayDims];
@@ -1402,8 +1443,7 @@ void TLangEngine::ExecGosub() {
     // The subroutine's body starts after its label's line end, which the run
     // loop would fetch first.
     const CachedToken* labelLineEnd =
-        m_TranslateLines && m_ExecutionMode == TxRun && !m_LeaveBlock && !m_StopRequested &&
-                blockNesting_ < kMaxBlockNesting && TokenCacheUsable()
+        !m_LeaveBlock && !m_StopRequested && blockNesting_ < kMaxBlockNesting && TokenCacheUsable()
             ? FindCachedToken(m_TextPos)
             : nullptr;
     if (labelLineEnd && labelLineEnd->token == tok::EndOfLine) {

@@ -112,6 +112,7 @@ public:
         case tok::StringArray:
             if (!Cell(target, operand, true)) return false;
             s_.targetCell = operand.node;
+            s_.targetReadsCells = !s_.cells.empty();
             break;
         default:
             return false;
@@ -465,7 +466,16 @@ public:
     bool Assignment() {
         TERP_SYMBOL_TAG& target = *s_.target;
         // The target is read first, as the evaluator resolves it.
-        if (s_.targetCell >= 0 && !SelectCell(NodeAt(s_.targetCell), *this)) return false;
+        // A step owed after the target comes before anything else is read;
+        // where the target's subscripts read cells, the run loop steps.
+        if (s_.targetCell >= 0) {
+            if (e_.stepAfterTarget_ != 0 && s_.targetReadsCells) return false;
+            if (!SelectCell(NodeAt(s_.targetCell), *this) || failed_) return false;
+        }
+        if (e_.stepAfterTarget_ != 0 &&
+            !e_.StepAfterTarget(s_.targetCell >= 0 ? &target : nullptr, s_.targetSelection.subscripts.data(),
+                                s_.targetSelection.cell))
+            return false;
         TranslatedNode& root = NodeAt(s_.root);
         if (s_.appendsToTarget) return AppendToTarget(target, root);
         if (root.text) return AssignText(target, root);
@@ -552,12 +562,17 @@ private:
     bool AppendToTarget(TERP_SYMBOL_TAG& target, TranslatedNode& root) {
         TranslatedNode& right = *root.operands[1];
         const std::string* tail = &root.value;
-        if (right.text)
-            tail = Text(right, *this);
-        else
-            AssignFixed18(root.value, Number(right, *this));
         const std::size_t held = target.SymText.size();
-        if (failed_ || !e_.m_Memory.Fits(held + tail->size())) return false;
+        {
+            // The evaluator holds the target's text as the join's left
+            // operand while it evaluates the tail.
+            const RunMemory::Pending leftHeld(e_.m_Memory, held);
+            if (right.text)
+                tail = Text(right, *this);
+            else
+                AssignFixed18(root.value, Number(right, *this));
+            if (failed_ || !e_.m_Memory.Fits(tail->size())) return false;
+        }
         const long double number = s_.lastNumberSource == Source::Unchanged ? e_.m_NumValue : LastNumber();
 
         // Nothing can fail from here on.
@@ -975,21 +990,42 @@ private:
         return static_cast<long double>(InstrPosition(text, wanted, exact, *start));
     }
 
+    // The left text is held while the right operand is evaluated, and the
+    // join must fit beside it, as in the evaluator. A text a join below made
+    // becomes this join's own, so a chain of joins keeps one text and each
+    // join adds only its operand to it.
     static const std::string* Join(TranslatedNode& node, TranslatedRun& run) {
-        const std::string& left = *Text(*node.operands[0], run);
+        TranslatedNode& leftNode = *node.operands[0];
+        const std::string& left = *Text(leftNode, run);
+        const RunMemory::Pending leftHeld(run.e_.m_Memory, left.size());
         TranslatedNode& right = *node.operands[1];
         if (right.text) {
             const std::string& tail = *Text(right, run);
-            if (!run.e_.m_Memory.Fits(left.size() + tail.size())) return FailText(run);
-            node.value.assign(left);
-            node.value += tail;
+            if (!run.e_.m_Memory.Fits(tail.size())) return FailText(run);
+            if (MadeByJoin(leftNode, left)) {
+                node.value.swap(leftNode.value);
+                node.value += tail;
+            } else if (MadeByJoin(right, tail)) {
+                node.value.swap(right.value);
+                node.value.insert(0, left);
+            } else {
+                node.value.assign(left);
+                node.value += tail;
+            }
             return &node.value;
         }
         const std::string digits = FormatFixed18(Number(right, run));
-        if (!run.e_.m_Memory.Fits(left.size() + digits.size())) return FailText(run);
-        node.value.assign(left);
+        if (!run.e_.m_Memory.Fits(digits.size())) return FailText(run);
+        if (MadeByJoin(leftNode, left))
+            node.value.swap(leftNode.value);
+        else
+            node.value.assign(left);
         node.value += digits;
         return &node.value;
+    }
+
+    static bool MadeByJoin(const TranslatedNode& operand, const std::string& text) {
+        return operand.op == TranslatedOp::Join && &text == &operand.value;
     }
 
     // The arguments of a built-in that gives a text, read in order. Only the

@@ -5,8 +5,9 @@
 // program exits with the run's exit code (0 normal, 4 error, ...).
 // --noop-function registers the host function NOOP (Ordinal 1, at most one
 // argument, result 0), which does nothing: it measures the cost of a call.
-// --memory-limit sets what a run may hold (its texts, arrays and symbols)
-// before it stops with "Out of memory"; by default a quarter of the memory.
+// --memory-limit sets what a run may hold (its texts, arrays, symbols and the
+// tables of its text) before it stops with "Out of memory"; by default a
+// quarter of the memory the program may use.
 // --step runs the script in step mode, as a host that watches its lines does,
 // and writes the number of step events to stderr once the run has ended
 // ("steps: N"); the output stays as in run mode.
