@@ -505,14 +505,11 @@ bool TLangEngine::ResolveArrayCell(TERP_SYMBOL_TAG& array) {
             ReportError("Subscript must evaluate to a number");
             return false;
         }
-        const long double value = m_NumValue;
-        // The whole part is above the highest index exactly when the value
-        // reaches the index after it.
-        if (!(value >= 0) || value >= array.SymDim[static_cast<std::size_t>(i)] + 1.0L) {
+        subscripts[i] = SubscriptIndex(m_NumValue, array.SymDim[static_cast<std::size_t>(i)]);
+        if (subscripts[i] < 0) {
             ReportError("Subscript out of Range");
             return false;
         }
-        subscripts[i] = static_cast<std::int32_t>(TruncatedWhole(value));
     }
     if (m_Token != tok::CloseParen) {
         ReportError("Expression syntax referencing array var");

@@ -555,7 +555,7 @@ bool TLangEngine::RunCompiled(const CompiledStatement& statement) {
         case tok::Plus: return left + right;
         case tok::Minus: return left - right;
         case tok::Multiply: return left * right;
-        default: return right == 0 ? 0 : left / right;
+        default: return Quotient(left, right);
         }
     };
     long double term;
@@ -619,20 +619,11 @@ std::int32_t TLangEngine::CompiledCell(const CompiledStatement::Operand& operand
     std::int64_t index = 0;
     for (int i = 0; i < operand.dims; ++i) {
         const CompiledStatement::Value& subscript = operand.subscripts[static_cast<std::size_t>(i)];
-        const std::int64_t extent = static_cast<std::int64_t>(array.SymDim[static_cast<std::size_t>(i)]) + 1;
-        // A subscript is in range when its whole part is at most the highest
-        // index; within the range the conversion truncates as std::trunc does.
-        // A variable's double compares and converts without widening.
-        if (subscript.variable) {
-            const double value = subscript.variable->SymValue;
-            if (!(value >= 0) || value >= static_cast<double>(extent)) return -1;
-            subscripts[i] = static_cast<std::int32_t>(value);
-        } else {
-            const long double value = subscript.number;
-            if (!(value >= 0) || value >= static_cast<long double>(extent)) return -1;
-            subscripts[i] = static_cast<std::int32_t>(value);
-        }
-        index = index * extent + subscripts[i];
+        const std::int32_t highest = array.SymDim[static_cast<std::size_t>(i)];
+        subscripts[i] = subscript.variable ? SubscriptIndex(subscript.variable->SymValue, highest)
+                                           : SubscriptIndex(subscript.number, highest);
+        if (subscripts[i] < 0) return -1;
+        index = index * (static_cast<std::int64_t>(highest) + 1) + subscripts[i];
     }
     // The cell selects itself with all its subscripts, as the evaluator selects it.
     std::fill(subscripts + operand.dims, subscripts + kMaxArrayDims, 0);

@@ -709,7 +709,7 @@ private:
         else if constexpr (Op == TranslatedOp::Multiply)
             return left * right;
         else if constexpr (Op == TranslatedOp::Divide)
-            return right == 0 ? 0 : left / right;
+            return Quotient(left, right);
         else
             return std::pow(static_cast<long double>(left), right);
     }
@@ -723,30 +723,22 @@ private:
         const double narrowRight = static_cast<double>(right);
         if (narrowRight == right && std::fabs(left) < kInt32Limit && std::fabs(narrowRight) < kInt32Limit)
             return WholeResult<Op>(static_cast<std::int32_t>(left), static_cast<std::int32_t>(narrowRight));
-        std::int64_t a;
-        std::int64_t b;
-        if (!WholeParts(left, right, a, b)) return Fail(run);
-        return WholeResult<Op>(a, b);
+        return WideWhole<Op>(left, right, run);
     }
 
-    // Neither operand is the integer's lowest value, so neither the quotient
-    // nor a magnitude overflows.
     template <TranslatedOp Op, typename Integer>
     static long double WholeResult(Integer a, Integer b) {
-        if (b == 0) return 0;
         if constexpr (Op == TranslatedOp::IntDivide)
-            return static_cast<long double>(a / b);
+            return static_cast<long double>(WholeQuotient(a, b));
         else
-            return static_cast<long double>((a < 0 ? -a : a) % (b < 0 ? -b : b));
+            return static_cast<long double>(WholeRemainder(a, b));
     }
 
-    // The whole parts of operands of "\" or MOD when each fits a 64-bit
-    // integer other than -2^63.
-    [[gnu::noinline]] static bool WholeParts(long double left, long double right, std::int64_t& a, std::int64_t& b) {
-        if (!(left > -kInt64Limit && left < kInt64Limit) || !(right > -kInt64Limit && right < kInt64Limit)) return false;
-        a = TruncatedWhole(left);
-        b = TruncatedWhole(right);
-        return true;
+    template <TranslatedOp Op>
+    [[gnu::noinline]] static long double WideWhole(long double left, long double right, TranslatedRun& run) {
+        const std::optional<std::int64_t> a = WholeOperand(left);
+        const std::optional<std::int64_t> b = WholeOperand(right);
+        return a && b ? WholeResult<Op>(*a, *b) : Fail(run);
     }
 
     // "\" or MOD by a literal power of two, as the shift and the mask they
@@ -845,10 +837,9 @@ private:
         CellSelection& selection = *node.selection;
         std::int64_t index = 0;
         for (std::size_t i = 0; i < static_cast<std::size_t>(node.argumentCount); ++i) {
-            const long double value = Number(*node.operands[i], run);
             const std::int32_t highest = array.SymDim[i];
-            if (!(value >= 0) || value >= highest + 1.0L) return nullptr;
-            selection.subscripts[i] = static_cast<std::int32_t>(TruncatedWhole(value));
+            selection.subscripts[i] = SubscriptIndex(Number(*node.operands[i], run), highest);
+            if (selection.subscripts[i] < 0) return nullptr;
             index = index * (static_cast<std::int64_t>(highest) + 1) + selection.subscripts[i];
         }
         if (index < 0 || static_cast<std::size_t>(index) >= array.SymCells.size()) return nullptr;
@@ -860,10 +851,8 @@ private:
     template <Place S>
     static const ARRAY_ELEMENT_TAG* SelectListCell(const TranslatedNode& node, TranslatedRun& run) {
         const TERP_SYMBOL_TAG& array = *node.symbol;
-        const long double value = Operand<S>(*node.operands[0], run);
-        if (!(value >= 0) || value >= array.SymDim[0] + 1.0L) return nullptr;
-        const std::int32_t index = static_cast<std::int32_t>(TruncatedWhole(value));
-        if (static_cast<std::size_t>(index) >= array.SymCells.size()) return nullptr;
+        const std::int32_t index = SubscriptIndex(Operand<S>(*node.operands[0], run), array.SymDim[0]);
+        if (index < 0 || static_cast<std::size_t>(index) >= array.SymCells.size()) return nullptr;
         node.selection->subscripts[0] = index;
         node.selection->cell = index;
         return &array.SymCells[static_cast<std::size_t>(index)];
@@ -894,27 +883,20 @@ private:
     static const std::string* ReadLiteral(TranslatedNode& node, TranslatedRun&) { return &node.literal; }
     static const std::string* ReadTextVariable(TranslatedNode& node, TranslatedRun&) { return &node.symbol->SymText; }
 
-    // SQR, ABS, INT and SGN, the functions loops call most, with the checks
-    // ApplyMath makes; the others through ApplyMath.
+    // SQR, ABS, INT and SGN, the functions loops call most, inline; the
+    // others through ApplyMath.
     template <MathFunction F>
     static long double Math(long double x, TranslatedRun& run) {
-        if constexpr (F == MathFunction::Sqr) {
-            if (!(x >= 0) || !std::isfinite(x)) return Fail(run);
-            const long double root = std::sqrt(x);
-            return Storable(root) ? root : Fail(run);
-        } else if constexpr (F == MathFunction::Abs) {
-            const long double size = std::fabs(x);
-            return size <= DBL_MAX ? size : Fail(run);
-        } else if constexpr (F == MathFunction::Sgn) {
-            if (!std::isfinite(x)) return Fail(run);
-            return x < 0 ? -1 : x > 0 ? 1 : 0;
-        } else {
-            static_assert(F == MathFunction::Int);
-            constexpr long double kExactInDouble = 9007199254740992.0L;  // 2^53
-            if (x > -kExactInDouble && x < kExactInDouble) return static_cast<long double>(TruncatedWhole(x));
-            const std::optional<std::int64_t> whole = TruncToInt64(x);
-            return whole ? static_cast<long double>(*whole) : Fail(run);
-        }
+        NumberResult result;
+        if constexpr (F == MathFunction::Sqr)
+            result = SquareRoot(x);
+        else if constexpr (F == MathFunction::Abs)
+            result = Magnitude(x);
+        else if constexpr (F == MathFunction::Sgn)
+            result = Sign(x);
+        else
+            result = WholePart(x);
+        return result.Ok() ? result.Value : Fail(run);
     }
 
     template <MathFunction F>
