@@ -45,6 +45,12 @@ QAction* MakeAction(QWidget* window, const QString& text, const QString& hint, c
     return action;
 }
 
+std::string Listed(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
 }  // namespace
 
 TFrmHexEdit::TFrmHexEdit(QWidget* owner, std::int32_t channel, const std::string& fileName, TFileIO& io)
@@ -279,9 +285,7 @@ bool TFrmHexEdit::OfferChangesForSaving(const std::string& question, const std::
     if (!Modified()) return true;
     switch (platform::MessageBox(question, caption, platform::MsgButtons::YesNoCancel, platform::MsgIcon::Question)) {
     case platform::MsgAnswer::Yes:
-        if (SaveFile("")) return true;
-        ReportSaveFailure(DataPath());
-        return false;
+        return SaveFileForUser("");
     case platform::MsgAnswer::No:
         return true;
     default:
@@ -434,9 +438,31 @@ std::string TFrmHexEdit::ReadString(std::int32_t count) {
 }
 
 bool TFrmHexEdit::SaveFile(const std::string& name) {
+    if (Scanning() || copy_.ChangedOnDisk(name)) return false;
+    return SaveOverDisk(name);
+}
+
+bool TFrmHexEdit::SaveFileForUser(const std::string& name) {
     if (Scanning()) return false;
+    const std::string target = name.empty() ? DataPath() : name;
+    if (copy_.ChangedOnDisk(name) &&
+        platform::MessageBox(platform::PathAsText(target) +
+                                 "\r\nhas been changed on the disk since it was opened or last saved.\r\n\r\n"
+                                 "Overwrite it with the bytes of this window?",
+                             "File Changed on Disk", platform::MsgButtons::YesNo,
+                             platform::MsgIcon::Warning) != platform::MsgAnswer::Yes)
+        return false;
+    if (SaveOverDisk(name)) return true;
+    ReportSaveFailure(target);
+    return false;
+}
+
+bool TFrmHexEdit::SaveOverDisk(const std::string& name) {
     const bool saved = copy_.Save(name);
     RefreshView();
+    if (saved && !copy_.NotKept().empty())
+        statusBar()->showMessage(platform::ToQString("Saved; the new file could not keep the old one's " +
+                                                     Listed(copy_.NotKept())));
     return saved;
 }
 
@@ -471,9 +497,7 @@ void TFrmHexEdit::mnuTogglelockClick() {
     btnLockClick();
 }
 
-void TFrmHexEdit::btnSaveClick() {
-    if (!SaveFile("")) ReportSaveFailure(DataPath());
-}
+void TFrmHexEdit::btnSaveClick() { SaveFileForUser(""); }
 
 void TFrmHexEdit::btnSaveAsClick() {
     platform::FileDialogRequest request;
@@ -481,8 +505,7 @@ void TFrmHexEdit::btnSaveAsClick() {
     request.fileName = DataPath();
     request.overwritePrompt = true;
     const auto name = platform::CurrentDialogs().SaveFileName(request);
-    if (!name) return;
-    if (!SaveFile(*name)) ReportSaveFailure(*name);
+    if (name) SaveFileForUser(*name);
 }
 
 void TFrmHexEdit::mnuCloseClick() { close(); }

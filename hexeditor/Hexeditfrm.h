@@ -104,8 +104,13 @@ public:
     std::int32_t SetFileSize(std::int32_t size);
     // `count` bytes at the position, cut at the first zero byte and at the end; kept in LastString.
     std::string ReadString(std::int32_t count);
-    // "" saves to the data file; a new name becomes the data file once the copy stands.
+    // "" saves to the data file; a new name becomes the data file once the
+    // copy stands. A data file that changed on the disk since it was read
+    // or saved is not saved over (a script's save gets its failure value).
     bool SaveFile(const std::string& name);
+    // The user's save: over a data file that changed on the disk it asks
+    // first; a failure is reported. True when the file was saved.
+    bool SaveFileForUser(const std::string& name);
     // The text's bytes at the position, never past the end; "" without a working copy.
     std::string WriteString(const std::string& text);
     // The same with UTF-16 code units, little-endian.
@@ -190,6 +195,7 @@ private:
     void CloseWindow();
     void ReportRebuildFailure();
     void ReportSaveFailure(const std::string& name);
+    bool SaveOverDisk(const std::string& name);
     void FocusAfterActivation();
     std::int32_t ClampedPosition(std::int32_t position) const;
 

@@ -523,6 +523,78 @@ TEST_F(WindowsTest, WorkingCopiesOfAKilledSessionAreOfferedAtStart) {
     EXPECT_EQ(THexTestFolder::ReadFile(opened), saved);
 }
 
+// The command line's files take the first channels; a recovered copy
+// takes the next free one, so a script that works on channel 0 edits the
+// file it named.
+TEST_F(WindowsTest, LeftCopiesAreOfferedAfterTheCommandLinesFilesHaveTheirChannels) {
+    const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(100));
+    const std::string other = folder.MakeFile("other.dat", {1, 2, 3});
+    LeaveChangesOfAKilledSession(a, folder.HomeFolder(), 2);
+    user.Answer(MsgAnswer::Yes);
+
+    TFrmMain& window = Start({other});
+
+    ASSERT_EQ(user.calls().size(), 1u);
+    EXPECT_EQ(user.calls()[0].caption, "Unsaved Changes Found");
+    ASSERT_NE(window.ChannelWindow(0), nullptr);
+    EXPECT_EQ(window.ChannelWindow(0)->DataPath(), other);
+    ASSERT_NE(window.ChannelWindow(1), nullptr);
+    EXPECT_EQ(window.ChannelWindow(1)->DataPath(), a);
+    EXPECT_TRUE(window.ChannelWindow(1)->Modified());
+}
+
+// An unattended run of a command-line script asks nothing: the copies stay
+// for the next start that has a user.
+TEST_F(WindowsTest, ACommandLineScriptRunNeverWaitsOnTheOfferOfLeftCopies) {
+    const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(100));
+    const std::string other = folder.MakeFile("other.dat", {1, 2, 3});
+    LeaveChangesOfAKilledSession(a, folder.HomeFolder(), 2);
+
+    TFrmMain& window = Start({other, "/S", folder.Path("data/batch.bas")});
+
+    for (const auto& message : Messages()) EXPECT_NE(message.second, "Unsaved Changes Found");
+    EXPECT_EQ(window.ChannelWindow(0)->DataPath(), other);
+    EXPECT_FALSE(window.IsChannelOpen(1));
+    main.reset();
+    FlushDeletes();
+    EXPECT_EQ(FindLeftWorkingCopies({folder.TempFolder(), folder.HomeFolder()}).size(), 1u);
+}
+
+// Another program wrote the data file since it was opened: the user's Save
+// asks before overwriting it (No keeps both the file and the window's
+// changes), a script's save refuses without a word.
+TEST_F(WindowsTest, ASaveOverAFileChangedOnDiskAsksTheUserAndRefusesAScript) {
+    const std::string a = folder.MakeFile("a.dat", {1, 2, 3, 4});
+    TFrmHexEdit* hex = Start({a}).ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    const std::uint8_t mark = 9;
+    hex->WriteBytes(0, &mark, 1);
+    const Bytes theirs{7, 7, 7, 7, 7};
+    folder.MakeFile("a.dat", theirs);
+
+    EXPECT_FALSE(hex->SaveFile(""));
+    EXPECT_FALSE(hex->SaveFile(a));
+    EXPECT_THAT(user.calls(), IsEmpty());
+    EXPECT_EQ(THexTestFolder::ReadFile(a), theirs);
+
+    user.Answer(MsgAnswer::No);
+    hex->btnSave->trigger();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].second, "File Changed on Disk");
+    EXPECT_NE(Messages()[0].first.find(a), std::string::npos);
+    EXPECT_EQ(THexTestFolder::ReadFile(a), theirs);
+    EXPECT_TRUE(hex->Modified());
+
+    user.Answer(MsgAnswer::Yes);
+    hex->btnSave->trigger();
+    EXPECT_EQ(Messages().size(), 2u);
+    EXPECT_EQ(THexTestFolder::ReadFile(a), (Bytes{9, 2, 3, 4}));
+    EXPECT_FALSE(hex->Modified());
+    hex->WriteBytes(1, &mark, 1);
+    EXPECT_TRUE(hex->SaveFile(""));  // nothing changed on the disk since
+    EXPECT_EQ(Messages().size(), 2u);
+}
+
 TEST_F(WindowsTest, AnEditInAViewBoxReachesTheWorkingCopyAndTheDataFileAfterSave) {
     const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(100));
     TFrmHexEdit* hex = Start({a}).ChannelWindow(0);
