@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <iterator>
 #include <optional>
 #include <random>
 #include <utility>
@@ -65,6 +67,7 @@ public:
         fd_ = -1;
         return ::close(fd) == 0;
     }
+    int Release() { return std::exchange(fd_, -1); }
 
 private:
     int fd_;
@@ -97,6 +100,59 @@ std::uint32_t NextTempNumber() {
         number = next.fetch_add(1, std::memory_order_relaxed);
     } while (number == 0);
     return number;
+}
+
+// Whether the locked `fd` is still the file `path` names: a sweep of
+// left-over files may have taken it between its creation and its lock.
+bool StillNamed(int fd, const std::string& path) {
+    struct stat mine {};
+    struct stat named {};
+    return ::fstat(fd, &mine) == 0 && mine.st_nlink > 0 && ::stat(path.c_str(), &named) == 0 &&
+           named.st_dev == mine.st_dev && named.st_ino == mine.st_ino;
+}
+
+// Creates a new file under the first free name `nextName` gives and locks it
+// (flock, exclusive). A file some sweep removed before the lock was taken is
+// left for the next name, so the file returned is locked and named.
+Fd CreateNamedLocked(const std::function<std::string()>& nextName, int access, mode_t mode, std::string& path) {
+    for (int attempt = 0; attempt < 100000; ++attempt) {
+        path = nextName();
+        Fd fd(::open(path.c_str(), access | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        if (!fd.valid()) {
+            if (errno != EEXIST) return fd;
+            continue;
+        }
+        if (::flock(fd.get(), LOCK_EX) != 0) {
+            ErrnoKeeper keep;
+            ::unlink(path.c_str());
+            return Fd();
+        }
+        if (StillNamed(fd.get(), path)) return fd;
+    }
+    errno = EEXIST;
+    return Fd();
+}
+
+// File systems whose files show the kernel's state: a read of one may wait
+// for ever (/proc/kmsg) or take what it reads away, and their sizes say nothing.
+bool IsKernelFileSystem(int fd) {
+    constexpr long kKernelFileSystems[] = {
+        0x9fa0,      // proc
+        0x62656572,  // sysfs
+        0x64626720,  // debugfs
+        0x74726163,  // tracefs
+        0x73636673,  // securityfs
+        0x62656570,  // configfs
+        0x27e0eb,    // cgroup
+        0x63677270,  // cgroup2
+        0xcafe4a11,  // bpf
+        0x6165676C,  // pstore
+        0xde5e81e4,  // efivarfs
+    };
+    struct statfs info {};
+    if (::fstatfs(fd, &info) != 0) return false;
+    return std::find(std::begin(kKernelFileSystems), std::end(kKernelFileSystems), static_cast<long>(info.f_type)) !=
+           std::end(kKernelFileSystems);
 }
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
@@ -275,6 +331,26 @@ std::string GetTempFileNameA(const std::string& folder, const std::string& prefi
     }
     errno = EEXIST;
     return "";
+}
+
+int CreateLockedTempFile(const std::string& folder, const std::string& prefix, std::string& path) {
+    const std::string base = IncludeTrailingPathDelimiter(folder) + prefix;
+    return CreateNamedLocked([&] { return base + UpperHex(NextTempNumber(), 8) + ".tmp"; }, O_RDWR, 0600, path)
+        .Release();
+}
+
+int OpenPlainFile(const std::string& path, int access, struct stat* info) {
+    Fd fd(::open(path.c_str(), access | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.valid()) return -1;
+    struct stat status {};
+    if (::fstat(fd.get(), &status) != 0) return -1;
+    if (!S_ISREG(status.st_mode) || IsKernelFileSystem(fd.get())) {
+        errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+        return -1;
+    }
+    if (::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK) != 0) return -1;
+    if (info) *info = status;
+    return fd.Release();
 }
 
 bool CopyFileA(const std::string& from, const std::string& to, bool failIfExists) {
@@ -607,34 +683,10 @@ Fd CreateUnnamedLockedTemporary(const std::string& folder, const std::string& pr
     return Fd();
 }
 
-// Whether the locked `fd` is still the file `path` names: a sweep may have
-// taken a new temporary between its creation and its lock.
-bool StillNamed(int fd, const std::string& path) {
-    struct stat mine {};
-    struct stat named {};
-    return ::fstat(fd, &mine) == 0 && mine.st_nlink > 0 && ::stat(path.c_str(), &named) == 0 &&
-           named.st_dev == mine.st_dev && named.st_ino == mine.st_ino;
-}
-
 Fd CreateLockedTemporary(const std::string& folder, const std::string& prefix, mode_t mode, std::string& path) {
     Fd unnamed = CreateUnnamedLockedTemporary(folder, prefix, mode, path);
     if (unnamed.valid() || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return unnamed;
-    for (int attempt = 0; attempt < 100000; ++attempt) {
-        path = TemporaryName(folder, prefix);
-        Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-        if (!fd.valid()) {
-            if (errno != EEXIST) return fd;
-            continue;
-        }
-        if (::flock(fd.get(), LOCK_EX) != 0) {
-            ErrnoKeeper keep;
-            ::unlink(path.c_str());
-            return Fd();
-        }
-        if (StillNamed(fd.get(), path)) return fd;
-    }
-    errno = EEXIST;
-    return Fd();
+    return CreateNamedLocked([&] { return TemporaryName(folder, prefix); }, O_WRONLY, mode, path);
 }
 
 void SetTimes(int fd, const ReplaceOptions& options) {

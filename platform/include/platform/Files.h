@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+struct stat;
+
 namespace platform {
 
 // 100-nanosecond intervals since 1 January 1601 UTC, split in two 32-bit halves.
@@ -48,6 +50,21 @@ std::string GetTempPathA();
 // a non-zero `unique` the name is built from that number and the file is not
 // created, as the classic call does. Returns "" on failure (errno is set).
 std::string GetTempFileNameA(const std::string& folder, const std::string& prefix, unsigned unique = 0);
+
+// Creates a new empty file "<folder>/<prefix><8 hex digits>.tmp" as
+// GetTempFileNameA does, and returns it open for reading and writing
+// (close-on-exec) and locked (flock, exclusive) before any other process
+// could lock it, so that a sweep of unlocked left-overs never takes it.
+// -1 with errno set on failure.
+int CreateLockedTempFile(const std::string& folder, const std::string& prefix, std::string& path);
+
+// Opens a user's file once, without waiting (a pipe without a writer, a
+// device), and checks what it opened: the descriptor (close-on-exec,
+// blocking from then on) of a plain file, else -1 with errno set (EISDIR for
+// a folder; EINVAL for a pipe, a device, a socket, or a file of /proc, /sys
+// and their kind, whose reads may block or take away what they read).
+// `access` is O_RDONLY, O_WRONLY or O_RDWR; `info` receives the file's status.
+int OpenPlainFile(const std::string& path, int access, struct stat* info = nullptr);
 
 // Copies the bytes of `from` to `to`. An existing target is overwritten in
 // place (its identity, and so its creation time, is kept) unless
