@@ -734,6 +734,11 @@ private:
     TERP_SYMBOL_TAG* ReadJumpTarget();
     void ExecGoto();
     BlockJump JumpWithinBlock(int start, int end);
+    // Runs the body of the block statement that starts at `start` and ends at
+    // `end`, going on from the label of a GOTO within the block: none when
+    // it ended on another token (current, the caller's to take), else what
+    // the statement returns (0 stopped, 1 at END, -2 a GOTO out of it).
+    std::optional<int> RunBlockBody(int start, int end);
     // A FOR limit or step that is one number or one NUMBER variable.
     struct ForBound {
         bool constant = false;

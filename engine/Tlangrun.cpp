@@ -538,6 +538,20 @@ TLangEngine::BlockJump TLangEngine::JumpWithinBlock(int start, int end) {
     return BlockJump::Outside;
 }
 
+std::optional<int> TLangEngine::RunBlockBody(int start, int end) {
+    for (;;) {
+        RunBody();
+        if (m_StopRequested) return 0;
+        if (m_Token == tok::End) return 1;
+        if (m_Token != tok::Goto) return std::nullopt;
+        switch (JumpWithinBlock(start, end)) {
+        case BlockJump::Inside: continue;
+        case BlockJump::Outside: return -2;
+        case BlockJump::Failed: return 0;
+        }
+    }
+}
+
 int TLangEngine::ExecIf() {
     const int start = m_TextPos;
     TERP_SYMBOL_TAG* block = FindBlock(kIfBlockPrefix, start, tok::If);
@@ -672,8 +686,7 @@ int TLangEngine::ExecFor() {
     const int bodyLineEnd = lineEndPos_;
     const int forLine = LineOfOffset(toPosition);
     while (running && !m_StopRequested) {
-        RunBody();
-        if (m_StopRequested) return 0;
+        if (const std::optional<int> left = RunBlockBody(start, nextPosition)) return *left;
         switch (m_Token) {
         case tok::Next:
         case tok::Continue:
@@ -681,15 +694,6 @@ int TLangEngine::ExecFor() {
         case tok::Break:
             running = false;
             continue;
-        case tok::End:
-            return 1;
-        case tok::Goto:
-            switch (JumpWithinBlock(start, nextPosition)) {
-            case BlockJump::Inside: continue;
-            case BlockJump::Outside: return -2;
-            case BlockJump::Failed: return 0;
-            }
-            break;
         default:
             ReportError("Unhandled token returned from Parser in FOR loop!");
             return 0;
@@ -753,31 +757,17 @@ int TLangEngine::ExecWhile() {
         }
         if (!CheckNumericCondition()) return 0;
         if (m_NumValue == 0) break;
-        bool nextIteration = false;
-        while (!nextIteration) {
-            RunBody();
-            if (m_StopRequested) return 0;
-            switch (m_Token) {
-            case tok::Wend:
-            case tok::Continue:
-                nextIteration = true;
-                break;
-            case tok::Break:
-                FinishBlock(end);
-                return 1;
-            case tok::End:
-                return 1;
-            case tok::Goto:
-                switch (JumpWithinBlock(start, end)) {
-                case BlockJump::Inside: break;
-                case BlockJump::Outside: return -2;
-                case BlockJump::Failed: return 0;
-                }
-                break;
-            default:
-                ReportError("Unhandled token returned from Parser in WHILE loop!");
-                return 0;
-            }
+        if (const std::optional<int> left = RunBlockBody(start, end)) return *left;
+        switch (m_Token) {
+        case tok::Wend:
+        case tok::Continue:
+            break;
+        case tok::Break:
+            FinishBlock(end);
+            return 1;
+        default:
+            ReportError("Unhandled token returned from Parser in WHILE loop!");
+            return 0;
         }
         StepAgainAfterJump();
     }
@@ -887,30 +877,17 @@ int TLangEngine::ExecSwitch() {
     }
     if (kept && !found) kept->searchReach = std::max(kept->searchReach, m_TextPos);
     if (m_Token != tok::EndSwitch) {
-        for (bool running = true; running;) {
-            RunBody();
-            if (m_StopRequested) return 0;
-            switch (m_Token) {
-            case tok::Break:
-            case tok::Continue:
-            case tok::Case:
-            case tok::Default:
-            case tok::EndSwitch:
-                running = false;
-                break;
-            case tok::End:
-                return 1;
-            case tok::Goto:
-                switch (JumpWithinBlock(start, end)) {
-                case BlockJump::Inside: break;
-                case BlockJump::Outside: return -2;
-                case BlockJump::Failed: return 0;
-                }
-                break;
-            default:
-                ReportError("Unhandled token returned from Parser in SWITCH!");
-                return 0;
-            }
+        if (const std::optional<int> left = RunBlockBody(start, end)) return *left;
+        switch (m_Token) {
+        case tok::Break:
+        case tok::Continue:
+        case tok::Case:
+        case tok::Default:
+        case tok::EndSwitch:
+            break;
+        default:
+            ReportError("Unhandled token returned from Parser in SWITCH!");
+            return 0;
         }
     }
     FinishBlock(end);
