@@ -19,6 +19,7 @@ TLangEngine::~TLangEngine() = default;
 void TLangEngine::FreeRunState() {
     FreeSymbols();
     m_Memory.Clear();
+    runTextHeld_ = 0;
     m_FileSearch.Close();
     m_ScriptLines.reset();
     lineOfPosition_.clear();

@@ -205,6 +205,24 @@ public:
             StepOrBreak();
     }
     void StepOrBreak();
+    // The step of the dispatch at the start of a line that runs from what was
+    // kept of it: the run loop's dispatch of the line's first token would
+    // fire it there, with this line. False when the host stopped the run in
+    // its step handler, so the line must not run.
+    bool StepAtLine(int line) {
+        m_CurrentLine = line;
+        if (m_ExecutionMode != TxRun && !m_StopRequested) StepOrBreak();
+        return !m_StopRequested;
+    }
+    // A line whose first token is an array cell steps once the cell's
+    // subscripts are read, where the line end before it was dispatched
+    // already: the line's kept form owes that step (the line) until it has
+    // found its target cell, and then fires it; 0 when no step is owed.
+    std::int32_t stepAfterTarget_ = 0;
+    // Fires the step owed once the target is found (a variable, or the cell
+    // `array` names); false, with the cell selected as reading it selects
+    // it, when the host stopped the run.
+    bool StepAfterTarget(TERP_SYMBOL_TAG* array, const std::int32_t* subscripts, std::int32_t cell);
     // A jump back (a loop's next round, a GOTO) may land on the line it left,
     // as an empty loop body or "GOTO" to the label just above does. No line
     // changes then, yet the host must hear of the step, or it could never
@@ -238,10 +256,12 @@ public:
     bool m_AllowUserBreak = false;
     std::int32_t m_ExitCode = TxNormal;
     bool m_SaveBeforeRun = false;
-    // Statements run from their translated form (and numeric lines from
-    // their compiled form) where they have one; false reads every statement
-    // from the text through the evaluator, the reference the tests compare
-    // the translated form with.
+    // Statements run from what the engine keeps of the run text: the token
+    // cache, the block records found by position, the FOR bounds read again
+    // without their text, the compiled and translated forms, the kept lines,
+    // bodies and SWITCH tables. False turns every one of them off at once, so
+    // each statement is read from the text by the evaluator: the reference
+    // the tests (and tlangrun --reference) compare the kept forms with.
     bool m_TranslateLines = true;
     bool m_ShowConstantsInDump = false;
     bool m_LeaveBlock = false;
@@ -439,9 +459,11 @@ private:
     int FindLineOfOffset(int position) const;
     void MakeLineTable();
     std::vector<CachedToken> tokenCache_;
+    // What the run text and its tables by position hold, counted in m_Memory.
+    std::uint64_t runTextHeld_ = 0;
     std::vector<std::int32_t> tokenCacheIndex_;  // by text position: index into tokenCache_, -1 none
     bool TokenCacheUsable() const {
-        return !m_Tokenising && !m_ReadingSource && m_RunTextLength > 0 &&
+        return m_TranslateLines && !m_Tokenising && !m_ReadingSource && m_RunTextLength > 0 &&
                tokenCacheIndex_.size() == static_cast<std::size_t>(m_RunTextLength) + 2;
     }
     // Inline, with FetchToken: the evaluator's fetch from the cache is the hot
@@ -601,6 +623,11 @@ private:
         TranslatedStatement* translated = nullptr;  // Translated
         KeptLine keyword;                           // Statement: IF, WHILE, FOR, SWITCH or GOSUB
         std::int32_t next = 0;  // where the next line starts once this one has run to its end
+        std::int32_t line = 0;  // the line StepLine finds at the line's first token
+        // The line starts with an array cell, whose subscripts the run loop
+        // reads before the dispatch steps: only at the start of a body, where
+        // the line end before it steps first, does the step come first.
+        bool startsWithCell = false;
     };
     struct Body {
         std::vector<BodyLine> lines;
@@ -638,17 +665,23 @@ private:
     // loop must go on from the state it left, `fetch` as the loop has it.
     // Inline for an assignment, the most common line of a loop.
     bool RunBodyLine(const BodyLine& line, bool atBlockStart, bool& fetch) {
+        if (m_ExecutionMode != TxRun && !StepBeforeBodyLine(line, atBlockStart)) return false;
         switch (line.kind) {
         case BodyLine::Kind::Compiled: {
             const CompiledStatement& statement = compiledStatements_[static_cast<std::size_t>(line.compiled)];
-            if (!RunCompiled(statement)) return false;
+            const bool ran = RunCompiled(statement);
+            stepAfterTarget_ = 0;
+            if (!ran) return false;
             m_CurrentLine = statement.line;
             break;
         }
-        case BodyLine::Kind::Translated:
-            if (!RunTranslated(*line.translated)) return false;
+        case BodyLine::Kind::Translated: {
+            const bool ran = RunTranslated(*line.translated);
+            stepAfterTarget_ = 0;
+            if (!ran) return false;
             m_CurrentLine = line.translated->line;
             break;
+        }
         case BodyLine::Kind::Statement:
             return RunStatementLine(line, atBlockStart, fetch);
         case BodyLine::Kind::General:
@@ -659,6 +692,10 @@ private:
         return true;
     }
     bool RunStatementLine(const BodyLine& line, bool atBlockStart, bool& fetch);
+    // In step mode, the step the run loop's dispatch fires for a body line,
+    // before it runs or owed until its target cell is found; false when the
+    // run loop's own dispatch must run the line (or the host stopped the run).
+    bool StepBeforeBodyLine(const BodyLine& line, bool atBlockStart);
     // Runs the IF, WHILE, FOR, SWITCH or GOSUB whose keyword is current, as
     // the run loop dispatches it: false when the loop must not fetch before
     // its next statement.

@@ -63,14 +63,6 @@ bool IsProductOperator(int token) {
            token == tok::Power;
 }
 
-// A number truncated toward zero, when it fits a 64-bit integer other than
-// -2^63 (whose magnitude does not).
-bool TruncateToInt64(long double value, std::int64_t& result) {
-    if (!(value > -kInt64Limit && value < kInt64Limit)) return false;
-    result = TruncatedWhole(value);
-    return true;
-}
-
 // The left operand of an infix operator, held while the right one is read.
 struct Operand {
     int kind = 0;  // NumberDecl or StringDecl for a literal, the symbol's kind for a reference
@@ -290,6 +282,9 @@ void TLangEngine::EvalArithmetic() {
         ReportError(kSubtractStrings);
         return;
     }
+    // A text on the left is held while the right operand is evaluated, and
+    // the join must fit beside it.
+    const RunMemory::Pending leftHeld(m_Memory, left.text.size());
     m_SavedToken = tok::OperandExpected;
     FetchToken();
     if (IsTerminator()) {
@@ -325,7 +320,7 @@ void TLangEngine::EvalArithmetic() {
     } else if (IsStringKind(left.kind)) {
         const std::string number = rightKind == tok::NumberLiteral ? FormatFixed18(m_NumValue) : std::string();
         const std::size_t rightSize = rightKind == tok::NumberLiteral ? number.size() : m_TokenText.size();
-        if (!m_Memory.Fits(left.text.size() + rightSize)) {
+        if (!m_Memory.Fits(rightSize)) {
             ReportError(std::string(msg::OutOfMemory));
             return;
         }
@@ -410,7 +405,7 @@ bool TLangEngine::ApplyProduct(int op, long double left, long double right) {
         m_NumValue = left * right;
         return CheckNumberResult(m_NumValue);
     case tok::Divide:
-        m_NumValue = right == 0 ? 0 : left / right;
+        m_NumValue = Quotient(left, right);
         return CheckNumberResult(m_NumValue);
     case tok::Power:
         m_NumValue = std::pow(left, right);
@@ -418,17 +413,13 @@ bool TLangEngine::ApplyProduct(int op, long double left, long double right) {
     default:
         break;
     }
-    std::int64_t a = 0;
-    std::int64_t b = 0;
-    if (!TruncateToInt64(left, a) || !TruncateToInt64(right, b)) {
+    const std::optional<std::int64_t> a = WholeOperand(left);
+    const std::optional<std::int64_t> b = WholeOperand(right);
+    if (!a || !b) {
         ReportError("Number out of range for integer operation");
         return false;
     }
-    // Neither value is -2^63, so the quotient and the magnitudes fit.
-    if (op == tok::IntDivide)
-        m_NumValue = b == 0 ? 0 : static_cast<long double>(a / b);
-    else
-        m_NumValue = b == 0 ? 0 : static_cast<long double>((a < 0 ? -a : a) % (b < 0 ? -b : b));
+    m_NumValue = static_cast<long double>(op == tok::IntDivide ? WholeQuotient(*a, *b) : WholeRemainder(*a, *b));
     return true;
 }
 

@@ -59,10 +59,27 @@ void TLangEngine::LoadTokenTable() {
     m_KeywordIndex = IndexTokenTable(m_TokenTableUpper);
 }
 
+// What the run holds for each position of its text: the character and the
+// tables kept by position (the token cache's index, the compiled, translated,
+// kept-line, SWITCH, CASE-search and body indexes, the line table and the
+// block records).
+constexpr std::size_t kHeldPerPosition = 1 + 6 * sizeof(std::int32_t) + sizeof(std::int32_t) + sizeof(void*);
+
 void TLangEngine::EnsureRunText() {
     if (m_RunTextLength != 0) return;
     m_RunText.clear();
     if (!m_ScriptLines) return;
+    // A script whose text and tables would pass the limit does not run.
+    std::uint64_t length = 2;
+    for (const std::string& line : m_ScriptLines->Strings) length += line.size() + 2;
+    const std::uint64_t held = length * (kHeldPerPosition + sizeof(KeptLine));
+    if (!m_Memory.Resize(runTextHeld_, held)) {
+        // Its first line is the one reported: the lines are laid out for it.
+        RebuildLineOffsets();
+        ReportErrorAt(1, std::string(msg::OutOfMemory));
+        return;
+    }
+    runTextHeld_ = held;
     for (const std::string& line : m_ScriptLines->Strings) {
         m_RunText += line;
         m_RunText += "\r\n";
@@ -488,14 +505,11 @@ bool TLangEngine::ResolveArrayCell(TERP_SYMBOL_TAG& array) {
             ReportError("Subscript must evaluate to a number");
             return false;
         }
-        const long double value = m_NumValue;
-        // The whole part is above the highest index exactly when the value
-        // reaches the index after it.
-        if (!(value >= 0) || value >= array.SymDim[static_cast<std::size_t>(i)] + 1.0L) {
+        subscripts[i] = SubscriptIndex(m_NumValue, array.SymDim[static_cast<std::size_t>(i)]);
+        if (subscripts[i] < 0) {
             ReportError("Subscript out of Range");
             return false;
         }
-        subscripts[i] = static_cast<std::int32_t>(TruncatedWhole(value));
     }
     if (m_Token != tok::CloseParen) {
         ReportError("Expression syntax referencing array var");

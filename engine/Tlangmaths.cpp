@@ -13,11 +13,6 @@ constexpr long double kRadiansPerDegree = kPi / 180.0L;
 // COS and TAN treat a cosine this small as 0, so COS(90) is exactly 0.
 constexpr long double kCosineZero = 1e-16L;
 
-NumberResult Value(long double value) {
-    if (!(std::fabs(value) <= DBL_MAX)) return {0, msg::Overflow};
-    return {value, {}};
-}
-
 NumberResult Fail(std::string_view message) { return {0, message}; }
 
 // The angle reduced to one turn first, so whole degrees stay exact.
@@ -32,7 +27,7 @@ long double CosineDegrees(long double degrees) {
 
 NumberResult Logarithm(long double argument, long double (*log)(long double)) {
     if (argument <= 0) return Fail(msg::DomainError);
-    return Value(log(argument));
+    return MathValue(log(argument));
 }
 
 long double NaturalLog(long double x) { return std::log(x); }
@@ -45,39 +40,35 @@ NumberResult ApplyMath(MathFunction function, long double x) {
     if (!std::isfinite(x)) return Fail(msg::FloatException);
     switch (function) {
     case MathFunction::Sqr:
-        if (x < 0) return Fail(msg::DomainError);
-        return Value(std::sqrt(x));
+        return SquareRoot(x);
     case MathFunction::Sin:
-        return Value(std::sin(Radians(x)));
+        return MathValue(std::sin(Radians(x)));
     case MathFunction::Cos:
-        return Value(CosineDegrees(x));
+        return MathValue(CosineDegrees(x));
     case MathFunction::Tan: {
         const long double cosine = CosineDegrees(x);
-        return Value(cosine == 0 ? 0 : std::sin(Radians(x)) / cosine);
+        return MathValue(cosine == 0 ? 0 : std::sin(Radians(x)) / cosine);
     }
     case MathFunction::Atn:
-        return Value(Degrees(std::atan(x)));
+        return MathValue(Degrees(std::atan(x)));
     case MathFunction::Asin:
         if (x < -1 || x > 1) return Fail(msg::AngleRange);
-        return Value(Degrees(std::asin(x)));
+        return MathValue(Degrees(std::asin(x)));
     case MathFunction::Acos:
         if (x < -1 || x > 1) return Fail(msg::AngleRange);
-        return Value(Degrees(std::acos(x)));
+        return MathValue(Degrees(std::acos(x)));
     case MathFunction::Abs:
-        return Value(std::fabs(x));
+        return Magnitude(x);
     case MathFunction::Sgn:
-        return Value(x < 0 ? -1 : x > 0 ? 1 : 0);
-    case MathFunction::Int: {
-        const std::optional<std::int64_t> whole = TruncToInt64(x);
-        if (!whole) return Fail(msg::IntegerRange);
-        return Value(static_cast<long double>(*whole));
-    }
+        return Sign(x);
+    case MathFunction::Int:
+        return WholePart(x);
     case MathFunction::Exp:
-        return Value(std::exp(x));
+        return MathValue(std::exp(x));
     case MathFunction::Exp2:
-        return Value(std::exp2(x));
+        return MathValue(std::exp2(x));
     case MathFunction::Exp10:
-        return Value(std::pow(10.0L, x));
+        return MathValue(std::pow(10.0L, x));
     case MathFunction::Log:
         return Logarithm(x, NaturalLog);
     case MathFunction::Log2:

@@ -26,7 +26,7 @@ TERP_SYMBOL_TAG* TLangEngine::FindBlock(std::string_view prefix, int start, int 
     // A loop finds its record at every round: the record found at a position
     // is kept by position. Only one block starts at a position, and its kind
     // names its prefix.
-    const bool keepable = start >= 1 && start <= m_RunTextLength && !m_Tokenising;
+    const bool keepable = m_TranslateLines && start >= 1 && start <= m_RunTextLength && !m_Tokenising;
     if (keepable) {
         if (blockAt_.size() != static_cast<std::size_t>(m_RunTextLength) + 1)
             blockAt_.assign(static_cast<std::size_t>(m_RunTextLength) + 1, nullptr);
@@ -237,19 +237,33 @@ TLangEngine::KeptLine TLangEngine::KeptLineAt(int position) {
 }
 
 TLangEngine::LineRun TLangEngine::RunKeptLine(bool atBlockStart) {
-    // Step mode takes the general way, which fires the step events.
-    if (m_ExecutionMode != TxRun || !m_TranslateLines || !TokenCacheUsable() || m_TextPos < 2 ||
-        m_TextPos > m_RunTextLength || m_RunText[static_cast<std::size_t>(m_TextPos) - 2] != '\n')
+    if (!TokenCacheUsable() || m_TextPos < 2 || m_TextPos > m_RunTextLength ||
+        m_RunText[static_cast<std::size_t>(m_TextPos) - 2] != '\n')
         return LineRun::NotRun;
     const KeptLine kept = KeptLineAt(m_TextPos);
+    if (m_ExecutionMode != TxRun) {
+        // The step comes before the line runs, as the dispatch of its first
+        // token fires it; but for a first token the cache does not keep (an
+        // array cell, whose subscripts are read before that dispatch), after
+        // a line end that was dispatched already, the step is owed until the
+        // target cell is found.
+        if (kept.kind == KeptLine::Kind::General) return LineRun::NotRun;
+        if (!atBlockStart && !FindCachedToken(m_TextPos))
+            stepAfterTarget_ = LineAt(m_TextPos);
+        else if (!StepAtLine(LineAt(m_TextPos)))
+            return LineRun::NotRun;
+    }
     switch (kept.kind) {
     case KeptLine::Kind::Keyword:
         FetchKeptKeyword(kept, atBlockStart);
         return LineRun::KeywordFetched;
-    case KeptLine::Kind::Assignment:
-        if (!RunAssignmentLine()) return LineRun::NotRun;
+    case KeptLine::Kind::Assignment: {
+        const bool ran = RunAssignmentLine();
+        stepAfterTarget_ = 0;
+        if (!ran) return LineRun::NotRun;
         if (atBlockStart) m_InSingleLineIf = false;
         return LineRun::Ran;
+    }
     default:
         return LineRun::NotRun;
     }
@@ -258,7 +272,7 @@ TLangEngine::LineRun TLangEngine::RunKeptLine(bool atBlockStart) {
 bool TLangEngine::RunTranslatedStatementHere() {
     // A statement that starts with a variable may be an assignment of its own
     // (a cell's reference has read its subscripts already).
-    return m_Token == tok::SymbolRef && m_CurrentSymbol &&
+    return !m_StopRequested && m_Token == tok::SymbolRef && m_CurrentSymbol &&
            (m_CurrentSymbol->SymKind == tok::NumberDecl || m_CurrentSymbol->SymKind == tok::StringDecl) &&
            RunTranslatedAssignment(tokenStart_);
 }
@@ -338,6 +352,7 @@ TLangEngine::Body TLangEngine::MakeBody(int position) {
             line = BodyLine();
             line.next = static_cast<std::int32_t>(lineEnd) + 2;
         }
+        line.line = LineAt(position);
         body.lines.push_back(line);
         position = line.next;
     }
@@ -357,12 +372,14 @@ TLangEngine::BodyLine TLangEngine::KeptBodyLine(int position, const KeptLine& ke
             line.kind = BodyLine::Kind::Compiled;
             line.compiled = compiled;
             line.next = compiledStatements_[static_cast<std::size_t>(compiled)].end;
+            line.startsWithCell = compiledStatements_[static_cast<std::size_t>(compiled)].target.array != nullptr;
         } else if (translatedIndex_[static_cast<std::size_t>(position)] >= 0) {
             if (TranslatedStatement* translated =
                     TranslatedAt(position, TranslatedStatement::Kind::Assignment, tok::EndOfLine)) {
                 line.kind = BodyLine::Kind::Translated;
                 line.translated = translated;
                 line.next = translated->end;
+                line.startsWithCell = translated->targetCell >= 0;
             }
         }
         return line;
@@ -391,8 +408,8 @@ TLangEngine::BodyLine TLangEngine::KeptBodyLine(int position, const KeptLine& ke
 
 void TLangEngine::RunBody() {
     const Body* body = m_Token == tok::EndOfLine ? BodyAt(m_TextPos) : nullptr;
-    // What the run loop checks on entry, and step mode, take the general way.
-    if (!body || m_ExecutionMode != TxRun || m_LeaveBlock || m_StopRequested || blockNesting_ >= kMaxBlockNesting) {
+    // What the run loop checks on entry takes the general way.
+    if (!body || m_LeaveBlock || m_StopRequested || blockNesting_ >= kMaxBlockNesting) {
         RunBlock(true, false);
         return;
     }
@@ -404,7 +421,7 @@ void TLangEngine::RunBody() {
         // none of the checks between statements, and the first has left no
         // single-line IF for the closing keyword to end.
         while (i < lines.size() && RunBodyLine(lines[i], !fetch, fetch)) ++i;
-        if (i == lines.size()) {
+        if (i == lines.size() && StepAtLine(body->closerLine)) {
             FetchKeptKeyword(body->closer, false);
             m_CurrentLine = body->closerLine;
             return;
@@ -421,10 +438,9 @@ void TLangEngine::RunBody() {
                 m_LeaveBlock = false;
                 return;
             }
-            // A host that turned to step mode hears of the steps from here on.
-            if (m_ExecutionMode != TxRun) break;
             if (atLine && i == lines.size()) {
                 if (!body->closed) break;
+                if (!StepAtLine(body->closerLine)) return;
                 FetchKeptKeyword(body->closer, !fetch);
                 m_CurrentLine = body->closerLine;
                 fetch = false;
@@ -477,6 +493,30 @@ bool TLangEngine::RunBlockStatement() {
     }
 }
 
+bool TLangEngine::StepBeforeBodyLine(const BodyLine& line, bool atBlockStart) {
+    if (line.kind == BodyLine::Kind::General) return false;
+    if (line.startsWithCell && !atBlockStart) {
+        stepAfterTarget_ = line.line;
+        return true;
+    }
+    return StepAtLine(line.line);
+}
+
+bool TLangEngine::StepAfterTarget(TERP_SYMBOL_TAG* array, const std::int32_t* subscripts, std::int32_t cell) {
+    const int line = stepAfterTarget_;
+    stepAfterTarget_ = 0;
+    if (StepAtLine(line)) return true;
+    if (!array) return false;
+    SelectSubscripts(*array, subscripts, array->SymDims);
+    array->SymExtra = cell;
+    const ARRAY_ELEMENT_TAG& selected = array->SymCells[static_cast<std::size_t>(cell)];
+    if (array->SymKind == tok::StringArray)
+        array->SymText = selected.Text;
+    else
+        array->SymValue = selected.Number;
+    return false;
+}
+
 bool TLangEngine::RunStatementLine(const BodyLine& line, bool atBlockStart, bool& fetch) {
     const int next = line.next;
     FetchKeptKeyword(line.keyword, atBlockStart);
@@ -490,6 +530,7 @@ bool TLangEngine::RunCompiled(const CompiledStatement& statement) {
     TERP_SYMBOL_TAG* targetArray = statement.target.array;
     const std::int32_t targetCell = targetArray ? CompiledCell(statement.target, targetSubscripts) : 0;
     if (targetCell < 0) return false;
+    if (stepAfterTarget_ != 0 && !StepAfterTarget(targetArray, targetSubscripts, targetCell)) return false;
     // The cells read, kept to select them once the statement cannot fail.
     std::int32_t cells[kMaxCompiledOperands];
     std::int32_t subscripts[kMaxCompiledOperands][kMaxArrayDims];
@@ -514,7 +555,7 @@ bool TLangEngine::RunCompiled(const CompiledStatement& statement) {
         case tok::Plus: return left + right;
         case tok::Minus: return left - right;
         case tok::Multiply: return left * right;
-        default: return right == 0 ? 0 : left / right;
+        default: return Quotient(left, right);
         }
     };
     long double term;
@@ -578,20 +619,11 @@ std::int32_t TLangEngine::CompiledCell(const CompiledStatement::Operand& operand
     std::int64_t index = 0;
     for (int i = 0; i < operand.dims; ++i) {
         const CompiledStatement::Value& subscript = operand.subscripts[static_cast<std::size_t>(i)];
-        const std::int64_t extent = static_cast<std::int64_t>(array.SymDim[static_cast<std::size_t>(i)]) + 1;
-        // A subscript is in range when its whole part is at most the highest
-        // index; within the range the conversion truncates as std::trunc does.
-        // A variable's double compares and converts without widening.
-        if (subscript.variable) {
-            const double value = subscript.variable->SymValue;
-            if (!(value >= 0) || value >= static_cast<double>(extent)) return -1;
-            subscripts[i] = static_cast<std::int32_t>(value);
-        } else {
-            const long double value = subscript.number;
-            if (!(value >= 0) || value >= static_cast<long double>(extent)) return -1;
-            subscripts[i] = static_cast<std::int32_t>(value);
-        }
-        index = index * extent + subscripts[i];
+        const std::int32_t highest = array.SymDim[static_cast<std::size_t>(i)];
+        subscripts[i] = subscript.variable ? SubscriptIndex(subscript.variable->SymValue, highest)
+                                           : SubscriptIndex(subscript.number, highest);
+        if (subscripts[i] < 0) return -1;
+        index = index * (static_cast<std::int64_t>(highest) + 1) + subscripts[i];
     }
     // The cell selects itself with all its subscripts, as the evaluator selects it.
     std::fill(subscripts + operand.dims, subscripts + kMaxArrayDims, 0);
@@ -851,8 +883,8 @@ int TLangEngine::ExecFor() {
     bool running = !hasStep || variable->SymValue == limit || towardLimit(step);
     // Bounds of one operand each, closed by the line end, are read again
     // without reading the FOR line: the body starts where it started.
-    const bool readBoundsAgain = limitBound.Readable() && (!hasStep || stepBound.Readable()) &&
-                                 m_Token == tok::EndOfLine;
+    const bool readBoundsAgain = m_TranslateLines && limitBound.Readable() &&
+                                 (!hasStep || stepBound.Readable()) && m_Token == tok::EndOfLine;
     if (running) {
         if (m_Token != tok::EndOfLine) SkipToLineEnd();
         Prime();
@@ -1402,8 +1434,7 @@ void TLangEngine::ExecGosub() {
     // The subroutine's body starts after its label's line end, which the run
     // loop would fetch first.
     const CachedToken* labelLineEnd =
-        m_TranslateLines && m_ExecutionMode == TxRun && !m_LeaveBlock && !m_StopRequested &&
-                blockNesting_ < kMaxBlockNesting && TokenCacheUsable()
+        !m_LeaveBlock && !m_StopRequested && blockNesting_ < kMaxBlockNesting && TokenCacheUsable()
             ? FindCachedToken(m_TextPos)
             : nullptr;
     if (labelLineEnd && labelLineEnd->token == tok::EndOfLine) {

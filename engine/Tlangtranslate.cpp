@@ -127,6 +127,7 @@ public:
         case tok::StringArray:
             if (!Cell(target, operand, true)) return false;
             s_.targetCell = operand.node;
+            s_.targetReadsCells = !s_.cells.empty();
             break;
         default:
             return false;
@@ -513,7 +514,16 @@ public:
     bool Assignment() {
         TERP_SYMBOL_TAG& target = *s_.target;
         // The target is read first, as the evaluator resolves it.
-        if (s_.targetCell >= 0 && !SelectCell(NodeAt(s_.targetCell), *this)) return false;
+        // A step owed after the target comes before anything else is read;
+        // where the target's subscripts read cells, the run loop steps.
+        if (s_.targetCell >= 0) {
+            if (e_.stepAfterTarget_ != 0 && s_.targetReadsCells) return false;
+            if (!SelectCell(NodeAt(s_.targetCell), *this) || failed_) return false;
+        }
+        if (e_.stepAfterTarget_ != 0 &&
+            !e_.StepAfterTarget(s_.targetCell >= 0 ? &target : nullptr, s_.targetSelection.subscripts.data(),
+                                s_.targetSelection.cell))
+            return false;
         TranslatedNode& root = NodeAt(s_.root);
         if (s_.appendsToTarget) return AppendToTarget(target, root);
         if (root.text) return AssignText(target, root);
@@ -600,12 +610,17 @@ private:
     bool AppendToTarget(TERP_SYMBOL_TAG& target, TranslatedNode& root) {
         TranslatedNode& right = *root.operands[1];
         const std::string* tail = &root.value;
-        if (right.text)
-            tail = Text(right, *this);
-        else
-            AssignFixed18(root.value, Number(right, *this));
         const std::size_t held = target.SymText.size();
-        if (failed_ || !e_.m_Memory.Fits(held + tail->size())) return false;
+        {
+            // The evaluator holds the target's text as the join's left
+            // operand while it evaluates the tail.
+            const RunMemory::Pending leftHeld(e_.m_Memory, held);
+            if (right.text)
+                tail = Text(right, *this);
+            else
+                AssignFixed18(root.value, Number(right, *this));
+            if (failed_ || !e_.m_Memory.Fits(tail->size())) return false;
+        }
         const long double number = s_.lastNumberSource == Source::Unchanged ? e_.m_NumValue : LastNumber();
 
         // Nothing can fail from here on.
@@ -746,7 +761,7 @@ private:
         else if constexpr (Op == TranslatedOp::Multiply)
             return left * right;
         else if constexpr (Op == TranslatedOp::Divide)
-            return right == 0 ? 0 : left / right;
+            return Quotient(left, right);
         else
             return std::pow(static_cast<long double>(left), right);
     }
@@ -760,30 +775,22 @@ private:
         const double narrowRight = static_cast<double>(right);
         if (narrowRight == right && std::fabs(left) < kInt32Limit && std::fabs(narrowRight) < kInt32Limit)
             return WholeResult<Op>(static_cast<std::int32_t>(left), static_cast<std::int32_t>(narrowRight));
-        std::int64_t a;
-        std::int64_t b;
-        if (!WholeParts(left, right, a, b)) return Fail(run);
-        return WholeResult<Op>(a, b);
+        return WideWhole<Op>(left, right, run);
     }
 
-    // Neither operand is the integer's lowest value, so neither the quotient
-    // nor a magnitude overflows.
     template <TranslatedOp Op, typename Integer>
     static long double WholeResult(Integer a, Integer b) {
-        if (b == 0) return 0;
         if constexpr (Op == TranslatedOp::IntDivide)
-            return static_cast<long double>(a / b);
+            return static_cast<long double>(WholeQuotient(a, b));
         else
-            return static_cast<long double>((a < 0 ? -a : a) % (b < 0 ? -b : b));
+            return static_cast<long double>(WholeRemainder(a, b));
     }
 
-    // The whole parts of operands of "\" or MOD when each fits a 64-bit
-    // integer other than -2^63.
-    [[gnu::noinline]] static bool WholeParts(long double left, long double right, std::int64_t& a, std::int64_t& b) {
-        if (!(left > -kInt64Limit && left < kInt64Limit) || !(right > -kInt64Limit && right < kInt64Limit)) return false;
-        a = TruncatedWhole(left);
-        b = TruncatedWhole(right);
-        return true;
+    template <TranslatedOp Op>
+    [[gnu::noinline]] static long double WideWhole(long double left, long double right, TranslatedRun& run) {
+        const std::optional<std::int64_t> a = WholeOperand(left);
+        const std::optional<std::int64_t> b = WholeOperand(right);
+        return a && b ? WholeResult<Op>(*a, *b) : Fail(run);
     }
 
     // "\" or MOD by a literal power of two, as the shift and the mask they
@@ -882,10 +889,9 @@ private:
         CellSelection& selection = *node.selection;
         std::int64_t index = 0;
         for (std::size_t i = 0; i < static_cast<std::size_t>(node.argumentCount); ++i) {
-            const long double value = Number(*node.operands[i], run);
             const std::int32_t highest = array.SymDim[i];
-            if (!(value >= 0) || value >= highest + 1.0L) return nullptr;
-            selection.subscripts[i] = static_cast<std::int32_t>(TruncatedWhole(value));
+            selection.subscripts[i] = SubscriptIndex(Number(*node.operands[i], run), highest);
+            if (selection.subscripts[i] < 0) return nullptr;
             index = index * (static_cast<std::int64_t>(highest) + 1) + selection.subscripts[i];
         }
         if (index < 0 || static_cast<std::size_t>(index) >= array.SymCells.size()) return nullptr;
@@ -897,10 +903,8 @@ private:
     template <Place S>
     static const ARRAY_ELEMENT_TAG* SelectListCell(const TranslatedNode& node, TranslatedRun& run) {
         const TERP_SYMBOL_TAG& array = *node.symbol;
-        const long double value = Operand<S>(*node.operands[0], run);
-        if (!(value >= 0) || value >= array.SymDim[0] + 1.0L) return nullptr;
-        const std::int32_t index = static_cast<std::int32_t>(TruncatedWhole(value));
-        if (static_cast<std::size_t>(index) >= array.SymCells.size()) return nullptr;
+        const std::int32_t index = SubscriptIndex(Operand<S>(*node.operands[0], run), array.SymDim[0]);
+        if (index < 0 || static_cast<std::size_t>(index) >= array.SymCells.size()) return nullptr;
         node.selection->subscripts[0] = index;
         node.selection->cell = index;
         return &array.SymCells[static_cast<std::size_t>(index)];
@@ -931,27 +935,20 @@ private:
     static const std::string* ReadLiteral(TranslatedNode& node, TranslatedRun&) { return &node.literal; }
     static const std::string* ReadTextVariable(TranslatedNode& node, TranslatedRun&) { return &node.symbol->SymText; }
 
-    // SQR, ABS, INT and SGN, the functions loops call most, with the checks
-    // ApplyMath makes; the others through ApplyMath.
+    // SQR, ABS, INT and SGN, the functions loops call most, inline; the
+    // others through ApplyMath.
     template <MathFunction F>
     static long double Math(long double x, TranslatedRun& run) {
-        if constexpr (F == MathFunction::Sqr) {
-            if (!(x >= 0) || !std::isfinite(x)) return Fail(run);
-            const long double root = std::sqrt(x);
-            return Storable(root) ? root : Fail(run);
-        } else if constexpr (F == MathFunction::Abs) {
-            const long double size = std::fabs(x);
-            return size <= DBL_MAX ? size : Fail(run);
-        } else if constexpr (F == MathFunction::Sgn) {
-            if (!std::isfinite(x)) return Fail(run);
-            return x < 0 ? -1 : x > 0 ? 1 : 0;
-        } else {
-            static_assert(F == MathFunction::Int);
-            constexpr long double kExactInDouble = 9007199254740992.0L;  // 2^53
-            if (x > -kExactInDouble && x < kExactInDouble) return static_cast<long double>(TruncatedWhole(x));
-            const std::optional<std::int64_t> whole = TruncToInt64(x);
-            return whole ? static_cast<long double>(*whole) : Fail(run);
-        }
+        NumberResult result;
+        if constexpr (F == MathFunction::Sqr)
+            result = SquareRoot(x);
+        else if constexpr (F == MathFunction::Abs)
+            result = Magnitude(x);
+        else if constexpr (F == MathFunction::Sgn)
+            result = Sign(x);
+        else
+            result = WholePart(x);
+        return result.Ok() ? result.Value : Fail(run);
     }
 
     template <MathFunction F>
@@ -1027,21 +1024,42 @@ private:
         return static_cast<long double>(InstrPosition(text, wanted, exact, *start));
     }
 
+    // The left text is held while the right operand is evaluated, and the
+    // join must fit beside it, as in the evaluator. A text a join below made
+    // becomes this join's own, so a chain of joins keeps one text and each
+    // join adds only its operand to it.
     static const std::string* Join(TranslatedNode& node, TranslatedRun& run) {
-        const std::string& left = *Text(*node.operands[0], run);
+        TranslatedNode& leftNode = *node.operands[0];
+        const std::string& left = *Text(leftNode, run);
+        const RunMemory::Pending leftHeld(run.e_.m_Memory, left.size());
         TranslatedNode& right = *node.operands[1];
         if (right.text) {
             const std::string& tail = *Text(right, run);
-            if (!run.e_.m_Memory.Fits(left.size() + tail.size())) return FailText(run);
-            node.value.assign(left);
-            node.value += tail;
+            if (!run.e_.m_Memory.Fits(tail.size())) return FailText(run);
+            if (MadeByJoin(leftNode, left)) {
+                node.value.swap(leftNode.value);
+                node.value += tail;
+            } else if (MadeByJoin(right, tail)) {
+                node.value.swap(right.value);
+                node.value.insert(0, left);
+            } else {
+                node.value.assign(left);
+                node.value += tail;
+            }
             return &node.value;
         }
         const std::string digits = FormatFixed18(Number(right, run));
-        if (!run.e_.m_Memory.Fits(left.size() + digits.size())) return FailText(run);
-        node.value.assign(left);
+        if (!run.e_.m_Memory.Fits(digits.size())) return FailText(run);
+        if (MadeByJoin(leftNode, left))
+            node.value.swap(leftNode.value);
+        else
+            node.value.assign(left);
         node.value += digits;
         return &node.value;
+    }
+
+    static bool MadeByJoin(const TranslatedNode& operand, const std::string& text) {
+        return operand.op == TranslatedOp::Join && &text == &operand.value;
     }
 
     // The arguments of a built-in that gives a text, read in order. Only the

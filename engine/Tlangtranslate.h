@@ -101,6 +101,7 @@ struct TranslatedStatement {
     // arguments of the node `targetCell`.
     TERP_SYMBOL_TAG* target = nullptr;
     std::int32_t targetCell = -1;
+    bool targetReadsCells = false;  // the target cell's subscripts read cells
     // `V = V + ...`: the join's left operand is the target variable, to
     // which the run appends the right operand in place.
     bool appendsToTarget = false;

@@ -45,6 +45,12 @@ QAction* MakeAction(QWidget* window, const QString& text, const QString& hint, c
     return action;
 }
 
+std::string Listed(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
 }  // namespace
 
 TFrmHexEdit::TFrmHexEdit(QWidget* owner, std::int32_t channel, const std::string& fileName, TFileIO& io)
@@ -232,7 +238,7 @@ void TFrmHexEdit::PlaceViews() {
 
 void TFrmHexEdit::ClearViews() {
     Views->ClearViews();
-    SearchPages->Session().CutResultListsToOneRow();
+    SearchPages->Session().RestartStepping();
 }
 
 std::int32_t TFrmHexEdit::ClampedPosition(std::int32_t position) const {
@@ -266,18 +272,25 @@ bool TFrmHexEdit::CloseWorkingCopy(bool ask) {
         return false;
     }
     if (copy_.IsOpen()) {
-        const std::string question = "Save Changes to " + platform::PathAsText(DataPath()) + "? \r\n";
-        if (ask && Modified() &&
-            platform::MessageBox(question, "Save Changes?", platform::MsgButtons::YesNo,
-                                 platform::MsgIcon::Question) == platform::MsgAnswer::Yes &&
-            !SaveFile("")) {
-            ReportSaveFailure(DataPath());
+        if (ask && !OfferChangesForSaving("Save Changes to " + platform::PathAsText(DataPath()) + "? \r\n",
+                                          "Save Changes?"))
             return false;
-        }
         copy_.Close();
     }
     CloseWindow();
     return true;
+}
+
+bool TFrmHexEdit::OfferChangesForSaving(const std::string& question, const std::string& caption) {
+    if (!Modified()) return true;
+    switch (platform::MessageBox(question, caption, platform::MsgButtons::YesNoCancel, platform::MsgIcon::Question)) {
+    case platform::MsgAnswer::Yes:
+        return SaveFileForUser("");
+    case platform::MsgAnswer::No:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void TFrmHexEdit::CloseWindow() {
@@ -360,8 +373,7 @@ double TFrmHexEdit::ReadValue(std::int8_t typeCode) {
 }
 
 void TFrmHexEdit::ClearResultGrid() {
-    TSearchSession& session = SearchPages->Session();
-    session.SetCurrentResults({}, session.Lists.CurrentLabel);
+    SearchPages->Session().SetCurrentResults({}, "0 results");
 }
 
 bool TFrmHexEdit::Scanning() const { return SearchPages->Session().Scanning(); }
@@ -426,9 +438,31 @@ std::string TFrmHexEdit::ReadString(std::int32_t count) {
 }
 
 bool TFrmHexEdit::SaveFile(const std::string& name) {
+    if (Scanning() || copy_.ChangedOnDisk(name)) return false;
+    return SaveOverDisk(name);
+}
+
+bool TFrmHexEdit::SaveFileForUser(const std::string& name) {
     if (Scanning()) return false;
+    const std::string target = name.empty() ? DataPath() : name;
+    if (copy_.ChangedOnDisk(name) &&
+        platform::MessageBox(platform::PathAsText(target) +
+                                 "\r\nhas been changed on the disk since it was opened or last saved.\r\n\r\n"
+                                 "Overwrite it with the bytes of this window?",
+                             "File Changed on Disk", platform::MsgButtons::YesNo,
+                             platform::MsgIcon::Warning) != platform::MsgAnswer::Yes)
+        return false;
+    if (SaveOverDisk(name)) return true;
+    ReportSaveFailure(target);
+    return false;
+}
+
+bool TFrmHexEdit::SaveOverDisk(const std::string& name) {
     const bool saved = copy_.Save(name);
     RefreshView();
+    if (saved && !copy_.NotKept().empty())
+        statusBar()->showMessage(platform::ToQString("Saved; the new file could not keep the old one's " +
+                                                     Listed(copy_.NotKept())));
     return saved;
 }
 
@@ -463,9 +497,7 @@ void TFrmHexEdit::mnuTogglelockClick() {
     btnLockClick();
 }
 
-void TFrmHexEdit::btnSaveClick() {
-    if (!SaveFile("")) ReportSaveFailure(DataPath());
-}
+void TFrmHexEdit::btnSaveClick() { SaveFileForUser(""); }
 
 void TFrmHexEdit::btnSaveAsClick() {
     platform::FileDialogRequest request;
@@ -473,16 +505,15 @@ void TFrmHexEdit::btnSaveAsClick() {
     request.fileName = DataPath();
     request.overwritePrompt = true;
     const auto name = platform::CurrentDialogs().SaveFileName(request);
-    if (!name) return;
-    if (!SaveFile(*name)) ReportSaveFailure(*name);
+    if (name) SaveFileForUser(*name);
 }
 
 void TFrmHexEdit::mnuCloseClick() { close(); }
 
 void TFrmHexEdit::btnReopenClick() {
     if (Scanning()) return;
-    if (Modified() && platform::MessageBox("Lose Changes?", "Reopen File", platform::MsgButtons::YesNo,
-                                           platform::MsgIcon::Question) != platform::MsgAnswer::Yes)
+    if (!OfferChangesForSaving("Save Changes to " + platform::PathAsText(DataPath()) + " before reopening it? \r\n",
+                               "Reopen File"))
         return;
     position_ = -1;
     btnLock->setChecked(false);

@@ -46,8 +46,9 @@ public:
     // 0 reads, 1 writes the bounds shared by all hex windows ("HEXEDIT_FORM").
     void SaveRestorePosition(int mode) override;
     // When `ask` and modified, offers the file for saving ("Save Changes?",
-    // Yes/No); then deletes the working copy and closes the window. A save
-    // answered Yes that fails is reported and keeps the window: false.
+    // Yes/No/Cancel); then deletes the working copy and closes the window.
+    // Cancel (or Escape), and a save answered Yes that fails (reported),
+    // keep the window and its changes: false.
     // During a scan: false; the scan stops and the window closes after it.
     bool CloseWorkingCopy(bool ask) override;
     void ShowChannel() override;
@@ -103,8 +104,13 @@ public:
     std::int32_t SetFileSize(std::int32_t size);
     // `count` bytes at the position, cut at the first zero byte and at the end; kept in LastString.
     std::string ReadString(std::int32_t count);
-    // "" saves to the data file; a new name becomes the data file once the copy stands.
+    // "" saves to the data file; a new name becomes the data file once the
+    // copy stands. A data file that changed on the disk since it was read
+    // or saved is not saved over (a script's save gets its failure value).
     bool SaveFile(const std::string& name);
+    // The user's save: over a data file that changed on the disk it asks
+    // first; a failure is reported. True when the file was saved.
+    bool SaveFileForUser(const std::string& name);
     // The text's bytes at the position, never past the end; "" without a working copy.
     std::string WriteString(const std::string& text);
     // The same with UTF-16 code units, little-endian.
@@ -181,10 +187,15 @@ private:
     void ClearViews();
     void StopScanAndCloseAfter();
     void ShowModified();
+    // Asks a modified window's question with Yes, No and Cancel: Yes saves,
+    // No lets the changes go. True when the caller may go on; Cancel and a
+    // failed save (reported) keep the window as it is.
+    bool OfferChangesForSaving(const std::string& question, const std::string& caption);
     bool ResizeFile(std::int32_t size);
     void CloseWindow();
     void ReportRebuildFailure();
     void ReportSaveFailure(const std::string& name);
+    bool SaveOverDisk(const std::string& name);
     void FocusAfterActivation();
     std::int32_t ClampedPosition(std::int32_t position) const;
 

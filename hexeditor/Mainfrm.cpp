@@ -194,11 +194,17 @@ void TFrmMain::BringChannelToFront(std::int32_t channel) {
     window->activateWindow();
 }
 
-// A session that was killed left its working copies with their unsaved
-// changes. Each is offered once per start: Yes opens it in a channel with
-// the changes, No deletes it, Cancel keeps it for the next start.
+// A session that was killed left its working copies. Those that hold
+// changes are offered once per start, after the command line's files have
+// their channels: Yes opens one in a channel with the changes, No deletes
+// it, Cancel keeps it for the next start. A run of a command-line script
+// asks nothing and keeps them all for the next start; copies with nothing
+// to recover are deleted.
 void TFrmMain::OfferLeftWorkingCopies() {
-    for (const TLeftWorkingCopy& left : FindLeftWorkingCopies({platform::GetTempPathA(), GlobalInfo().AppDir})) {
+    const std::vector<std::string> folders{platform::GetTempPathA(), GlobalInfo().AppDir};
+    DeleteIdleWorkingCopies(folders);
+    if (ScriptRunRequested) return;
+    for (const TLeftWorkingCopy& left : FindLeftWorkingCopies(folders)) {
         const std::int32_t channel = channels_.FindFreeChannel();
         if (channel < 0) return;
         const std::string question = "A session that ended without closing " + platform::PathAsText(left.DataPath) +
@@ -286,8 +292,8 @@ void TFrmMain::BuildMRUMenu() { ::BuildMRUMenu(GlobalInfo().MRUFiles, *mnuMainSe
 
 void TFrmMain::FormCreate(const std::vector<std::string>& arguments) {
     LoadSaveSettings(0);
-    OfferLeftWorkingCopies();
     OpenCommandLine(ParseCommandLine(arguments));
+    OfferLeftWorkingCopies();
     BuildMRUMenu();
     show();
     QCoreApplication::processEvents();

@@ -1,14 +1,14 @@
 #include "Workingcopy.h"
 
+#include "platform/Numbers.h"
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <functional>
 #include <string_view>
-#include <thread>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -16,16 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Only a plain file that fits in 32 bits is copied: a device or a pipe would
-// be read without end (or block the window), and a larger file would be
-// copied whole only to be refused afterwards.
-bool IsEditableFile(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return false;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    return !error && size <= static_cast<std::uintmax_t>(TWorkingCopy::MaxFileSize);
-}
 
 // A save writes a new file or replaces a plain one; a device or a pipe
 // would swallow the bytes (or block) and the changes would count as saved.
@@ -35,20 +25,48 @@ bool IsSaveTarget(const std::string& path) {
     return status.type() == std::filesystem::file_type::not_found || std::filesystem::is_regular_file(status);
 }
 
+// A copy that holds changes its data file lacks is named for recovery in
+// "<copy>.name": the data file's path, then, after a zero byte, what the
+// data file was when the changes began (TDiskState::Text). A copy that a
+// rebuild is making is marked by "<copy>.rebuilding" until it stands.
 constexpr const char* NameFileSuffix = ".name";
+constexpr const char* RebuildMarkSuffix = ".rebuilding";
 
 std::string NameFileOf(const std::string& workPath) { return workPath + NameFileSuffix; }
+std::string RebuildMarkOf(const std::string& workPath) { return workPath + RebuildMarkSuffix; }
 
-std::string ReadNameFile(const std::string& workPath) {
-    std::ifstream in(NameFileOf(workPath), std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+// A name file is a path and a few numbers: anything longer is no name file.
+constexpr std::size_t MaxNameFileBytes = 64 * 1024;
+
+std::optional<std::string> ReadNameFile(const std::string& workPath) {
+    const int fd = platform::OpenPlainFile(NameFileOf(workPath), O_RDONLY);
+    if (fd < 0) return std::nullopt;
+    std::string bytes(MaxNameFileBytes + 1, '\0');
+    std::size_t got = 0;
+    for (ssize_t n; got < bytes.size() && (n = ::read(fd, bytes.data() + got, bytes.size() - got)) != 0;) {
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    if (got > MaxNameFileBytes) return std::nullopt;
+    bytes.resize(got);
+    return bytes;
+}
+
+bool WriteWholeFile(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    const bool written = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    return ::close(fd) == 0 && written;
 }
 
 // A working copy is locked by its session for as long as the session has it
 // open; the lock goes with the process, however the process ends. The copies
-// of other users (in a shared temporary folder) are theirs to find.
+// of other users (in a shared temporary folder) are theirs to find. A pipe
+// named like a copy is never waited on.
 bool LeftByThisUser(const std::string& workPath) {
-    const int fd = ::open(workPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = ::open(workPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat info {};
     const bool left = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
@@ -57,10 +75,10 @@ bool LeftByThisUser(const std::string& workPath) {
     return left;
 }
 
-}  // namespace
-
-std::vector<TLeftWorkingCopy> FindLeftWorkingCopies(const std::vector<std::string>& folders) {
-    std::vector<TLeftWorkingCopy> found;
+// Calls `found` with the path and size of every "Qrm" copy in the folders
+// that this user's ended sessions left (each folder once).
+void ForEachLeftCopy(const std::vector<std::string>& folders,
+                     const std::function<void(const std::string&, std::int64_t)>& found) {
     std::vector<std::string> searched;
     for (const std::string& given : folders) {
         const std::string folder = platform::IncludeTrailingPathDelimiter(given);
@@ -69,18 +87,70 @@ std::vector<TLeftWorkingCopy> FindLeftWorkingCopies(const std::vector<std::strin
         platform::TSearchRec rec;
         for (int more = platform::FindFirst(folder + "Qrm*.tmp", 0, rec); more == 0; more = platform::FindNext(rec)) {
             const std::string path = folder + rec.Name;
-            if (!platform::FileExists(NameFileOf(path)) || !LeftByThisUser(path)) continue;
-            found.push_back({path, ReadNameFile(path), rec.Size});
+            if (LeftByThisUser(path)) found(path, rec.Size);
         }
         platform::FindClose(rec);
     }
+}
+
+void DeleteCopyFiles(const std::string& workPath) {
+    platform::DeleteFile(workPath);
+    platform::DeleteFile(NameFileOf(workPath));
+    platform::DeleteFile(RebuildMarkOf(workPath));
+}
+
+}  // namespace
+
+std::string TDiskState::Text() const {
+    return platform::FormatC("%llu %llu %lld %lld %ld", static_cast<unsigned long long>(Device),
+                             static_cast<unsigned long long>(Inode), static_cast<long long>(Size),
+                             static_cast<long long>(WriteSeconds), static_cast<long>(WriteNanoseconds));
+}
+
+std::optional<TDiskState> TDiskState::FromText(const std::string& text) {
+    unsigned long long device = 0, inode = 0;
+    long long size = 0, seconds = 0;
+    long nanoseconds = 0;
+    char rest = 0;
+    if (std::sscanf(text.c_str(), "%llu %llu %lld %lld %ld%c", &device, &inode, &size, &seconds, &nanoseconds, &rest) !=
+        5)
+        return std::nullopt;
+    return TDiskState{device, inode, size, seconds, nanoseconds};
+}
+
+std::optional<TDiskState> TDiskState::Of(const struct stat& info) {
+    return TDiskState{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+                      static_cast<std::int64_t>(info.st_size), static_cast<std::int64_t>(info.st_mtim.tv_sec),
+                      static_cast<long>(info.st_mtim.tv_nsec)};
+}
+
+std::optional<TDiskState> TDiskState::OfPath(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+    return Of(info);
+}
+
+std::vector<TLeftWorkingCopy> FindLeftWorkingCopies(const std::vector<std::string>& folders) {
+    std::vector<TLeftWorkingCopy> found;
+    ForEachLeftCopy(folders, [&found](const std::string& path, std::int64_t size) {
+        const std::optional<std::string> named = ReadNameFile(path);
+        if (!named || platform::FileExists(RebuildMarkOf(path))) return;
+        const std::size_t zero = named->find('\0');
+        TLeftWorkingCopy left{path, named->substr(0, zero), size, std::nullopt};
+        if (zero != std::string::npos) left.DataState = TDiskState::FromText(named->substr(zero + 1));
+        found.push_back(std::move(left));
+    });
     return found;
 }
 
-void DeleteLeftWorkingCopy(const TLeftWorkingCopy& left) {
-    platform::DeleteFile(left.WorkPath);
-    platform::DeleteFile(NameFileOf(left.WorkPath));
+void DeleteIdleWorkingCopies(const std::vector<std::string>& folders) {
+    ForEachLeftCopy(folders, [](const std::string& path, std::int64_t) {
+        if (!platform::FileExists(NameFileOf(path)) || platform::FileExists(RebuildMarkOf(path)))
+            DeleteCopyFiles(path);
+    });
 }
+
+void DeleteLeftWorkingCopy(const TLeftWorkingCopy& left) { DeleteCopyFiles(left.WorkPath); }
 
 std::size_t TFileIO::Write(std::FILE* stream, const void* data, std::size_t size) {
     return std::fwrite(data, 1, size, stream);
@@ -122,46 +192,90 @@ TWorkingCopy::TWorkingCopy(std::string rebuildFolder, TFileIO& io)
 
 TWorkingCopy::~TWorkingCopy() { Close(); }
 
+// Only a plain file that fits in 32 bits is copied: a device or a pipe would
+// be read without end (or block the window), and a larger file would be
+// copied whole only to be refused afterwards. The file is opened once and
+// what was opened is checked, so nothing can be swapped in between.
+int TWorkingCopy::OpenDataFile(struct stat& info) const {
+    const int fd = platform::OpenPlainFile(dataPath_, O_RDONLY, &info);
+    if (fd >= 0 && info.st_size > MaxFileSize) {
+        ::close(fd);
+        errno = EFBIG;
+        return -1;
+    }
+    return fd;
+}
+
 bool TWorkingCopy::Open(const std::string& dataPath) {
     Close();
     dataPath_ = dataPath;
-    if (!IsEditableFile(dataPath_)) return false;
-    const std::string copy = platform::GetTempFileNameA(platform::GetTempPathA(), "Qrm");
-    if (copy.empty()) return false;
-    workPath_ = copy;
+    struct stat info {};
+    const int source = OpenDataFile(info);
+    if (source < 0) return false;
     // The times are taken before the copy reads the file, so a save gives
     // back the times the file had before the editor touched it.
     ReadTimes();
-    if (!platform::CopyFileA(dataPath_, workPath_, false)) {
-        DropCopy();
+    std::string path;
+    const int fd = platform::CreateLockedTempFile(platform::GetTempPathA(), "Qrm", path);
+    std::FILE* stream = fd >= 0 ? ::fdopen(fd, "r+b") : nullptr;
+    if (!stream) {
+        if (fd >= 0) {
+            ::close(fd);
+            platform::DeleteFile(path);
+        }
+        ::close(source);
         return false;
     }
-    std::FILE* stream = std::fopen(workPath_.c_str(), "r+b");
-    if (!stream || !AdoptCopy(stream, workPath_)) {
-        if (stream) std::fclose(stream);
-        DropCopy();
+    stream_ = stream;
+    workPath_ = path;
+    const bool filled = FillFrom(source, info);
+    ::close(source);
+    if (!filled) {
+        Close();
         return false;
     }
-    modified_ = false;
     return true;
 }
 
 bool TWorkingCopy::Reopen() {
-    if (workPath_.empty()) return false;
-    if (stream_) {
-        io_.Close(stream_);
-        stream_ = nullptr;
-    }
-    modified_ = false;
+    if (!stream_) return false;
+    struct stat info {};
+    const int source = OpenDataFile(info);
     ReadTimes();
-    std::FILE* stream = nullptr;
-    if (IsEditableFile(dataPath_) && platform::CopyFileA(dataPath_, workPath_, false))
-        stream = std::fopen(workPath_.c_str(), "r+b");
-    if (!stream || !AdoptCopy(stream, workPath_)) {
-        if (stream) std::fclose(stream);
-        DropCopy();
+    const bool filled = source >= 0 && FillFrom(source, info);
+    if (source >= 0) ::close(source);
+    if (!filled) {
+        Close();
         return false;
     }
+    return true;
+}
+
+// Replaces the copy's bytes with those of the open data file `source`: at
+// most the size it had when opened, so a file that grows meanwhile is not
+// followed past 32 bits. The copy then holds no changes.
+bool TWorkingCopy::FillFrom(int source, const struct stat& info) {
+    const int target = ::fileno(stream_);
+    if (!io_.Flush(stream_) || ::ftruncate(target, 0) != 0 || ::lseek(target, 0, SEEK_SET) != 0) return false;
+    std::int64_t copied = 0;
+    while (copied < info.st_size) {
+        const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(info.st_size - copied, BlockSize));
+        const ssize_t got = ::read(source, buffer_.get(), wanted);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return false;
+        if (got == 0) break;
+        for (ssize_t at = 0; at < got;) {
+            const ssize_t written = ::write(target, buffer_.get() + at, static_cast<std::size_t>(got - at));
+            if (written < 0 && errno == EINTR) continue;
+            if (written <= 0) return false;
+            at += written;
+        }
+        copied += got;
+    }
+    if (std::fseek(stream_, 0, SEEK_SET) != 0) return false;
+    fileSize_ = static_cast<std::int32_t>(copied);
+    dataState_ = TDiskState::Of(info);
+    ForgetChanges();
     return true;
 }
 
@@ -169,13 +283,22 @@ bool TWorkingCopy::Recover(const TLeftWorkingCopy& left) {
     Close();
     dataPath_ = left.DataPath;
     ReadTimes();
-    std::FILE* stream = std::fopen(left.WorkPath.c_str(), "r+b");
-    if (!stream || !AdoptCopy(stream, left.WorkPath)) {
-        if (stream) std::fclose(stream);
-        workPath_.clear();
+    const int fd = ::open(left.WorkPath.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat info {};
+    std::FILE* stream = nullptr;
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= MaxFileSize &&
+        ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        stream = ::fdopen(fd, "r+b");
+    if (!stream) {
+        if (fd >= 0) ::close(fd);
         return false;
     }
+    stream_ = stream;
+    workPath_ = left.WorkPath;
+    fileSize_ = static_cast<std::int32_t>(info.st_size);
+    dataState_ = left.DataState;
     modified_ = true;
+    named_ = true;
     return true;
 }
 
@@ -184,44 +307,41 @@ void TWorkingCopy::Close() {
         io_.Close(stream_);
         stream_ = nullptr;
     }
-    DropCopy();
-    modified_ = false;
-}
-
-void TWorkingCopy::DropCopy() {
-    if (!workPath_.empty()) {
-        platform::DeleteFile(workPath_);
-        platform::DeleteFile(NameFileOf(workPath_));
-    }
+    if (!workPath_.empty()) DeleteCopyFiles(workPath_);
     workPath_.clear();
     fileSize_ = 0;
+    modified_ = false;
+    named_ = false;
+    dataState_.reset();
 }
 
 void TWorkingCopy::ReadTimes() {
     timesKnown_ = platform::GetFileTime(dataPath_, &creationTime_, &lastAccessTime_, &lastWriteTime_);
 }
 
-// Takes `stream` as the working copy when its size fits in 32 bits, locks
-// it for this session and names its data file beside it.
-bool TWorkingCopy::AdoptCopy(std::FILE* stream, const std::string& path) {
-    if (std::fseek(stream, 0, SEEK_END) != 0) return false;
-    const long size = std::ftell(stream);
-    if (size < 0 || size > MaxFileSize) return false;
-    ::flock(::fileno(stream), LOCK_EX | LOCK_NB);
-    stream_ = stream;
-    workPath_ = path;
-    fileSize_ = static_cast<std::int32_t>(size);
-    WriteNameFile();
-    return true;
+std::string TWorkingCopy::NameFileText() const {
+    return dataState_ ? dataPath_ + '\0' + dataState_->Text() : dataPath_;
 }
 
-// Lets a later session name the data file should this one end without
-// closing the copy. Without it the copy still works; only that help is lost.
-void TWorkingCopy::WriteNameFile() const {
-    const int fd = ::open(NameFileOf(workPath_).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) return;
-    [[maybe_unused]] const ssize_t written = ::write(fd, dataPath_.data(), dataPath_.size());
-    ::close(fd);
+// From the first change on, a later session can name the data file should
+// this one end without closing the copy. Without the name the copy still
+// works; only that help is lost.
+void TWorkingCopy::MarkModified() {
+    modified_ = true;
+    if (!named_) named_ = WriteWholeFile(NameFileOf(workPath_), NameFileText());
+}
+
+// The copy holds the data file's bytes again: nothing is left to recover.
+void TWorkingCopy::ForgetChanges() {
+    modified_ = false;
+    if (named_) platform::DeleteFile(NameFileOf(workPath_));
+    named_ = false;
+}
+
+bool TWorkingCopy::ChangedOnDisk(const std::string& target) const {
+    if (!stream_ || !dataState_ || (!target.empty() && target != dataPath_)) return false;
+    const std::optional<TDiskState> now = TDiskState::OfPath(dataPath_);
+    return now && *now != *dataState_;
 }
 
 std::size_t TWorkingCopy::Read(std::int32_t position, void* buffer, std::size_t count) {
@@ -233,7 +353,7 @@ std::size_t TWorkingCopy::Read(std::int32_t position, void* buffer, std::size_t 
 
 std::size_t TWorkingCopy::Write(std::int32_t position, const void* data, std::size_t count) {
     if (!stream_ || position < 0) return 0;
-    modified_ = true;
+    MarkModified();
     if (position >= fileSize_) return 0;
     count = std::min<std::size_t>(count, static_cast<std::size_t>(fileSize_ - position));
     if (std::fseek(stream_, position, SEEK_SET) != 0) return 0;
@@ -270,28 +390,38 @@ bool TWorkingCopy::SetFileSize(std::int32_t size) {
     return Rebuild({{0, kept}, {Zeros, std::max<std::int64_t>(0, std::int64_t{size} - fileSize_)}});
 }
 
+// The new copy is marked as a rebuild's before a byte goes into it, so a
+// session killed halfway leaves a copy the next start knows to delete; the
+// copy it was made from stays named until the new one stands.
 bool TWorkingCopy::Rebuild(std::initializer_list<TPiece> pieces) {
-    const std::string path = platform::GetTempFileNameA(rebuildFolder_, "Qrm");
-    if (path.empty()) return false;
-    std::FILE* target = std::fopen(path.c_str(), "w+b");
+    std::string path;
+    const int fd = platform::CreateLockedTempFile(rebuildFolder_, "Qrm", path);
+    if (fd < 0) return false;
+    std::FILE* target = ::fdopen(fd, "w+b");
     if (!target) {
+        ::close(fd);
         platform::DeleteFile(path);
         return false;
     }
+    WriteWholeFile(RebuildMarkOf(path), dataPath_);
     bool copied = true;
     for (const TPiece& piece : pieces) copied = copied && CopyPiece(piece, target);
     copied = copied && io_.Flush(target);
-    std::FILE* const old = stream_;
-    const std::string oldPath = workPath_;
-    if (!copied || !AdoptCopy(target, path)) {
+    const long size = copied ? std::ftell(target) : -1;
+    if (size < 0 || size > MaxFileSize) {
         io_.Close(target);
-        platform::DeleteFile(path);
+        DeleteCopyFiles(path);
         return false;
     }
-    io_.Close(old);
-    platform::DeleteFile(oldPath);
-    platform::DeleteFile(NameFileOf(oldPath));
+    const bool named = WriteWholeFile(NameFileOf(path), NameFileText());
+    platform::DeleteFile(RebuildMarkOf(path));
+    io_.Close(stream_);
+    DeleteCopyFiles(workPath_);
+    stream_ = target;
+    workPath_ = path;
+    fileSize_ = static_cast<std::int32_t>(size);
     modified_ = true;
+    named_ = named;
     return true;
 }
 
@@ -316,16 +446,14 @@ bool TWorkingCopy::Save(const std::string& target) {
     if (!stream_ || platform::Trim(name).empty() || !IsSaveTarget(name)) return false;
     // A creation time cannot be set here; the access and write times are.
     platform::ReplaceOptions options;
+    options.notKept = &notKept_;
     if (timesKnown_) {
         options.lastAccess = &lastAccessTime_;
         options.lastWrite = &lastWriteTime_;
     }
     if (!io_.Flush(stream_) || !platform::ReplaceFileWithCopy(name, workPath_, options)) return false;
-    std::this_thread::yield();
-    if (name != dataPath_) {
-        dataPath_ = name;
-        WriteNameFile();
-    }
-    modified_ = false;
+    dataPath_ = name;
+    dataState_ = TDiskState::OfPath(dataPath_);
+    ForgetChanges();
     return true;
 }

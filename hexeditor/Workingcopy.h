@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,20 +39,41 @@ std::string ChannelCaption(std::int32_t channel, const std::string& dataPath, st
 // failure the file is deleted and false returned.
 bool CreateZeroFile(const std::string& path, std::int32_t size, TFileIO& io = TFileIO::Standard());
 
+// What a data file was on the disk: a save over a file whose state has
+// changed since it was read or saved would overwrite another program's work.
+struct TDiskState {
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+    std::int64_t Size = 0;
+    std::int64_t WriteSeconds = 0;
+    long WriteNanoseconds = 0;
+    bool operator==(const TDiskState&) const = default;
+
+    std::string Text() const;
+    static std::optional<TDiskState> FromText(const std::string& text);
+    static std::optional<TDiskState> Of(const struct stat& info);
+    static std::optional<TDiskState> OfPath(const std::string& path);  // follows links; nothing when missing
+};
+
 // A working copy that a session left behind when it ended without closing
-// it (it was killed, or the machine went down): its unsaved bytes are there.
+// it (it was killed, or the machine went down) while it held changes.
 struct TLeftWorkingCopy {
     std::string WorkPath;
     std::string DataPath;  // the data file it was a copy of
     std::int64_t Size = 0;
+    std::optional<TDiskState> DataState;  // the data file when the changes began, where known
 };
 
-// The "Qrm" working copies in the folders that no running session holds.
-// Every open working copy names its data file in a "<copy>.name" file beside
-// it and is locked by its session while the session lives, so a copy that
-// can be locked belongs to a session that is gone. Copies without a name
-// (one caught halfway through its making) are not counted.
+// The "Qrm" working copies in the folders that hold changes their data file
+// lacks and that no running session holds. A copy is named for recovery in a
+// "<copy>.name" file from its first change until it is saved, and locked by
+// its session while the session lives, so a copy that can be locked belongs
+// to a session that is gone. Only this user's copies count.
 std::vector<TLeftWorkingCopy> FindLeftWorkingCopies(const std::vector<std::string>& folders);
+// Deletes the copies of ended sessions that hold nothing to recover: those
+// without a name (opened and not changed, or saved) and the partial ones a
+// killed rebuild was making.
+void DeleteIdleWorkingCopies(const std::vector<std::string>& folders);
 // Deletes a left working copy and its name file.
 void DeleteLeftWorkingCopy(const TLeftWorkingCopy& left);
 
@@ -68,17 +90,19 @@ public:
     TWorkingCopy(const TWorkingCopy&) = delete;
     TWorkingCopy& operator=(const TWorkingCopy&) = delete;
 
-    // Copies the data file to a new "Qrm" file in the temporary folder,
-    // records its file times and opens the copy. False, leaving no file
-    // behind, when the file cannot be copied, is too large or is no plain
-    // file (a device or a pipe); those are refused before anything is copied.
+    // Copies the data file to a new "Qrm" file in the temporary folder
+    // (locked and close-on-exec from its making), records its file times and
+    // opens the copy. False, leaving no file behind, when the file cannot be
+    // copied, is too large or is no plain file (a device, a pipe, a file of
+    // /proc); those are refused before anything is copied.
     bool Open(const std::string& dataPath);
     // Copies the data file over the working copy again: the changes are
     // gone and the times are read anew. On failure the working copy is
     // closed and deleted.
     bool Reopen();
     // Takes over a working copy left by an ended session: its bytes stand as
-    // unsaved changes to the data file, whose times are read now.
+    // unsaved changes to the data file, whose times are read now. False
+    // when another session holds it.
     bool Recover(const TLeftWorkingCopy& left);
     // Closes the stream and deletes the working copy; the changes are gone.
     void Close();
@@ -104,8 +128,16 @@ public:
     // kill leaves the old file or the new one). A new file gets 0666 less the
     // umask. A save under a new name switches the data file to it, once the
     // copy stands. A target that exists and is no plain file is refused. On
-    // failure nothing changes.
+    // failure nothing changes. A save does not ask: see ChangedOnDisk.
     bool Save(const std::string& target = "");
+    // Whether a save to `target` ("" = the data file) would overwrite a data
+    // file that changed on the disk (its size, write time or identity) since
+    // it was copied, saved or, for a recovered copy, since the changes began.
+    bool ChangedOnDisk(const std::string& target = "") const;
+
+    // What of the old data file the last save could not give the new one
+    // (platform::ReplaceOptions::notKept); empty when it kept everything.
+    const std::vector<std::string>& NotKept() const { return notKept_; }
 
     const std::string& DataPath() const { return dataPath_; }
     const std::string& WorkPath() const { return workPath_; }
@@ -127,10 +159,12 @@ private:
 
     bool Rebuild(std::initializer_list<TPiece> pieces);
     bool CopyPiece(const TPiece& piece, std::FILE* target);
-    bool AdoptCopy(std::FILE* stream, const std::string& path);
-    void WriteNameFile() const;
+    int OpenDataFile(struct stat& info) const;
+    bool FillFrom(int source, const struct stat& info);
+    std::string NameFileText() const;
+    void MarkModified();
+    void ForgetChanges();
     void ReadTimes();
-    void DropCopy();
 
     std::string rebuildFolder_;
     TFileIO& io_;
@@ -140,8 +174,11 @@ private:
     std::string dataPath_;
     std::int32_t fileSize_ = 0;
     bool modified_ = false;
+    bool named_ = false;  // the copy's name file is on the disk
+    std::optional<TDiskState> dataState_;
     bool timesKnown_ = false;
     platform::FILETIME creationTime_;
     platform::FILETIME lastAccessTime_;
     platform::FILETIME lastWriteTime_;
+    std::vector<std::string> notKept_;
 };

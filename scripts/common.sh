@@ -17,7 +17,7 @@ ensure_packages() {
 }
 
 build_packages=(g++ cmake ninja-build qt6-base-dev qt6-svg-dev)
-test_packages=(libgtest-dev libgmock-dev libbenchmark-dev locales)
+test_packages=(libgtest-dev libgmock-dev libbenchmark-dev locales acl attr)
 
 # Makes a locale whose decimal separator is ',' available, so the tests of
 # locale-independent number texts can run under one. Best effort: without

@@ -1,12 +1,19 @@
-// tlangrun [--noop-function] [--memory-limit MEGABYTES] SCRIPT
+// tlangrun [--noop-function] [--memory-limit MEGABYTES] [--step] [--reference] SCRIPT
 //
 // Runs a script file through the interpreter engine on the console: every
 // printed line goes to stdout, an error to stderr as "LINE: MESSAGE", and the
 // program exits with the run's exit code (0 normal, 4 error, ...).
 // --noop-function registers the host function NOOP (Ordinal 1, at most one
 // argument, result 0), which does nothing: it measures the cost of a call.
-// --memory-limit sets what a run may hold (its texts, arrays and symbols)
-// before it stops with "Out of memory"; by default a quarter of the memory.
+// --memory-limit sets what a run may hold (its texts, arrays, symbols and the
+// tables of its text) before it stops with "Out of memory"; by default a
+// quarter of the memory the program may use.
+// --step runs the script in step mode, as a host that watches its lines does,
+// and writes the number of step events to stderr once the run has ended
+// ("steps: N"); the output stays as in run mode.
+// --reference reads every statement from the text through the evaluator,
+// with none of the forms the engine keeps from a statement's first run: the
+// same script must give the same output, errors and steps both ways.
 #include "Tlangengine.h"
 #include "Tlangplain.h"
 #include "Tlangprepass.h"
@@ -36,7 +43,7 @@ public:
         if (newline) std::fputc('\n', stdout);
     }
     void OnDump(const std::string& dumpLine) override { std::printf("%s\n", dumpLine.c_str()); }
-    void OnStep(int) override {}
+    void OnStep(int) override { ++steps_; }
     void OnBreakPoint() override {}
     void OnScriptError(int lineNo, const std::string& errorMsg) override {
         std::fflush(stdout);
@@ -47,9 +54,11 @@ public:
     void OnBeep() override { std::fputc('\a', stderr); }
 
     int ExitCode() const { return exitCode_; }
+    long long Steps() const { return steps_; }
 
 private:
     int exitCode_ = pevox::TxNormal;
+    long long steps_ = 0;
 };
 
 void RegisterNoopFunction(pevox::TLangEngine& engine) {
@@ -65,7 +74,8 @@ void RegisterNoopFunction(pevox::TLangEngine& engine) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: tlangrun [--noop-function] [--memory-limit MEGABYTES] SCRIPT\n");
+    std::fprintf(stderr,
+                 "usage: tlangrun [--noop-function] [--memory-limit MEGABYTES] [--step] [--reference] SCRIPT\n");
     return kUsageError;
 }
 
@@ -84,12 +94,18 @@ std::optional<std::int64_t> ParseMegabytes(std::string_view text) {
 
 int main(int argc, char** argv) {
     bool noopFunction = false;
+    bool stepMode = false;
+    bool reference = false;
     std::optional<std::int64_t> memoryLimit;
     const char* scriptPath = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (argument == "--noop-function") {
             noopFunction = true;
+        } else if (argument == "--step") {
+            stepMode = true;
+        } else if (argument == "--reference") {
+            reference = true;
         } else if (argument == "--memory-limit") {
             if (i + 1 == argc || !(memoryLimit = ParseMegabytes(argv[++i]))) return Usage();
         } else if (!scriptPath && !argument.starts_with("--"))
@@ -118,6 +134,8 @@ int main(int argc, char** argv) {
     pevox::TLangEngine engine(events, editor);
     if (noopFunction) RegisterNoopFunction(engine);
     if (memoryLimit) engine.m_Memory.SetLimit(*memoryLimit);
+    if (stepMode) engine.m_ExecutionMode = pevox::TxStep;
+    if (reference) engine.m_TranslateLines = false;
     try {
         engine.Execute();
     } catch (const std::exception& failure) {
@@ -126,5 +144,6 @@ int main(int argc, char** argv) {
         return kSoftwareError;
     }
     std::fflush(stdout);
+    if (stepMode) std::fprintf(stderr, "steps: %lld\n", events.Steps());
     return events.ExitCode();
 }

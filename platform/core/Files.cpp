@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <iterator>
 #include <optional>
 #include <random>
 #include <utility>
@@ -18,6 +20,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace platform {
@@ -64,6 +67,7 @@ public:
         fd_ = -1;
         return ::close(fd) == 0;
     }
+    int Release() { return std::exchange(fd_, -1); }
 
 private:
     int fd_;
@@ -96,6 +100,59 @@ std::uint32_t NextTempNumber() {
         number = next.fetch_add(1, std::memory_order_relaxed);
     } while (number == 0);
     return number;
+}
+
+// Whether the locked `fd` is still the file `path` names: a sweep of
+// left-over files may have taken it between its creation and its lock.
+bool StillNamed(int fd, const std::string& path) {
+    struct stat mine {};
+    struct stat named {};
+    return ::fstat(fd, &mine) == 0 && mine.st_nlink > 0 && ::stat(path.c_str(), &named) == 0 &&
+           named.st_dev == mine.st_dev && named.st_ino == mine.st_ino;
+}
+
+// Creates a new file under the first free name `nextName` gives and locks it
+// (flock, exclusive). A file some sweep removed before the lock was taken is
+// left for the next name, so the file returned is locked and named.
+Fd CreateNamedLocked(const std::function<std::string()>& nextName, int access, mode_t mode, std::string& path) {
+    for (int attempt = 0; attempt < 100000; ++attempt) {
+        path = nextName();
+        Fd fd(::open(path.c_str(), access | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        if (!fd.valid()) {
+            if (errno != EEXIST) return fd;
+            continue;
+        }
+        if (::flock(fd.get(), LOCK_EX) != 0) {
+            ErrnoKeeper keep;
+            ::unlink(path.c_str());
+            return Fd();
+        }
+        if (StillNamed(fd.get(), path)) return fd;
+    }
+    errno = EEXIST;
+    return Fd();
+}
+
+// File systems whose files show the kernel's state: a read of one may wait
+// for ever (/proc/kmsg) or take what it reads away, and their sizes say nothing.
+bool IsKernelFileSystem(int fd) {
+    constexpr long kKernelFileSystems[] = {
+        0x9fa0,      // proc
+        0x62656572,  // sysfs
+        0x64626720,  // debugfs
+        0x74726163,  // tracefs
+        0x73636673,  // securityfs
+        0x62656570,  // configfs
+        0x27e0eb,    // cgroup
+        0x63677270,  // cgroup2
+        0xcafe4a11,  // bpf
+        0x6165676C,  // pstore
+        0xde5e81e4,  // efivarfs
+    };
+    struct statfs info {};
+    if (::fstatfs(fd, &info) != 0) return false;
+    return std::find(std::begin(kKernelFileSystems), std::end(kKernelFileSystems), static_cast<long>(info.f_type)) !=
+           std::end(kKernelFileSystems);
 }
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
@@ -274,6 +331,26 @@ std::string GetTempFileNameA(const std::string& folder, const std::string& prefi
     }
     errno = EEXIST;
     return "";
+}
+
+int CreateLockedTempFile(const std::string& folder, const std::string& prefix, std::string& path) {
+    const std::string base = IncludeTrailingPathDelimiter(folder) + prefix;
+    return CreateNamedLocked([&] { return base + UpperHex(NextTempNumber(), 8) + ".tmp"; }, O_RDWR, 0600, path)
+        .Release();
+}
+
+int OpenPlainFile(const std::string& path, int access, struct stat* info) {
+    Fd fd(::open(path.c_str(), access | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.valid()) return -1;
+    struct stat status {};
+    if (::fstat(fd.get(), &status) != 0) return -1;
+    if (!S_ISREG(status.st_mode) || IsKernelFileSystem(fd.get())) {
+        errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+        return -1;
+    }
+    if (::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK) != 0) return -1;
+    if (info) *info = status;
+    return fd.Release();
 }
 
 bool CopyFileA(const std::string& from, const std::string& to, bool failIfExists) {
@@ -573,20 +650,43 @@ void RemoveStaleTemporaries(const std::string& folder, const std::string& prefix
     ::closedir(dir);
 }
 
-Fd CreateLockedTemporary(const std::string& folder, const std::string& prefix, mode_t mode, std::string& path) {
+std::string TemporaryName(const std::string& folder, const std::string& prefix) {
+    return folder + prefix + UpperHex(NextTempNumber(), kTemporaryNumberDigits) + std::string(kTemporarySuffix);
+}
+
+// Gives the unnamed file `fd` the name `path`: through its own descriptor
+// where the process may, else through its entry in /proc.
+bool LinkUnnamed(int fd, const std::string& path) {
+    if (::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0) return true;
+    if (errno == EEXIST) return false;
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+// The temporary is made without a name, locked, and only then named, so no
+// sweep of stale temporaries ever sees it unlocked. Empty, with errno set,
+// where the file system cannot make unnamed files (or name them).
+Fd CreateUnnamedLockedTemporary(const std::string& folder, const std::string& prefix, mode_t mode,
+                                std::string& path) {
+    Fd fd(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    if (!fd.valid()) return fd;
+    if (::flock(fd.get(), LOCK_EX) != 0) return Fd();
     for (int attempt = 0; attempt < 100000; ++attempt) {
-        path = folder + prefix + UpperHex(NextTempNumber(), kTemporaryNumberDigits) + std::string(kTemporarySuffix);
-        Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-        if (fd.valid()) {
-            if (::flock(fd.get(), LOCK_EX) == 0) return fd;
-            ErrnoKeeper keep;
-            ::unlink(path.c_str());
+        path = TemporaryName(folder, prefix);
+        if (LinkUnnamed(fd.get(), path)) return fd;
+        if (errno != EEXIST) {
+            errno = EOPNOTSUPP;
             return Fd();
         }
-        if (errno != EEXIST) return fd;
     }
     errno = EEXIST;
     return Fd();
+}
+
+Fd CreateLockedTemporary(const std::string& folder, const std::string& prefix, mode_t mode, std::string& path) {
+    Fd unnamed = CreateUnnamedLockedTemporary(folder, prefix, mode, path);
+    if (unnamed.valid() || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return unnamed;
+    return CreateNamedLocked([&] { return TemporaryName(folder, prefix); }, O_WRONLY, mode, path);
 }
 
 void SetTimes(int fd, const ReplaceOptions& options) {
@@ -598,24 +698,92 @@ void SetTimes(int fd, const ReplaceOptions& options) {
     ::futimens(fd, times);
 }
 
+// The names of the extended attributes of `path` (or of `fd` when `path`
+// is empty), the POSIX ACLs among them; empty where the file system keeps none.
+std::vector<std::string> AttributeNames(const std::string& path, int fd) {
+    std::vector<char> list;
+    for (;;) {
+        const ssize_t size = path.empty() ? ::flistxattr(fd, nullptr, 0) : ::listxattr(path.c_str(), nullptr, 0);
+        if (size <= 0) return {};
+        list.resize(static_cast<std::size_t>(size));
+        const ssize_t got =
+            path.empty() ? ::flistxattr(fd, list.data(), list.size()) : ::listxattr(path.c_str(), list.data(), list.size());
+        if (got >= 0) {
+            list.resize(static_cast<std::size_t>(got));
+            break;
+        }
+        if (errno != ERANGE) return {};
+    }
+    std::vector<std::string> names;
+    for (std::size_t at = 0; at < list.size();) {
+        const std::size_t end = std::find(list.begin() + static_cast<std::ptrdiff_t>(at), list.end(), '\0') - list.begin();
+        if (end > at) names.emplace_back(list.data() + at, end - at);
+        at = end + 1;
+    }
+    return names;
+}
+
+std::optional<std::string> AttributeValue(const std::string& path, const std::string& name) {
+    for (;;) {
+        const ssize_t size = ::getxattr(path.c_str(), name.c_str(), nullptr, 0);
+        if (size < 0) return std::nullopt;
+        std::string value(static_cast<std::size_t>(size), '\0');
+        const ssize_t got = ::getxattr(path.c_str(), name.c_str(), value.data(), value.size());
+        if (got >= 0) {
+            value.resize(static_cast<std::size_t>(got));
+            return value;
+        }
+        if (errno != ERANGE) return std::nullopt;
+    }
+}
+
+// Gives the new file the extended attributes of the old one, and takes away
+// those it got from its folder (an inherited ACL) that the old one lacked.
+void TakeAttributes(int fd, const std::string& target, std::vector<std::string>& notKept) {
+    const std::vector<std::string> wanted = AttributeNames(target, -1);
+    for (const std::string& name : AttributeNames("", fd))
+        if (std::find(wanted.begin(), wanted.end(), name) == wanted.end() && ::fremovexattr(fd, name.c_str()) != 0 &&
+            errno != ENODATA)
+            notKept.push_back(name);
+    for (const std::string& name : wanted) {
+        const std::optional<std::string> value = AttributeValue(target, name);
+        if (!value || ::fsetxattr(fd, name.c_str(), value->data(), value->size(), 0) != 0) notKept.push_back(name);
+    }
+}
+
 // The owner and group first: a change of owner clears the set-user and
-// set-group bits, which the mode then puts back. An owner the process may
-// not give is left (the group alone is tried: a user may pass a file to a
-// group of their own).
-bool TakeOwnerAndMode(int fd, const struct stat& target) {
+// set-group bits and the file capabilities, which the attributes and the
+// mode then put back. An owner the process may not give is left (the group
+// alone is tried: a user may pass a file to a group of their own). The mode
+// comes last, so its group bits stand as the ACL's mask.
+bool TakeOwnerAttributesAndMode(int fd, const std::string& target, const struct stat& old,
+                                std::vector<std::string>& notKept) {
     struct stat mine {};
     if (::fstat(fd, &mine) != 0) return false;
-    if ((mine.st_uid != target.st_uid || mine.st_gid != target.st_gid) &&
-        ::fchown(fd, target.st_uid, target.st_gid) != 0 && mine.st_gid != target.st_gid)
-        ::fchown(fd, static_cast<uid_t>(-1), target.st_gid);
-    return ::fchmod(fd, target.st_mode & 07777) == 0;
+    if ((mine.st_uid != old.st_uid || mine.st_gid != old.st_gid) && ::fchown(fd, old.st_uid, old.st_gid) != 0 &&
+        mine.st_gid != old.st_gid)
+        ::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+    TakeAttributes(fd, target, notKept);
+    if (::fchmod(fd, old.st_mode & 07777) != 0) return false;
+    if (::fstat(fd, &mine) != 0) return false;
+    if (mine.st_uid != old.st_uid) notKept.insert(notKept.begin(), "owner");
+    if (mine.st_gid != old.st_gid) notKept.insert(notKept.begin(), "group");
+    if ((mine.st_mode & 07777) != (old.st_mode & 07777)) notKept.insert(notKept.begin(), "mode");
+    return true;
 }
+
+std::function<int(int)>& DiskSyncSeam() {
+    static std::function<int(int)> sync = ::fsync;
+    return sync;
+}
+
+int SyncToDisk(int fd) { return DiskSyncSeam()(fd); }
 
 bool SyncFolder(const std::string& folder) {
     Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd.valid()) return false;
     // Some file systems cannot flush a folder; their renames are as durable as they get.
-    return ::fsync(fd.get()) == 0 || errno == EINVAL;
+    return SyncToDisk(fd.get()) == 0 || errno == EINVAL;
 }
 
 bool WriteWhole(int fd, std::int64_t size, const ContentWriter& write) {
@@ -627,7 +795,7 @@ bool WriteInPlace(const std::string& target, std::int64_t size, const ContentWri
     Fd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
     if (!fd.valid() || !WriteWhole(fd.get(), size, write)) return false;
     SetTimes(fd.get(), options);
-    return ::fsync(fd.get()) == 0 && fd.Close();
+    return SyncToDisk(fd.get()) == 0 && fd.Close();
 }
 
 // A save asks the disk to start writing each step of this many bytes as soon
@@ -691,8 +859,13 @@ bool CopyToEnd(int from, int to) {
 
 }  // namespace
 
+DiskSync SetDiskSync(DiskSync sync) {
+    return std::exchange(DiskSyncSeam(), sync ? std::move(sync) : DiskSync(::fsync));
+}
+
 bool ReplaceFile(const std::string& path, std::int64_t size, const ContentWriter& write,
                  const ReplaceOptions& options) {
+    if (options.notKept) options.notKept->clear();
     const std::optional<std::string> target = FollowLinks(path);
     if (!target) return false;
     struct stat existing {};
@@ -722,11 +895,15 @@ bool ReplaceFile(const std::string& path, std::int64_t size, const ContentWriter
         ::unlink(temporary.c_str());
         return false;
     };
-    if (!WriteWhole(fd.get(), size, write) || (exists && !TakeOwnerAndMode(fd.get(), existing))) return fail();
+    std::vector<std::string> notKept;
+    if (!WriteWhole(fd.get(), size, write) ||
+        (exists && !TakeOwnerAttributesAndMode(fd.get(), *target, existing, notKept)))
+        return fail();
     SetTimes(fd.get(), options);
     // Still locked while it is renamed, so that no other save takes it for stale.
-    if (::fsync(fd.get()) != 0 || ::rename(temporary.c_str(), target->c_str()) != 0) return fail();
+    if (SyncToDisk(fd.get()) != 0 || ::rename(temporary.c_str(), target->c_str()) != 0) return fail();
     if (!fd.Close()) return false;
+    if (options.notKept) *options.notKept = std::move(notKept);
     return SyncFolder(folder);
 }
 

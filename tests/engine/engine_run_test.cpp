@@ -468,8 +468,40 @@ TEST_F(EngineRun, ARunPastItsMemoryLimitStopsWithOutOfMemory) {
         {text64k + "STRING S, A(20)\nFOR I = 0 TO 40\nS = T + \"\"\nA(I MOD 4) = S\nNEXT\nPRINT LEN(S)", "65536\n"},
         {text64k + "STRING S, A(20)\nFOR I = 0 TO 20\nA(I) = T\nS = ERASE(A)\nNEXT\nPRINT \"erased\"", "erased\n"},
     });
+    // A script whose text and the tables kept by its positions would pass
+    // the limit is refused before its first line runs.
+    std::string longScript = "NUMBER X\nPRINT \"never\"\n";
+    for (int i = 0; i < 20000; ++i) longScript += "X = X + 1\n";
+    ExpectRuns({{longScript + "PRINT X", "", 1, "Out of memory", TxError}});
     EXPECT_EQ(engine.m_Memory.Limit(), std::int64_t{1} << 20);
-    EXPECT_GT(RunMemory::DefaultLimit(), 0);
+}
+
+// `T + MID(T + MID(... (T + T) ..., 1, 1), 1, 1)`, `depth` joins deep: each
+// join's left text is held while the joins on its right are made.
+std::string NestedJoins(const std::string& text, int depth) {
+    std::string expression = text + " + " + text;
+    for (int i = 1; i < depth; ++i) expression = text + " + MID(" + expression + ", 1, 1)";
+    return expression;
+}
+
+// The texts an expression holds while it is evaluated count as held: a join
+// must fit beside the left texts of the joins it is nested in, whether its
+// value is printed or assigned, and a join nobody assigns is checked as one
+// that is.
+TEST_F(EngineRun, TextsAnExpressionHoldsCountAgainstTheMemoryLimit) {
+    engine.m_Memory.SetLimit(std::int64_t{1} << 20);
+    const std::string text64k = "STRING T\nNUMBER I, X\nT = \"x\"\nFOR I = 1 TO 16\nT = T + T\nNEXT\n";
+    const std::string text512k = "STRING T\nNUMBER I, X\nT = \"x\"\nFOR I = 1 TO 19\nT = T + T\nNEXT\n";
+    ExpectRuns({
+        {text64k + "PRINT LEN(" + NestedJoins("T", 8) + ")", "65537\n"},
+        {text64k + "X = LEN(" + NestedJoins("T", 8) + ")\nPRINT X", "65537\n"},
+        {text64k + "PRINT LEN(" + NestedJoins("T", 16) + ")", "", 7, "Out of memory", TxError},
+        {text64k + "X = LEN(" + NestedJoins("T", 16) + ")\nPRINT X", "", 7, "Out of memory", TxError},
+        {text64k + "FOR I = 1 TO 3\nX = LEN(" + NestedJoins("T", 16) + ")\nNEXT", "", 8, "Out of memory", TxError},
+        {text512k + "PRINT LEN(T + T)", "", 7, "Out of memory", TxError},
+        {text512k + "IF LEN(T + T) THEN PRINT 1", "", 7, "Out of memory", TxError},
+        {text512k + "FOR I = 1 TO 3\nX = LEN(T + T)\nNEXT", "", 8, "Out of memory", TxError},
+    });
 }
 
 #ifdef TLANGRUN_PATH
@@ -506,6 +538,29 @@ TEST_F(EngineRun, TlangrunRunsAScriptFile) {
     const std::string doubling = "STRING S\nNUMBER I\nS = \"ab\"\nFOR I = 1 TO 40\nS = S + S\nNEXT\n";
     EXPECT_EQ(runTool(doubling, "--memory-limit 1"), TxError);
     EXPECT_EQ(read(err), "5: Out of memory\n");
+    // A script whose texts it holds while a line runs pass the limit: 12
+    // joins, each with a text of 10 MiB held beside the ones nested in it.
+    const std::string tenMegabytes = "STRING S\nNUMBER I, X\nS = \"0123456789\"\nFOR I = 1 TO 20\nS = S + S\nNEXT\n";
+    EXPECT_EQ(runTool(tenMegabytes + "PRINT LEN(" + NestedJoins("S", 12) + ")\n", "--memory-limit 64"), TxError);
+    EXPECT_EQ(read(err), "7: Out of memory\n");
+    EXPECT_EQ(runTool(tenMegabytes + "X = LEN(" + NestedJoins("S", 12) + ")\n", "--memory-limit 64"), TxError);
+    EXPECT_EQ(read(err), "7: Out of memory\n");
+    EXPECT_EQ(runTool(tenMegabytes + "PRINT LEN(" + NestedJoins("S", 4) + ")\n", "--memory-limit 64"), TxNormal);
+    EXPECT_EQ(read(out), "10485761\n");
+    // Step mode: the same output, and the count of the lines stepped (the
+    // loop's two rounds of lines 3 and 4 between the FOR and the last PRINT).
+    const std::string loop = "NUMBER I\r\nFOR I = 1 TO 2\r\nPRINT \"line\"; I\r\nNEXT\r\nPRINT \"x\";\n";
+    for (const char* options : {"--step", "--step --reference"}) {
+        EXPECT_EQ(runTool(loop, options), TxNormal) << options;
+        EXPECT_EQ(read(out), "line1\nline2\nx") << options;
+        EXPECT_EQ(read(err), "steps: 6\n") << options;
+    }
+    EXPECT_EQ(runTool("PRINT 1\nPRINT 1 +\n", "--reference --step"), TxError);
+    EXPECT_EQ(read(out), "1\n");
+    EXPECT_EQ(read(err), "2: Expected Value\nsteps: 2\n");
+    EXPECT_EQ(runTool(loop, "--reference"), TxNormal);
+    EXPECT_EQ(read(out), "line1\nline2\nx");
+    EXPECT_EQ(read(err), "");
     EXPECT_EQ(runTool("PRINT 1\n", "--memory-limit 0"), 64);
     EXPECT_EQ(runTool("PRINT 1\n", "--memory-limit"), 64);
 

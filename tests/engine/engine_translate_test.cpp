@@ -6,6 +6,7 @@
 // same line.
 #include "ScriptFixture.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -123,6 +124,18 @@ protected:
             EXPECT_EQ(translated, reference) << "script:\n" << script << "\nmode " << mode;
             if (translated != reference) return;
         }
+    }
+
+    // Runs the script on every path (the kept forms and the reference, in
+    // run mode and in step mode) and expects the same output and error of
+    // each: a fault that every path shared would pass ExpectSameBothWays.
+    void ExpectOnEveryPath(const std::string& script, const std::string& output, const std::string& error = {}) {
+        for (int mode : {TxRun, TxStep})
+            for (bool translated : {true, false}) {
+                const Observed o = Observe(script, translated, mode);
+                EXPECT_EQ(o.output, output) << "script:\n" << script << "\nmode " << mode << " translated " << translated;
+                EXPECT_EQ(o.error, error) << "script:\n" << script << "\nmode " << mode << " translated " << translated;
+            }
     }
 
 private:
@@ -473,6 +486,95 @@ TEST_F(EngineTranslate, StepModeTurnedOnDuringARunStepsEveryLineFromThenOn) {
     }
     EXPECT_EQ(steps[1], steps[0]);
     EXPECT_NE(steps[0], "");
+}
+
+// A subscript one past the highest index is out of range in every dimension
+// and in every statement that reads or writes a cell, whichever form runs it:
+// the second round of each loop reads W(1, 4), which must not become W(2, 0).
+TEST_F(EngineTranslate, ASubscriptPastTheHighestIndexIsOutOfRangeOnEveryPath) {
+    const std::string declarations = "NUMBER A, K\nSTRING S\nNUMBER D(5) E(3, 3)\nSTRING W(3, 3)\n"
+                                     "W(2, 0) = \"wrong\"\nE(2, 0) = 7\nD(0) = 7\n";
+    const std::vector<std::string> statements = {
+        "S = W(1, K)",
+        "S = W(1, K) + \"!\"",
+        "A = LEN(W(1, K))",
+        "W(1, K) = \"x\"",
+        "W(1, K) = S + \"x\"",
+        "A = E(1, K)",
+        "A = E(1, K) + 1",
+        "A = E(1, K) * SQR(4)",
+        "E(1, K) = 1",
+        "E(1, K) = A + LEN(S)",
+        "A = D(K + 2)",
+        "A = D(K + 2) + SQR(4)",
+        "D(K + 2) = LEN(S)",
+        "IF E(1, K) == 0 THEN A = 1",
+        "IF W(1, K) == \"\" THEN A = 1",
+    };
+    for (const std::string& statement : statements)
+        ExpectOnEveryPath(declarations + "FOR K = 3 TO 4\n" + statement + "\nPRINT K\nNEXT", "3\n",
+                          "9: Subscript out of Range");
+    ExpectOnEveryPath(declarations + "K = 4\nWHILE E(1, K) == 0\nK = K + 1\nWEND", "", "9: Subscript out of Range");
+}
+
+// SGN of 0 is 0, beside numbers its sign is seen in, on every path.
+TEST_F(EngineTranslate, SgnOfZeroIsZeroOnEveryPath) {
+    ExpectOnEveryPath("NUMBER A, Z, K\nFOR K = 1 TO 2\nA = SGN(Z) + 5\nPRINT A\nNEXT", "5\n5\n");
+    ExpectOnEveryPath("NUMBER A, Z, K\nFOR K = 1 TO 2\nA = SGN(Z) * 4 + SGN(Z - 0.5) + SGN(Z + 0.001) * 2\n"
+                      "PRINT A\nIF SGN(Z) == 0 THEN PRINT \"zero\"\nNEXT",
+                      "1\nzero\n1\nzero\n");
+}
+
+// The search of a SWITCH passes over a SWITCH nested in a CASE body whole:
+// its CASE items are not the outer SWITCH's, also once the search runs from
+// the table made of what earlier searches read (the third round).
+TEST_F(EngineTranslate, ASwitchNestedInACaseBodyKeepsItsCaseItemsToItself) {
+    const std::string script =
+        "NUMBER I, K, N, X\nFOR I = 1 TO 3\nK = I\nSWITCH K\nCASE 1\nSWITCH N\nCASE 3\nX = X + 200\nENDSWITCH\n"
+        "CASE 3\nX = X + 111\nENDSWITCH\nNEXT\nPRINT X";
+    ExpectOnEveryPath(script, "111\n");
+    ExpectOnEveryPath("NUMBER I, K, N, X\nFOR I = 1 TO 3\nK = I\nSWITCH K\nCASE 1\nSWITCH N\nCASE 3\nX = X + 200\n"
+                      "DEFAULT\nX = X + 1\nENDSWITCH\nCASE 2\nX = X + 10\nDEFAULT\nX = X + 100\nENDSWITCH\nNEXT\n"
+                      "PRINT X",
+                      "111\n");
+}
+
+// A host may stop the run in its step handler (Terminate, Reset), or turn
+// to run mode there, at any step: the run follows at once, on the kept forms
+// as on the reference. The lines of the bodies start with variables, cells
+// (whose subscripts are read before the step), keywords and GOSUB.
+TEST_F(EngineTranslate, AHostThatStopsOrRunsInItsStepHandlerIsFollowedAtOnce) {
+    const std::string script = std::string(kDeclarations) +
+                               "FOR K = 1 TO 3\nA = A + K\nD(K) = A * 2\nW(K) = S + \"!\"\nIF D(K) > 3 THEN\n"
+                               "E(K, 1) = D(K) + 1\nB = B + 1\nENDIF\nSWITCH K\nCASE 2\nD(K + 1) = B\nDEFAULT\n"
+                               "GOSUB ADD\nENDSWITCH\nNEXT\nPRINT A; B; D(2); W(3)\nEND\n:ADD\nE(K, 2) = K\nRETURN";
+    events.onStep = nullptr;
+    const std::string allSteps = Observe(script, false, TxStep).steps;
+    const int steps = static_cast<int>(std::count(allSteps.begin(), allSteps.end(), ' '));
+    ASSERT_GT(steps, 20);
+    for (const char* action : {"terminate", "reset", "run"})
+        for (int at = 1; at <= steps + 1 && !HasFailure(); ++at) {
+            int seen = 0;
+            events.onStep = [&, action, at](int) {
+                if (++seen != at) return;
+                if (std::string(action) == "terminate")
+                    engine.Terminate();
+                else if (std::string(action) == "reset")
+                    engine.Reset();
+                else
+                    engine.m_ExecutionMode = TxRun;
+            };
+            seen = 0;
+            const Observed reference = Observe(script, false, TxStep);
+            seen = 0;
+            Observed translated = Observe(script, true, TxStep);
+            // The evaluator's registers of a run stopped in the step handler
+            // are not the host's to read: the reference has read the line's
+            // first token before its step, the kept forms read nothing.
+            if (std::string(action) != "run") translated.registers = reference.registers;
+            EXPECT_EQ(translated, reference) << action << " at step " << at;
+        }
+    events.onStep = nullptr;
 }
 
 // Random statements of every shape the translation covers and some it does

@@ -10,6 +10,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
+#include "platform/QtDialogs.h"
 #include "platform/QtText.h"
 
 #include <gmock/gmock.h>
@@ -21,6 +22,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
@@ -259,7 +262,7 @@ TEST_F(WindowsTest, ClosingTheProgramWhileAScriptRunsStillAsksAboutChanges) {
     EXPECT_FALSE(window.IsChannelOpen(0));
 }
 
-TEST_F(WindowsTest, ReopenAsksBeforeItDiscardsTheChanges) {
+TEST_F(WindowsTest, ReopenOffersTheChangesForSavingAndCancelKeepsThem) {
     const Bytes original = THexTestFolder::Pattern(100);
     const std::string a = folder.MakeFile("a.dat", original);
     TFrmMain& window = Start({a});
@@ -268,17 +271,29 @@ TEST_F(WindowsTest, ReopenAsksBeforeItDiscardsTheChanges) {
     hex->btnLock->click();
     ASSERT_TRUE(hex->InsertBytes(2));
 
-    user.Answer(MsgAnswer::No);
+    user.Answer(MsgAnswer::Cancel);
     hex->btnReopenClick();
     EXPECT_EQ(hex->FileSize(), 102);
+    EXPECT_TRUE(hex->Modified());
     EXPECT_FALSE(hex->IsLocked());
+    EXPECT_EQ(Messages()[0], (std::pair<std::string, std::string>{
+                                 "Save Changes to " + a + " before reopening it? \r\n", "Reopen File"}));
+    EXPECT_EQ(user.calls()[0].buttons, platform::MsgButtons::YesNoCancel);
 
-    user.Answer(MsgAnswer::Yes);
+    user.Answer(MsgAnswer::No);
     hex->btnReopenClick();
     EXPECT_EQ(hex->FileSize(), 100);
     EXPECT_FALSE(hex->Modified());
     EXPECT_TRUE(hex->IsLocked());
-    EXPECT_EQ(Messages()[0], (std::pair<std::string, std::string>{"Lose Changes?", "Reopen File"}));
+    EXPECT_EQ(THexTestFolder::ReadFile(a), original);
+
+    hex->btnLock->click();
+    ASSERT_TRUE(hex->InsertBytes(3));
+    user.Answer(MsgAnswer::Yes);
+    hex->btnReopenClick();
+    EXPECT_EQ(hex->FileSize(), 103);
+    EXPECT_FALSE(hex->Modified());
+    EXPECT_EQ(THexTestFolder::ReadFile(a).size(), 103u);
 
     // With the data file gone the window closes and frees its channel.
     std::filesystem::remove(a);
@@ -286,6 +301,61 @@ TEST_F(WindowsTest, ReopenAsksBeforeItDiscardsTheChanges) {
     FlushDeletes();
     EXPECT_FALSE(window.IsChannelOpen(0));
     EXPECT_THAT(folder.Entries("tmp"), IsEmpty());
+}
+
+// Ctrl+W on a modified window, then Escape in the real question: the window
+// stays with its change.
+TEST_F(WindowsTest, EscapeInTheCloseQuestionKeepsTheWindowAndItsChange) {
+    const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(100));
+    TFrmHexEdit* hex = Start({a}).ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    ASSERT_TRUE(hex->InsertBytes(1));
+    hex->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(hex));
+
+    platform::QtDialogs real;
+    platform::Dialogs* responder = platform::InstallDialogs(&real);
+    QStringList buttons;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) return;
+        poll.stop();
+        for (QAbstractButton* button : box->buttons()) buttons << button->text().remove('&');
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    poll.start(10);
+    // Ctrl+W, or the desktop's own Close key.
+    QCoreApplication::processEvents();
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    QTest::keySequence(focused, hex->mnuClose->shortcut());
+    poll.stop();
+    platform::InstallDialogs(responder);
+    FlushDeletes();
+
+    EXPECT_TRUE(buttons.contains("Cancel")) << buttons.join(",").toStdString();
+    EXPECT_TRUE(main->IsChannelOpen(0));
+    EXPECT_TRUE(hex->isVisible());
+    EXPECT_TRUE(hex->Modified());
+    EXPECT_EQ(hex->FileSize(), 101);
+}
+
+TEST_F(WindowsTest, CancelAtExitKeepsTheProgramAndEveryChannelOpen) {
+    const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(10));
+    const std::string b = folder.MakeFile("b.dat", THexTestFolder::Pattern(10));
+    TFrmMain& window = Start({a, b});
+    ASSERT_TRUE(window.ChannelWindow(0)->InsertBytes(1));
+    ASSERT_TRUE(window.ChannelWindow(1)->InsertBytes(1));
+    user.Answer(MsgAnswer::Cancel);
+    EXPECT_FALSE(window.close());
+    EXPECT_EQ(Messages().size(), 1u);
+    EXPECT_TRUE(window.isVisible());
+    for (std::int32_t channel : {0, 1}) {
+        ASSERT_TRUE(window.IsChannelOpen(channel));
+        EXPECT_TRUE(window.ChannelWindow(channel)->Modified());
+    }
+    EXPECT_EQ(THexTestFolder::ReadFile(a).size(), 10u);
 }
 
 TEST_F(WindowsTest, NewAsksTheSizeBeforeItTouchesTheFile) {
@@ -453,6 +523,78 @@ TEST_F(WindowsTest, WorkingCopiesOfAKilledSessionAreOfferedAtStart) {
     EXPECT_EQ(THexTestFolder::ReadFile(opened), saved);
 }
 
+// The command line's files take the first channels; a recovered copy
+// takes the next free one, so a script that works on channel 0 edits the
+// file it named.
+TEST_F(WindowsTest, LeftCopiesAreOfferedAfterTheCommandLinesFilesHaveTheirChannels) {
+    const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(100));
+    const std::string other = folder.MakeFile("other.dat", {1, 2, 3});
+    LeaveChangesOfAKilledSession(a, folder.HomeFolder(), 2);
+    user.Answer(MsgAnswer::Yes);
+
+    TFrmMain& window = Start({other});
+
+    ASSERT_EQ(user.calls().size(), 1u);
+    EXPECT_EQ(user.calls()[0].caption, "Unsaved Changes Found");
+    ASSERT_NE(window.ChannelWindow(0), nullptr);
+    EXPECT_EQ(window.ChannelWindow(0)->DataPath(), other);
+    ASSERT_NE(window.ChannelWindow(1), nullptr);
+    EXPECT_EQ(window.ChannelWindow(1)->DataPath(), a);
+    EXPECT_TRUE(window.ChannelWindow(1)->Modified());
+}
+
+// An unattended run of a command-line script asks nothing: the copies stay
+// for the next start that has a user.
+TEST_F(WindowsTest, ACommandLineScriptRunNeverWaitsOnTheOfferOfLeftCopies) {
+    const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(100));
+    const std::string other = folder.MakeFile("other.dat", {1, 2, 3});
+    LeaveChangesOfAKilledSession(a, folder.HomeFolder(), 2);
+
+    TFrmMain& window = Start({other, "/S", folder.Path("data/batch.bas")});
+
+    for (const auto& message : Messages()) EXPECT_NE(message.second, "Unsaved Changes Found");
+    EXPECT_EQ(window.ChannelWindow(0)->DataPath(), other);
+    EXPECT_FALSE(window.IsChannelOpen(1));
+    main.reset();
+    FlushDeletes();
+    EXPECT_EQ(FindLeftWorkingCopies({folder.TempFolder(), folder.HomeFolder()}).size(), 1u);
+}
+
+// Another program wrote the data file since it was opened: the user's Save
+// asks before overwriting it (No keeps both the file and the window's
+// changes), a script's save refuses without a word.
+TEST_F(WindowsTest, ASaveOverAFileChangedOnDiskAsksTheUserAndRefusesAScript) {
+    const std::string a = folder.MakeFile("a.dat", {1, 2, 3, 4});
+    TFrmHexEdit* hex = Start({a}).ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    const std::uint8_t mark = 9;
+    hex->WriteBytes(0, &mark, 1);
+    const Bytes theirs{7, 7, 7, 7, 7};
+    folder.MakeFile("a.dat", theirs);
+
+    EXPECT_FALSE(hex->SaveFile(""));
+    EXPECT_FALSE(hex->SaveFile(a));
+    EXPECT_THAT(user.calls(), IsEmpty());
+    EXPECT_EQ(THexTestFolder::ReadFile(a), theirs);
+
+    user.Answer(MsgAnswer::No);
+    hex->btnSave->trigger();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].second, "File Changed on Disk");
+    EXPECT_NE(Messages()[0].first.find(a), std::string::npos);
+    EXPECT_EQ(THexTestFolder::ReadFile(a), theirs);
+    EXPECT_TRUE(hex->Modified());
+
+    user.Answer(MsgAnswer::Yes);
+    hex->btnSave->trigger();
+    EXPECT_EQ(Messages().size(), 2u);
+    EXPECT_EQ(THexTestFolder::ReadFile(a), (Bytes{9, 2, 3, 4}));
+    EXPECT_FALSE(hex->Modified());
+    hex->WriteBytes(1, &mark, 1);
+    EXPECT_TRUE(hex->SaveFile(""));  // nothing changed on the disk since
+    EXPECT_EQ(Messages().size(), 2u);
+}
+
 TEST_F(WindowsTest, AnEditInAViewBoxReachesTheWorkingCopyAndTheDataFileAfterSave) {
     const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(100));
     TFrmHexEdit* hex = Start({a}).ChannelWindow(0);
@@ -575,10 +717,66 @@ TEST_F(WindowsTest, ASearchFromTheSearchPageListsTheHitsAndSteppingMovesThePosit
     search.btnSearches->Up->click();
     EXPECT_EQ(hex->Position(), 511998);
 
-    // Reopening the file starts the stepping anew.
+    // Reopening the file starts the stepping anew and keeps the hits.
     hex->btnReopenClick();
     EXPECT_EQ(Text(search.edtSearchResult), "");
-    EXPECT_EQ(rows.rowCount(), 1);
+    EXPECT_EQ(rows.rowCount(), 3);
+    EXPECT_EQ(search.lblSearchCount->text().toStdString(), "3 matches.");
+}
+
+// The manual's changed-value hunt: search, keep the list, let the value
+// change in the file, Reopen, search the new value, then Match and Diff.
+TEST_F(WindowsTest, AValueThatChangedIsFoundByMatchAfterAReopen) {
+    const auto dword = [](std::uint32_t value) {
+        return Bytes{std::uint8_t(value), std::uint8_t(value >> 8), std::uint8_t(value >> 16), std::uint8_t(value >> 24)};
+    };
+    const std::string a = folder.MakeFile(
+        "game.sav", ZerosWith(40000, {{12288, dword(1500)}, {20480, dword(1500)}, {36864, dword(1400)}}));
+    TFrmHexEdit* hex = Start({a}).ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    TSearchPages& search = *hex->SearchPages;
+    const auto searchFor = [&](const char* value) {
+        hex->PagMain->setCurrentWidget(hex->tabSearch);
+        search.Session().SetSearchType(stDWord);
+        search.Session().SetSearchValue(value);
+        search.btnBeginSearch->click();
+    };
+    const auto rows = [](const QTableView* grid) {
+        std::vector<std::string> texts;
+        for (int row = 0; row < grid->model()->rowCount(); ++row)
+            texts.push_back(grid->model()->index(row, 0).data().toString().toStdString());
+        return texts;
+    };
+
+    searchFor("1500");
+    EXPECT_THAT(rows(search.lstResults), ElementsAre("12289", "20481"));
+    search.btnMoveRight->click();
+    EXPECT_THAT(rows(search.lstPrevFile), ElementsAre("12289", "20481"));
+    EXPECT_EQ(search.lblPrevFile->text().toStdString(), "2 results");
+
+    // The game changes the value at 12289 to 1600; 36865 happened to become 1600 too.
+    std::fstream game(a, std::ios::in | std::ios::out | std::ios::binary);
+    for (const std::streamoff at : {12288, 36864}) {
+        game.seekp(at);
+        game.write("\x40\x06\0\0", 4);
+    }
+    game.close();
+    hex->btnReopenClick();
+    EXPECT_THAT(rows(search.lstPrevFile), ElementsAre("12289", "20481"));
+    EXPECT_EQ(search.lblPrevFile->text().toStdString(), "2 results");
+    EXPECT_THAT(rows(search.lstResults), ElementsAre("12289", "20481"));
+    EXPECT_EQ(search.lblSearchCount->text().toStdString(), "2 matches.");
+
+    searchFor("1600");
+    EXPECT_THAT(rows(search.lstResults), ElementsAre("12289", "36865"));
+    search.btnMatch->click();
+    EXPECT_THAT(rows(search.lstResults), ElementsAre("12289"));
+    EXPECT_EQ(search.lblSearchCount->text().toStdString(), "1 matches");
+
+    searchFor("1600");
+    search.btnDiffSearch->click();
+    EXPECT_THAT(rows(search.lstResults), ElementsAre("20481", "36865"));
+    EXPECT_EQ(search.lblSearchCount->text().toStdString(), "2 differences");
 }
 
 TEST_F(WindowsTest, WhileAScanRunsTheCopyStaysAsItIsAndACloseWaitsUntilTheScanHasUnwound) {

@@ -7,11 +7,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
-
+#include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -144,7 +149,10 @@ TEST_F(WorkingCopyTest, OnlyPlainFilesThatFitIn32BitsAreCopied) {
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     const std::string large = folder.MakeFile("large.dat", {});
     std::filesystem::resize_file(large, std::uintmax_t{1} << 31);  // sparse: no room taken
-    for (const std::string& path : {std::string("/dev/zero"), pipe, large}) {
+    // Files of the kernel's state pass as plain files of no size; a read of
+    // one may block (/proc/kmsg) or take away what it reads.
+    for (const std::string& path : {std::string("/dev/zero"), pipe, large, std::string("/proc/self/status"),
+                                    std::string("/sys/kernel/uevent_seqnum")}) {
         TWorkingCopy copy(folder.HomeFolder());
         EXPECT_FALSE(copy.Open(path)) << path;
         EXPECT_FALSE(copy.IsOpen()) << path;
@@ -505,3 +513,236 @@ TEST_F(WorkingCopyTest, CreateZeroFileWritesZerosOrLeavesNoFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// The data files named by the copies that killed sessions left, in order.
+std::vector<std::string> OfferedDataPaths(const THexTestFolder& folder) {
+    std::vector<std::string> named;
+    for (const TLeftWorkingCopy& left : FindLeftWorkingCopies({folder.TempFolder(), folder.HomeFolder()}))
+        named.push_back(left.DataPath);
+    std::sort(named.begin(), named.end());
+    return named;
+}
+
+std::size_t EntryCount(const std::string& path) {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(path), {}));
+}
+
+bool WriteMark(TWorkingCopy& copy, std::int32_t at = 0) {
+    const std::uint8_t mark = 0xEE;
+    return copy.Write(at, &mark, 1) == 1;
+}
+
+}  // namespace
+
+// A copy is named for recovery from its first change until a save: a
+// session killed after only looking, or after saving, leaves nothing to
+// offer (and its copy is deleted at the next start); one killed with changes
+// names its data file, also the new one after a Save As.
+TEST_F(WorkingCopyTest, OnlyACopyHoldingChangesTheDataFileLacksIsOffered) {
+    const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(600));
+    const std::string b = folder.Path("data/b.dat");
+    struct Case {
+        const char* session;
+        std::function<bool(TWorkingCopy&)> work;
+        std::vector<std::string> offered;
+    };
+    const Case cases[] = {
+        {"only looked", [&](TWorkingCopy& copy) { return copy.Open(a); }, {}},
+        {"changed", [&](TWorkingCopy& copy) { return copy.Open(a) && WriteMark(copy); }, {a}},
+        {"changed and saved", [&](TWorkingCopy& copy) { return copy.Open(a) && WriteMark(copy) && copy.Save(); }, {}},
+        {"rebuilt and saved",
+         [&](TWorkingCopy& copy) { return copy.Open(a) && copy.InsertBytes(0, 2) && copy.Save(); }, {}},
+        {"reopened", [&](TWorkingCopy& copy) { return copy.Open(a) && WriteMark(copy) && copy.Reopen(); }, {}},
+        {"saved as b, changed again",
+         [&](TWorkingCopy& copy) { return copy.Open(a) && WriteMark(copy) && copy.Save(b) && WriteMark(copy, 1); },
+         {b}},
+        {"saved as b, rebuilt",
+         [&](TWorkingCopy& copy) { return copy.Open(a) && WriteMark(copy) && copy.Save(b) && copy.SetFileSize(5); },
+         {b}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.session);
+        LeaveAKilledSession(folder.HomeFolder(), c.work);
+        EXPECT_EQ(OfferedDataPaths(folder), c.offered);
+        DeleteIdleWorkingCopies({folder.TempFolder(), folder.HomeFolder()});
+        for (const TLeftWorkingCopy& left : FindLeftWorkingCopies({folder.TempFolder(), folder.HomeFolder()}))
+            DeleteLeftWorkingCopy(left);
+        EXPECT_EQ(EntryCount(folder.TempFolder()) + EntryCount(folder.HomeFolder()), 0u);
+    }
+}
+
+namespace {
+
+// A disk on which the session dies in its `kill`th write.
+class TKilledInAWrite : public TFileIO {
+public:
+    explicit TKilledInAWrite(int kill) : left_(kill) {}
+    std::size_t Write(std::FILE* stream, const void* data, std::size_t size) override {
+        if (--left_ == 0) {
+            std::fflush(stream);
+            ::raise(SIGKILL);
+        }
+        return TFileIO::Write(stream, data, size);
+    }
+
+private:
+    int left_;
+};
+
+}  // namespace
+
+// A rebuild killed halfway leaves a partial copy: the next start deletes it
+// and offers the copy the rebuild was made from, with the changes it held.
+TEST_F(WorkingCopyTest, AKilledRebuildsPartialCopyIsDeletedAndTheCopyBeforeItIsOffered) {
+    const Bytes original = THexTestFolder::Pattern(5 * TWorkingCopy::BlockSize);
+    const std::string a = folder.MakeFile("a.dat", original);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        TKilledInAWrite disk(4);  // the mark, the inserted zeros, one block, then dies
+        TWorkingCopy copy(folder.HomeFolder(), disk);
+        if (copy.Open(a) && WriteMark(copy)) copy.InsertBytes(0, 10);
+        ::_exit(1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_EQ(EntryCount(folder.HomeFolder()), 2u) << "the partial copy and its mark";
+
+    const std::vector<TLeftWorkingCopy> left = FindLeftWorkingCopies({folder.TempFolder(), folder.HomeFolder()});
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].DataPath, a);
+    EXPECT_EQ(left[0].Size, static_cast<std::int64_t>(original.size()));
+    DeleteIdleWorkingCopies({folder.TempFolder(), folder.HomeFolder()});
+    EXPECT_EQ(EntryCount(folder.HomeFolder()), 0u);
+
+    TWorkingCopy recovered(folder.HomeFolder());
+    ASSERT_TRUE(recovered.Recover(left[0]));
+    Bytes expected = original;
+    expected[0] = 0xEE;
+    EXPECT_EQ(Contents(recovered), expected);
+}
+
+// Only this user's copies that carry a name are offered or deleted: one
+// caught halfway through its making holds nothing and goes; another user's
+// copy in a shared temporary folder is theirs, offered to nobody here.
+TEST_F(WorkingCopyTest, CopiesWithoutANameOrOfAnotherUserAreNeverOffered) {
+    const std::string data = folder.MakeFile("a.dat", {1, 2, 3});
+    const std::string unnamed = folder.TempFolder() + "/Qrm0000AAAA.tmp";
+    std::ofstream(unnamed) << "bytes";
+    EXPECT_THAT(FindLeftWorkingCopies({folder.TempFolder()}), IsEmpty());
+    DeleteIdleWorkingCopies({folder.TempFolder()});
+    EXPECT_FALSE(platform::FileExists(unnamed));
+
+    if (::geteuid() != 0) GTEST_SKIP() << "needs a copy of another user";
+    const std::string theirs = folder.TempFolder() + "/Qrm0000BBBB.tmp";
+    std::ofstream(theirs) << "their changes";
+    std::ofstream(theirs + ".name") << data;
+    ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chown((theirs + ".name").c_str(), 65534, 65534), 0);
+    EXPECT_THAT(FindLeftWorkingCopies({folder.TempFolder()}), IsEmpty());
+    DeleteIdleWorkingCopies({folder.TempFolder()});
+    EXPECT_TRUE(platform::FileExists(theirs));
+    ASSERT_EQ(::chown(theirs.c_str(), ::geteuid(), ::getegid()), 0);
+    EXPECT_EQ(OfferedDataPaths(folder), std::vector<std::string>{data});
+}
+
+namespace {
+
+// Whether every descriptor this process holds on `path` closes on exec.
+bool ClosedOnExec(const std::string& path) {
+    int found = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        if (std::filesystem::read_symlink(entry.path(), error) != path) continue;
+        const int fd = std::stoi(entry.path().filename().string());
+        if ((::fcntl(fd, F_GETFD) & FD_CLOEXEC) == 0) return false;
+        ++found;
+    }
+    return found > 0;
+}
+
+}  // namespace
+
+// A program the editor starts (NotePad's editor) must not keep a copy open,
+// and so locked, after the editor has gone.
+TEST_F(WorkingCopyTest, WorkingCopiesCloseOnExec) {
+    const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(100));
+    TWorkingCopy copy(folder.HomeFolder());
+    ASSERT_TRUE(copy.Open(a));
+    EXPECT_TRUE(ClosedOnExec(copy.WorkPath())) << "opened";
+    ASSERT_TRUE(copy.Reopen());
+    EXPECT_TRUE(ClosedOnExec(copy.WorkPath())) << "reopened";
+    ASSERT_TRUE(copy.InsertBytes(0, 1));
+    EXPECT_TRUE(ClosedOnExec(copy.WorkPath())) << "rebuilt";
+
+    LeaveChangesOfAKilledSession(a, folder.HomeFolder(), 1);
+    const std::vector<TLeftWorkingCopy> left = FindLeftWorkingCopies({folder.HomeFolder()});
+    ASSERT_EQ(left.size(), 1u);
+    TWorkingCopy recovered(folder.HomeFolder());
+    ASSERT_TRUE(recovered.Recover(left[0]));
+    EXPECT_TRUE(ClosedOnExec(recovered.WorkPath())) << "recovered";
+}
+
+// Another program's write since the copy was made or saved shows as a
+// change on the disk: its size, its write time or, for a file replaced by a
+// rename, its identity; a recovered copy compares with the file as it was
+// when its changes began.
+TEST_F(WorkingCopyTest, AChangeOnTheDiskSinceTheCopyWasReadOrSavedIsSeen) {
+    const Bytes original = THexTestFolder::Pattern(100);
+    const std::string a = folder.MakeFile("a.dat", original);
+    const std::string other = folder.MakeFile("other.dat", original);
+    const auto sameTimes = [&](const std::string& from, const std::string& to) {
+        platform::FILETIME access, write;
+        ASSERT_TRUE(platform::GetFileTime(from, nullptr, &access, &write));
+        ASSERT_TRUE(platform::SetFileTime(to, nullptr, &access, &write));
+    };
+    struct Case {
+        const char* change;
+        std::function<void()> make;
+    };
+    const Case cases[] = {
+        {"grown", [&] { std::ofstream(a, std::ios::app | std::ios::binary) << 'x'; }},
+        {"written, same size",
+         [&] {
+             platform::FILETIME access, write;
+             ASSERT_TRUE(platform::GetFileTime(a, nullptr, &access, &write));
+             write = platform::FileTimeFromUInt64(platform::FileTimeToUInt64(write) + 10000000);
+             std::fstream(a, std::ios::in | std::ios::out | std::ios::binary).put('Z');
+             ASSERT_TRUE(platform::SetFileTime(a, nullptr, &access, &write));
+         }},
+        {"replaced, same size and times",
+         [&] {
+             const std::string fresh = folder.Path("data/fresh");
+             std::filesystem::copy_file(a, fresh);
+             sameTimes(a, fresh);
+             std::filesystem::rename(fresh, a);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.change);
+        std::filesystem::copy_file(other, a, std::filesystem::copy_options::overwrite_existing);
+        TWorkingCopy copy(folder.HomeFolder());
+        ASSERT_TRUE(copy.Open(a));
+        ASSERT_TRUE(WriteMark(copy));
+        EXPECT_FALSE(copy.ChangedOnDisk());
+        c.make();
+        EXPECT_TRUE(copy.ChangedOnDisk());
+        EXPECT_FALSE(copy.ChangedOnDisk(other)) << "another file is no concern of this copy";
+        ASSERT_TRUE(copy.Save());
+        EXPECT_FALSE(copy.ChangedOnDisk()) << "saved";
+        c.make();
+        EXPECT_TRUE(copy.ChangedOnDisk());
+        ASSERT_TRUE(copy.Reopen());
+        EXPECT_FALSE(copy.ChangedOnDisk()) << "reopened";
+    }
+
+    LeaveAKilledSession(folder.HomeFolder(), [&](TWorkingCopy& copy) { return copy.Open(a) && WriteMark(copy); });
+    std::ofstream(a, std::ios::app | std::ios::binary) << 'y';
+    const std::vector<TLeftWorkingCopy> left = FindLeftWorkingCopies({folder.TempFolder()});
+    ASSERT_EQ(left.size(), 1u);
+    TWorkingCopy recovered(folder.HomeFolder());
+    ASSERT_TRUE(recovered.Recover(left[0]));
+    EXPECT_TRUE(recovered.ChangedOnDisk());
+}

@@ -4,16 +4,23 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace platform;
@@ -69,24 +76,34 @@ ContentWriter DiesHalfway(const std::string& bytes) {
     };
 }
 
+// The special bits too: a change of owner clears set-user and set-group, so
+// they must be put back after it.
 TEST_F(FileReplaceTest, AnExistingFileIsReplacedWholeKeepingItsModeOwnerAndGroup) {
-    WriteFile(dir / "data", "the old, longer contents");
-    ASSERT_EQ(::chmod((dir / "data").c_str(), 0640), 0);
     const bool root = ::geteuid() == 0;
-    if (root) {
-        ASSERT_EQ(::chown((dir / "data").c_str(), kNobody, kNobody), 0);
+    for (const mode_t mode : {0640, 06755, 02750, 01777, 04700}) {
+        SCOPED_TRACE(std::to_string(mode));
+        WriteFile(dir / "data", "the old, longer contents");
+        if (root) {
+            ASSERT_EQ(::chown((dir / "data").c_str(), kNobody, kNobody), 0);
+        }
+        ASSERT_EQ(::chmod((dir / "data").c_str(), mode), 0);
+        const struct stat before = Status(dir / "data");
+        std::vector<std::string> notKept{"stale"};
+        ReplaceOptions options;
+        options.notKept = &notKept;
+
+        ASSERT_TRUE(ReplaceFileWithBytes(dir / "data", "new", options));
+
+        const struct stat after = Status(dir / "data");
+        EXPECT_EQ(ReadFile(dir / "data"), "new");
+        EXPECT_NE(after.st_ino, before.st_ino);  // a new file took the name
+        EXPECT_EQ(after.st_mode & 07777, mode);
+        EXPECT_EQ(after.st_uid, before.st_uid);
+        EXPECT_EQ(after.st_gid, before.st_gid);
+        EXPECT_TRUE(notKept.empty());
+        EXPECT_EQ(Names(), std::set<std::string>{"data"});
+        ::unlink((dir / "data").c_str());
     }
-    const struct stat before = Status(dir / "data");
-
-    ASSERT_TRUE(ReplaceFileWithBytes(dir / "data", "new"));
-
-    const struct stat after = Status(dir / "data");
-    EXPECT_EQ(ReadFile(dir / "data"), "new");
-    EXPECT_NE(after.st_ino, before.st_ino);  // a new file took the name
-    EXPECT_EQ(after.st_mode & 07777, 0640u);
-    EXPECT_EQ(after.st_uid, before.st_uid);
-    EXPECT_EQ(after.st_gid, before.st_gid);
-    EXPECT_EQ(Names(), std::set<std::string>{"data"});
 }
 
 TEST_F(FileReplaceTest, ANewFileGetsItsModeLessTheUmask) {
@@ -258,6 +275,146 @@ TEST_F(FileReplaceTest, AKilledSaveLeavesTheOldBytesAndItsTemporaryGoesWithTheNe
 
     ASSERT_TRUE(ReplaceFileWithBytes(dir / "data", "third"));
     EXPECT_EQ(ReadFile(dir / "data"), "third");
+    EXPECT_EQ(Names(), std::set<std::string>{"data"});
+}
+
+// Every extended attribute of a file with its value, the ACLs among them.
+std::map<std::string, std::string> Attributes(const std::string& path) {
+    std::map<std::string, std::string> found;
+    std::vector<char> names(65536);
+    const ssize_t length = ::listxattr(path.c_str(), names.data(), names.size());
+    for (ssize_t at = 0; at < length;) {
+        const std::string name(names.data() + at);
+        std::vector<char> value(65536);
+        const ssize_t size = ::getxattr(path.c_str(), name.c_str(), value.data(), value.size());
+        found[name] = std::string(value.data(), static_cast<std::size_t>(std::max<ssize_t>(size, 0)));
+        at += static_cast<ssize_t>(name.size()) + 1;
+    }
+    return found;
+}
+
+// Runs a command of the acl or attr tools on `path`; false where the tool
+// is missing or the file system keeps no such thing.
+bool Tool(const std::string& command, const std::string& path) {
+    return std::system((command + " '" + path + "' 2>/dev/null").c_str()) == 0;
+}
+
+// A file with a named user in its ACL, a narrower group entry than its mask
+// would give, and attributes of the user and security name spaces comes back
+// after a save with all of them, value for value; a new file that inherits
+// an ACL from its folder loses what the old file did not have.
+TEST_F(FileReplaceTest, ASaveKeepsTheFilesAclAndExtendedAttributes) {
+    const std::string file = dir / "data";
+    WriteFile(file, "old");
+    if (!Tool("setfacl -m u:daemon:rw-,g::r--", file) || !Tool("setfattr -n user.note -v kept", file))
+        GTEST_SKIP() << "this file system keeps no ACLs or extended attributes";
+    const bool security = Tool("setfattr -n security.test -v label", file);
+    const std::map<std::string, std::string> before = Attributes(file);
+    ASSERT_TRUE(before.count("system.posix_acl_access"));
+    ASSERT_TRUE(before.count("user.note"));
+    const mode_t mode = Status(file).st_mode & 07777;
+
+    std::vector<std::string> notKept;
+    ReplaceOptions options;
+    options.notKept = &notKept;
+    ASSERT_TRUE(ReplaceFileWithBytes(file, "new", options));
+
+    EXPECT_EQ(ReadFile(file), "new");
+    EXPECT_EQ(Attributes(file), before);
+    EXPECT_EQ(Attributes(file).count("security.test"), security ? 1u : 0u);
+    EXPECT_EQ(Status(file).st_mode & 07777, mode);
+    EXPECT_TRUE(notKept.empty()) << notKept.front();
+
+    // The folder's default ACL reaches a new temporary; the old file had none.
+    std::filesystem::create_directory(dir / "inheriting");
+    const std::string plain = dir / "inheriting/plain";
+    WriteFile(plain, "old");
+    ASSERT_EQ(::chmod(plain.c_str(), 0640), 0);
+    ASSERT_TRUE(Tool("setfacl -d -m u:daemon:rwx", dir / "inheriting"));
+    ASSERT_TRUE(ReplaceFileWithBytes(plain, "new"));
+    EXPECT_EQ(Attributes(plain).count("system.posix_acl_access"), 0u);
+    EXPECT_EQ(Status(plain).st_mode & 07777, 0640u);
+}
+
+// What a user may not give a file (another owner, a group not theirs, an
+// attribute of the security name space) is named, and the save still stands.
+TEST_F(FileReplaceTest, WhatTheNewFileCannotCarryIsNamed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs a file of another user";
+    const std::string file = dir / "shared";
+    WriteFile(file, "old");
+    ASSERT_EQ(::chmod(file.c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+    const bool security = Tool("setfattr -n security.test -v label", file);
+
+    const int code = InChild(
+        [&] {
+            std::vector<std::string> notKept;
+            ReplaceOptions options;
+            options.notKept = &notKept;
+            if (!ReplaceFileWithBytes(file, "new", options)) return 1;
+            std::vector<std::string> expected{"group", "owner"};
+            if (security) expected.push_back("security.test");
+            return notKept == expected ? 0 : 2;
+        },
+        true);
+
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(ReadFile(file), "new");
+    EXPECT_EQ(Status(file).st_uid, kNobody);
+}
+
+// The seam sees every flush: the new file's before the rename (the target
+// still old, the flushed file already whole) and the folder's after it; a
+// file written in place is flushed once it holds the new bytes.
+TEST_F(FileReplaceTest, ASaveFlushesTheNewFileBeforeItsRenameAndTheFolderAfterIt) {
+    struct Flush {
+        bool folder;
+        std::string flushed;  // the bytes of a flushed file
+        std::string target;   // what the target's name held at the flush
+    };
+    std::vector<Flush> flushes;
+    const std::string file = dir / "data";
+    const DiskSync previous = SetDiskSync([&](int fd) {
+        struct stat info {};
+        ::fstat(fd, &info);
+        std::string bytes;
+        if (S_ISREG(info.st_mode)) bytes = ReadFile("/proc/self/fd/" + std::to_string(fd));
+        flushes.push_back({S_ISDIR(info.st_mode), bytes, ReadFile(file)});
+        return ::fsync(fd);
+    });
+    WriteFile(file, "old");
+    const bool saved = ReplaceFileWithBytes(file, "new");
+    ASSERT_EQ(::link(file.c_str(), (dir / "other").c_str()), 0);
+    const bool inPlace = ReplaceFileWithBytes(file, "linked");
+    SetDiskSync(previous);
+
+    ASSERT_TRUE(saved);
+    ASSERT_TRUE(inPlace);
+    ASSERT_EQ(flushes.size(), 3u);
+    EXPECT_FALSE(flushes[0].folder);
+    EXPECT_EQ(flushes[0].flushed, "new");
+    EXPECT_EQ(flushes[0].target, "old");
+    EXPECT_TRUE(flushes[1].folder);
+    EXPECT_EQ(flushes[1].target, "new");
+    EXPECT_FALSE(flushes[2].folder);
+    EXPECT_EQ(flushes[2].flushed, "linked");
+}
+
+// Each save sweeps the temporaries of killed saves of its file; another
+// save's new temporary is never taken for one of them.
+TEST_F(FileReplaceTest, SavesOfOneFileAtOnceAllSucceed) {
+    const std::string file = dir / "data";
+    WriteFile(file, "old");
+    constexpr int kRounds = 1500;
+    std::atomic<int> failed{0};
+    const auto saves = [&](const std::string& bytes) {
+        for (int round = 0; round < kRounds; ++round)
+            if (!ReplaceFileWithBytes(file, bytes)) ++failed;
+    };
+    std::vector<std::thread> savers;
+    for (const char* bytes : {"first", "second", "third", "fourth"}) savers.emplace_back(saves, bytes);
+    for (std::thread& saver : savers) saver.join();
+    EXPECT_EQ(failed.load(), 0);
     EXPECT_EQ(Names(), std::set<std::string>{"data"});
 }
 

@@ -401,12 +401,14 @@ namespace {
 TEST(AbsolutePathTest, ARelativePathIsTakenFromTheCurrentFolder) {
     TempFolder dir;
     ASSERT_TRUE(CreateDir(dir / "sub"));
-    const std::string folder = dir / "sub";
+    ASSERT_TRUE(CreateDir(dir / "sub/deeper"));
+    const std::string folder = dir / "sub/deeper";
     const std::string previous = GetCurrentDir();
     ASSERT_TRUE(SetCurrentDir(folder));
     // The current folder is read without links, so the temporary folder's own name may differ.
     const std::string here = GetCurrentDir();
     const std::string parent = here.substr(0, here.find_last_of('/'));
+    const std::string grandparent = parent.substr(0, parent.find_last_of('/'));
     struct Case {
         std::string given, absolute;
     };
@@ -414,6 +416,9 @@ TEST(AbsolutePathTest, ARelativePathIsTakenFromTheCurrentFolder) {
         {"save1.sav", here + "/save1.sav"},
         {"./donn\xC3\xA9" "es/\xC3\xA9t\xC3\xA9.sav", here + "/donn\xC3\xA9" "es/\xC3\xA9t\xC3\xA9.sav"},
         {"../bad\xFF.dat", parent + "/bad\xFF.dat"},
+        {"../../x", grandparent + "/x"},
+        {"./.././../x/..", grandparent + "/x/.."},
+        {"../..", grandparent},
         {".//a b/./c", here + "/a b/./c"},
         {"a/../b", here + "/a/../b"},  // a name after the start may be a link: kept
         {".", here},

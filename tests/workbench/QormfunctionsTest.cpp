@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <fstream>
 #include <limits>
 #include <set>
 
@@ -454,6 +455,23 @@ TEST_F(HostFunctions, SavesReportWhetherTheFileWasWritten) {
     std::filesystem::remove(copy);
     std::filesystem::create_directory(copy);
     EXPECT_EQ(Number("SaveChanges"), 0);
+    EXPECT_THAT(user.calls(), IsEmpty());
+}
+
+// A script cannot be asked: over a data file another program wrote since
+// it was opened, SaveChanges and SaveAs to its name give 0 and the file
+// keeps that program's bytes.
+TEST_F(HostFunctions, ASaveOverAFileChangedOnDiskFails) {
+    TFrmHexEdit& window = OpenChannel(0, "save.dat", Bytes(8, 1));
+    const std::string path = window.DataPath();
+    Number("SetValue", {"1", "9"});
+    std::ofstream(path, std::ios::app | std::ios::binary) << "theirs";
+    const Bytes theirs = THexTestFolder::ReadFile(path);
+
+    EXPECT_EQ(Number("SaveChanges"), 0);
+    EXPECT_EQ(Number("SaveAs", {path}), 0);
+    EXPECT_EQ(THexTestFolder::ReadFile(path), theirs);
+    EXPECT_TRUE(window.Modified());
     EXPECT_THAT(user.calls(), IsEmpty());
 }
 

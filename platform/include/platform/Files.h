@@ -8,6 +8,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
+
+struct stat;
 
 namespace platform {
 
@@ -47,6 +50,21 @@ std::string GetTempPathA();
 // a non-zero `unique` the name is built from that number and the file is not
 // created, as the classic call does. Returns "" on failure (errno is set).
 std::string GetTempFileNameA(const std::string& folder, const std::string& prefix, unsigned unique = 0);
+
+// Creates a new empty file "<folder>/<prefix><8 hex digits>.tmp" as
+// GetTempFileNameA does, and returns it open for reading and writing
+// (close-on-exec) and locked (flock, exclusive) before any other process
+// could lock it, so that a sweep of unlocked left-overs never takes it.
+// -1 with errno set on failure.
+int CreateLockedTempFile(const std::string& folder, const std::string& prefix, std::string& path);
+
+// Opens a user's file once, without waiting (a pipe without a writer, a
+// device), and checks what it opened: the descriptor (close-on-exec,
+// blocking from then on) of a plain file, else -1 with errno set (EISDIR for
+// a folder; EINVAL for a pipe, a device, a socket, or a file of /proc, /sys
+// and their kind, whose reads may block or take away what they read).
+// `access` is O_RDONLY, O_WRONLY or O_RDWR; `info` receives the file's status.
+int OpenPlainFile(const std::string& path, int access, struct stat* info = nullptr);
 
 // Copies the bytes of `from` to `to`. An existing target is overwritten in
 // place (its identity, and so its creation time, is kept) unless
@@ -138,9 +156,11 @@ namespace platform {
 // --- Replacing a user's file whole.
 //
 // The new bytes go to a temporary file in the target's own folder, which is
-// flushed to the disk and given the target's permissions (and its owner and
-// group where the process may) before it is renamed over the target; then the
-// folder is flushed. A kill at any instant leaves the target with its old
+// given the target's mode (the set-user, set-group and sticky bits too), its
+// owner and group where the process may, and its extended attributes (the
+// POSIX ACLs among them), is flushed to the disk and is renamed over the
+// target; then the folder is flushed. The temporary is locked from its
+// making, so no other save takes it for the left-over of a killed one. A kill at any instant leaves the target with its old
 // bytes or its new bytes, never a mix. The target is the file a symbolic link
 // leads to, so the link stays a link. A temporary left behind by a save that
 // was killed is removed by the next save into that folder.
@@ -161,7 +181,18 @@ struct ReplaceOptions {
     const FILETIME* lastWrite = nullptr;
     // Permissions of a file that did not exist, less the umask.
     unsigned newFileMode = 0666;
+    // When set, receives what of the old file the new one does not carry
+    // because the process may not give it: "mode", "owner", "group" or the
+    // name of an extended attribute; empty when everything was kept.
+    std::vector<std::string>* notKept = nullptr;
 };
+
+// Every flush to the disk that a save makes (of the new file, of its folder,
+// of a file written in place) goes through this call, fsync by default; a
+// test puts an observer in its place. Returns the call it replaces; an
+// empty one puts fsync back.
+using DiskSync = std::function<int(int fd)>;
+DiskSync SetDiskSync(DiskSync sync);
 
 // Writes the new bytes at the descriptor's position; false with errno set on failure.
 using ContentWriter = std::function<bool(int fd)>;
