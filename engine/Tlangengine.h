@@ -258,7 +258,7 @@ public:
     bool m_SaveBeforeRun = false;
     // Statements run from what the engine keeps of the run text: the token
     // cache, the block records found by position, the FOR bounds read again
-    // without their text, the compiled and translated forms, the kept lines,
+    // without their text, the translated forms, the kept lines,
     // bodies and SWITCH tables. False turns every one of them off at once, so
     // each statement is read from the text by the evaluator: the reference
     // the tests (and tlangrun --reference) compare the kept forms with.
@@ -542,51 +542,13 @@ private:
     void GoOnAfterOperand();
     bool ReadHostArguments(const TERP_SYMBOL_TAG& function, std::vector<std::string>& params);
 
-    // A numeric assignment the run loop computes without reading its text.
-    struct CompiledStatement {
-        // A number literal, a NUMBER variable, or (in an operand or the
-        // target) a cell of a numeric array with such subscripts.
-        struct Value {
-            long double number = 0;
-            TERP_SYMBOL_TAG* variable = nullptr;
-        };
-        struct Operand : Value {
-            TERP_SYMBOL_TAG* array = nullptr;
-            int dims = 0;
-            std::array<Value, kMaxArrayDims> subscripts{};
-        };
-        Operand target;
-        bool compiled = false;  // false: the statement is evaluated as it stands
-        bool readsCells = false;  // an operand is an array cell
-        std::vector<Operand> operands;
-        std::vector<int> operators;
-        int lastPrecedence = 0;
-        int line = 0;  // the line StepLine finds for the statement
-        int end = 0;   // the text position after the line end
-        int endTokenStart = 0;
-        int endLineEnd = 0;
-    };
-    static constexpr std::size_t kMaxCompiledOperands = 32;
+    // In the tables kept by position: a position not looked at yet, and one
+    // where nothing is kept.
     static constexpr std::int32_t kNotLookedAt = -1;
-    static constexpr std::int32_t kNotCompiled = -2;
-    // In compiledIndex_ alone: a line that is neither compiled nor translated,
-    // which the run loop leaves to the evaluator without looking further.
-    static constexpr std::int32_t kReadByEvaluator = -3;
-    std::vector<CompiledStatement> compiledStatements_;
-    std::vector<std::int32_t> compiledIndex_;  // by text position: index into compiledStatements_, or one of the above
-    // The compiled statement that starts at the current text position, found
-    // or compiled on first use; null for a statement the evaluator must read.
-    CompiledStatement* CompiledStatementHere();
-    bool RunCompiledStatement();
-    bool RunCompiled(const CompiledStatement& statement);
-    // In run mode, a compiled or translated assignment that starts the line
-    // at the text position runs as the dispatch of its first token would run
-    // it; false, with nothing changed, when there is none or it must go
-    // through the evaluator.
-    bool RunAssignmentLine();
+    static constexpr std::int32_t kNothingKept = -2;
     // What the run loop keeps of a line it has read before, by the line's
-    // start: an assignment runs from its compiled or translated form, a line
-    // that starts with a statement keyword has that keyword fetched without
+    // start: an assignment runs from its translated form, a line that starts
+    // with a statement keyword has that keyword fetched without
     // reading it again.
     struct KeptLine {
         enum class Kind : std::uint8_t { NotLookedAt, General, Assignment, Keyword };
@@ -604,11 +566,6 @@ private:
     // as at the start of a block's body.
     LineRun RunKeptLine(bool atBlockStart);
     KeptLine KeptLineAt(int position);
-    CompiledStatement CompileStatement();
-    bool CompileOperand(CompiledStatement::Operand& operand);
-    // The flat index of an array cell, its kMaxArrayDims subscripts (0 past
-    // the array's dimensions) in `subscripts`; -1 for a subscript out of range.
-    static std::int32_t CompiledCell(const CompiledStatement::Operand& operand, std::int32_t* subscripts);
 
     // The body of a block (a loop's, a branch's, a CASE's or a subroutine's)
     // as far as its lines were read before: each line runs from what was kept
@@ -617,9 +574,8 @@ private:
     // the run loop goes on.
     struct BodyLine {
         // General: a line the run loop's own dispatch runs.
-        enum class Kind : std::uint8_t { Compiled, Translated, Statement, General };
+        enum class Kind : std::uint8_t { Translated, Statement, General };
         Kind kind = Kind::General;
-        std::int32_t compiled = 0;                  // Compiled: index into compiledStatements_
         TranslatedStatement* translated = nullptr;  // Translated
         KeptLine keyword;                           // Statement: IF, WHILE, FOR, SWITCH or GOSUB
         std::int32_t next = 0;  // where the next line starts once this one has run to its end
@@ -649,7 +605,7 @@ private:
         if (position >= 0 && static_cast<std::size_t>(position) < bodyIndex_.size()) {
             const std::int32_t index = bodyIndex_[static_cast<std::size_t>(position)];
             if (index >= 0) return &bodies_[static_cast<std::size_t>(index)];
-            if (index == kNotCompiled) return nullptr;
+            if (index == kNothingKept) return nullptr;
         }
         return FindBody(position);
     }
@@ -667,14 +623,6 @@ private:
     bool RunBodyLine(const BodyLine& line, bool atBlockStart, bool& fetch) {
         if (m_ExecutionMode != TxRun && !StepBeforeBodyLine(line, atBlockStart)) return false;
         switch (line.kind) {
-        case BodyLine::Kind::Compiled: {
-            const CompiledStatement& statement = compiledStatements_[static_cast<std::size_t>(line.compiled)];
-            const bool ran = RunCompiled(statement);
-            stepAfterTarget_ = 0;
-            if (!ran) return false;
-            m_CurrentLine = statement.line;
-            break;
-        }
         case BodyLine::Kind::Translated: {
             const bool ran = RunTranslated(*line.translated);
             stepAfterTarget_ = 0;
@@ -738,7 +686,7 @@ private:
     // read.
     TranslatedStatement* TranslatedAt(int position, TranslatedStatement::Kind kind, int endToken);
     // Translates the statement at `position` on its first run, out of the
-    // way of every later one; its index, or kNotCompiled.
+    // way of every later one; its index, or kNothingKept.
     [[gnu::noinline]] std::int32_t TranslateFirst(int position, TranslatedStatement::Kind kind, int endToken);
     bool TranslateStatement(int position, TranslatedStatement& statement);
     // Runs the assignment line that starts at `position`, or the condition

@@ -60,10 +60,10 @@ void TLangEngine::LoadTokenTable() {
 }
 
 // What the run holds for each position of its text: the character and the
-// tables kept by position (the token cache's index, the compiled, translated,
+// tables kept by position (the token cache's index, the translated,
 // kept-line, SWITCH, CASE-search and body indexes, the line table and the
 // block records).
-constexpr std::size_t kHeldPerPosition = 1 + 6 * sizeof(std::int32_t) + sizeof(std::int32_t) + sizeof(void*);
+constexpr std::size_t kHeldPerPosition = 1 + 5 * sizeof(std::int32_t) + sizeof(std::int32_t) + sizeof(void*);
 
 void TLangEngine::EnsureRunText() {
     if (m_RunTextLength != 0) return;
@@ -87,8 +87,6 @@ void TLangEngine::EnsureRunText() {
     m_RunTextLength = static_cast<std::int32_t>(m_RunText.size());
     tokenCache_.clear();
     tokenCacheIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, -1);
-    compiledStatements_.clear();
-    compiledIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, kNotLookedAt);
     translated_.clear();
     translatedIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, kNotLookedAt);
     caseLimitJumps_.clear();

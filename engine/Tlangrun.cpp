@@ -79,7 +79,7 @@ int TLangEngine::RunStatement(bool nested, bool& fetch, bool& endSeen) {
         EvalLineEnd();
         m_InSingleLineIf = false;
         m_ValueType = tok::None;
-        if (!RunCompiledStatement() && !RunTranslatedAssignment(m_TextPos)) EvalExpression(true);
+        if (!RunTranslatedAssignment(m_TextPos)) EvalExpression(true);
         fetch = m_Token == tok::EndOfLine;
         break;
     case tok::CloseParen:
@@ -167,34 +167,6 @@ int TLangEngine::RunStatement(bool nested, bool& fetch, bool& endSeen) {
     return kBlockGoesOn;
 }
 
-// A line "V = a op b op c ..." whose target and operands are numbers,
-// NUMBER variables or numeric array cells with such subscripts, and whose
-// operators are + - * /, is the most common statement of a loop. Its first
-// run finds it in the text; every run then computes it as the evaluator
-// would (the left operand of each operator held as a double, products before
-// sums, a quotient by 0 giving 0) and leaves the registers and the arrays'
-// selected cells as the evaluator leaves them. A subscript out of range
-// leaves the statement to the evaluator, which reports it.
-TLangEngine::CompiledStatement* TLangEngine::CompiledStatementHere() {
-    if (!m_TranslateLines || !TokenCacheUsable() || m_TextPos > m_RunTextLength) return nullptr;
-    std::int32_t& index = compiledIndex_[static_cast<std::size_t>(m_TextPos)];
-    if (index == kNotLookedAt) {
-        CompiledStatement found = CompileStatement();
-        if (!found.compiled) {
-            index = kNotCompiled;
-            return nullptr;
-        }
-        index = static_cast<std::int32_t>(compiledStatements_.size());
-        compiledStatements_.push_back(std::move(found));
-    }
-    return index < 0 ? nullptr : &compiledStatements_[static_cast<std::size_t>(index)];
-}
-
-bool TLangEngine::RunCompiledStatement() {
-    const CompiledStatement* statement = CompiledStatementHere();
-    return statement && RunCompiled(*statement);
-}
-
 namespace {
 
 // The statements a kept line may start with: keywords whose fetch is all the
@@ -217,8 +189,8 @@ TLangEngine::KeptLine TLangEngine::KeptLineAt(int position) {
     if (kept.kind != KeptLine::Kind::NotLookedAt) return kept;
     // A keyword is known once it was read: reading it first could report an
     // error. A first token the cache does not keep (an array's cell, or a
-    // word not read yet) may start an assignment, which is compiled from the
-    // text when it first runs, as the general way would run it.
+    // word not read yet) may start an assignment, which is translated from
+    // the text when it first runs, as the general way would run it.
     const CachedToken* first = FindCachedToken(position);
     if (!first) {
         KeptLine assignment;
@@ -258,7 +230,7 @@ TLangEngine::LineRun TLangEngine::RunKeptLine(bool atBlockStart) {
         FetchKeptKeyword(kept, atBlockStart);
         return LineRun::KeywordFetched;
     case KeptLine::Kind::Assignment: {
-        const bool ran = RunAssignmentLine();
+        const bool ran = RunTranslatedAssignment(m_TextPos);
         stepAfterTarget_ = 0;
         if (!ran) return LineRun::NotRun;
         if (atBlockStart) m_InSingleLineIf = false;
@@ -277,20 +249,6 @@ bool TLangEngine::RunTranslatedStatementHere() {
            RunTranslatedAssignment(tokenStart_);
 }
 
-bool TLangEngine::RunAssignmentLine() {
-    if (compiledIndex_[static_cast<std::size_t>(m_TextPos)] == kReadByEvaluator) return false;
-    if (const CompiledStatement* statement = CompiledStatementHere(); statement && RunCompiled(*statement)) {
-        m_CurrentLine = statement->line;
-        return true;
-    }
-    if (RunTranslatedAssignment(m_TextPos)) return true;
-    // A statement that failed at this run may run the next time; one that
-    // could not be compiled or translated never will.
-    std::int32_t& compiled = compiledIndex_[static_cast<std::size_t>(m_TextPos)];
-    if (compiled == kNotCompiled && translatedIndex_[static_cast<std::size_t>(m_TextPos)] == kNotCompiled)
-        compiled = kReadByEvaluator;
-    return false;
-}
 
 namespace {
 
@@ -317,7 +275,7 @@ const TLangEngine::Body* TLangEngine::FindBody(int position) {
     if (index == kSeenOnce) {
         Body body = MakeBody(position);
         if (body.lines.empty() && !body.closed) {
-            index = kNotCompiled;
+            index = kNothingKept;
         } else {
             index = static_cast<std::int32_t>(bodies_.size());
             bodies_.push_back(std::move(body));
@@ -358,7 +316,7 @@ TLangEngine::Body TLangEngine::MakeBody(int position) {
     }
     body.assignmentsOnly = body.closed && !body.lines.empty() &&
                            std::all_of(body.lines.begin(), body.lines.end(), [](const BodyLine& line) {
-                               return line.kind == BodyLine::Kind::Compiled || line.kind == BodyLine::Kind::Translated;
+                               return line.kind == BodyLine::Kind::Translated;
                            });
     return body;
 }
@@ -367,13 +325,7 @@ TLangEngine::BodyLine TLangEngine::KeptBodyLine(int position, const KeptLine& ke
     BodyLine line;
     if (kept.kind == KeptLine::Kind::Assignment) {
         // Only a form made when the line ran: making one reads the line.
-        const std::int32_t compiled = compiledIndex_[static_cast<std::size_t>(position)];
-        if (compiled >= 0) {
-            line.kind = BodyLine::Kind::Compiled;
-            line.compiled = compiled;
-            line.next = compiledStatements_[static_cast<std::size_t>(compiled)].end;
-            line.startsWithCell = compiledStatements_[static_cast<std::size_t>(compiled)].target.array != nullptr;
-        } else if (translatedIndex_[static_cast<std::size_t>(position)] >= 0) {
+        if (translatedIndex_[static_cast<std::size_t>(position)] >= 0) {
             if (TranslatedStatement* translated =
                     TranslatedAt(position, TranslatedStatement::Kind::Assignment, tok::EndOfLine)) {
                 line.kind = BodyLine::Kind::Translated;
@@ -523,180 +475,6 @@ bool TLangEngine::RunStatementLine(const BodyLine& line, bool atBlockStart, bool
     m_CurrentLine = LineAt(m_TextPos);
     fetch = RunBlockStatement();
     return !m_StopRequested && m_Token == tok::EndOfLine && m_TextPos == next;
-}
-
-bool TLangEngine::RunCompiled(const CompiledStatement& statement) {
-    std::int32_t targetSubscripts[kMaxArrayDims];
-    TERP_SYMBOL_TAG* targetArray = statement.target.array;
-    const std::int32_t targetCell = targetArray ? CompiledCell(statement.target, targetSubscripts) : 0;
-    if (targetCell < 0) return false;
-    if (stepAfterTarget_ != 0 && !StepAfterTarget(targetArray, targetSubscripts, targetCell)) return false;
-    // The cells read, kept to select them once the statement cannot fail.
-    std::int32_t cells[kMaxCompiledOperands];
-    std::int32_t subscripts[kMaxCompiledOperands][kMaxArrayDims];
-    double cellValues[kMaxCompiledOperands];
-    const CompiledStatement::Operand* operands = statement.operands.data();
-    const auto read = [&](std::size_t i, long double& value) {
-        const CompiledStatement::Operand& operand = operands[i];
-        if (operand.variable) {
-            value = operand.variable->SymValue;
-        } else if (operand.array) {
-            cells[i] = CompiledCell(operand, subscripts[i]);
-            if (cells[i] < 0) return false;
-            cellValues[i] = operand.array->SymCells[static_cast<std::size_t>(cells[i])].Number;
-            value = cellValues[i];
-        } else {
-            value = operand.number;
-        }
-        return true;
-    };
-    const auto apply = [](int op, double left, long double right) -> long double {
-        switch (op) {
-        case tok::Plus: return left + right;
-        case tok::Minus: return left - right;
-        case tok::Multiply: return left * right;
-        default: return Quotient(left, right);
-        }
-    };
-    long double term;
-    if (!read(0, term)) return false;
-    long double sum = 0;
-    int sumOp = tok::None;
-    const std::size_t count = statement.operands.size();
-    for (std::size_t i = 1; i < count; ++i) {
-        long double value;
-        if (!read(i, value)) return false;
-        const int op = statement.operators[i - 1];
-        if (op == tok::Multiply || op == tok::Divide) {
-            term = apply(op, static_cast<double>(term), value);
-            continue;
-        }
-        sum = sumOp == tok::None ? term : apply(sumOp, static_cast<double>(sum), term);
-        sumOp = op;
-        term = value;
-    }
-    const long double result = sumOp == tok::None ? term : apply(sumOp, static_cast<double>(sum), term);
-    // A value no variable can hold is the evaluator's to report.
-    if (!(std::fabs(result) <= DBL_MAX)) return false;
-    m_NumValue = result;
-
-    // The cells select themselves in their arrays in the order the evaluator
-    // reads them: the target's first, then the operands' in text order.
-    if (targetArray) SelectSubscripts(*targetArray, targetSubscripts, statement.target.dims);
-    if (statement.readsCells) {
-        for (std::size_t i = 0; i < count; ++i) {
-            TERP_SYMBOL_TAG* array = operands[i].array;
-            if (!array) continue;
-            SelectSubscripts(*array, subscripts[i], operands[i].dims);
-            array->SymExtra = cells[i];
-            array->SymValue = cellValues[i];
-        }
-    }
-    const double stored = static_cast<double>(result);
-    if (targetArray) {
-        targetArray->SymCells[static_cast<std::size_t>(targetCell)].Number = stored;
-        targetArray->SymValue = stored;
-        targetArray->SymExtra = targetCell;
-        m_CurrentSymbol = targetArray;
-    } else {
-        statement.target.variable->SymValue = stored;
-        m_CurrentSymbol = statement.target.variable;
-    }
-    m_SavedToken = tok::SymbolRef;
-    m_ValueType = tok::SymbolRef;
-    m_EvalFlags.Assignable = true;
-    m_EvalFlags.AfterSeparator = false;
-    m_EvalWork = statement.lastPrecedence;
-    m_Token = tok::EndOfLine;
-    m_TextPos = statement.end;
-    tokenStart_ = statement.endTokenStart;
-    lineEndPos_ = statement.endLineEnd;
-    return true;
-}
-
-std::int32_t TLangEngine::CompiledCell(const CompiledStatement::Operand& operand, std::int32_t* subscripts) {
-    const TERP_SYMBOL_TAG& array = *operand.array;
-    std::int64_t index = 0;
-    for (int i = 0; i < operand.dims; ++i) {
-        const CompiledStatement::Value& subscript = operand.subscripts[static_cast<std::size_t>(i)];
-        const std::int32_t highest = array.SymDim[static_cast<std::size_t>(i)];
-        subscripts[i] = subscript.variable ? SubscriptIndex(subscript.variable->SymValue, highest)
-                                           : SubscriptIndex(subscript.number, highest);
-        if (subscripts[i] < 0) return -1;
-        index = index * (static_cast<std::int64_t>(highest) + 1) + subscripts[i];
-    }
-    // The cell selects itself with all its subscripts, as the evaluator selects it.
-    std::fill(subscripts + operand.dims, subscripts + kMaxArrayDims, 0);
-    return static_cast<std::int32_t>(index);
-}
-
-bool TLangEngine::CompileOperand(CompiledStatement::Operand& operand) {
-    const auto readValue = [this](CompiledStatement::Value& value) {
-        if (!FetchSkipping()) return false;
-        if (m_Token == tok::NumberLiteral) {
-            value.number = m_NumValue;
-            return true;
-        }
-        if (m_Token != tok::SymbolRef || !m_CurrentSymbol || m_CurrentSymbol->SymKind != tok::NumberDecl) return false;
-        value.variable = m_CurrentSymbol;
-        return true;
-    };
-    if (!FetchSkipping()) return false;
-    if (m_Token == tok::NumberLiteral) {
-        operand.number = m_NumValue;
-        return true;
-    }
-    if (m_Token != tok::SymbolRef || !m_CurrentSymbol) return false;
-    if (m_CurrentSymbol->SymKind == tok::NumberDecl) {
-        operand.variable = m_CurrentSymbol;
-        return true;
-    }
-    if (m_CurrentSymbol->SymKind != tok::NumericArray) return false;
-    operand.array = m_CurrentSymbol;
-    if (!FetchSkipping() || m_Token != tok::OpenParen) return false;
-    operand.dims = operand.array->SymDims;
-    for (int i = 0; i < operand.dims; ++i) {
-        if (!readValue(operand.subscripts[static_cast<std::size_t>(i)]) || !FetchSkipping()) return false;
-        if (m_Token != (i + 1 < operand.array->SymDims ? tok::Comma : tok::CloseParen)) return false;
-    }
-    return true;
-}
-
-TLangEngine::CompiledStatement TLangEngine::CompileStatement() {
-    const TokenState saved = SaveTokenState();
-    const int savedPrevious = previousToken_;
-    CompiledStatement statement;
-    bool compiled = false;
-    if (CompileOperand(statement.target) && (statement.target.variable || statement.target.array) &&
-        !(statement.target.variable ? statement.target.variable : statement.target.array)->SymIsConstant &&
-        FetchSkipping() && m_Token == tok::Assign) {
-        statement.lastPrecedence = OperatorPrecedenceCode(tok::Assign);
-        statement.operands.emplace_back();
-        while (statement.operands.size() <= kMaxCompiledOperands && CompileOperand(statement.operands.back()) &&
-               FetchSkipping()) {
-            if (m_Token == tok::EndOfLine) {
-                compiled = true;
-                break;
-            }
-            if (m_Token != tok::Plus && m_Token != tok::Minus && m_Token != tok::Multiply && m_Token != tok::Divide)
-                break;
-            statement.operators.push_back(m_Token);
-            statement.lastPrecedence = OperatorPrecedenceCode(m_Token);
-            statement.operands.emplace_back();
-        }
-        compiled = compiled && statement.operands.size() <= kMaxCompiledOperands;
-    }
-    statement.compiled = compiled;
-    for (const CompiledStatement::Operand& operand : statement.operands)
-        statement.readsCells = statement.readsCells || operand.array;
-    // The statement's tokens share its first line.
-    statement.line = LineOfOffset(saved.textPos);
-    statement.end = m_TextPos;
-    statement.endTokenStart = tokenStart_;
-    statement.endLineEnd = lineEndPos_;
-    RestoreTokenState(saved);
-    previousToken_ = savedPrevious;
-    return statement;
 }
 
 void TLangEngine::StepOrBreak() {

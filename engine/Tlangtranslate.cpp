@@ -884,13 +884,20 @@ private:
 
     // The cell a node names, kept in its selection; null when a subscript is
     // out of range.
+    // A variable's value, the most common subscript, is read in place as the
+    // double it is.
+    static std::int32_t Subscript(const TranslatedNode& subscript, std::int32_t highest, TranslatedRun& run) {
+        if (subscript.op == TranslatedOp::NumberVariable) return SubscriptIndex(subscript.symbol->SymValue, highest);
+        return SubscriptIndex(Number(subscript, run), highest);
+    }
+
     static const ARRAY_ELEMENT_TAG* SelectCell(const TranslatedNode& node, TranslatedRun& run) {
         const TERP_SYMBOL_TAG& array = *node.symbol;
         CellSelection& selection = *node.selection;
         std::int64_t index = 0;
         for (std::size_t i = 0; i < static_cast<std::size_t>(node.argumentCount); ++i) {
             const std::int32_t highest = array.SymDim[i];
-            selection.subscripts[i] = SubscriptIndex(Number(*node.operands[i], run), highest);
+            selection.subscripts[i] = Subscript(*node.operands[i], highest, run);
             if (selection.subscripts[i] < 0) return nullptr;
             index = index * (static_cast<std::int64_t>(highest) + 1) + selection.subscripts[i];
         }
@@ -903,7 +910,9 @@ private:
     template <Place S>
     static const ARRAY_ELEMENT_TAG* SelectListCell(const TranslatedNode& node, TranslatedRun& run) {
         const TERP_SYMBOL_TAG& array = *node.symbol;
-        const std::int32_t index = SubscriptIndex(Operand<S>(*node.operands[0], run), array.SymDim[0]);
+        const std::int32_t index = S == Place::Variable
+                                       ? SubscriptIndex(node.operands[0]->symbol->SymValue, array.SymDim[0])
+                                       : SubscriptIndex(Operand<S>(*node.operands[0], run), array.SymDim[0]);
         if (index < 0 || static_cast<std::size_t>(index) >= array.SymCells.size()) return nullptr;
         node.selection->subscripts[0] = index;
         node.selection->cell = index;
@@ -1389,7 +1398,7 @@ TranslatedStatement* TLangEngine::TranslatedAt(int position, TranslatedStatement
     if (!m_TranslateLines || !TokenCacheUsable() || position < 1 || position > m_RunTextLength) return nullptr;
     std::int32_t index = translatedIndex_[static_cast<std::size_t>(position)];
     if (index == kNotLookedAt) index = TranslateFirst(position, kind, endToken);
-    if (index == kNotCompiled) return nullptr;
+    if (index == kNothingKept) return nullptr;
     TranslatedStatement* statement = translated_[static_cast<std::size_t>(index)].get();
     if (statement->kind != kind || statement->endToken != endToken) return nullptr;
     return statement;
@@ -1400,8 +1409,8 @@ std::int32_t TLangEngine::TranslateFirst(int position, TranslatedStatement::Kind
     statement->kind = kind;
     statement->endToken = endToken;
     std::int32_t& index = translatedIndex_[static_cast<std::size_t>(position)];
-    index = TranslateStatement(position, *statement) ? static_cast<std::int32_t>(translated_.size()) : kNotCompiled;
-    if (index != kNotCompiled) translated_.push_back(std::move(statement));
+    index = TranslateStatement(position, *statement) ? static_cast<std::int32_t>(translated_.size()) : kNothingKept;
+    if (index != kNothingKept) translated_.push_back(std::move(statement));
     return index;
 }
 

@@ -246,16 +246,16 @@ TEST_F(EngineRun, LoopBodiesOfNumericStatementsRunAsTheEvaluatorRunsThem) {
                 text += target + " = " + (parenthesised ? "(" + expression + ")" : expression) + "\n";
             return text + "NEXT\nNEXT\nPRINT X; \" \"; Y";
         };
-        const Outcome compiled = runScript(script(false));
+        const Outcome translated = runScript(script(false));
         const Outcome evaluated = runScript(script(true));
         const std::string shown = script(false);
-        EXPECT_EQ(compiled.run.output, evaluated.run.output) << shown;
-        EXPECT_EQ(compiled.run.errorMessage, evaluated.run.errorMessage) << shown;
-        EXPECT_EQ(compiled.run.errorLine, evaluated.run.errorLine) << shown;
-        EXPECT_EQ(compiled.run.exitCode, evaluated.run.exitCode) << shown;
-        EXPECT_EQ(compiled.endLine, evaluated.endLine) << shown;
-        EXPECT_EQ(compiled.values, evaluated.values) << shown;
-        EXPECT_EQ(compiled.lastValue, evaluated.lastValue) << shown;
+        EXPECT_EQ(translated.run.output, evaluated.run.output) << shown;
+        EXPECT_EQ(translated.run.errorMessage, evaluated.run.errorMessage) << shown;
+        EXPECT_EQ(translated.run.errorLine, evaluated.run.errorLine) << shown;
+        EXPECT_EQ(translated.run.exitCode, evaluated.run.exitCode) << shown;
+        EXPECT_EQ(translated.endLine, evaluated.endLine) << shown;
+        EXPECT_EQ(translated.values, evaluated.values) << shown;
+        EXPECT_EQ(translated.lastValue, evaluated.lastValue) << shown;
     }
 }
 
