@@ -144,13 +144,20 @@ int TLangEngine::FindLineOfOffset(int position) const {
 
 void TLangEngine::MakeLineTable() {
     const std::vector<int>& offsets = m_ScriptLines->Objects;
+    const std::vector<std::string>& lines = m_ScriptLines->Strings;
     if (offsets.empty()) return;
     lineOfPosition_.assign(static_cast<std::size_t>(std::max(offsets.back(), 1)), 1);
+    // The line a position counts to, as FindLineOfOffset finds it, moves
+    // only forward with the position: one pass, however many blank lines.
+    std::size_t after = 0;    // the first line that ends past `from`
+    std::size_t counted = 0;  // the first line from `after` on that is not blank
     int from = 1;
     for (std::size_t line = 0; line < offsets.size(); ++line) {
-        const int steppedLine = FindLineOfOffset(from);
+        while (after < offsets.size() && offsets[after] <= from) ++after;
+        counted = std::max(counted, after);
+        while (counted < lines.size() && IsBlankLine(lines[counted])) ++counted;
         for (int position = from; position < offsets[line]; ++position)
-            lineOfPosition_[static_cast<std::size_t>(position)] = steppedLine;
+            lineOfPosition_[static_cast<std::size_t>(position)] = static_cast<int>(counted) + 1;
         from = std::max(from, offsets[line]);
     }
 }

@@ -789,9 +789,9 @@ bool TLangEngine::CasePartMatches(const SwitchValue& value) {
         }
         m_ValueType = tok::None;
         m_SavedToken = tok::None;
-        do {
-            if (!EvalStep(false)) return false;
-        } while (!IsTerminator() || m_Token == tok::Separator);
+        // A value that closes a parenthesis or a call ends on a complete
+        // value, which the comparison reads past as a statement does.
+        if (!EvalToStatementEnd()) return false;
         return m_NumValue != 0;
     }
     m_ValueType = tok::None;
