@@ -28,13 +28,13 @@ TERP_SYMBOL_TAG* TLangEngine::FindBlock(std::string_view prefix, int start, int 
     // names its prefix.
     const bool keepable = m_TranslateLines && start >= 1 && start <= m_RunTextLength && !m_Tokenising;
     if (keepable) {
-        if (blockAt_.size() != static_cast<std::size_t>(m_RunTextLength) + 1)
-            blockAt_.assign(static_cast<std::size_t>(m_RunTextLength) + 1, nullptr);
-        if (TERP_SYMBOL_TAG* kept = blockAt_[static_cast<std::size_t>(start)]; kept && kept->SymKind == kind) return kept;
+        if (kept_.blockAt.size() != static_cast<std::size_t>(m_RunTextLength) + 1)
+            kept_.blockAt.assign(static_cast<std::size_t>(m_RunTextLength) + 1, nullptr);
+        if (TERP_SYMBOL_TAG* kept = kept_.blockAt[static_cast<std::size_t>(start)]; kept && kept->SymKind == kind) return kept;
     }
     TERP_SYMBOL_TAG* block = m_Labels.Find(BlockName(prefix, start));
     if (!block || block->SymKind != kind) return nullptr;
-    if (keepable) blockAt_[static_cast<std::size_t>(start)] = block;
+    if (keepable) kept_.blockAt[static_cast<std::size_t>(start)] = block;
     return block;
 }
 
@@ -185,7 +185,7 @@ bool IsKeptKeyword(int token) {
 }  // namespace
 
 TLangEngine::KeptLine TLangEngine::KeptLineAt(int position) {
-    KeptLine& kept = keptLines_[static_cast<std::size_t>(position)];
+    KeptLine& kept = kept_.lines[static_cast<std::size_t>(position)];
     if (kept.kind != KeptLine::Kind::NotLookedAt) return kept;
     // A keyword is known once it was read: reading it first could report an
     // error. A first token the cache does not keep (an array's cell, or a
@@ -267,7 +267,7 @@ bool ClosesBody(int token) {
 
 const TLangEngine::Body* TLangEngine::FindBody(int position) {
     if (!m_TranslateLines || !TokenCacheUsable() || position < 2 || position > m_RunTextLength) return nullptr;
-    std::int32_t& index = bodyIndex_[static_cast<std::size_t>(position)];
+    std::int32_t& index = kept_.bodyIndex[static_cast<std::size_t>(position)];
     if (index == kNotLookedAt) {
         index = kSeenOnce;
         return nullptr;
@@ -277,11 +277,11 @@ const TLangEngine::Body* TLangEngine::FindBody(int position) {
         if (body.lines.empty() && !body.closed) {
             index = kNothingKept;
         } else {
-            index = static_cast<std::int32_t>(bodies_.size());
-            bodies_.push_back(std::move(body));
+            index = static_cast<std::int32_t>(kept_.bodies.size());
+            kept_.bodies.push_back(std::move(body));
         }
     }
-    return index >= 0 ? &bodies_[static_cast<std::size_t>(index)] : nullptr;
+    return index >= 0 ? &kept_.bodies[static_cast<std::size_t>(index)] : nullptr;
 }
 
 int TLangEngine::LineAfter(int position) const {
@@ -325,7 +325,7 @@ TLangEngine::BodyLine TLangEngine::KeptBodyLine(int position, const KeptLine& ke
     BodyLine line;
     if (kept.kind == KeptLine::Kind::Assignment) {
         // Only a form made when the line ran: making one reads the line.
-        if (translatedIndex_[static_cast<std::size_t>(position)] >= 0) {
+        if (kept_.translatedIndex[static_cast<std::size_t>(position)] >= 0) {
             if (TranslatedStatement* translated =
                     TranslatedAt(position, TranslatedStatement::Kind::Assignment, tok::EndOfLine)) {
                 line.kind = BodyLine::Kind::Translated;
@@ -538,6 +538,20 @@ TLangEngine::BlockJump TLangEngine::JumpWithinBlock(int start, int end) {
     return BlockJump::Outside;
 }
 
+std::optional<int> TLangEngine::RunBlockBody(int start, int end) {
+    for (;;) {
+        RunBody();
+        if (m_StopRequested) return 0;
+        if (m_Token == tok::End) return 1;
+        if (m_Token != tok::Goto) return std::nullopt;
+        switch (JumpWithinBlock(start, end)) {
+        case BlockJump::Inside: continue;
+        case BlockJump::Outside: return -2;
+        case BlockJump::Failed: return 0;
+        }
+    }
+}
+
 int TLangEngine::ExecIf() {
     const int start = m_TextPos;
     TERP_SYMBOL_TAG* block = FindBlock(kIfBlockPrefix, start, tok::If);
@@ -672,8 +686,7 @@ int TLangEngine::ExecFor() {
     const int bodyLineEnd = lineEndPos_;
     const int forLine = LineOfOffset(toPosition);
     while (running && !m_StopRequested) {
-        RunBody();
-        if (m_StopRequested) return 0;
+        if (const std::optional<int> left = RunBlockBody(start, nextPosition)) return *left;
         switch (m_Token) {
         case tok::Next:
         case tok::Continue:
@@ -681,15 +694,6 @@ int TLangEngine::ExecFor() {
         case tok::Break:
             running = false;
             continue;
-        case tok::End:
-            return 1;
-        case tok::Goto:
-            switch (JumpWithinBlock(start, nextPosition)) {
-            case BlockJump::Inside: continue;
-            case BlockJump::Outside: return -2;
-            case BlockJump::Failed: return 0;
-            }
-            break;
         default:
             ReportError("Unhandled token returned from Parser in FOR loop!");
             return 0;
@@ -753,31 +757,17 @@ int TLangEngine::ExecWhile() {
         }
         if (!CheckNumericCondition()) return 0;
         if (m_NumValue == 0) break;
-        bool nextIteration = false;
-        while (!nextIteration) {
-            RunBody();
-            if (m_StopRequested) return 0;
-            switch (m_Token) {
-            case tok::Wend:
-            case tok::Continue:
-                nextIteration = true;
-                break;
-            case tok::Break:
-                FinishBlock(end);
-                return 1;
-            case tok::End:
-                return 1;
-            case tok::Goto:
-                switch (JumpWithinBlock(start, end)) {
-                case BlockJump::Inside: break;
-                case BlockJump::Outside: return -2;
-                case BlockJump::Failed: return 0;
-                }
-                break;
-            default:
-                ReportError("Unhandled token returned from Parser in WHILE loop!");
-                return 0;
-            }
+        if (const std::optional<int> left = RunBlockBody(start, end)) return *left;
+        switch (m_Token) {
+        case tok::Wend:
+        case tok::Continue:
+            break;
+        case tok::Break:
+            FinishBlock(end);
+            return 1;
+        default:
+            ReportError("Unhandled token returned from Parser in WHILE loop!");
+            return 0;
         }
         StepAgainAfterJump();
     }
@@ -887,30 +877,17 @@ int TLangEngine::ExecSwitch() {
     }
     if (kept && !found) kept->searchReach = std::max(kept->searchReach, m_TextPos);
     if (m_Token != tok::EndSwitch) {
-        for (bool running = true; running;) {
-            RunBody();
-            if (m_StopRequested) return 0;
-            switch (m_Token) {
-            case tok::Break:
-            case tok::Continue:
-            case tok::Case:
-            case tok::Default:
-            case tok::EndSwitch:
-                running = false;
-                break;
-            case tok::End:
-                return 1;
-            case tok::Goto:
-                switch (JumpWithinBlock(start, end)) {
-                case BlockJump::Inside: break;
-                case BlockJump::Outside: return -2;
-                case BlockJump::Failed: return 0;
-                }
-                break;
-            default:
-                ReportError("Unhandled token returned from Parser in SWITCH!");
-                return 0;
-            }
+        if (const std::optional<int> left = RunBlockBody(start, end)) return *left;
+        switch (m_Token) {
+        case tok::Break:
+        case tok::Continue:
+        case tok::Case:
+        case tok::Default:
+        case tok::EndSwitch:
+            break;
+        default:
+            ReportError("Unhandled token returned from Parser in SWITCH!");
+            return 0;
         }
     }
     FinishBlock(end);
@@ -919,12 +896,12 @@ int TLangEngine::ExecSwitch() {
 
 TLangEngine::KeptSwitch* TLangEngine::KeptSwitchAt(int start) {
     if (!m_TranslateLines || !TokenCacheUsable() || start < 1 || start > m_RunTextLength) return nullptr;
-    std::int32_t& index = keptSwitchIndex_[static_cast<std::size_t>(start)];
+    std::int32_t& index = kept_.switchIndex[static_cast<std::size_t>(start)];
     if (index < 0) {
-        index = static_cast<std::int32_t>(keptSwitches_.size());
-        keptSwitches_.emplace_back();
+        index = static_cast<std::int32_t>(kept_.switches.size());
+        kept_.switches.emplace_back();
     }
-    return &keptSwitches_[static_cast<std::size_t>(index)];
+    return &kept_.switches[static_cast<std::size_t>(index)];
 }
 
 bool TLangEngine::RunTranslatedSwitchValue(int start, KeptSwitch& kept) {
@@ -1059,7 +1036,7 @@ bool TLangEngine::MakeCaseTable(int position, const KeptSwitch& kept, CaseTable&
             if (!after) return false;
             if (item->token != tok::NumberLiteral || after->token != tok::EndOfLine) return true;
             // The item's test runs from its translated form, made at its first test.
-            if (translatedIndex_[static_cast<std::size_t>(token->end)] == kNotLookedAt) return false;
+            if (kept_.translatedIndex[static_cast<std::size_t>(token->end)] == kNotLookedAt) return false;
             const TranslatedStatement* test = TranslatedAt(token->end, TranslatedStatement::Kind::Condition, tok::EndOfLine);
             if (!test) return true;
             marks.test = {p, previous};
@@ -1142,9 +1119,9 @@ bool TLangEngine::PeekSkippedToken(int start, int tokenBefore, SkippedToken& ski
 bool TLangEngine::JumpToCaseLimit() {
     if (!m_TranslateLines || m_StopRequested || !TokenCacheUsable() || m_TextPos < 1 || m_TextPos > m_RunTextLength)
         return false;
-    const std::int32_t index = caseLimitJumpIndex_[static_cast<std::size_t>(m_TextPos)];
+    const std::int32_t index = kept_.caseLimitJumpIndex[static_cast<std::size_t>(m_TextPos)];
     if (index < 0) return false;
-    const CaseLimitJump& jump = caseLimitJumps_[static_cast<std::size_t>(index)];
+    const CaseLimitJump& jump = kept_.caseLimitJumps[static_cast<std::size_t>(index)];
     for (int i = 0; i < jump.count; ++i) {
         const int start = jump.replay[static_cast<std::size_t>(i)];
         UseCachedToken(*FindCachedToken(start), start, false);
@@ -1179,8 +1156,8 @@ bool TLangEngine::FetchToCaseLimitKeepingIt() {
                     jump.replay[static_cast<std::size_t>(jump.count++)] = marks[i];
             jump.replay[static_cast<std::size_t>(jump.count++)] = tokenStart;
             jump.previousToken = previousToken_;
-            caseLimitJumpIndex_[static_cast<std::size_t>(start)] = static_cast<std::int32_t>(caseLimitJumps_.size());
-            caseLimitJumps_.push_back(jump);
+            kept_.caseLimitJumpIndex[static_cast<std::size_t>(start)] = static_cast<std::int32_t>(kept_.caseLimitJumps.size());
+            kept_.caseLimitJumps.push_back(jump);
             return true;
         }
         if (!keepable) continue;

@@ -1398,10 +1398,10 @@ bool TranslatedRun::Bind(TranslatedStatement& s) {
 
 TranslatedStatement* TLangEngine::TranslatedAt(int position, TranslatedStatement::Kind kind, int endToken) {
     if (!m_TranslateLines || !TokenCacheUsable() || position < 1 || position > m_RunTextLength) return nullptr;
-    std::int32_t index = translatedIndex_[static_cast<std::size_t>(position)];
+    std::int32_t index = kept_.translatedIndex[static_cast<std::size_t>(position)];
     if (index == kNotLookedAt) index = TranslateFirst(position, kind, endToken);
     if (index == kNothingKept) return nullptr;
-    TranslatedStatement* statement = translated_[static_cast<std::size_t>(index)].get();
+    TranslatedStatement* statement = kept_.translated[static_cast<std::size_t>(index)].get();
     if (statement->kind != kind || statement->endToken != endToken) return nullptr;
     return statement;
 }
@@ -1410,9 +1410,9 @@ std::int32_t TLangEngine::TranslateFirst(int position, TranslatedStatement::Kind
     auto statement = std::make_unique<TranslatedStatement>();
     statement->kind = kind;
     statement->endToken = endToken;
-    std::int32_t& index = translatedIndex_[static_cast<std::size_t>(position)];
-    index = TranslateStatement(position, *statement) ? static_cast<std::int32_t>(translated_.size()) : kNothingKept;
-    if (index != kNothingKept) translated_.push_back(std::move(statement));
+    std::int32_t& index = kept_.translatedIndex[static_cast<std::size_t>(position)];
+    index = TranslateStatement(position, *statement) ? static_cast<std::int32_t>(kept_.translated.size()) : kNothingKept;
+    if (index != kNothingKept) kept_.translated.push_back(std::move(statement));
     return index;
 }
 
