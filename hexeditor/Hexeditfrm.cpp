@@ -87,6 +87,7 @@ TFrmHexEdit::TFrmHexEdit(QWidget* owner, std::int32_t channel, TFileIO& io)
     };
     SearchPages = new TSearchPages(*this, tabSearch, tabResults, Views->NavigationLayout());
     SearchPages->Session().LoadDefaults(GlobalSearchDefaults());
+    SearchPages->StepsFollow = &ViewsFollowAScript;
     PlaceViews();
     FitToViews();
     SetLocked(true);
@@ -271,6 +272,7 @@ void TFrmHexEdit::ShowViewLater() {
 
 void TFrmHexEdit::ShowPendingView() {
     if (viewPending_) ShowView();
+    SearchPages->ShowPendingStep();
 }
 
 void TFrmHexEdit::ShowModified() { imgModified->setPixmap(ModifiedImage(Modified())); }
