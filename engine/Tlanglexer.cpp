@@ -60,10 +60,10 @@ void TLangEngine::LoadTokenTable() {
 }
 
 // What the run holds for each position of its text: the character and the
-// tables kept by position (the token cache's index, the compiled, translated,
+// tables kept by position (the token cache's index, the translated,
 // kept-line, SWITCH, CASE-search and body indexes, the line table and the
 // block records).
-constexpr std::size_t kHeldPerPosition = 1 + 6 * sizeof(std::int32_t) + sizeof(std::int32_t) + sizeof(void*);
+constexpr std::size_t kHeldPerPosition = 1 + 5 * sizeof(std::int32_t) + sizeof(std::int32_t) + sizeof(void*);
 
 void TLangEngine::EnsureRunText() {
     if (m_RunTextLength != 0) return;
@@ -85,19 +85,23 @@ void TLangEngine::EnsureRunText() {
         m_RunText += "\r\n";
     }
     m_RunTextLength = static_cast<std::int32_t>(m_RunText.size());
-    tokenCache_.clear();
-    tokenCacheIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, -1);
-    compiledStatements_.clear();
-    compiledIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, kNotLookedAt);
-    translated_.clear();
-    translatedIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, kNotLookedAt);
-    caseLimitJumps_.clear();
-    caseLimitJumpIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, -1);
-    keptLines_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, KeptLine());
-    keptSwitches_.clear();
-    keptSwitchIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, -1);
-    bodies_.clear();
-    bodyIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, kNotLookedAt);
+    kept_.Reset(m_RunTextLength);
+}
+
+void TLangEngine::KeptForms::Reset(int length) {
+    const std::size_t positions = static_cast<std::size_t>(length) + 2;
+    tokens.clear();
+    tokenIndex.assign(positions, -1);
+    translated.clear();
+    translatedIndex.assign(positions, kNotLookedAt);
+    lines.assign(positions, KeptLine());
+    bodies.clear();
+    bodyIndex.assign(positions, kNotLookedAt);
+    switches.clear();
+    switchIndex.assign(positions, -1);
+    caseLimitJumps.clear();
+    caseLimitJumpIndex.assign(positions, -1);
+    blockAt.clear();
 }
 
 int TLangEngine::GetChar() {
@@ -319,8 +323,8 @@ void TLangEngine::CacheToken(int start, bool codeProduced) {
     default:
         break;
     }
-    tokenCacheIndex_[static_cast<std::size_t>(start)] = static_cast<std::int32_t>(tokenCache_.size());
-    tokenCache_.push_back(std::move(entry));
+    kept_.tokenIndex[static_cast<std::size_t>(start)] = static_cast<std::int32_t>(kept_.tokens.size());
+    kept_.tokens.push_back(std::move(entry));
 }
 
 bool TLangEngine::FetchScannedToken() {
