@@ -16,9 +16,9 @@
 
 #include <QAbstractTableModel>
 #include <QObject>
+#include <QWidget>
 
 #include <functional>
-#include <QWidget>
 
 class QBoxLayout;
 class QLabel;
@@ -53,6 +53,10 @@ public:
     // not at every step; ShowPendingStep shows it at once.
     std::function<bool()> StepsFollow;
     void ShowPendingStep();
+
+    // Enter on a hit of either list went to it; the window then offers the
+    // value there for editing.
+    std::function<void()> OnHitEntered;
 
     // Handlers, named as the page's buttons.
     void btnBeginSearchClick();
