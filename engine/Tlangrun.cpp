@@ -185,12 +185,18 @@ bool IsKeptKeyword(int token) {
 }  // namespace
 
 TLangEngine::KeptLine TLangEngine::KeptLineAt(int position) {
-    KeptLine& kept = kept_.lines[static_cast<std::size_t>(position)];
-    if (kept.kind != KeptLine::Kind::NotLookedAt) return kept;
+    KeptLine::Kind& kind = kept_.lines[static_cast<std::size_t>(position)];
+    KeptLine kept;
+    if (kind != KeptLine::Kind::NotLookedAt) {
+        kept.kind = kind;
+        // A keyword is the token kept at the line's start.
+        if (kind == KeptLine::Kind::Keyword) SetKeptKeyword(kept, *FindCachedToken(position));
+        return kept;
+    }
     // A keyword is known once it was read: reading it first could report an
     // error. A first token the cache does not keep (an array's cell, or a
     // word not read yet) may start an assignment, which is translated from
-    // the text when it first runs, as the general way would run it.
+    // the text when it runs again, as the general way would run it.
     const CachedToken* first = FindCachedToken(position);
     if (!first) {
         KeptLine assignment;
@@ -199,13 +205,18 @@ TLangEngine::KeptLine TLangEngine::KeptLineAt(int position) {
     }
     if (first->codeProduced && IsKeptKeyword(first->token)) {
         kept.kind = KeptLine::Kind::Keyword;
-        kept.token = first->token;
-        kept.end = first->end;
-        kept.lineEnd = first->lineEnd;
+        SetKeptKeyword(kept, *first);
     } else {
         kept.kind = first->token == tok::SymbolRef ? KeptLine::Kind::Assignment : KeptLine::Kind::General;
     }
+    kind = kept.kind;
     return kept;
+}
+
+void TLangEngine::SetKeptKeyword(KeptLine& kept, const CachedToken& keyword) {
+    kept.token = keyword.token;
+    kept.end = keyword.end;
+    kept.lineEnd = keyword.lineEnd;
 }
 
 TLangEngine::LineRun TLangEngine::RunKeptLine(bool atBlockStart) {
@@ -267,7 +278,7 @@ bool ClosesBody(int token) {
 
 const TLangEngine::Body* TLangEngine::FindBody(int position) {
     if (!m_TranslateLines || !TokenCacheUsable() || position < 2 || position > m_RunTextLength) return nullptr;
-    std::int32_t& index = kept_.bodyIndex[static_cast<std::size_t>(position)];
+    std::int32_t& index = kept_.Slot(kept_.bodyIndex, position, kNotLookedAt);
     if (index == kNotLookedAt) {
         index = kSeenOnce;
         return nullptr;
@@ -324,8 +335,9 @@ TLangEngine::Body TLangEngine::MakeBody(int position) {
 TLangEngine::BodyLine TLangEngine::KeptBodyLine(int position, const KeptLine& kept) {
     BodyLine line;
     if (kept.kind == KeptLine::Kind::Assignment) {
-        // Only a form made when the line ran: making one reads the line.
-        if (kept_.translatedIndex[static_cast<std::size_t>(position)] >= 0) {
+        // Only a form of a line that ran: making one reads the line.
+        if (const std::int32_t index = kept_.translatedIndex[static_cast<std::size_t>(position)];
+            index >= 0 || index == kSeenOnce) {
             if (TranslatedStatement* translated =
                     TranslatedAt(position, TranslatedStatement::Kind::Assignment, tok::EndOfLine)) {
                 line.kind = BodyLine::Kind::Translated;
@@ -896,7 +908,7 @@ int TLangEngine::ExecSwitch() {
 
 TLangEngine::KeptSwitch* TLangEngine::KeptSwitchAt(int start) {
     if (!m_TranslateLines || !TokenCacheUsable() || start < 1 || start > m_RunTextLength) return nullptr;
-    std::int32_t& index = kept_.switchIndex[static_cast<std::size_t>(start)];
+    std::int32_t& index = kept_.Slot(kept_.switchIndex, start, -1);
     if (index < 0) {
         index = static_cast<std::int32_t>(kept_.switches.size());
         kept_.switches.emplace_back();
@@ -1035,8 +1047,10 @@ bool TLangEngine::MakeCaseTable(int position, const KeptSwitch& kept, CaseTable&
             const CachedToken* after = item ? FindCachedToken(item->end) : nullptr;
             if (!after) return false;
             if (item->token != tok::NumberLiteral || after->token != tok::EndOfLine) return true;
-            // The item's test runs from its translated form, made at its first test.
-            if (kept_.translatedIndex[static_cast<std::size_t>(token->end)] == kNotLookedAt) return false;
+            // The item's test runs from its translated form, made at its second test.
+            if (const std::int32_t index = kept_.translatedIndex[static_cast<std::size_t>(token->end)];
+                index == kNotLookedAt || index == kSeenOnce)
+                return false;
             const TranslatedStatement* test = TranslatedAt(token->end, TranslatedStatement::Kind::Condition, tok::EndOfLine);
             if (!test) return true;
             marks.test = {p, previous};
@@ -1119,6 +1133,7 @@ bool TLangEngine::PeekSkippedToken(int start, int tokenBefore, SkippedToken& ski
 bool TLangEngine::JumpToCaseLimit() {
     if (!m_TranslateLines || m_StopRequested || !TokenCacheUsable() || m_TextPos < 1 || m_TextPos > m_RunTextLength)
         return false;
+    if (kept_.caseLimitJumpIndex.empty()) return false;
     const std::int32_t index = kept_.caseLimitJumpIndex[static_cast<std::size_t>(m_TextPos)];
     if (index < 0) return false;
     const CaseLimitJump& jump = kept_.caseLimitJumps[static_cast<std::size_t>(index)];
@@ -1156,7 +1171,7 @@ bool TLangEngine::FetchToCaseLimitKeepingIt() {
                     jump.replay[static_cast<std::size_t>(jump.count++)] = marks[i];
             jump.replay[static_cast<std::size_t>(jump.count++)] = tokenStart;
             jump.previousToken = previousToken_;
-            kept_.caseLimitJumpIndex[static_cast<std::size_t>(start)] = static_cast<std::int32_t>(kept_.caseLimitJumps.size());
+            kept_.Slot(kept_.caseLimitJumpIndex, start, -1) = static_cast<std::int32_t>(kept_.caseLimitJumps.size());
             kept_.caseLimitJumps.push_back(jump);
             return true;
         }

@@ -1396,8 +1396,16 @@ bool TranslatedRun::Bind(TranslatedStatement& s) {
 
 TranslatedStatement* TLangEngine::TranslatedAt(int position, TranslatedStatement::Kind kind, int endToken) {
     if (!m_TranslateLines || !TokenCacheUsable() || position < 1 || position > m_RunTextLength) return nullptr;
-    std::int32_t index = kept_.translatedIndex[static_cast<std::size_t>(position)];
-    if (index == kNotLookedAt) index = TranslateFirst(position, kind, endToken);
+    // A statement that runs once is read by the evaluator; it is translated
+    // at its second run, so a script whose lines mostly run once keeps
+    // nothing for them.
+    std::int32_t& slot = kept_.translatedIndex[static_cast<std::size_t>(position)];
+    if (slot == kNotLookedAt) {
+        slot = kSeenOnce;
+        return nullptr;
+    }
+    std::int32_t index = slot;
+    if (index == kSeenOnce) index = TranslateFirst(position, kind, endToken);
     if (index == kNothingKept) return nullptr;
     TranslatedStatement* statement = kept_.translated[static_cast<std::size_t>(index)].get();
     if (statement->kind != kind || statement->endToken != endToken) return nullptr;
