@@ -8,6 +8,7 @@
 #include "Tlangfiles.h"
 #include "Tlanghostdata.h"
 #include "Tlangmemory.h"
+#include "Tlangregister.h"
 #include "Tlangsymbols.h"
 #include "Tlangtokens.h"
 #include "Tlangtranslate.h"
@@ -275,7 +276,7 @@ public:
     long double m_UserNReturn = 0;
     std::vector<std::string>* m_ParamList = nullptr;  // only while OnUserFunction runs
     long double m_NumValue = 0;
-    std::string m_TokenText;
+    TextRegister m_TokenText;
     std::int32_t m_Token = tok::None;
     std::int32_t m_ValueType = tok::None;
     std::int32_t m_SavedToken = tok::None;

@@ -335,7 +335,7 @@ bool TLangEngine::FetchScannedToken() {
 }
 
 bool TLangEngine::ReportUndefinedWord() {
-    ReportError("Undefined Symbol: " + m_TokenText);
+    ReportError("Undefined Symbol: " + m_TokenText.str());
     return false;
 }
 

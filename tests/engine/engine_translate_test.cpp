@@ -7,6 +7,7 @@
 #include "ScriptFixture.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -64,7 +65,17 @@ protected:
         ScriptFixture::SetUp();
         // NOTE(a, b, c) keeps the texts it was passed and gives their count.
         AddFunction("NOTE", 1, 3, 0, TxNumber);
-        events.onUserFunction = [this](int, int count) {
+        // UPPER() writes S in capitals through the host interface: a text of
+        // its length that the run did not make.
+        AddFunction("UPPER", 2, 0, 0, TxNumber);
+        events.onUserFunction = [this](int ordinal, int count) {
+            if (ordinal == 2) {
+                std::string text;
+                engine.GetSVariable("S", text);
+                for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                engine.SetSVariable("S", text);
+                return;
+            }
             hostArguments_ += "(";
             for (int i = 1; i <= count; ++i) hostArguments_ += engine.GetSParam(i) + "|";
             hostArguments_ += ")";
@@ -344,6 +355,26 @@ TEST_F(EngineTranslate, TextsGrownUpToTheMemoryLimitRunAsTheEvaluatorRunsThem) {
     const std::string grown = std::string(kDeclarations) + "T = \"" + std::string(1000, 'x') + "\"\n";
     for (const char* growth : {"S = S + T\nS = S + A", "S = S + S + T", "S = S + T\nS = S + S"})
         ExpectSameBothWays(grown + "WHILE K < 10000\nK = K + 1\n" + growth + "\nWEND\nPRINT LEN(S)");
+}
+
+// A text a loop appends to grows in place, and the text register with it,
+// as long as nothing else changed either: another text read or assigned, a
+// host that writes the variable, a tail that is the text itself.
+TEST_F(EngineTranslate, AppendsInALoopLeaveTheTextRegisterAsTheEvaluatorDoes) {
+    const std::vector<std::string> bodies = {
+        "S = S + T",
+        "S = S + \"x\" + K",
+        "S = S + \"ab\"\nA = UPPER()",
+        "S = S + \"ab\"\nIF K == 2 THEN A = UPPER()",
+        "S = S + T\nU = U + \"y\"",
+        "S = S + T\nA = LEN(U + S)",
+        "S = S + T\nS = S + S",
+        "S = S + \"q\"\nU = S\nA = A + 1",
+    };
+    for (const std::string& body : bodies) {
+        ExpectSameBothWays(std::string(kDeclarations) + "FOR K = 1 TO 4\n" + body + "\nNEXT\nPRINT S");
+        ExpectSameBothWays(std::string(kDeclarations) + "FOR K = 1 TO 3\n" + body + "\nNEXT");
+    }
 }
 
 // A statement that closes the script leaves the registers it set to be read:
