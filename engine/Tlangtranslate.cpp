@@ -104,12 +104,14 @@ bool Storable(long double value) { return !std::isnan(value) && std::fabs(value)
 
 class LineTranslator {
 public:
-    // Well within the evaluator's own limit of nesting, so that the evaluator
-    // reports every statement nested too deeply.
+    // The evaluator counts a level of its nesting for each parenthesis and
+    // about two for each call, cell and operator of a chain it does not read
+    // in a loop (a product, AND, OR). Both bounds together stay well within
+    // its limit, so that it reports every statement nested too deeply.
     static constexpr int kMaxNesting = 200;
-    // The depth of the tree a run walks: a chain of this many operators is
-    // left to the evaluator, which reads it in a loop.
-    static constexpr int kMaxTreeDepth = 1000;
+    // The depth of the tree a run walks: a longer chain of operators is left
+    // to the evaluator.
+    static constexpr int kMaxTreeDepth = 256;
 
     LineTranslator(TLangEngine& engine, TranslatedStatement& statement) : e_(engine), s_(statement) {}
 

@@ -34,7 +34,6 @@
 
 #include <algorithm>
 #include <utility>
-#include <utility>
 
 namespace {
 
@@ -44,6 +43,8 @@ QAction* MakeAction(QWidget* window, const QString& text, const QString& hint, c
     action->setStatusTip(hint);
     return action;
 }
+
+bool ViewsFollowAScript() { return GlobalInfo().ExecutingScripts > 0; }
 
 std::string Listed(const std::vector<std::string>& names) {
     std::string text;
@@ -247,9 +248,29 @@ std::int32_t TFrmHexEdit::ClampedPosition(std::int32_t position) const {
 
 void TFrmHexEdit::RefreshView() {
     position_ = ClampedPosition(position_);
+    Views->Update();
+    if (ViewsFollowAScript())
+        ShowViewLater();
+    else
+        ShowView();
+}
+
+void TFrmHexEdit::ShowView() {
+    viewPending_ = false;
     setWindowTitle(platform::PathToQString(ChannelCaption(channel_, DataPath(), FileSize())));
     ShowModified();
-    Views->RefreshView();
+    Views->UpdateDisplay(false);
+}
+
+// A script moves and writes far faster than a screen shows: the views are
+// filled from the event loop, once for all the calls made before it turns.
+void TFrmHexEdit::ShowViewLater() {
+    if (std::exchange(viewPending_, true)) return;
+    QMetaObject::invokeMethod(this, &TFrmHexEdit::ShowPendingView, Qt::QueuedConnection);
+}
+
+void TFrmHexEdit::ShowPendingView() {
+    if (viewPending_) ShowView();
 }
 
 void TFrmHexEdit::ShowModified() { imgModified->setPixmap(ModifiedImage(Modified())); }
@@ -276,6 +297,7 @@ bool TFrmHexEdit::CloseWorkingCopy(bool ask) {
                                           "Save Changes?"))
             return false;
         copy_.Close();
+        readAhead_.Forget();
     }
     CloseWindow();
     return true;
@@ -332,13 +354,19 @@ void TFrmHexEdit::closeEvent(QCloseEvent* event) {
 }
 
 std::size_t TFrmHexEdit::ReadBytes(std::int32_t position, std::uint8_t* buffer, std::size_t count) {
-    return copy_.Read(position, buffer, count);
+    return readAhead_.Read(position, buffer, count, [this](std::int32_t at, std::uint8_t* into, std::size_t wanted) {
+        return copy_.Read(at, into, wanted);
+    });
 }
 
 std::size_t TFrmHexEdit::WriteBytes(std::int32_t position, const std::uint8_t* bytes, std::size_t count) {
     if (Scanning()) return 0;
     const std::size_t written = copy_.Write(position, bytes, count);
-    ShowModified();
+    readAhead_.Wrote(position, bytes, count, written);
+    if (ViewsFollowAScript())
+        ShowViewLater();
+    else
+        ShowModified();
     return written;
 }
 
@@ -407,6 +435,7 @@ bool TFrmHexEdit::DeleteBytes(std::int32_t count) {
     if (Scanning()) return false;
     MyTCursor hourglass;
     const bool done = copy_.DeleteBytes(position_, count);
+    readAhead_.Forget();
     if (done) RefreshView();
     return done;
 }
@@ -415,6 +444,7 @@ bool TFrmHexEdit::InsertBytes(std::int32_t count) {
     if (Scanning()) return false;
     MyTCursor hourglass;
     const bool done = copy_.InsertBytes(position_, count);
+    readAhead_.Forget();
     if (done) RefreshView();
     return done;
 }
@@ -428,6 +458,7 @@ bool TFrmHexEdit::ResizeFile(std::int32_t size) {
     if (Scanning()) return false;
     MyTCursor hourglass;
     const bool done = copy_.SetFileSize(size);
+    readAhead_.Forget();
     if (done) RefreshView();
     return done;
 }
@@ -459,6 +490,7 @@ bool TFrmHexEdit::SaveFileForUser(const std::string& name) {
 
 bool TFrmHexEdit::SaveOverDisk(const std::string& name) {
     const bool saved = copy_.Save(name);
+    readAhead_.Forget();
     RefreshView();
     if (saved && !copy_.NotKept().empty())
         statusBar()->showMessage(platform::ToQString("Saved; the new file could not keep the old one's " +
@@ -519,6 +551,7 @@ void TFrmHexEdit::btnReopenClick() {
     btnLock->setChecked(false);
     btnLockClick();
     opened_ = copy_.Reopen();
+    readAhead_.Forget();
     if (opened_) {
         position_ = 0;
         ClearViews();

@@ -493,13 +493,22 @@ std::string Chain(const std::string& operand, const std::string& op, int terms) 
 // Long chains of operators, which the translated form would walk as deeply
 // as they are long, give their values on every path.
 TEST_F(EngineTranslate, LongChainsOfOperatorsRunAsTheEvaluatorRunsThem) {
-    for (int terms : {999, 1000, 1001, 5000}) {
+    for (int terms : {255, 256, 257, 1000, 5000}) {
         for (const std::string& body : {"A = " + Chain("B", " - ", terms), "S = " + Chain("T", " + ", terms),
                                         "IF " + Chain("K", " * ", terms) + " > 0 AND " + Chain("1", " OR ", terms) +
                                             " THEN A = A + 1",
                                         "WHILE " + Chain("J", " < ", 2) + " AND " + Chain("N", " + ", terms) +
                                             " > 0\nJ = J + 1\nWEND"})
             ExpectSameBothWays(std::string(kDeclarations) + "FOR K = 1 TO 2\nJ = 0\n" + body + "\nNEXT\nPRINT A; LEN(S)");
+        if (HasFailure()) return;
+    }
+    // Chains within parentheses, calls and cells, which the evaluator counts
+    // to its nesting as well.
+    for (int terms : {255, 256, 257, 999}) {
+        for (const std::string& value : {Nested("(", 199, Chain("K", " * ", terms)), Nested("ABS(", 199, Chain("1", " OR ", terms)),
+                                         Nested("D(", 60, Nested("ABS(", 60, Nested("(", 60, Chain("K", " MOD ", terms))))})
+            ExpectSameBothWays(std::string(kDeclarations) + "D(1) = 1\nFOR K = 1 TO 2\nA = " + value + "\nIF " + value +
+                               " > 0 THEN B = B + 1\nNEXT\nPRINT A; B");
         if (HasFailure()) return;
     }
     engine.m_TranslateLines = true;
