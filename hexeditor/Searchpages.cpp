@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableView>
 #include <QToolButton>
 
@@ -120,6 +121,17 @@ QTableView* TSearchPages::ResultGrid(const char* name, TResultListModel* model, 
     connect(grid, &QTableView::doubleClicked, this, [this, grid, &list] {
         session_.GoToRow(list, grid->currentIndex().row());
     });
+    // Enter goes to the selected hit as a double-click does.
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* enter = new QShortcut(QKeySequence(key), grid, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(enter, &QShortcut::activated, this, [this, grid, &list] {
+            if (!grid->currentIndex().isValid() || list.IsEmpty())
+                return;
+            session_.GoToRow(list, grid->currentIndex().row());
+            if (OnHitEntered)
+                OnHitEntered();
+        });
+    }
     return grid;
 }
 
@@ -191,7 +203,12 @@ void TSearchPages::BuildResultsPage()
 void TSearchPages::btnBeginSearchClick()
 {
     MyTCursor hourglass;
-    session_.BeginSearch();
+    // The keys go on in the list of hits, at its first one.
+    if (session_.BeginSearch() != TSearchOutcome::Refused && lstResults->isVisible() &&
+        !session_.Lists.Current.IsEmpty()) {
+        lstResults->setFocus(Qt::OtherFocusReason);
+        lstResults->setCurrentIndex(lstResults->model()->index(0, 0));
+    }
 }
 
 void TSearchPages::btnSearchCancelClick()

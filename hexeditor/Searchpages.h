@@ -18,6 +18,8 @@
 #include <QObject>
 #include <QWidget>
 
+#include <functional>
+
 class QBoxLayout;
 class QLabel;
 class QLineEdit;
@@ -45,6 +47,10 @@ public:
     TSearchPages(TSearchHost& host, QWidget* searchPage, QWidget* resultsPage, QBoxLayout* navigationArea);
 
     TSearchSession& Session() { return session_; }
+
+    // Enter on a hit of either list went to it; the window then offers the
+    // value there for editing.
+    std::function<void()> OnHitEntered;
 
     // Handlers, named as the page's buttons.
     void btnBeginSearchClick();
