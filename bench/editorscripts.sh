@@ -48,7 +48,7 @@ bye_only empty
 
 script loop <<'TEXT'
 NUMBER X, I
-FOR I = 1 TO 1000000
+FOR I = 1 TO 4000000
 X = X + I * 2
 NEXT
 TEXT
@@ -56,7 +56,7 @@ bye_only loop
 
 script collatz <<'TEXT'
 NUMBER I, N, S, T
-FOR I = 1 TO 3000
+FOR I = 1 TO 30000
 N = I
 S = 0
 WHILE N <> 1
@@ -74,7 +74,7 @@ bye_only collatz
 
 script gosub <<'TEXT'
 NUMBER I, X
-FOR I = 1 TO 1000000
+FOR I = 1 TO 4000000
 GOSUB ADD
 NEXT
 END
