@@ -22,7 +22,7 @@ void TLangEngine::FreeRunState() {
     runTextHeld_ = 0;
     m_FileSearch.Close();
     m_ScriptLines.reset();
-    lineOfPosition_.clear();
+    kept_.lineOfPosition.clear();
     m_TextPos = 1;
     m_CurrentLine = LineOfOffset(1);
     m_RunTextLength = 0;

@@ -8,6 +8,7 @@
 #include "Tlangfiles.h"
 #include "Tlanghostdata.h"
 #include "Tlangmemory.h"
+#include "Tlangregister.h"
 #include "Tlangsymbols.h"
 #include "Tlangtokens.h"
 #include "Tlangtranslate.h"
@@ -258,7 +259,7 @@ public:
     bool m_SaveBeforeRun = false;
     // Statements run from what the engine keeps of the run text: the token
     // cache, the block records found by position, the FOR bounds read again
-    // without their text, the compiled and translated forms, the kept lines,
+    // without their text, the translated forms, the kept lines,
     // bodies and SWITCH tables. False turns every one of them off at once, so
     // each statement is read from the text by the evaluator: the reference
     // the tests (and tlangrun --reference) compare the kept forms with.
@@ -275,7 +276,7 @@ public:
     long double m_UserNReturn = 0;
     std::vector<std::string>* m_ParamList = nullptr;  // only while OnUserFunction runs
     long double m_NumValue = 0;
-    std::string m_TokenText;
+    TextRegister m_TokenText;
     std::int32_t m_Token = tok::None;
     std::int32_t m_ValueType = tok::None;
     std::int32_t m_SavedToken = tok::None;
@@ -449,29 +450,26 @@ private:
         std::int32_t end = 0;      // the text position after the token
         std::int32_t lineEnd = 0;  // lineEndPos_ after it
         bool codeProduced = false;
+        // A string literal's or a word's text: its index in the kept token
+        // texts, so that the many tokens without one take no room for it.
+        std::int32_t text = -1;
         TERP_SYMBOL_TAG* symbol = nullptr;  // a variable or label reference
         long double number = 0;
-        std::string text;
     };
-    // The line of every position of the run text, which every dispatch asks
-    // for; made on the first look-up after the pre-pass has laid the lines out.
-    std::vector<std::int32_t> lineOfPosition_;
     int FindLineOfOffset(int position) const;
     void MakeLineTable();
-    std::vector<CachedToken> tokenCache_;
     // What the run text and its tables by position hold, counted in m_Memory.
     std::uint64_t runTextHeld_ = 0;
-    std::vector<std::int32_t> tokenCacheIndex_;  // by text position: index into tokenCache_, -1 none
     bool TokenCacheUsable() const {
         return m_TranslateLines && !m_Tokenising && !m_ReadingSource && m_RunTextLength > 0 &&
-               tokenCacheIndex_.size() == static_cast<std::size_t>(m_RunTextLength) + 2;
+               kept_.tokenIndex.size() == static_cast<std::size_t>(m_RunTextLength) + 2;
     }
     // Inline, with FetchToken: the evaluator's fetch from the cache is the hot
     // path of every loop.
     const CachedToken* FindCachedToken(int start) const {
         if (start < 1 || start > m_RunTextLength) return nullptr;
-        const std::int32_t index = tokenCacheIndex_[static_cast<std::size_t>(start)];
-        return index < 0 ? nullptr : &tokenCache_[static_cast<std::size_t>(index)];
+        const std::int32_t index = kept_.tokenIndex[static_cast<std::size_t>(start)];
+        return index < 0 ? nullptr : &kept_.tokens[static_cast<std::size_t>(index)];
     }
     void CacheToken(int start, bool codeProduced);
     bool UseCachedToken(const CachedToken& cached, int start, bool codeMeansFalse) {
@@ -482,7 +480,7 @@ private:
         switch (cached.token) {
         case tok::StringLiteral:
         case tok::None:
-            m_TokenText = cached.text;
+            m_TokenText = kept_.tokenTexts[static_cast<std::size_t>(cached.text)];
             break;
         case tok::NumberLiteral:
             m_NumValue = cached.number;
@@ -542,51 +540,13 @@ private:
     void GoOnAfterOperand();
     bool ReadHostArguments(const TERP_SYMBOL_TAG& function, std::vector<std::string>& params);
 
-    // A numeric assignment the run loop computes without reading its text.
-    struct CompiledStatement {
-        // A number literal, a NUMBER variable, or (in an operand or the
-        // target) a cell of a numeric array with such subscripts.
-        struct Value {
-            long double number = 0;
-            TERP_SYMBOL_TAG* variable = nullptr;
-        };
-        struct Operand : Value {
-            TERP_SYMBOL_TAG* array = nullptr;
-            int dims = 0;
-            std::array<Value, kMaxArrayDims> subscripts{};
-        };
-        Operand target;
-        bool compiled = false;  // false: the statement is evaluated as it stands
-        bool readsCells = false;  // an operand is an array cell
-        std::vector<Operand> operands;
-        std::vector<int> operators;
-        int lastPrecedence = 0;
-        int line = 0;  // the line StepLine finds for the statement
-        int end = 0;   // the text position after the line end
-        int endTokenStart = 0;
-        int endLineEnd = 0;
-    };
-    static constexpr std::size_t kMaxCompiledOperands = 32;
+    // In the tables kept by position: a position not looked at yet, and one
+    // where nothing is kept.
     static constexpr std::int32_t kNotLookedAt = -1;
-    static constexpr std::int32_t kNotCompiled = -2;
-    // In compiledIndex_ alone: a line that is neither compiled nor translated,
-    // which the run loop leaves to the evaluator without looking further.
-    static constexpr std::int32_t kReadByEvaluator = -3;
-    std::vector<CompiledStatement> compiledStatements_;
-    std::vector<std::int32_t> compiledIndex_;  // by text position: index into compiledStatements_, or one of the above
-    // The compiled statement that starts at the current text position, found
-    // or compiled on first use; null for a statement the evaluator must read.
-    CompiledStatement* CompiledStatementHere();
-    bool RunCompiledStatement();
-    bool RunCompiled(const CompiledStatement& statement);
-    // In run mode, a compiled or translated assignment that starts the line
-    // at the text position runs as the dispatch of its first token would run
-    // it; false, with nothing changed, when there is none or it must go
-    // through the evaluator.
-    bool RunAssignmentLine();
+    static constexpr std::int32_t kNothingKept = -2;
     // What the run loop keeps of a line it has read before, by the line's
-    // start: an assignment runs from its compiled or translated form, a line
-    // that starts with a statement keyword has that keyword fetched without
+    // start: an assignment runs from its translated form, a line that starts
+    // with a statement keyword has that keyword fetched without
     // reading it again.
     struct KeptLine {
         enum class Kind : std::uint8_t { NotLookedAt, General, Assignment, Keyword };
@@ -595,7 +555,6 @@ private:
         std::int32_t end = 0;      // the text position after it
         std::int32_t lineEnd = 0;  // lineEndPos_ after its fetch
     };
-    std::vector<KeptLine> keptLines_;  // by text position
     enum class LineRun { NotRun, Ran, KeywordFetched };
     // At a line start with the line end before it current, in run mode: runs
     // the line's assignment (Ran), or fetches its keyword for the dispatch
@@ -604,11 +563,7 @@ private:
     // as at the start of a block's body.
     LineRun RunKeptLine(bool atBlockStart);
     KeptLine KeptLineAt(int position);
-    CompiledStatement CompileStatement();
-    bool CompileOperand(CompiledStatement::Operand& operand);
-    // The flat index of an array cell, its kMaxArrayDims subscripts (0 past
-    // the array's dimensions) in `subscripts`; -1 for a subscript out of range.
-    static std::int32_t CompiledCell(const CompiledStatement::Operand& operand, std::int32_t* subscripts);
+    static void SetKeptKeyword(KeptLine& kept, const CachedToken& keyword);
 
     // The body of a block (a loop's, a branch's, a CASE's or a subroutine's)
     // as far as its lines were read before: each line runs from what was kept
@@ -617,9 +572,8 @@ private:
     // the run loop goes on.
     struct BodyLine {
         // General: a line the run loop's own dispatch runs.
-        enum class Kind : std::uint8_t { Compiled, Translated, Statement, General };
+        enum class Kind : std::uint8_t { Translated, Statement, General };
         Kind kind = Kind::General;
-        std::int32_t compiled = 0;                  // Compiled: index into compiledStatements_
         TranslatedStatement* translated = nullptr;  // Translated
         KeptLine keyword;                           // Statement: IF, WHILE, FOR, SWITCH or GOSUB
         std::int32_t next = 0;  // where the next line starts once this one has run to its end
@@ -637,8 +591,6 @@ private:
         bool assignmentsOnly = false;  // closed, and every line an assignment
     };
     static constexpr std::int32_t kSeenOnce = -4;
-    std::deque<Body> bodies_;
-    std::vector<std::int32_t> bodyIndex_;  // by text position: index into bodies_, or one of the above
     // RunBlock(true, false) at the start of a body, with the line end before
     // it current: through the body's kept lines where it has them.
     void RunBody();
@@ -646,10 +598,10 @@ private:
     // reads its lines); null when it has none. Inline for a body made before:
     // every round of a loop asks for its body.
     const Body* BodyAt(int position) {
-        if (position >= 0 && static_cast<std::size_t>(position) < bodyIndex_.size()) {
-            const std::int32_t index = bodyIndex_[static_cast<std::size_t>(position)];
-            if (index >= 0) return &bodies_[static_cast<std::size_t>(index)];
-            if (index == kNotCompiled) return nullptr;
+        if (position >= 0 && static_cast<std::size_t>(position) < kept_.bodyIndex.size()) {
+            const std::int32_t index = kept_.bodyIndex[static_cast<std::size_t>(position)];
+            if (index >= 0) return &kept_.bodies[static_cast<std::size_t>(index)];
+            if (index == kNothingKept) return nullptr;
         }
         return FindBody(position);
     }
@@ -667,14 +619,6 @@ private:
     bool RunBodyLine(const BodyLine& line, bool atBlockStart, bool& fetch) {
         if (m_ExecutionMode != TxRun && !StepBeforeBodyLine(line, atBlockStart)) return false;
         switch (line.kind) {
-        case BodyLine::Kind::Compiled: {
-            const CompiledStatement& statement = compiledStatements_[static_cast<std::size_t>(line.compiled)];
-            const bool ran = RunCompiled(statement);
-            stepAfterTarget_ = 0;
-            if (!ran) return false;
-            m_CurrentLine = statement.line;
-            break;
-        }
         case BodyLine::Kind::Translated: {
             const bool ran = RunTranslated(*line.translated);
             stepAfterTarget_ = 0;
@@ -727,18 +671,14 @@ private:
         lineEndPos_ = kept.lineEnd;
     }
 
-    // Statements translated on their first run, by the text position where
-    // they start (an assignment line, or the condition after IF or WHILE).
     friend class LineTranslator;
     friend class TranslatedRun;
-    std::vector<std::unique_ptr<TranslatedStatement>> translated_;
-    std::vector<std::int32_t> translatedIndex_;  // by text position: index into translated_, or one of the above
     // The translated statement of `kind` that starts at `position` and ends
-    // at `endToken`, translated on first use; null for one the evaluator must
-    // read.
+    // at `endToken`, translated at its second run; null for one the evaluator
+    // must read, and at its first run.
     TranslatedStatement* TranslatedAt(int position, TranslatedStatement::Kind kind, int endToken);
-    // Translates the statement at `position` on its first run, out of the
-    // way of every later one; its index, or kNotCompiled.
+    // Translates the statement at `position` when it runs again, out of the
+    // way of every later one; its index, or kNothingKept.
     [[gnu::noinline]] std::int32_t TranslateFirst(int position, TranslatedStatement::Kind kind, int endToken);
     bool TranslateStatement(int position, TranslatedStatement& statement);
     // Runs the assignment line that starts at `position`, or the condition
@@ -763,8 +703,8 @@ private:
     // LineOfOffset, answered inline from the table of the run's positions.
     int LineAt(int position) {
         if (m_ScriptLines && !m_Tokenising && position >= 1 &&
-            static_cast<std::size_t>(position) < lineOfPosition_.size())
-            return lineOfPosition_[static_cast<std::size_t>(position)];
+            static_cast<std::size_t>(position) < kept_.lineOfPosition.size())
+            return kept_.lineOfPosition[static_cast<std::size_t>(position)];
         return LineOfOffset(position);
     }
 
@@ -782,10 +722,14 @@ private:
     }
     bool CheckNumericCondition();
     TERP_SYMBOL_TAG* FindBlock(std::string_view prefix, int start, int kind);
-    std::vector<TERP_SYMBOL_TAG*> blockAt_;  // by text position: the block record found there
     TERP_SYMBOL_TAG* ReadJumpTarget();
     void ExecGoto();
     BlockJump JumpWithinBlock(int start, int end);
+    // Runs the body of the block statement that starts at `start` and ends at
+    // `end`, going on from the label of a GOTO within the block: none when
+    // it ended on another token (current, the caller's to take), else what
+    // the statement returns (0 stopped, 1 at END, -2 a GOTO out of it).
+    std::optional<int> RunBlockBody(int start, int end);
     // A FOR limit or step that is one number or one NUMBER variable.
     struct ForBound {
         bool constant = false;
@@ -858,8 +802,6 @@ private:
         bool tableFinal = false;
         CaseTable table;
     };
-    std::deque<KeptSwitch> keptSwitches_;
-    std::vector<std::int32_t> keptSwitchIndex_;  // by the position after SWITCH: index into keptSwitches_, or -1
     // The record of the SWITCH whose keyword ends at `start`, made at its
     // first run; null where nothing is kept.
     KeptSwitch* KeptSwitchAt(int start);
@@ -885,14 +827,57 @@ private:
         bool setsSymbol = false;
     };
     bool PeekSkippedToken(int start, int tokenBefore, SkippedToken& skipped);
-    std::vector<CaseLimitJump> caseLimitJumps_;
-    std::vector<std::int32_t> caseLimitJumpIndex_;  // by text position: index into caseLimitJumps_, -1 none
     // True, with the CASE, DEFAULT or ENDSWITCH the pass from here stops at
     // current, when a kept pass replaces the fetches up to it.
     bool JumpToCaseLimit();
     // Fetches up to the next CASE, DEFAULT, ENDSWITCH or SWITCH, keeping the
     // pass when it can be replayed; false, as FetchSkipping, at the end.
     bool FetchToCaseLimitKeepingIt();
+
+    // What the run keeps of its text from the first runs of its statements,
+    // by the text position where each starts. Each index table holds, by
+    // position, an index into its list or a mark (kNotLookedAt, kNothingKept,
+    // kSeenOnce; only -1 in the tables of tokens, SWITCHes and CASE searches).
+    // One object, reset with every run text.
+    struct KeptForms {
+        std::vector<CachedToken> tokens;
+        std::vector<std::string> tokenTexts;
+        std::vector<std::int32_t> tokenIndex;
+        // Statements translated on their second run (the evaluator reads the
+        // first): an assignment line, or the condition after IF or WHILE, or
+        // a CASE item.
+        std::vector<std::unique_ptr<TranslatedStatement>> translated;
+        std::vector<std::int32_t> translatedIndex;
+        // A kept line's kind; a keyword's token and the positions after it
+        // are those of the token kept at the line's start.
+        std::vector<KeptLine::Kind> lines;
+        std::deque<Body> bodies;
+        std::vector<std::int32_t> bodyIndex;
+        // By the position after SWITCH.
+        std::deque<KeptSwitch> switches;
+        std::vector<std::int32_t> switchIndex;
+        std::vector<CaseLimitJump> caseLimitJumps;
+        std::vector<std::int32_t> caseLimitJumpIndex;
+        // The block record found at a position; made on the first look-up,
+        // and cleared with the records too.
+        std::vector<TERP_SYMBOL_TAG*> blockAt;
+        // The line of every position of the run text, which every dispatch
+        // asks for; made on the first look-up after the pre-pass has laid
+        // the lines out, and cleared whenever it lays them out anew.
+        std::vector<std::int32_t> lineOfPosition;
+
+        // Empties every table kept from statements for a run text of
+        // `length` characters; the line table stays, as it follows the lines,
+        // not the text. The tables of bodies, SWITCHes and CASE searches,
+        // which only some scripts use, are made by their first use.
+        void Reset(int length);
+        std::int32_t& Slot(std::vector<std::int32_t>& table, int position, std::int32_t empty) {
+            if (table.empty()) table.assign(positions, empty);
+            return table[static_cast<std::size_t>(position)];
+        }
+        std::size_t positions = 0;
+    };
+    KeptForms kept_;
 };
 
 }  // namespace pevox

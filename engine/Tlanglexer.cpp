@@ -60,10 +60,10 @@ void TLangEngine::LoadTokenTable() {
 }
 
 // What the run holds for each position of its text: the character and the
-// tables kept by position (the token cache's index, the compiled, translated,
-// kept-line, SWITCH, CASE-search and body indexes, the line table and the
-// block records).
-constexpr std::size_t kHeldPerPosition = 1 + 6 * sizeof(std::int32_t) + sizeof(std::int32_t) + sizeof(void*);
+// tables kept by position (the token cache's index, the translated, SWITCH,
+// CASE-search and body indexes, the line table and the block records, whether
+// or not the run makes them all), and a byte for the kind of a kept line.
+constexpr std::size_t kHeldPerPosition = 1 + 5 * sizeof(std::int32_t) + sizeof(std::int32_t) + sizeof(void*);
 
 void TLangEngine::EnsureRunText() {
     if (m_RunTextLength != 0) return;
@@ -72,7 +72,7 @@ void TLangEngine::EnsureRunText() {
     // A script whose text and tables would pass the limit does not run.
     std::uint64_t length = 2;
     for (const std::string& line : m_ScriptLines->Strings) length += line.size() + 2;
-    const std::uint64_t held = length * (kHeldPerPosition + sizeof(KeptLine));
+    const std::uint64_t held = length * (kHeldPerPosition + sizeof(KeptLine::Kind));
     if (!m_Memory.Resize(runTextHeld_, held)) {
         // Its first line is the one reported: the lines are laid out for it.
         RebuildLineOffsets();
@@ -85,19 +85,24 @@ void TLangEngine::EnsureRunText() {
         m_RunText += "\r\n";
     }
     m_RunTextLength = static_cast<std::int32_t>(m_RunText.size());
-    tokenCache_.clear();
-    tokenCacheIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, -1);
-    compiledStatements_.clear();
-    compiledIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, kNotLookedAt);
-    translated_.clear();
-    translatedIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, kNotLookedAt);
-    caseLimitJumps_.clear();
-    caseLimitJumpIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, -1);
-    keptLines_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, KeptLine());
-    keptSwitches_.clear();
-    keptSwitchIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, -1);
-    bodies_.clear();
-    bodyIndex_.assign(static_cast<std::size_t>(m_RunTextLength) + 2, kNotLookedAt);
+    kept_.Reset(m_RunTextLength);
+}
+
+void TLangEngine::KeptForms::Reset(int length) {
+    positions = static_cast<std::size_t>(length) + 2;
+    tokens.clear();
+    tokenTexts.clear();
+    tokenIndex.assign(positions, -1);
+    translated.clear();
+    translatedIndex.assign(positions, kNotLookedAt);
+    lines.assign(positions, KeptLine::Kind::NotLookedAt);
+    bodies.clear();
+    bodyIndex.clear();
+    switches.clear();
+    switchIndex.clear();
+    caseLimitJumps.clear();
+    caseLimitJumpIndex.clear();
+    blockAt.clear();
 }
 
 int TLangEngine::GetChar() {
@@ -305,7 +310,8 @@ void TLangEngine::CacheToken(int start, bool codeProduced) {
     switch (m_Token) {
     case tok::StringLiteral:
     case tok::None:
-        entry.text = m_TokenText;
+        entry.text = static_cast<std::int32_t>(kept_.tokenTexts.size());
+        kept_.tokenTexts.push_back(m_TokenText);
         break;
     case tok::NumberLiteral:
         entry.number = m_NumValue;
@@ -319,8 +325,8 @@ void TLangEngine::CacheToken(int start, bool codeProduced) {
     default:
         break;
     }
-    tokenCacheIndex_[static_cast<std::size_t>(start)] = static_cast<std::int32_t>(tokenCache_.size());
-    tokenCache_.push_back(std::move(entry));
+    kept_.tokenIndex[static_cast<std::size_t>(start)] = static_cast<std::int32_t>(kept_.tokens.size());
+    kept_.tokens.push_back(std::move(entry));
 }
 
 bool TLangEngine::FetchScannedToken() {
@@ -329,7 +335,7 @@ bool TLangEngine::FetchScannedToken() {
 }
 
 bool TLangEngine::ReportUndefinedWord() {
-    ReportError("Undefined Symbol: " + m_TokenText);
+    ReportError("Undefined Symbol: " + m_TokenText.str());
     return false;
 }
 

@@ -3,7 +3,7 @@
 // (a double) can hold, or the message the call reports: no infinity and no
 // "not a number" ever leaves here. Also the rules of "/", "\", MOD and of
 // subscripts: one home for each, which the evaluator, the lexer's reading of
-// cells and the compiled and translated forms all use.
+// cells and the translated form all use.
 #pragma once
 
 #include <cfloat>

@@ -128,9 +128,9 @@ int TLangEngine::LineOfOffset(int position) {
         if (position == 1) RebuildLineOffsets();
         return 1;
     }
-    if (lineOfPosition_.empty()) MakeLineTable();
-    if (position >= 1 && static_cast<std::size_t>(position) < lineOfPosition_.size())
-        return lineOfPosition_[static_cast<std::size_t>(position)];
+    if (kept_.lineOfPosition.empty()) MakeLineTable();
+    if (position >= 1 && static_cast<std::size_t>(position) < kept_.lineOfPosition.size())
+        return kept_.lineOfPosition[static_cast<std::size_t>(position)];
     return FindLineOfOffset(position);
 }
 
@@ -144,19 +144,26 @@ int TLangEngine::FindLineOfOffset(int position) const {
 
 void TLangEngine::MakeLineTable() {
     const std::vector<int>& offsets = m_ScriptLines->Objects;
+    const std::vector<std::string>& lines = m_ScriptLines->Strings;
     if (offsets.empty()) return;
-    lineOfPosition_.assign(static_cast<std::size_t>(std::max(offsets.back(), 1)), 1);
+    kept_.lineOfPosition.assign(static_cast<std::size_t>(std::max(offsets.back(), 1)), 1);
+    // The line a position counts to, as FindLineOfOffset finds it, moves
+    // only forward with the position: one pass, however many blank lines.
+    std::size_t after = 0;    // the first line that ends past `from`
+    std::size_t counted = 0;  // the first line from `after` on that is not blank
     int from = 1;
     for (std::size_t line = 0; line < offsets.size(); ++line) {
-        const int steppedLine = FindLineOfOffset(from);
+        while (after < offsets.size() && offsets[after] <= from) ++after;
+        counted = std::max(counted, after);
+        while (counted < lines.size() && IsBlankLine(lines[counted])) ++counted;
         for (int position = from; position < offsets[line]; ++position)
-            lineOfPosition_[static_cast<std::size_t>(position)] = steppedLine;
+            kept_.lineOfPosition[static_cast<std::size_t>(position)] = static_cast<int>(counted) + 1;
         from = std::max(from, offsets[line]);
     }
 }
 
 void TLangEngine::RebuildLineOffsets() {
-    lineOfPosition_.clear();
+    kept_.lineOfPosition.clear();
     int offset = 0;
     for (std::size_t i = 0; i < m_ScriptLines->Strings.size(); ++i) {
         offset += static_cast<int>(m_ScriptLines->Strings[i].size()) + 2;
@@ -197,7 +204,7 @@ void TLangEngine::LoadScriptThroughFile() {
 bool TLangEngine::PrePass() {
     auto freeLines = [this] {
         m_ScriptLines.reset();
-        lineOfPosition_.clear();
+        kept_.lineOfPosition.clear();
         m_SourceLines.reset();
         m_RunTextLength = 0;
         m_RunText.clear();
@@ -207,7 +214,7 @@ bool TLangEngine::PrePass() {
     std::vector<int> callSites;
     try {
         m_ScriptLines.reset();
-        lineOfPosition_.clear();
+        kept_.lineOfPosition.clear();
         m_SourceLines.reset();
         LoadScriptThroughFile();
         m_Editor.SetSelection(0, 0);
@@ -285,7 +292,7 @@ bool TLangEngine::TokenisePass() {
                 line.AppendCode(m_Token);
                 break;
             case tok::None:
-                line.AppendText(platform::UpperCase(platform::Trim(m_TokenText)));
+                line.AppendText(platform::UpperCase(platform::Trim(m_TokenText.str())));
                 break;
             default:
                 line.AppendCode(m_Token);
@@ -296,7 +303,7 @@ bool TLangEngine::TokenisePass() {
     m_ReadingSource = false;
     if (m_StopRequested) return false;
     m_ScriptLines = std::move(tokenised);
-    lineOfPosition_.clear();
+    kept_.lineOfPosition.clear();
     RewindTo(1);
     return true;
 }
@@ -346,7 +353,7 @@ bool TLangEngine::StructurePass(std::vector<int>& callSites) {
 bool TLangEngine::CheckSymbolsPass() {
     while (GetToken()) {
         if (m_Token == tok::None) {
-            ReportError("Undefined Symbol: " + m_TokenText);
+            ReportError("Undefined Symbol: " + m_TokenText.str());
             return false;
         }
     }

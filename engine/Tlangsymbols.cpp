@@ -209,7 +209,7 @@ void TLangEngine::FreeSymbols() {
     m_CurrentSymbol = nullptr;
     m_Variables.Clear();
     m_Labels.Clear();
-    blockAt_.clear();
+    kept_.blockAt.clear();
 }
 
 void TLangEngine::InitSymbols() {

@@ -9,6 +9,12 @@
 // condition or a parenthesis). A run that would report an error (a subscript
 // out of range, a domain error, an overflow, memory) changes nothing and
 // leaves the statement to the evaluator, which reports it.
+//
+// The translation, binding and running walk the statement recursively, so a
+// statement nested deeper than the evaluator reads safely (parentheses,
+// calls, cells within each other) or whose tree grows too deep (a long
+// chain of operators) is left to the evaluator as well: it reads any length
+// and reports any nesting past its own limit.
 #include "Tlangtranslate.h"
 
 #include "Tlangbuiltins.h"
@@ -19,8 +25,10 @@
 #include "Tlangstrings.h"
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <exception>
 
 namespace pevox {
 
@@ -96,6 +104,15 @@ bool Storable(long double value) { return !std::isnan(value) && std::fabs(value)
 
 class LineTranslator {
 public:
+    // The evaluator counts a level of its nesting for each parenthesis and
+    // about two for each call, cell and operator of a chain it does not read
+    // in a loop (a product, AND, OR). Both bounds together stay well within
+    // its limit, so that it reports every statement nested too deeply.
+    static constexpr int kMaxNesting = 200;
+    // The depth of the tree a run walks: a longer chain of operators is left
+    // to the evaluator.
+    static constexpr int kMaxTreeDepth = 256;
+
     LineTranslator(TLangEngine& engine, TranslatedStatement& statement) : e_(engine), s_(statement) {}
 
     bool Assignment() {
@@ -123,7 +140,7 @@ public:
         if (!Next()) return false;
         Operand value;
         if (!Relation(value) || e_.m_Token != tok::EndOfLine) return false;
-        if (IsStringKind(target->SymKind) != Node(value).text) return false;
+        if (IsStringKind(target->SymKind) != Node(value).text || tooDeep_) return false;
         s_.root = value.node;
         return true;
     }
@@ -135,7 +152,7 @@ public:
         if (!Next()) return false;
         afterComma_ = afterComma;
         Operand value;
-        if (!Logical(value) || e_.m_Token != endToken || Node(value).text) return false;
+        if (!Logical(value) || e_.m_Token != endToken || Node(value).text || tooDeep_) return false;
         s_.root = value.node;
         s_.valueKind = value.kind;
         return true;
@@ -153,13 +170,32 @@ private:
 
     TranslatedNode& Node(const Operand& operand) { return s_.nodes[static_cast<std::size_t>(operand.node)]; }
 
-    bool Next() { return e_.FetchSkipping() && !e_.m_StopRequested; }
+    // A tree grown too deep ends the translation at its next token.
+    bool Next() { return !tooDeep_ && e_.FetchSkipping() && !e_.m_StopRequested; }
+
+    // A parenthesis, a call or a cell within another: false once too deep.
+    class Nested {
+    public:
+        explicit Nested(LineTranslator& translator) : nesting_(translator.nesting_) { ++nesting_; }
+        ~Nested() { --nesting_; }
+        Nested(const Nested&) = delete;
+        Nested& operator=(const Nested&) = delete;
+        bool Allowed() const { return nesting_ <= kMaxNesting; }
+
+    private:
+        int& nesting_;
+    };
 
     void Operator(int token) {
         if (countOperators_) s_.lastPrecedence = OperatorPrecedenceCode(token);
     }
 
     std::int32_t Add(TranslatedNode node) {
+        int depth = 1;
+        for (int i = 0; i < node.argumentCount; ++i)
+            depth = std::max(depth, depths_[static_cast<std::size_t>(node.arguments[static_cast<std::size_t>(i)])] + 1);
+        tooDeep_ = tooDeep_ || depth > kMaxTreeDepth;
+        depths_.push_back(depth);
         s_.nodes.push_back(std::move(node));
         return static_cast<std::int32_t>(s_.nodes.size() - 1);
     }
@@ -316,7 +352,8 @@ private:
             return false;
         }
         if (token == tok::OpenParen) {
-            if (!Next()) return false;
+            const Nested nested(*this);
+            if (!nested.Allowed() || !Next()) return false;
             if (!Logical(out) || e_.m_Token != tok::CloseParen) return false;
             out.form = Form::Other;
             return Next();
@@ -328,7 +365,8 @@ private:
     // A cell: the array's name is current. Its subscripts are sums of plain
     // operands; the evaluator keeps its own state around them.
     bool Cell(TERP_SYMBOL_TAG* array, Operand& out, bool target) {
-        if (!Next() || e_.m_Token != tok::OpenParen) return false;
+        const Nested nested(*this);
+        if (!nested.Allowed() || !Next() || e_.m_Token != tok::OpenParen) return false;
         TranslatedNode node;
         node.op = array->SymKind == tok::NumericArray ? TranslatedOp::NumberCell : TranslatedOp::TextCell;
         node.text = array->SymKind == tok::StringArray;
@@ -395,7 +433,8 @@ private:
     // it in the text, as the evaluator reads it.
     bool Call(int code, Operand& out) {
         const BuiltinShape shape = ShapeOf(code);
-        if (shape == BuiltinShape::None) return false;
+        const Nested nested(*this);
+        if (shape == BuiltinShape::None || !nested.Allowed()) return false;
         int position = e_.m_TextPos;
         while (position <= e_.m_RunTextLength &&
                (e_.m_RunText[static_cast<std::size_t>(position) - 1] == ' ' ||
@@ -441,6 +480,9 @@ private:
 
     TLangEngine& e_;
     TranslatedStatement& s_;
+    std::vector<int> depths_;  // of each node: the longest path down from it
+    int nesting_ = 0;
+    bool tooDeep_ = false;
     bool countOperators_ = true;
     bool inSubscript_ = false;
     bool afterComma_ = false;
@@ -458,6 +500,14 @@ private:
 class TranslatedRun {
 public:
     TranslatedRun(TLangEngine& engine, TranslatedStatement& statement) : e_(engine), s_(statement) {}
+    TranslatedRun(const TranslatedRun&) = delete;
+    TranslatedRun& operator=(const TranslatedRun&) = delete;
+    // A failure that unwinds the run (an allocation) leaves the text position
+    // at the statement's end, so that it is reported on the statement's own
+    // line, as the evaluator reports it.
+    ~TranslatedRun() {
+        if (std::uncaught_exceptions() > exceptionsBefore_) PlaceAtEnd();
+    }
 
     // Binds the nodes of a statement just translated to their handlers and to
     // each other; false for a node no handler covers.
@@ -579,8 +629,16 @@ private:
         CommitCells();
         e_.m_Memory.Resize(held, held + tail->size());
         // A tail that is the target itself is appended as it was.
+        const bool tailIsTarget = tail == &target.SymText;
         target.SymText.append(*tail);
-        e_.m_TokenText = target.SymText;
+        // The text register is left equal to the target. Where this statement
+        // left it so and nothing has changed it since, it grows by the tail as
+        // well, and a loop that appends to a text costs what it appends.
+        if (e_.m_TokenText.Changes() == s_.registerChanges && e_.m_TokenText.size() == held && !tailIsTarget)
+            e_.m_TokenText += *tail;
+        else
+            e_.m_TokenText = target.SymText;
+        s_.registerChanges = e_.m_TokenText.Changes();
         e_.m_NumValue = number;
         FinishAssignment(target);
         return true;
@@ -597,6 +655,10 @@ private:
         e_.m_EvalFlags.Assignable = true;
         e_.m_EvalFlags.AfterSeparator = false;
         if (s_.lastPrecedence >= 0) e_.m_EvalWork = s_.lastPrecedence;
+        PlaceAtEnd();
+    }
+
+    void PlaceAtEnd() {
         e_.m_Token = s_.endToken;
         e_.m_TextPos = s_.end;
         e_.tokenStart_ = s_.endTokenStart;
@@ -832,13 +894,20 @@ private:
 
     // The cell a node names, kept in its selection; null when a subscript is
     // out of range.
+    // A variable's value, the most common subscript, is read in place as the
+    // double it is.
+    static std::int32_t Subscript(const TranslatedNode& subscript, std::int32_t highest, TranslatedRun& run) {
+        if (subscript.op == TranslatedOp::NumberVariable) return SubscriptIndex(subscript.symbol->SymValue, highest);
+        return SubscriptIndex(Number(subscript, run), highest);
+    }
+
     static const ARRAY_ELEMENT_TAG* SelectCell(const TranslatedNode& node, TranslatedRun& run) {
         const TERP_SYMBOL_TAG& array = *node.symbol;
         CellSelection& selection = *node.selection;
         std::int64_t index = 0;
         for (std::size_t i = 0; i < static_cast<std::size_t>(node.argumentCount); ++i) {
             const std::int32_t highest = array.SymDim[i];
-            selection.subscripts[i] = SubscriptIndex(Number(*node.operands[i], run), highest);
+            selection.subscripts[i] = Subscript(*node.operands[i], highest, run);
             if (selection.subscripts[i] < 0) return nullptr;
             index = index * (static_cast<std::int64_t>(highest) + 1) + selection.subscripts[i];
         }
@@ -851,7 +920,9 @@ private:
     template <Place S>
     static const ARRAY_ELEMENT_TAG* SelectListCell(const TranslatedNode& node, TranslatedRun& run) {
         const TERP_SYMBOL_TAG& array = *node.symbol;
-        const std::int32_t index = SubscriptIndex(Operand<S>(*node.operands[0], run), array.SymDim[0]);
+        const std::int32_t index = S == Place::Variable
+                                       ? SubscriptIndex(node.operands[0]->symbol->SymValue, array.SymDim[0])
+                                       : SubscriptIndex(Operand<S>(*node.operands[0], run), array.SymDim[0]);
         if (index < 0 || static_cast<std::size_t>(index) >= array.SymCells.size()) return nullptr;
         node.selection->subscripts[0] = index;
         node.selection->cell = index;
@@ -1282,6 +1353,7 @@ private:
 
     TLangEngine& e_;
     TranslatedStatement& s_;
+    const int exceptionsBefore_ = std::uncaught_exceptions();
     bool failed_ = false;
     long double recorded_ = 0;  // the value of the node s_.lastNumber names, when it is no rereadable one
 };
@@ -1334,10 +1406,18 @@ bool TranslatedRun::Bind(TranslatedStatement& s) {
 
 TranslatedStatement* TLangEngine::TranslatedAt(int position, TranslatedStatement::Kind kind, int endToken) {
     if (!m_TranslateLines || !TokenCacheUsable() || position < 1 || position > m_RunTextLength) return nullptr;
-    std::int32_t index = translatedIndex_[static_cast<std::size_t>(position)];
-    if (index == kNotLookedAt) index = TranslateFirst(position, kind, endToken);
-    if (index == kNotCompiled) return nullptr;
-    TranslatedStatement* statement = translated_[static_cast<std::size_t>(index)].get();
+    // A statement that runs once is read by the evaluator; it is translated
+    // at its second run, so a script whose lines mostly run once keeps
+    // nothing for them.
+    std::int32_t& slot = kept_.translatedIndex[static_cast<std::size_t>(position)];
+    if (slot == kNotLookedAt) {
+        slot = kSeenOnce;
+        return nullptr;
+    }
+    std::int32_t index = slot;
+    if (index == kSeenOnce) index = TranslateFirst(position, kind, endToken);
+    if (index == kNothingKept) return nullptr;
+    TranslatedStatement* statement = kept_.translated[static_cast<std::size_t>(index)].get();
     if (statement->kind != kind || statement->endToken != endToken) return nullptr;
     return statement;
 }
@@ -1346,9 +1426,9 @@ std::int32_t TLangEngine::TranslateFirst(int position, TranslatedStatement::Kind
     auto statement = std::make_unique<TranslatedStatement>();
     statement->kind = kind;
     statement->endToken = endToken;
-    std::int32_t& index = translatedIndex_[static_cast<std::size_t>(position)];
-    index = TranslateStatement(position, *statement) ? static_cast<std::int32_t>(translated_.size()) : kNotCompiled;
-    if (index != kNotCompiled) translated_.push_back(std::move(statement));
+    std::int32_t& index = kept_.translatedIndex[static_cast<std::size_t>(position)];
+    index = TranslateStatement(position, *statement) ? static_cast<std::int32_t>(kept_.translated.size()) : kNothingKept;
+    if (index != kNothingKept) kept_.translated.push_back(std::move(statement));
     return index;
 }
 

@@ -65,13 +65,13 @@ bool TChannelTable::CloseChannel(std::int32_t channel, bool ask) {
 }
 
 bool TChannelTable::CloseAllChannels(bool ask, const std::function<void()>& processMessages) {
-    bool allClosed = true;
     for (std::int32_t n = 0; n < ChannelLimit; ++n) {
         if (!slots_[n]) continue;
-        allClosed = CloseChannel(n, ask) && allClosed;
+        const bool closed = CloseChannel(n, ask);
         if (processMessages) processMessages();
+        if (!closed) return false;
     }
-    return allClosed;
+    return true;
 }
 
 std::int32_t TChannelTable::NormalizeChannel(std::int32_t channel) {

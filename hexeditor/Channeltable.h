@@ -58,8 +58,9 @@ public:
     // the channel already closing returns at once. False when the window
     // stayed open.
     bool CloseChannel(std::int32_t channel, bool ask);
-    // Closes every channel, processing pending messages after each. False
-    // when a window stayed open.
+    // Closes every channel, processing pending messages after each. A window
+    // that stays open (its question cancelled, its save failed) ends the
+    // round there, so the later channels are not asked: false.
     bool CloseAllChannels(bool ask, const std::function<void()>& processMessages);
     // The argument when it is a channel number, else -1.
     static std::int32_t NormalizeChannel(std::int32_t channel);

@@ -352,11 +352,8 @@ void TSearchSession::SetCurrentResults(std::vector<TResultEntry> entries, std::s
     Notify(ResultsChanged | StepChanged);
 }
 
-void TSearchSession::CutResultListsToOneRow()
+void TSearchSession::RestartStepping()
 {
-    for (TResultList* list : {&Lists.Current, &Lists.Previous})
-        if (list->Rows.size() > 1)
-            list->Rows.resize(1);
     ResetStep();
-    Notify(ResultsChanged | StepChanged);
+    Notify(StepChanged);
 }

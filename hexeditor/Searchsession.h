@@ -98,8 +98,9 @@ public:
     void LoadResultsWithDialog();
     // The current list becomes the given entries (a search in files hands its hits over).
     void SetCurrentResults(std::vector<TResultEntry> entries, std::string label);
-    // Both lists keep only their first row (the window reopened its file).
-    void CutResultListsToOneRow();
+    // The window reopened its file: the lists keep their hits, which name
+    // the same places of the same file, and stepping starts anew.
+    void RestartStepping();
 
 private:
     void Notify(unsigned changes);

@@ -1,6 +1,12 @@
 // Fuzz target of the script engine: any text is a script, run through the
-// pre-pass and the run loop with a bounded number of steps. A crash, a hang
-// or a sanitizer report is a fault of the engine.
+// pre-pass and the run loop twice, each time in an engine of its own. A
+// crash, a hang or a sanitizer report is a fault of the engine.
+//
+// The first run is in step mode, where every step counts against a budget
+// that ends an endless loop. A script that ended within it runs again in run
+// mode, where loop bodies and SWITCH tables run from their kept forms and no
+// step is heard: it runs the same lines, so it ends there too, and a run mode
+// that does not is a hang libFuzzer reports.
 //
 // The engine must survive a host that runs out of memory (a script can ask
 // for arrays and texts of any size): past the limits below an allocation
@@ -67,6 +73,7 @@ public:
     void OnStep(int) override {
         if (++steps_ == kMaxSteps) engine->Terminate();
     }
+    bool OutOfSteps() const { return steps_ >= kMaxSteps; }
     void OnBreakPoint() override {}
     void OnScriptError(int, const std::string&) override {}
     void OnScriptComplete(int, int) override {}
@@ -115,20 +122,25 @@ void EmptyScratchFolder() {
     std::filesystem::remove_all(ScratchFolder(), ignored);
 }
 
+// Runs the script in a new engine, in a scratch folder of its own when
+// scripts may change files; false when the step budget ended the run.
+bool RunScript(std::string_view text, std::uint8_t mode) {
+    if (FilesAllowed()) EnterScratchFolder();
+    BoundedEvents events;
+    LinesEditorView view(SplitTextLines(text));
+    TLangEngine engine(events, view);
+    events.engine = &engine;
+    engine.m_ExecutionMode = mode;
+    engine.Execute();
+    if (FilesAllowed()) EmptyScratchFolder();
+    return !events.OutOfSteps();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     if (!FilesAllowed() && NamesFileChange(text)) return 0;
-    if (FilesAllowed()) EnterScratchFolder();
-
-    BoundedEvents events;
-    LinesEditorView view(SplitTextLines(text));
-    TLangEngine engine(events, view);
-    events.engine = &engine;
-    engine.m_ExecutionMode = TxStep;
-    engine.Execute();
-
-    if (FilesAllowed()) EmptyScratchFolder();
+    if (RunScript(text, TxStep)) RunScript(text, TxRun);
     return 0;
 }

@@ -159,6 +159,28 @@ TEST_F(EnginePrePass, ParenthesisDepthIsCheckedPerLine) {
     EXPECT_EQ(error.lineNo, 1);
 }
 
+// The line of every position is found in one pass over the lines: a
+// million blank lines (declarations are blank once the pre-pass has read
+// them) would keep a pass that looks past the blank lines after each line
+// busy for hours.
+TEST_F(EnginePrePass, LinesOfPositionsPastAMillionBlankLinesAreFoundInOnePass) {
+    constexpr int kBlankLines = 1'000'000;
+    std::vector<std::string> lines = {"?1", " ", "?2"};
+    lines.resize(3 + kBlankLines, " ");
+    lines.push_back("?3");
+    lines.push_back("\t");
+    SetRunText(lines);
+    const std::vector<int>& offsets = engine.m_ScriptLines->Objects;
+    EXPECT_EQ(engine.LineOfOffset(1), 1);
+    EXPECT_EQ(engine.LineOfOffset(offsets[0]), 3);  // the blank line counts to the next statement
+    EXPECT_EQ(engine.LineOfOffset(offsets[1]), 3);
+    EXPECT_EQ(engine.LineOfOffset(offsets[2]), kBlankLines + 4);
+    EXPECT_EQ(engine.LineOfOffset(offsets[kBlankLines]), kBlankLines + 4);
+    EXPECT_EQ(engine.LineOfOffset(offsets[kBlankLines + 2] + 1), kBlankLines + 4);
+    EXPECT_EQ(engine.LineOfOffset(offsets[kBlankLines + 3]), kBlankLines + 6);  // blank to the end
+    EXPECT_EQ(engine.LineOfOffset(offsets[kBlankLines + 4] - 1), kBlankLines + 6);
+}
+
 TEST_F(EnginePrePass, LineOffsetsAndLineNumbers) {
     ASSERT_TRUE(PrePass({"PRINT 1", "", "' note", "PRINT 22"}));
     EXPECT_EQ(Tokenised(), (std::vector<std::string>{"?1", " ", " ", "?22"}));

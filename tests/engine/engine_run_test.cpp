@@ -107,7 +107,24 @@ TEST_F(EngineRun, Switch) {
         {"NUMBER X\nX = 2\nSWITCH X\nCASE (2)\nPRINT \"paren\"\nENDSWITCH", "paren\n"},
         {"SWITCH 2\nCASE LEN(\"ab\")\nPRINT \"len\"\nENDSWITCH", "len\n"},
         {"NUMBER A(2)\nA(1) = 5\nSWITCH 5\nCASE 1, A(1)\nPRINT \"cell\"\nENDSWITCH", "cell\n"},
+        {"SWITCH 3\nCASE (1), (2)\nPRINT \"no\"\nCASE > (1)\nPRINT \"gt\"\nENDSWITCH", "gt\n"},
         {"SWITCH 3\nCASE (1), (3)\nPRINT \"list\"\nCASE > (1)\nPRINT \"no\"\nENDSWITCH", "list\n"},
+        // A comparison with a value in parentheses, a call or a cell, alone,
+        // joined with & or | or in a list, compares the SWITCH value.
+        {"SWITCH 1\nCASE < (2)\nPRINT \"lt\"\nENDSWITCH\nPRINT \"end\"", "lt\nend\n"},
+        {"SWITCH 5\nCASE < (2)\nPRINT \"lt\"\nENDSWITCH\nPRINT \"end\"", "end\n"},
+        {"SWITCH 3\nCASE < (2), 3\nPRINT \"list\"\nENDSWITCH\nSWITCH 4\nCASE < (2), 3\nPRINT \"no\"\nENDSWITCH", "list\n"},
+        {"SWITCH 3\nCASE 4, >= (3)\nPRINT \"list\"\nENDSWITCH", "list\n"},
+        {"SWITCH 1\nCASE > (0) & < (2)\nPRINT \"in\"\nENDSWITCH\nSWITCH 2\nCASE > (0) & < (2)\nPRINT \"no\"\nENDSWITCH",
+         "in\n"},
+        {"SWITCH 7\nCASE < (2) | > (5)\nPRINT \"out\"\nENDSWITCH\nSWITCH 4\nCASE < (2) | > (5)\nPRINT \"no\"\nENDSWITCH",
+         "out\n"},
+        {"SWITCH -1\nCASE < ABS(-2) & <> (0) * 3\nPRINT \"call\"\nENDSWITCH", "call\n"},
+        {"NUMBER A(2)\nA(1) = 5\nSWITCH 4\nCASE < A(1) & > (A(1) - 2)\nPRINT \"cell\"\nENDSWITCH", "cell\n"},
+        {"STRING S\nS = \"b\"\nSWITCH S\nCASE < (\"a\")\nPRINT \"no\"\nCASE > (\"a\")\nPRINT \"gt\"\nENDSWITCH", "gt\n"},
+        {"NUMBER I, N\nFOR I = 1 TO 4\nSWITCH I\nCASE < (2)\nN = N + 1\nCASE > (3) | == (2)\nN = N + 10\nDEFAULT\n"
+         "N = N + 100\nENDSWITCH\nNEXT\nPRINT N",
+         "121\n"},
         {"SWITCH \"a\"\nCASE 1\nENDSWITCH", "", 2, "Type mismatch in Case", TxError},
         {"ENDSWITCH", "", 1, "Misplaced CASE or ENDSELECT", TxError},
     });
@@ -229,16 +246,16 @@ TEST_F(EngineRun, LoopBodiesOfNumericStatementsRunAsTheEvaluatorRunsThem) {
                 text += target + " = " + (parenthesised ? "(" + expression + ")" : expression) + "\n";
             return text + "NEXT\nNEXT\nPRINT X; \" \"; Y";
         };
-        const Outcome compiled = runScript(script(false));
+        const Outcome translated = runScript(script(false));
         const Outcome evaluated = runScript(script(true));
         const std::string shown = script(false);
-        EXPECT_EQ(compiled.run.output, evaluated.run.output) << shown;
-        EXPECT_EQ(compiled.run.errorMessage, evaluated.run.errorMessage) << shown;
-        EXPECT_EQ(compiled.run.errorLine, evaluated.run.errorLine) << shown;
-        EXPECT_EQ(compiled.run.exitCode, evaluated.run.exitCode) << shown;
-        EXPECT_EQ(compiled.endLine, evaluated.endLine) << shown;
-        EXPECT_EQ(compiled.values, evaluated.values) << shown;
-        EXPECT_EQ(compiled.lastValue, evaluated.lastValue) << shown;
+        EXPECT_EQ(translated.run.output, evaluated.run.output) << shown;
+        EXPECT_EQ(translated.run.errorMessage, evaluated.run.errorMessage) << shown;
+        EXPECT_EQ(translated.run.errorLine, evaluated.run.errorLine) << shown;
+        EXPECT_EQ(translated.run.exitCode, evaluated.run.exitCode) << shown;
+        EXPECT_EQ(translated.endLine, evaluated.endLine) << shown;
+        EXPECT_EQ(translated.values, evaluated.values) << shown;
+        EXPECT_EQ(translated.lastValue, evaluated.lastValue) << shown;
     }
 }
 
@@ -546,6 +563,23 @@ TEST_F(EngineRun, TlangrunRunsAScriptFile) {
     EXPECT_EQ(read(err), "");
     EXPECT_EQ(runTool("PRINT 1\n", "--memory-limit 0"), 64);
     EXPECT_EQ(runTool("PRINT 1\n", "--memory-limit"), 64);
+
+    // Scripts at sizes that once ended the program or stalled it: parentheses
+    // 9,000 deep, a sum of 200,000 terms, 100,000 declarations.
+    const std::string deep = std::string(9000, '(') + "1" + std::string(9000, ')');
+    EXPECT_EQ(runTool("NUMBER X\nX = " + deep + "\nPRINT X\n", ""), TxError);
+    EXPECT_EQ(read(err), "2: Expression nested too deeply\n");
+    EXPECT_EQ(runTool("IF " + deep + " THEN PRINT 1\n", ""), TxError);
+    EXPECT_EQ(read(err), "1: Expression nested too deeply\n");
+    std::string sum = "1";
+    for (int i = 1; i < 200000; ++i) sum += "+1";
+    EXPECT_EQ(runTool("NUMBER X\nX = " + sum + "\nPRINT X\n", ""), TxNormal);
+    EXPECT_EQ(read(out), "200000\n");
+    std::string declarations;
+    for (int i = 0; i < 100000; ++i) declarations += "NUMBER V" + std::to_string(i) + "\n";
+    EXPECT_EQ(runTool(declarations + "V7 = 2\nPRINT V7\nPRINT 1 +\n", ""), TxError);
+    EXPECT_EQ(read(out), "2\n");
+    EXPECT_EQ(read(err), "100003: Expected Value\n");
 }
 #endif
 

@@ -7,6 +7,7 @@
 #include "ScriptFixture.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -64,7 +65,17 @@ protected:
         ScriptFixture::SetUp();
         // NOTE(a, b, c) keeps the texts it was passed and gives their count.
         AddFunction("NOTE", 1, 3, 0, TxNumber);
-        events.onUserFunction = [this](int, int count) {
+        // UPPER() writes S in capitals through the host interface: a text of
+        // its length that the run did not make.
+        AddFunction("UPPER", 2, 0, 0, TxNumber);
+        events.onUserFunction = [this](int ordinal, int count) {
+            if (ordinal == 2) {
+                std::string text;
+                engine.GetSVariable("S", text);
+                for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                engine.SetSVariable("S", text);
+                return;
+            }
             hostArguments_ += "(";
             for (int i = 1; i <= count; ++i) hostArguments_ += engine.GetSParam(i) + "|";
             hostArguments_ += ")";
@@ -278,8 +289,9 @@ const std::vector<std::string> kConditions = {
 
 TEST_F(EngineTranslate, TableOfConditionsRunsAsTheEvaluatorRunsThem) {
     for (const std::string& condition : kConditions) {
-        ExpectSameBothWays(std::string(kDeclarations) + "IF " + condition + " THEN PRINT \"yes\" ELSE PRINT \"no\"\n" +
-                           "IF " + condition + " THEN\nPRINT 1\nELSE\nPRINT 2\nENDIF\nPRINT B");
+        ExpectSameBothWays(std::string(kDeclarations) + "FOR J = 1 TO 2\n" + "IF " + condition +
+                           " THEN PRINT \"yes\" ELSE PRINT \"no\"\n" + "IF " + condition +
+                           " THEN\nPRINT 1\nELSE\nPRINT 2\nENDIF\nPRINT B\nNEXT");
         ExpectSameBothWays(std::string(kDeclarations) + "WHILE (" + condition + ") AND K < 3\nK = K + 1\nB = B - 1\n" +
                            "WEND\nWHILE " + condition + " AND K < 6\nK = K + 1\nWEND\nPRINT B, K");
     }
@@ -328,6 +340,7 @@ TEST_F(EngineTranslate, FileBuiltinsRunAsTheEvaluatorRunsThem) {
         ExpectSameBothWays(opened + "WHILE " + condition + "\nK = K + 1\nWEND\nPRINT K; FEOF(1); FTELL(1); FTELL(3)");
         ExpectSameBothWays(opened + "FOR J = 1 TO 4\nIF " + condition + " THEN K = K + 1\nNEXT\nPRINT K; FTELL(1)");
         ExpectSameBothWays(opened + "K = 2\nIF " + condition + " THEN END");
+        ExpectSameBothWays(opened + "K = 2\nGOSUB LAST\nGOSUB LAST\nEND\n:LAST\nIF " + condition + " THEN END\nRETURN");
     }
     ExpectSameBothWays(opened + "C = FGETC(1)\nWHILE C >= 0\nN = N + 1\nC = FGETC(1)\nWEND\nA = FGETC(1)\n" +
                        "PRINT N; A; FEOF(1); FTELL(1)\nC = FGETC(1)");
@@ -344,11 +357,40 @@ TEST_F(EngineTranslate, TextsGrownUpToTheMemoryLimitRunAsTheEvaluatorRunsThem) {
         ExpectSameBothWays(grown + "WHILE K < 10000\nK = K + 1\n" + growth + "\nWEND\nPRINT LEN(S)");
 }
 
-// A statement that closes the script leaves the registers it set to be read.
+// A text a loop appends to grows in place, and the text register with it,
+// as long as nothing else changed either: another text read or assigned, a
+// host that writes the variable, a tail that is the text itself.
+TEST_F(EngineTranslate, AppendsInALoopLeaveTheTextRegisterAsTheEvaluatorDoes) {
+    const std::vector<std::string> bodies = {
+        "S = S + T",
+        "S = S + \"x\" + K",
+        "S = S + \"ab\"\nA = UPPER()",
+        "S = S + \"ab\"\nIF K == 2 THEN A = UPPER()",
+        "S = S + T\nU = U + \"y\"",
+        "S = S + T\nA = LEN(U + S)",
+        "S = S + T\nS = S + S",
+        "S = S + \"q\"\nU = S\nA = A + 1",
+    };
+    for (const std::string& body : bodies) {
+        ExpectSameBothWays(std::string(kDeclarations) + "FOR K = 1 TO 4\n" + body + "\nNEXT\nPRINT S");
+        ExpectSameBothWays(std::string(kDeclarations) + "FOR K = 1 TO 3\n" + body + "\nNEXT");
+    }
+}
+
+// A statement that closes the script leaves the registers it set to be read:
+// at its first run, which the evaluator reads, and at its second, which runs
+// from its translated form (a subroutine's RETURN and the END after it leave
+// the registers as they were).
 TEST_F(EngineTranslate, RegistersAfterAClosingStatementAreTheEvaluators) {
-    for (const std::string& body : kStatements) ExpectSameBothWays(std::string(kDeclarations) + "K = 2\n" + body);
-    for (const std::string& condition : kConditions)
+    const std::string twice = std::string(kDeclarations) + "K = 2\nGOSUB LAST\nGOSUB LAST\nEND\n:LAST\n";
+    for (const std::string& body : kStatements) {
+        ExpectSameBothWays(std::string(kDeclarations) + "K = 2\n" + body);
+        ExpectSameBothWays(twice + body + "\nRETURN");
+    }
+    for (const std::string& condition : kConditions) {
         ExpectSameBothWays(std::string(kDeclarations) + "K = 2\nIF " + condition + " THEN END");
+        ExpectSameBothWays(twice + "IF " + condition + " THEN END\nRETURN");
+    }
 }
 
 // Block shapes whose passed-over lines are jumped: SWITCH with CASE bodies of
@@ -397,6 +439,11 @@ TEST_F(EngineTranslate, TableOfBlocksRunsAsTheEvaluatorRunsThem) {
         "FOR J = 1 TO 3\nT = \"other\"\nSWITCH J\nCASE 7\nA = (S == \"x\") + D(N)\nDEFAULT\nPRINT D(J + 4)\nENDSWITCH\nNEXT",
         "FOR J = 4 TO 1 STEP -1\nSWITCH J * K\nCASE 4\nW(1) = S + \"!\"\nCASE 2\nGOSUB ADD\nCASE 6\nBREAK\nCASE 3\n"
         "A = D(J)\nENDSWITCH\nNEXT",
+        // Comparison items whose value is a parenthesis, a call or a cell.
+        "FOR J = 1 TO 4\nSWITCH J\nCASE < (2)\nA = A + 1\nCASE 3, > (K + 1)\nA = A + 10\nCASE == ABS(-2) | < D(2)\n"
+        "A = A + 100\nENDSWITCH\nNEXT",
+        "FOR J = 1 TO 3\nSWITCH J + K\nCASE > (2) & < (5)\nB = B + J\nCASE < LEN(S) & > E(1, 2)\nB = B * 2\nDEFAULT\n"
+        "B = B - 1\nENDSWITCH\nNEXT",
     };
     for (const std::string& block : blocks) {
         const std::string script = std::string(kDeclarations) + "FOR K = 1 TO 3\n" + block +
@@ -405,6 +452,69 @@ TEST_F(EngineTranslate, TableOfBlocksRunsAsTheEvaluatorRunsThem) {
                                    "RETURN";
         ExpectSameBothWays(script);
     }
+}
+
+std::string Nested(const std::string& open, int depth, const std::string& inner) {
+    std::string text;
+    text.reserve(static_cast<std::size_t>(depth) * (open.size() + 1) + inner.size());
+    for (int i = 0; i < depth; ++i) text += open;
+    text += inner;
+    text.append(static_cast<std::size_t>(depth), ')');
+    return text;
+}
+
+// Parentheses, calls and cells nested to any depth: the evaluator reads up to
+// its limit and reports "Expression nested too deeply" past it, in every
+// statement the translation covers; the translated form gives the same.
+TEST_F(EngineTranslate, DeeplyNestedStatementsRunAsTheEvaluatorRunsThem) {
+    for (const char* open : {"(", "ABS(", "D("}) {
+        for (int depth : {199, 201, 2000, 2001, 9000}) {
+            const std::string value = Nested(open, depth, "1");
+            for (const std::string& body :
+                 {"A = " + value, "IF " + value + " THEN PRINT \"yes\"", "WHILE " + value + " AND K < 2\nK = K + 1\nWEND",
+                  "SWITCH 1\nCASE " + value + "\nPRINT \"case\"\nENDSWITCH", "SWITCH " + value + "\nCASE 1\nB = 1\nENDSWITCH"})
+                ExpectSameBothWays(std::string(kDeclarations) + "D(1) = 1\nFOR J = 1 TO 2\n" + body + "\nNEXT\nPRINT A; B; K");
+            if (HasFailure()) return;
+        }
+    }
+    engine.m_TranslateLines = true;
+    const ScriptRun run = Run("NUMBER X\nX = " + Nested("(", 9000, "1") + "\nPRINT X");
+    EXPECT_EQ(run.errorMessage, "Expression nested too deeply");
+    EXPECT_EQ(run.errorLine, 2);
+}
+
+std::string Chain(const std::string& operand, const std::string& op, int terms) {
+    std::string text = operand;
+    text.reserve(static_cast<std::size_t>(terms) * (operand.size() + op.size()));
+    for (int i = 1; i < terms; ++i) text += op + operand;
+    return text;
+}
+
+// Long chains of operators, which the translated form would walk as deeply
+// as they are long, give their values on every path.
+TEST_F(EngineTranslate, LongChainsOfOperatorsRunAsTheEvaluatorRunsThem) {
+    for (int terms : {255, 256, 257, 1000, 5000}) {
+        for (const std::string& body : {"A = " + Chain("B", " - ", terms), "S = " + Chain("T", " + ", terms),
+                                        "IF " + Chain("K", " * ", terms) + " > 0 AND " + Chain("1", " OR ", terms) +
+                                            " THEN A = A + 1",
+                                        "WHILE " + Chain("J", " < ", 2) + " AND " + Chain("N", " + ", terms) +
+                                            " > 0\nJ = J + 1\nWEND"})
+            ExpectSameBothWays(std::string(kDeclarations) + "FOR K = 1 TO 2\nJ = 0\n" + body + "\nNEXT\nPRINT A; LEN(S)");
+        if (HasFailure()) return;
+    }
+    // Chains within parentheses, calls and cells, which the evaluator counts
+    // to its nesting as well.
+    for (int terms : {255, 256, 257, 999}) {
+        for (const std::string& value : {Nested("(", 199, Chain("K", " * ", terms)), Nested("ABS(", 199, Chain("1", " OR ", terms)),
+                                         Nested("D(", 60, Nested("ABS(", 60, Nested("(", 60, Chain("K", " MOD ", terms))))})
+            ExpectSameBothWays(std::string(kDeclarations) + "D(1) = 1\nFOR K = 1 TO 2\nA = " + value + "\nIF " + value +
+                               " > 0 THEN B = B + 1\nNEXT\nPRINT A; B");
+        if (HasFailure()) return;
+    }
+    engine.m_TranslateLines = true;
+    const ScriptRun run = Run("NUMBER X, I\nFOR I = 1 TO 2\nX = " + Chain("1", " + ", 200000) + "\nNEXT\nPRINT X");
+    EXPECT_EQ(run.output, "200000\n");
+    EXPECT_EQ(run.errorMessage, "");
 }
 
 // A host that turns to step mode during a run hears of every line from then
@@ -599,6 +709,8 @@ private:
         if (next_.Chance(5)) return text ? Plain() : next_.Pick(plainTexts_);
         if (text) return next_.Chance(80) ? next_.Pick(plainTexts_) : "> " + next_.Pick(plainTexts_);
         if (next_.Chance(20)) return next_.Pick(relations_) + Plain();
+        if (next_.Chance(10)) return next_.Pick(relations_) + "(" + Numeric(1) + ")" + next_.Pick(logicals_) +
+                                     next_.Pick(relations_) + Factor(1);
         if (next_.Chance(15)) return Numeric(1) + next_.Pick(logicals_) + Plain();
         return next_.Chance(70) ? std::to_string(next_(5)) : Numeric(1);
     }

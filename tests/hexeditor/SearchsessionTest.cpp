@@ -336,15 +336,18 @@ TEST_F(hex_search_session, ResultFilesThroughTheDialogs)
     std::filesystem::remove_all(pattern);
 }
 
-TEST_F(hex_search_session, AReopenCutsBothListsToTheirFirstRow)
+TEST_F(hex_search_session, AReopenKeepsBothListsAndStartsSteppingAnew)
 {
     session.BeginSearch();
     session.Lists.Previous.Rows = {{"5", 4}, {"6", 5}};
+    const std::vector<TResultEntry> hits = session.Lists.Current.Rows;
+    ASSERT_GT(hits.size(), 1u);
     session.StepFirst();
-    session.CutResultListsToOneRow();
-    EXPECT_EQ(session.Lists.Current.Rows, (std::vector<TResultEntry>{{"11", 10}}));
-    EXPECT_EQ(session.Lists.Previous.Rows, (std::vector<TResultEntry>{{"5", 4}}));
+    session.RestartStepping();
+    EXPECT_EQ(session.Lists.Current.Rows, hits);
+    EXPECT_EQ(session.Lists.Previous.Rows, (std::vector<TResultEntry>{{"5", 4}, {"6", 5}}));
     EXPECT_EQ(session.StepIndex, -1);
+    EXPECT_EQ(session.ResultField, "");
 }
 
 }  // namespace

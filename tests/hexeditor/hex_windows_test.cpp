@@ -10,6 +10,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
+#include "platform/QtDialogs.h"
 #include "platform/QtText.h"
 
 #include <gmock/gmock.h>
@@ -21,6 +22,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
@@ -259,7 +262,7 @@ TEST_F(WindowsTest, ClosingTheProgramWhileAScriptRunsStillAsksAboutChanges) {
     EXPECT_FALSE(window.IsChannelOpen(0));
 }
 
-TEST_F(WindowsTest, ReopenAsksBeforeItDiscardsTheChanges) {
+TEST_F(WindowsTest, ReopenOffersTheChangesForSavingAndCancelKeepsThem) {
     const Bytes original = THexTestFolder::Pattern(100);
     const std::string a = folder.MakeFile("a.dat", original);
     TFrmMain& window = Start({a});
@@ -268,17 +271,29 @@ TEST_F(WindowsTest, ReopenAsksBeforeItDiscardsTheChanges) {
     hex->btnLock->click();
     ASSERT_TRUE(hex->InsertBytes(2));
 
-    user.Answer(MsgAnswer::No);
+    user.Answer(MsgAnswer::Cancel);
     hex->btnReopenClick();
     EXPECT_EQ(hex->FileSize(), 102);
+    EXPECT_TRUE(hex->Modified());
     EXPECT_FALSE(hex->IsLocked());
+    EXPECT_EQ(Messages()[0], (std::pair<std::string, std::string>{
+                                 "Save Changes to " + a + " before reopening it? \r\n", "Reopen File"}));
+    EXPECT_EQ(user.calls()[0].buttons, platform::MsgButtons::YesNoCancel);
 
-    user.Answer(MsgAnswer::Yes);
+    user.Answer(MsgAnswer::No);
     hex->btnReopenClick();
     EXPECT_EQ(hex->FileSize(), 100);
     EXPECT_FALSE(hex->Modified());
     EXPECT_TRUE(hex->IsLocked());
-    EXPECT_EQ(Messages()[0], (std::pair<std::string, std::string>{"Lose Changes?", "Reopen File"}));
+    EXPECT_EQ(THexTestFolder::ReadFile(a), original);
+
+    hex->btnLock->click();
+    ASSERT_TRUE(hex->InsertBytes(3));
+    user.Answer(MsgAnswer::Yes);
+    hex->btnReopenClick();
+    EXPECT_EQ(hex->FileSize(), 103);
+    EXPECT_FALSE(hex->Modified());
+    EXPECT_EQ(THexTestFolder::ReadFile(a).size(), 103u);
 
     // With the data file gone the window closes and frees its channel.
     std::filesystem::remove(a);
@@ -286,6 +301,61 @@ TEST_F(WindowsTest, ReopenAsksBeforeItDiscardsTheChanges) {
     FlushDeletes();
     EXPECT_FALSE(window.IsChannelOpen(0));
     EXPECT_THAT(folder.Entries("tmp"), IsEmpty());
+}
+
+// Ctrl+W on a modified window, then Escape in the real question: the window
+// stays with its change.
+TEST_F(WindowsTest, EscapeInTheCloseQuestionKeepsTheWindowAndItsChange) {
+    const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(100));
+    TFrmHexEdit* hex = Start({a}).ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    ASSERT_TRUE(hex->InsertBytes(1));
+    hex->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(hex));
+
+    platform::QtDialogs real;
+    platform::Dialogs* responder = platform::InstallDialogs(&real);
+    QStringList buttons;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) return;
+        poll.stop();
+        for (QAbstractButton* button : box->buttons()) buttons << button->text().remove('&');
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    poll.start(10);
+    // Ctrl+W, or the desktop's own Close key.
+    QCoreApplication::processEvents();
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    QTest::keySequence(focused, hex->mnuClose->shortcut());
+    poll.stop();
+    platform::InstallDialogs(responder);
+    FlushDeletes();
+
+    EXPECT_TRUE(buttons.contains("Cancel")) << buttons.join(",").toStdString();
+    EXPECT_TRUE(main->IsChannelOpen(0));
+    EXPECT_TRUE(hex->isVisible());
+    EXPECT_TRUE(hex->Modified());
+    EXPECT_EQ(hex->FileSize(), 101);
+}
+
+TEST_F(WindowsTest, CancelAtExitKeepsTheProgramAndEveryChannelOpen) {
+    const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(10));
+    const std::string b = folder.MakeFile("b.dat", THexTestFolder::Pattern(10));
+    TFrmMain& window = Start({a, b});
+    ASSERT_TRUE(window.ChannelWindow(0)->InsertBytes(1));
+    ASSERT_TRUE(window.ChannelWindow(1)->InsertBytes(1));
+    user.Answer(MsgAnswer::Cancel);
+    EXPECT_FALSE(window.close());
+    EXPECT_EQ(Messages().size(), 1u);
+    EXPECT_TRUE(window.isVisible());
+    for (std::int32_t channel : {0, 1}) {
+        ASSERT_TRUE(window.IsChannelOpen(channel));
+        EXPECT_TRUE(window.ChannelWindow(channel)->Modified());
+    }
+    EXPECT_EQ(THexTestFolder::ReadFile(a).size(), 10u);
 }
 
 TEST_F(WindowsTest, NewAsksTheSizeBeforeItTouchesTheFile) {
@@ -647,10 +717,66 @@ TEST_F(WindowsTest, ASearchFromTheSearchPageListsTheHitsAndSteppingMovesThePosit
     search.btnSearches->Up->click();
     EXPECT_EQ(hex->Position(), 511998);
 
-    // Reopening the file starts the stepping anew.
+    // Reopening the file starts the stepping anew and keeps the hits.
     hex->btnReopenClick();
     EXPECT_EQ(Text(search.edtSearchResult), "");
-    EXPECT_EQ(rows.rowCount(), 1);
+    EXPECT_EQ(rows.rowCount(), 3);
+    EXPECT_EQ(search.lblSearchCount->text().toStdString(), "3 matches.");
+}
+
+// The manual's changed-value hunt: search, keep the list, let the value
+// change in the file, Reopen, search the new value, then Match and Diff.
+TEST_F(WindowsTest, AValueThatChangedIsFoundByMatchAfterAReopen) {
+    const auto dword = [](std::uint32_t value) {
+        return Bytes{std::uint8_t(value), std::uint8_t(value >> 8), std::uint8_t(value >> 16), std::uint8_t(value >> 24)};
+    };
+    const std::string a = folder.MakeFile(
+        "game.sav", ZerosWith(40000, {{12288, dword(1500)}, {20480, dword(1500)}, {36864, dword(1400)}}));
+    TFrmHexEdit* hex = Start({a}).ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    TSearchPages& search = *hex->SearchPages;
+    const auto searchFor = [&](const char* value) {
+        hex->PagMain->setCurrentWidget(hex->tabSearch);
+        search.Session().SetSearchType(stDWord);
+        search.Session().SetSearchValue(value);
+        search.btnBeginSearch->click();
+    };
+    const auto rows = [](const QTableView* grid) {
+        std::vector<std::string> texts;
+        for (int row = 0; row < grid->model()->rowCount(); ++row)
+            texts.push_back(grid->model()->index(row, 0).data().toString().toStdString());
+        return texts;
+    };
+
+    searchFor("1500");
+    EXPECT_THAT(rows(search.lstResults), ElementsAre("12289", "20481"));
+    search.btnMoveRight->click();
+    EXPECT_THAT(rows(search.lstPrevFile), ElementsAre("12289", "20481"));
+    EXPECT_EQ(search.lblPrevFile->text().toStdString(), "2 results");
+
+    // The game changes the value at 12289 to 1600; 36865 happened to become 1600 too.
+    std::fstream game(a, std::ios::in | std::ios::out | std::ios::binary);
+    for (const std::streamoff at : {12288, 36864}) {
+        game.seekp(at);
+        game.write("\x40\x06\0\0", 4);
+    }
+    game.close();
+    hex->btnReopenClick();
+    EXPECT_THAT(rows(search.lstPrevFile), ElementsAre("12289", "20481"));
+    EXPECT_EQ(search.lblPrevFile->text().toStdString(), "2 results");
+    EXPECT_THAT(rows(search.lstResults), ElementsAre("12289", "20481"));
+    EXPECT_EQ(search.lblSearchCount->text().toStdString(), "2 matches.");
+
+    searchFor("1600");
+    EXPECT_THAT(rows(search.lstResults), ElementsAre("12289", "36865"));
+    search.btnMatch->click();
+    EXPECT_THAT(rows(search.lstResults), ElementsAre("12289"));
+    EXPECT_EQ(search.lblSearchCount->text().toStdString(), "1 matches");
+
+    searchFor("1600");
+    search.btnDiffSearch->click();
+    EXPECT_THAT(rows(search.lstResults), ElementsAre("20481", "36865"));
+    EXPECT_EQ(search.lblSearchCount->text().toStdString(), "2 differences");
 }
 
 TEST_F(WindowsTest, WhileAScanRunsTheCopyStaysAsItIsAndACloseWaitsUntilTheScanHasUnwound) {
@@ -845,6 +971,117 @@ TEST_F(WindowsTest, KeysMoveThePositionAndARefusedValueSaysWhy) {
     QTest::keyClick(views.edtDec[1], Qt::Key_F, Qt::ControlModifier);
     EXPECT_EQ(hex->PagMain->currentWidget(), hex->tabSearch);
     EXPECT_TRUE(hex->SearchPages->edtSearchValue->hasFocus());
+}
+
+// Keys go to the widget with the focus, as a user's do; each call is one key press.
+class TKeyboard {
+public:
+    void Press(QKeySequence key) {
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        QTest::keySequence(QApplication::focusWidget(), key);
+        ++presses;
+        // A mnemonic clicks its button as an animated click, a moment later.
+        if (key[0].keyboardModifiers() & Qt::AltModifier) QTest::qWait(300);
+    }
+    void Type(const char* text) {
+        for (; *text; ++text) {
+            QTest::keyClicks(QApplication::focusWidget(), QString(QChar(*text)));
+            ++presses;
+        }
+    }
+    int presses = 0;
+};
+
+TEST_F(WindowsTest, AValueIsFoundChangedAndSavedWithoutTheMouseInFifteenKeys) {
+    Bytes file = THexTestFolder::Pattern(10000);
+    std::copy_n(Bytes{0xDC, 0x05, 0, 0}.begin(), 4, file.begin() + 4096);  // the DWORD 1500
+    const std::string a = folder.MakeFile("game.sav", file);
+    TFrmHexEdit* hex = Start({a}).ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    hex->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(hex));
+    QCoreApplication::processEvents();
+
+    TKeyboard keys;
+    keys.Press(QKeySequence::Find);
+    keys.Type("1500");
+    keys.Press(Qt::ALT | Qt::Key_D);  // DWORD
+    keys.Press(Qt::ALT | Qt::Key_B);  // Begin Search
+    EXPECT_EQ(hex->SearchPages->lblSearchCount->text().toStdString(), "1 matches.");
+    keys.Press(Qt::Key_Return);       // to the hit, into its DWORD box
+    EXPECT_EQ(hex->Position(), 4096);
+    EXPECT_EQ(QApplication::focusWidget(), hex->Views->edtDWORD[0]);
+    keys.Press(Qt::CTRL | Qt::Key_L);  // unlock
+    EXPECT_FALSE(hex->IsLocked());
+    keys.Type("1600");
+    keys.Press(QKeySequence::Save);
+    EXPECT_LE(keys.presses, 15);
+    EXPECT_FALSE(hex->Modified());
+    const Bytes saved = THexTestFolder::ReadFile(a);
+    EXPECT_EQ(Bytes(saved.begin() + 4096, saved.begin() + 4100), (Bytes{0x40, 0x06, 0, 0}));
+    EXPECT_THAT(Messages(), IsEmpty());
+}
+
+TEST_F(WindowsTest, CursorKeysGoToKeysAndTheJumpBoxTakeHexAndRefuseJunk) {
+    const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(10000));
+    TFrmHexEdit* hex = Start({a}).ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    hex->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(hex));
+    QCoreApplication::processEvents();
+    TValueViews& views = *hex->Views;
+    TKeyboard keys;
+
+    // Locked, box A leaves the cursor keys to the position.
+    ASSERT_EQ(QApplication::focusWidget(), views.edtChar[0]);
+    hex->SetPosition(100);
+    const std::pair<Qt::Key, std::int32_t> moves[] = {
+        {Qt::Key_Right, 101}, {Qt::Key_Down, 117}, {Qt::Key_Left, 116}, {Qt::Key_Up, 100}};
+    for (const auto& [key, position] : moves) {
+        keys.Press(key);
+        EXPECT_EQ(hex->Position(), position) << key;
+    }
+    // A typed key in a locked window says why it changed nothing.
+    keys.Type("5");
+    EXPECT_EQ(hex->statusBar()->currentMessage().toStdString(),
+              "The window is locked: unlock it (Ctrl+L or the padlock) to change values.");
+    EXPECT_FALSE(hex->Modified());
+    EXPECT_NE(views.edtChar[0]->palette().color(QPalette::Base), views.edtJumpTo->palette().color(QPalette::Base));
+
+    // Unlocked, the box being edited keeps its caret keys.
+    keys.Press(Qt::CTRL | Qt::Key_L);
+    ASSERT_FALSE(hex->IsLocked());
+    EXPECT_EQ(views.edtChar[0]->palette().color(QPalette::Base), views.edtJumpTo->palette().color(QPalette::Base));
+    keys.Press(Qt::Key_Right);
+    EXPECT_EQ(hex->Position(), 100);
+
+    // Ctrl+G goes to the jump box, which takes "0x" positions and refuses junk.
+    keys.Press(Qt::CTRL | Qt::Key_G);
+    ASSERT_EQ(QApplication::focusWidget(), views.edtJumpTo);
+    keys.Type("0x1F41");
+    keys.Press(Qt::Key_Return);
+    EXPECT_EQ(hex->Position(), 8000);
+    views.edtJumpTo->selectAll();
+    keys.Type("junk");
+    keys.Press(Qt::Key_Return);
+    EXPECT_EQ(hex->Position(), 8000);
+    EXPECT_EQ(hex->statusBar()->currentMessage().toStdString(),
+              "Not moved: \"junk\" is not a position (a number counted from 1, or hex such as 0x1F41).");
+    keys.Press(Qt::Key_Left);
+    EXPECT_EQ(hex->Position(), 8000);
+
+    // In a hit list Up and Down choose the hit; Enter goes to it.
+    TSearchPages& search = *hex->SearchPages;
+    search.Session().SetSearchType(stByte);
+    search.Session().SetSearchValue(std::to_string(THexTestFolder::Pattern(10000)[10]));
+    search.btnBeginSearch->click();
+    ASSERT_EQ(QApplication::focusWidget(), search.lstResults);
+    const std::int32_t second = search.Session().Lists.Current.Row(1).Position;
+    keys.Press(Qt::Key_Down);
+    EXPECT_EQ(hex->Position(), 8000);
+    keys.Press(Qt::Key_Return);
+    EXPECT_EQ(hex->Position(), second);
+    EXPECT_EQ(QApplication::focusWidget(), views.edtDec[0]);
 }
 
 TEST_F(WindowsTest, ChildWindowsReportTheirClosingByTag) {
