@@ -17,6 +17,9 @@ inline std::string BlockName(std::string_view prefix, int start) {
     return std::string(prefix) + std::to_string(start);
 }
 
+// The text position a label or block record holds in its number.
+inline int RecordedPosition(double value) { return static_cast<int>(value); }
+
 // Lines of a text split at CR LF, LF or CR; a final line break adds no line.
 std::vector<std::string> SplitTextLines(std::string_view text);
 

@@ -43,6 +43,10 @@ struct GLOBALINFO_TAG {
     std::uint8_t ScriptRunning = 0;
     std::uint8_t DumpForAddWatch = 0;
     std::uint8_t SingleStep = 0;
+    // Runs of scripts on the stack. While one is, the hex windows and the
+    // output window follow it: their data changes at once, their widgets
+    // are brought up to date once before they are next painted.
+    std::int32_t ExecutingScripts = 0;
     std::array<std::string, MRUCount> MRUFiles;    // newest first
     std::array<std::string, MRUCount> MRUScripts;  // newest first
 };

@@ -34,9 +34,19 @@
 
 #include <algorithm>
 #include <utility>
-#include <utility>
 
 namespace {
+
+// The width of the numbers a search of the type looks for; 0 for a string.
+int SearchedValueBytes(int searchType) {
+    switch (searchType) {
+    case stByte: return 1;
+    case stWord: return 2;
+    case stDWord: return 4;
+    case stQWord: return 8;
+    default: return 0;
+    }
+}
 
 QAction* MakeAction(QWidget* window, const QString& text, const QString& hint, const QIcon& icon) {
     auto* action = new QAction(icon, text, window);
@@ -44,6 +54,8 @@ QAction* MakeAction(QWidget* window, const QString& text, const QString& hint, c
     action->setStatusTip(hint);
     return action;
 }
+
+bool ViewsFollowAScript() { return GlobalInfo().ExecutingScripts > 0; }
 
 std::string Listed(const std::vector<std::string>& names) {
     std::string text;
@@ -86,6 +98,10 @@ TFrmHexEdit::TFrmHexEdit(QWidget* owner, std::int32_t channel, TFileIO& io)
     };
     SearchPages = new TSearchPages(*this, tabSearch, tabResults, Views->NavigationLayout());
     SearchPages->Session().LoadDefaults(GlobalSearchDefaults());
+    SearchPages->StepsFollow = &ViewsFollowAScript;
+    SearchPages->OnHitEntered = [this] { Views->EditValueAtPosition(SearchedValueBytes(SearchInfo.SearchType)); };
+    // The status line is there from the start, so its first message moves nothing.
+    statusBar()->setSizeGripEnabled(true);
     PlaceViews();
     FitToViews();
     SetLocked(true);
@@ -128,6 +144,7 @@ void TFrmHexEdit::BuildMenus() {
     SetStandardShortcuts(*btnSaveAs, QKeySequence::SaveAs, Qt::CTRL | Qt::SHIFT | Qt::Key_S);
     SetStandardShortcuts(*mnuClose, QKeySequence::Close, Qt::CTRL | Qt::Key_W);
     mnuTogglelock = new QAction("Toggle lock", this);
+    mnuTogglelock->setShortcut(Qt::CTRL | Qt::Key_L);
     btnDeleteBytes = MakeAction(this, "Delete Bytes", "Delete bytes from the current position",
                                 ToolIcon(TToolIcon::DeleteBytes));
     btnInsertBytes = MakeAction(this, "&Insert Bytes", "Insert bytes at the current position",
@@ -247,9 +264,30 @@ std::int32_t TFrmHexEdit::ClampedPosition(std::int32_t position) const {
 
 void TFrmHexEdit::RefreshView() {
     position_ = ClampedPosition(position_);
+    Views->Update();
+    if (ViewsFollowAScript())
+        ShowViewLater();
+    else
+        ShowView();
+}
+
+void TFrmHexEdit::ShowView() {
+    viewPending_ = false;
     setWindowTitle(platform::PathToQString(ChannelCaption(channel_, DataPath(), FileSize())));
     ShowModified();
-    Views->RefreshView();
+    Views->UpdateDisplay(false);
+}
+
+// A script moves and writes far faster than a screen shows: the views are
+// filled from the event loop, once for all the calls made before it turns.
+void TFrmHexEdit::ShowViewLater() {
+    if (std::exchange(viewPending_, true)) return;
+    QMetaObject::invokeMethod(this, &TFrmHexEdit::ShowPendingView, Qt::QueuedConnection);
+}
+
+void TFrmHexEdit::ShowPendingView() {
+    if (viewPending_) ShowView();
+    SearchPages->ShowPendingStep();
 }
 
 void TFrmHexEdit::ShowModified() { imgModified->setPixmap(ModifiedImage(Modified())); }
@@ -276,12 +314,14 @@ bool TFrmHexEdit::CloseWorkingCopy(bool ask) {
                                           "Save Changes?"))
             return false;
         copy_.Close();
+        readAhead_.Forget();
     }
     CloseWindow();
     return true;
 }
 
 bool TFrmHexEdit::OfferChangesForSaving(const std::string& question, const std::string& caption) {
+    Views->LeaveFocusedBox();
     if (!Modified()) return true;
     switch (platform::MessageBox(question, caption, platform::MsgButtons::YesNoCancel, platform::MsgIcon::Question)) {
     case platform::MsgAnswer::Yes:
@@ -332,13 +372,19 @@ void TFrmHexEdit::closeEvent(QCloseEvent* event) {
 }
 
 std::size_t TFrmHexEdit::ReadBytes(std::int32_t position, std::uint8_t* buffer, std::size_t count) {
-    return copy_.Read(position, buffer, count);
+    return readAhead_.Read(position, buffer, count, [this](std::int32_t at, std::uint8_t* into, std::size_t wanted) {
+        return copy_.Read(at, into, wanted);
+    });
 }
 
 std::size_t TFrmHexEdit::WriteBytes(std::int32_t position, const std::uint8_t* bytes, std::size_t count) {
     if (Scanning()) return 0;
     const std::size_t written = copy_.Write(position, bytes, count);
-    ShowModified();
+    readAhead_.Wrote(position, bytes, count, written);
+    if (ViewsFollowAScript())
+        ShowViewLater();
+    else
+        ShowModified();
     return written;
 }
 
@@ -407,6 +453,7 @@ bool TFrmHexEdit::DeleteBytes(std::int32_t count) {
     if (Scanning()) return false;
     MyTCursor hourglass;
     const bool done = copy_.DeleteBytes(position_, count);
+    readAhead_.Forget();
     if (done) RefreshView();
     return done;
 }
@@ -415,6 +462,7 @@ bool TFrmHexEdit::InsertBytes(std::int32_t count) {
     if (Scanning()) return false;
     MyTCursor hourglass;
     const bool done = copy_.InsertBytes(position_, count);
+    readAhead_.Forget();
     if (done) RefreshView();
     return done;
 }
@@ -428,6 +476,7 @@ bool TFrmHexEdit::ResizeFile(std::int32_t size) {
     if (Scanning()) return false;
     MyTCursor hourglass;
     const bool done = copy_.SetFileSize(size);
+    readAhead_.Forget();
     if (done) RefreshView();
     return done;
 }
@@ -444,6 +493,7 @@ bool TFrmHexEdit::SaveFile(const std::string& name) {
 
 bool TFrmHexEdit::SaveFileForUser(const std::string& name) {
     if (Scanning()) return false;
+    Views->LeaveFocusedBox();
     const std::string target = name.empty() ? DataPath() : name;
     if (copy_.ChangedOnDisk(name) &&
         platform::MessageBox(platform::PathAsText(target) +
@@ -459,6 +509,7 @@ bool TFrmHexEdit::SaveFileForUser(const std::string& name) {
 
 bool TFrmHexEdit::SaveOverDisk(const std::string& name) {
     const bool saved = copy_.Save(name);
+    readAhead_.Forget();
     RefreshView();
     if (saved && !copy_.NotKept().empty())
         statusBar()->showMessage(platform::ToQString("Saved; the new file could not keep the old one's " +
@@ -519,6 +570,7 @@ void TFrmHexEdit::btnReopenClick() {
     btnLock->setChecked(false);
     btnLockClick();
     opened_ = copy_.Reopen();
+    readAhead_.Forget();
     if (opened_) {
         position_ = 0;
         ClearViews();

@@ -6,6 +6,7 @@
 
 #include "Binaryfilefunctions.h"
 #include "Channeltable.h"
+#include "Readahead.h"
 #include "Searchhost.h"
 #include "Searchinfo.h"
 #include "Valueviews.h"
@@ -72,9 +73,13 @@ public:
     void WriteCurrentBytes() override;
     // Position = the argument clamped into the file, then the views refresh; returns 1.
     std::int32_t SetPosition(std::int32_t position) override;
-    // Clamps the position into 0 .. FileSize - 1 (0 for an empty file), shows
-    // caption and modified indicator, rereads the page and fills the views.
+    // Clamps the position into 0 .. FileSize - 1 (0 for an empty file),
+    // rereads the page and loads the value object, then shows caption,
+    // modified indicator and the views: at once, or while a script runs once
+    // before the window is next painted.
     void RefreshView();
+    // The widgets a running script left behind show the window's state now.
+    void ShowPendingView();
     void SetLocked(bool locked);
     // The first element of a view of the bytes loaded at the last refresh, by
     // script type code: 1 BYTE, 2 SHORT, 3 LONG, 5 FLOAT, 6 DOUBLE, 7 USHORT,
@@ -191,6 +196,8 @@ private:
     // No lets the changes go. True when the caller may go on; Cancel and a
     // failed save (reported) keep the window as it is.
     bool OfferChangesForSaving(const std::string& question, const std::string& caption);
+    void ShowView();
+    void ShowViewLater();
     bool ResizeFile(std::int32_t size);
     void CloseWindow();
     void ReportRebuildFailure();
@@ -200,11 +207,15 @@ private:
     std::int32_t ClampedPosition(std::int32_t position) const;
 
     TWorkingCopy copy_;
+    // Reads go through it; every change of the copy other than WriteBytes forgets it.
+    TReadAhead readAhead_;
     std::int32_t channel_;
     std::int32_t position_ = -1;
     bool opened_ = false;
     bool locked_ = true;
     bool closing_ = false;
+    // The widgets lag behind the data until ShowPendingView.
+    bool viewPending_ = false;
     std::function<void()> afterScan_;
     // Activation moves the focus to box A unless a click into the window comes first.
     bool activationFocusPending_ = false;

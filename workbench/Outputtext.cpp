@@ -1,5 +1,8 @@
 #include "Outputtext.h"
 
+#include <iterator>
+#include <utility>
+
 namespace {
 
 // The text split at its line breaks; CR LF counts as one break.
@@ -29,10 +32,37 @@ TOutputText::TChange TOutputText::AddLine(const std::string& text, bool newLine)
     if (newLine) change.Pieces.emplace_back();
     lines_.back() += change.Pieces.front();
     lines_.insert(lines_.end(), change.Pieces.begin() + 1, change.Pieces.end());
+    KeepForView(change);
     return change;
 }
 
-void TOutputText::Clear() { lines_.assign(1, std::string()); }
+void TOutputText::KeepForView(TChange change) {
+    if (pending_.Whole) return;
+    pending_.DroppedLines += change.DroppedLines;
+    if (pending_.DroppedLines >= viewLines_) {
+        pending_ = TChange{};
+        pending_.Whole = true;
+        return;
+    }
+    if (pending_.Pieces.empty()) {
+        pending_.Pieces = std::move(change.Pieces);
+        return;
+    }
+    pending_.Pieces.back() += change.Pieces.front();
+    pending_.Pieces.insert(pending_.Pieces.end(), std::make_move_iterator(change.Pieces.begin() + 1),
+                           std::make_move_iterator(change.Pieces.end()));
+}
+
+TOutputText::TChange TOutputText::TakeChange() {
+    viewLines_ = lines_.size();
+    return std::exchange(pending_, TChange{});
+}
+
+void TOutputText::Clear() {
+    lines_.assign(1, std::string());
+    pending_ = TChange{};
+    viewLines_ = 1;
+}
 
 std::string TOutputText::Text() const {
     std::string text;

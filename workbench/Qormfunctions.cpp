@@ -4,6 +4,7 @@
 #include "Globalinfo.h"
 #include "Hexeditfrm.h"
 #include "Mainfrm.h"
+#include "Runpace.h"
 #include "Scriptoutfrm.h"
 #include "Searchpages.h"
 
@@ -188,6 +189,7 @@ int CloseChannelFromScript(TFrmMain& main, std::int32_t channel) {
 TScriptHostHooks ProgramScriptHostHooks() {
     TScriptHostHooks hooks;
     hooks.ProcessMessages = [] { QCoreApplication::processEvents(); };
+    hooks.MessagesDue = [pace = TRunPace()]() mutable { return pace.Due(); };
     hooks.ClearOutput = [] {
         if (auto* output = qobject_cast<TFrmScriptOut*>(FrmScriptOut)) output->BtnClearClick();
     };
@@ -236,7 +238,7 @@ TQormFunctions::TQormFunctions(ScriptControlApi& control, TFrmMain& main, TScrip
 
 void TQormFunctions::UserFunction(int ordinal, int) {
     Call(ordinal);
-    if (hooks_.ProcessMessages) hooks_.ProcessMessages();
+    if (hooks_.ProcessMessages && (!hooks_.MessagesDue || hooks_.MessagesDue())) hooks_.ProcessMessages();
 }
 
 void TQormFunctions::Call(int ordinal) {

@@ -65,6 +65,9 @@ int CloseChannelFromScript(TFrmMain& main, std::int32_t channel);
 struct TScriptHostHooks {
     // Lets the application handle its pending messages once.
     std::function<void()> ProcessMessages;
+    // Whether the round of messages after a call is due; when empty, it
+    // comes after every call.
+    std::function<bool()> MessagesDue;
     // Empties the output window when it is open (Cls).
     std::function<void()> ClearOutput;
     // Ends the program's message loop once the events in progress have
@@ -72,9 +75,10 @@ struct TScriptHostHooks {
     std::function<void()> QuitApplication;
 };
 
-// The hooks of the running program: Qt's message processing, the output
-// window of the main window's bookkeeping, and a quit that waits for the
-// message loop when none runs yet (a script started from the command line).
+// The hooks of the running program: Qt's message processing at the pace of
+// a run, the output window of the main window's bookkeeping, and a quit that
+// waits for the message loop when none runs yet (a script started from the
+// command line).
 TScriptHostHooks ProgramScriptHostHooks();
 
 // Carries out the host-function calls of one control on the channels of the main window.
@@ -83,9 +87,9 @@ public:
     TQormFunctions(ScriptControlApi& control, TFrmMain& main, TScriptHostHooks hooks = ProgramScriptHostHooks());
 
     // The control's OnUserFunction: runs the function of the ordinal (any
-    // other ordinal does nothing), hands its result to the control, then lets
-    // the application handle its pending messages once, which is when the
-    // user can act while a script calls host functions. The number of
+    // other ordinal does nothing), hands its result to the control, then,
+    // when the messages are due, lets the application handle them once, which
+    // is when the user can act while a script calls host functions. The number of
     // arguments given is not needed: a missing argument reads as 0 or "".
     void UserFunction(int ordinal, int paramCount);
 

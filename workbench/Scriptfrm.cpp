@@ -1,6 +1,7 @@
 #include "Scriptfrm.h"
 
 #include "Globalinfo.h"
+#include "Hexeditfrm.h"
 #include "Standardkeys.h"
 #include "Mainfrm.h"
 #include "Mrumenu.h"
@@ -513,7 +514,12 @@ void TFrmScript::RefreshWatches() {
     auto* watches = qobject_cast<TFrmWatches*>(FrmWatches);
     if (!watches) return;
     watches->UpdateValues(*TLang1);
-    QCoreApplication::processEvents();
+}
+
+void TFrmScript::ShowPendingViews() {
+    for (std::int32_t channel = 0; channel < ChannelLimit; ++channel)
+        if (TFrmHexEdit* window = main_.ChannelWindow(channel)) window->ShowPendingView();
+    if (auto* output = qobject_cast<TFrmScriptOut*>(FrmScriptOut)) output->ShowPendingLines();
 }
 
 bool TFrmScript::AddWatchDumpLine(const std::string& line) {

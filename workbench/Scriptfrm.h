@@ -163,6 +163,7 @@ private:
     void WaitForStepContinue() override;
     void AddOutputLine(const std::string& text, bool newLine) override;
     void RefreshWatches() override;
+    void ShowPendingViews() override;
     bool AddWatchDumpLine(const std::string& line) override;
     void ShowSingleStep(bool on) override;
     void ShowHighlight(bool on) override;

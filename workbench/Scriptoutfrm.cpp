@@ -13,10 +13,12 @@
 #include <QFont>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QStringList>
 #include <QTextCursor>
 #include <QToolBar>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -85,12 +87,45 @@ void TFrmScriptOut::LoadSaveSettings(int mode) {
 }
 
 void TFrmScriptOut::AddLine(const std::string& text, bool newLine) {
+    output_.AddLine(text, newLine);
+    if (GlobalInfo().ExecutingScripts > 0)
+        ShowLinesLater();
+    else
+        ShowPendingLines();
+}
+
+// A script prints far faster than a screen shows: the box takes the lines
+// from the event loop, all those printed before it turns at once.
+void TFrmScriptOut::ShowLinesLater() {
+    if (std::exchange(showQueued_, true)) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            showQueued_ = false;
+            ShowPendingLines();
+        },
+        Qt::QueuedConnection);
+}
+
+void TFrmScriptOut::ShowPendingLines() {
+    if (!output_.ChangePending()) return;
+    const TOutputText::TChange change = output_.TakeChange();
     rtfOutput->setUpdatesEnabled(false);
-    const TOutputText::TChange change = output_.AddLine(text, newLine);
-    RemoveFirstLines(change.DroppedLines);
-    AppendPieces(change.Pieces);
+    if (change.Whole) {
+        ShowWholeText();
+    } else {
+        RemoveFirstLines(change.DroppedLines);
+        AppendPieces(change.Pieces);
+    }
     rtfOutput->ensureCursorVisible();
     rtfOutput->setUpdatesEnabled(true);
+}
+
+void TFrmScriptOut::ShowWholeText() {
+    QStringList lines;
+    for (std::size_t line = 0; line < output_.LineCount(); ++line) lines << platform::ToQString(output_.Line(line));
+    rtfOutput->setPlainText(lines.join(QLatin1Char('\n')));
+    rtfOutput->moveCursor(QTextCursor::End);
 }
 
 void TFrmScriptOut::RemoveFirstLines(std::size_t count) {

@@ -21,8 +21,11 @@ public:
     explicit TFrmScriptOut(QWidget* owner);
 
     // Appends the text, and a line break when `newLine` is set; first drops
-    // the oldest lines beyond the limit of the text.
+    // the oldest lines beyond the limit of the text. While a script runs the
+    // box shows the lines once before it is next painted.
     void AddLine(const std::string& text, bool newLine);
+    // The box shows every line added so far.
+    void ShowPendingLines();
 
     // 0 reads, 1 writes "OUTPUT_FORM".
     void LoadSaveSettings(int mode);
@@ -51,6 +54,9 @@ private:
     void LimitHeightToScreen();
     void RemoveFirstLines(std::size_t count);
     void AppendPieces(const std::vector<std::string>& pieces);
+    void ShowWholeText();
+    void ShowLinesLater();
 
     TOutputText output_;
+    bool showQueued_ = false;
 };

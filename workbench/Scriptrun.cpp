@@ -55,8 +55,8 @@ std::string ErrorText(std::int32_t lineNo, const std::string& errorMsg) {
     return "Error Line: " + std::to_string(lineNo) + " - " + errorMsg;
 }
 
-TScriptRun::TScriptRun(TScriptControl& control, GLOBALINFO_TAG& info, TScriptRunHost& host)
-    : control_(control), info_(info), host_(host) {}
+TScriptRun::TScriptRun(TScriptControl& control, GLOBALINFO_TAG& info, TScriptRunHost& host, TRunPace pace)
+    : control_(control), info_(info), host_(host), pace_(pace) {}
 
 // The control counts a text of blanks as not empty, yet it has nothing to run.
 bool TScriptRun::ScriptIsEmpty() { return control_.get_Empty() || platform::Trim(control_.get_Text()).empty(); }
@@ -79,8 +79,10 @@ void TScriptRun::ExecuteScript() {
     host_.ClearError();
     {
         const TDepth depth(executing_);
+        const TDepth windowsFollow(info_.ExecutingScripts);
         control_.Execute();
     }
+    ShowRunState();
     if (const std::optional<TRunError> error = std::exchange(error_, std::nullopt))
         host_.ShowError(error->LineNo, error->Text);
 }
@@ -122,12 +124,19 @@ void TScriptRun::DumpToAddWatch() {
     control_.DumpVariables();
 }
 
-void TScriptRun::OnStep(std::int32_t) {
+void TScriptRun::ShowRunState() {
     host_.RefreshWatches();
+    host_.ShowPendingViews();
+}
+
+void TScriptRun::OnStep(std::int32_t) {
     if (info_.SingleStep && info_.ScriptRunning) {
+        ShowRunState();
         info_.StepContinue = 0;
         host_.WaitForStepContinue();
-    } else {
+        pace_.Restart();
+    } else if (pace_.Due()) {
+        host_.RefreshWatches();
         host_.ProcessMessages();
     }
 }
@@ -153,7 +162,7 @@ void TScriptRun::OnScriptError(std::int32_t lineNo, const std::string& errorMsg)
 
 void TScriptRun::OnPrint(const std::string& printLine, bool newLine) {
     host_.AddOutputLine(printLine, newLine);
-    host_.ProcessMessages();
+    if (pace_.Due()) host_.ProcessMessages();
 }
 
 // Lines meant for the add-watch dialog go to the output window when the

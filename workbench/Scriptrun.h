@@ -6,6 +6,7 @@
 #pragma once
 
 #include "Globalinfo.h"
+#include "Runpace.h"
 #include "Scriptcontrol.h"
 
 #include <cstdint>
@@ -29,9 +30,11 @@ public:
     virtual void WaitForStepContinue() = 0;
     // Appends to the output window; nothing while it is closed.
     virtual void AddOutputLine(const std::string& text, bool newLine) = 0;
-    // Refreshes the watch window from the control and handles messages once;
-    // nothing while it is closed.
+    // Refreshes the watch window from the control; nothing while it is closed.
     virtual void RefreshWatches() = 0;
+    // The windows that follow a run (the hex windows, the output window)
+    // show its state now.
+    virtual void ShowPendingViews() = 0;
     // Lists a dump line in the add-watch dialog; false when there is none.
     virtual bool AddWatchDumpLine(const std::string& line) = 0;
     // The single-step and highlight commands show their state (tool button
@@ -48,7 +51,7 @@ public:
 
 class TScriptRun {
 public:
-    TScriptRun(TScriptControl& control, GLOBALINFO_TAG& info, TScriptRunHost& host);
+    TScriptRun(TScriptControl& control, GLOBALINFO_TAG& info, TScriptRunHost& host, TRunPace pace = TRunPace());
 
     // --- Commands.
     // Idle: runs the script to its end (an empty or blank script does
@@ -64,7 +67,9 @@ public:
     // Has the control dump its variables into the add-watch dialog.
     void DumpToAddWatch();
 
-    // --- Events of the control.
+    // --- Events of the control. A step pauses while single stepping, with
+    // every window showing the run's state; else it, like a printed line,
+    // handles messages and refreshes the watches at the run's pace.
     void OnStep(std::int32_t lineNo);
     void OnBreakPoint();
     void OnScriptComplete(std::int32_t lineNo, std::int32_t exitCode);
@@ -81,6 +86,7 @@ public:
 
 private:
     bool ScriptIsEmpty();
+    void ShowRunState();
 
     // The error a run reported, shown once the run has ended: the control
     // clears its selection while it ends a run that failed its check.
@@ -92,6 +98,7 @@ private:
     TScriptControl& control_;
     GLOBALINFO_TAG& info_;
     TScriptRunHost& host_;
+    TRunPace pace_;
     int executing_ = 0;
     std::optional<TRunError> error_;
 };

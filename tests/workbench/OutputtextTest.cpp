@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -60,6 +61,58 @@ TEST(OutputTextTest, ClearLeavesOneEmptyLine) {
     output.Clear();
     EXPECT_EQ(output.LineCount(), 1u);
     EXPECT_EQ(output.Text(), "");
+}
+
+// A view that takes the changes at its own pace ends up with the text.
+std::vector<std::string> ApplyTo(std::vector<std::string> view, const TOutputText& output,
+                                 const TOutputText::TChange& change) {
+    if (change.Whole) {
+        view.clear();
+        for (std::size_t line = 0; line < output.LineCount(); ++line) view.push_back(output.Line(line));
+        return view;
+    }
+    view.erase(view.begin(), view.begin() + static_cast<std::ptrdiff_t>(change.DroppedLines));
+    view.back() += change.Pieces.front();
+    view.insert(view.end(), change.Pieces.begin() + 1, change.Pieces.end());
+    return view;
+}
+
+std::vector<std::string> Lines(const TOutputText& output) {
+    std::vector<std::string> lines;
+    for (std::size_t line = 0; line < output.LineCount(); ++line) lines.push_back(output.Line(line));
+    return lines;
+}
+
+TEST(OutputTextTest, AViewTakingTheChangesAtItsPaceShowsTheText) {
+    // Appends between two takes: a few, enough to drop some of the view's
+    // lines, enough to drop all of them, and texts that share a line.
+    for (const int appends : {1, 3, 120, 499, 500, 501, 2000}) {
+        TOutputText output;
+        std::vector<std::string> view(1);
+        for (int call = 1; call <= 450; ++call) output.AddLine(std::to_string(call), true);
+        view = ApplyTo(view, output, output.TakeChange());
+        ASSERT_EQ(view, Lines(output));
+        for (int call = 1; call <= appends; ++call) output.AddLine("x" + std::to_string(call), call % 3 != 0);
+        EXPECT_TRUE(output.ChangePending());
+        const TOutputText::TChange change = output.TakeChange();
+        EXPECT_EQ(change.Whole, appends >= 2000) << appends;
+        view = ApplyTo(view, output, change);
+        EXPECT_EQ(view, Lines(output)) << appends;
+        EXPECT_FALSE(output.ChangePending());
+    }
+}
+
+TEST(OutputTextTest, ClearForgetsTheChangesNotTaken) {
+    TOutputText output;
+    output.AddLine("a", true);
+    output.Clear();
+    EXPECT_FALSE(output.ChangePending());
+    output.AddLine("b", false);
+    const TOutputText::TChange change = output.TakeChange();
+    EXPECT_FALSE(change.Whole);
+    EXPECT_EQ(change.DroppedLines, 0u);
+    ASSERT_EQ(change.Pieces.size(), 1u);
+    EXPECT_EQ(change.Pieces[0], "b");
 }
 
 }  // namespace

@@ -33,7 +33,10 @@ public:
     std::deque<std::function<void()>> UserActions;
     int UnexpectedPauses = 0;
     int Refreshes = 0;
+    int ViewsShown = 0;
     int MessageRounds = 0;
+    // The run's flag of windows that follow it, at each refresh of the watches.
+    std::vector<std::int32_t> FollowingAtRefresh;
     int ChannelsShown = 0;
     std::vector<std::string> ErrorsShown;  // "3: Error Line: 3 - ..."
     bool SingleStepShown = false;
@@ -57,7 +60,11 @@ public:
     void AddOutputLine(const std::string& text, bool newLine) override {
         if (OutputOpen) Output.push_back(text + (newLine ? "\r\n" : ""));
     }
-    void RefreshWatches() override { ++Refreshes; }
+    void RefreshWatches() override {
+        ++Refreshes;
+        FollowingAtRefresh.push_back(info_.ExecutingScripts);
+    }
+    void ShowPendingViews() override { ++ViewsShown; }
     bool AddWatchDumpLine(const std::string& line) override {
         if (!AddWatchOpen) return false;
         AddWatchLines.push_back(line);
@@ -102,6 +109,11 @@ private:
     RecordingHost& host_;
 };
 
+// The clock of the runs' pace, which the tests turn.
+std::int64_t clockNow = 0;
+std::int64_t TestClock() { return clockNow; }
+constexpr std::int64_t PaceInterval = 10;
+
 class ScriptRunTest : public ::testing::Test {
 protected:
     ScriptRunTest() {
@@ -112,7 +124,7 @@ protected:
     GLOBALINFO_TAG info;
     FakeScriptControl control;
     RecordingHost host{info};
-    TScriptRun run{control, info, host};
+    TScriptRun run{control, info, host, TRunPace(PaceInterval, &TestClock)};
     RunEvents events{run, host};
 };
 
@@ -173,7 +185,31 @@ TEST_F(ScriptRunTest, StepFromIdleTurnsSteppingOnAndPausesAtEachLine) {
     EXPECT_TRUE(control.AutoSelectStepLine);
     EXPECT_TRUE(host.HighlightShown);
     EXPECT_EQ(info.ScriptRunning, 0);
-    EXPECT_EQ(host.Refreshes, 3);
+    // Each pause and the end show the run's state.
+    EXPECT_EQ(host.Refreshes, 4);
+    EXPECT_EQ(host.ViewsShown, 4);
+}
+
+// Lines and printed lines pump only once the pace's interval has passed; the
+// watches follow at that pace too, and the end shows the final state.
+TEST_F(ScriptRunTest, ARunningScriptPumpsAndRefreshesTheWatchesAtItsPace) {
+    control.Script = [](FakeScriptControl& c) {
+        for (int line = 1; line <= 1000; ++line) {
+            if (line == 500) clockNow += PaceInterval;
+            c.Events->TLang1Step(line);
+            c.Events->TLang1Print("x", true);
+        }
+        c.Events->TLang1ScriptComplete(1000, 0);
+    };
+    run.Run();
+    EXPECT_EQ(host.MessageRounds, 1);
+    EXPECT_EQ(host.Refreshes, 2);
+    EXPECT_EQ(host.ViewsShown, 1);
+    // While the run is on the stack the windows follow it; they show it
+    // all once it has ended.
+    EXPECT_THAT(host.FollowingAtRefresh, ElementsAre(1, 0));
+    EXPECT_EQ(info.ExecutingScripts, 0);
+    EXPECT_EQ(host.Output.size(), 1000u + 2u);
 }
 
 TEST_F(ScriptRunTest, RunWhilePausedFinishesWithoutPausing) {
@@ -230,6 +266,7 @@ TEST_F(ScriptRunTest, TheRunningFlagFallsEvenWhenTheRunThrows) {
     };
     EXPECT_THROW(run.Run(), std::runtime_error);
     EXPECT_EQ(info.ScriptRunning, 0);
+    EXPECT_EQ(info.ExecutingScripts, 0);
     EXPECT_FALSE(run.Executing());
 }
 

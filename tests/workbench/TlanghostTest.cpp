@@ -2,6 +2,8 @@
 // its class identifier from the library built beside the tests: the control's
 // events reach the output and watch windows through the sink.
 #include "Globalinfo.h"
+#include "Hexeditfrm.h"
+#include "Searchpages.h"
 #include "Mainfrm.h"
 #include "Scriptfrm.h"
 #include "Scriptoutfrm.h"
@@ -17,7 +19,12 @@
 
 #include "QtTestApplication.h"
 
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTableView>
+#include <QTimer>
 
 #include <filesystem>
 #include <fstream>
@@ -103,6 +110,89 @@ TEST_F(HostedControlTest, TheDumpListsTheScriptsVariables) {
     script.BtnRun->trigger();
     script.BtnDumpVars->trigger();
     EXPECT_THAT(OutputText(), HasSubstr("Number | COUNT=3\r\n"));
+}
+
+// While a script runs the hex window's widgets follow it at the screen's
+// pace; once it has ended they, the output and the watches show exactly
+// where it left the file.
+TEST_F(HostedControlTest, AfterARunOfMovesAndWritesEveryWindowShowsWhereItEnded) {
+    ASSERT_TRUE(main->OpenFileInChannel(folder.MakeFile("data.bin", std::vector<std::uint8_t>(2000, 0)), -1));
+    TFrmHexEdit* window = main->ChannelWindow(0);
+    ASSERT_NE(window, nullptr);
+    TFrmScript& script = OpenScriptWith(
+        "Number i, p\r\n"
+        "For i = 1 To 300\r\n"
+        "JumpRel(3)\r\n"
+        "SetValue(TYPE_BYTE, i Mod 256)\r\n"
+        "Next\r\n"
+        "p = GetPosition()\r\n"
+        "Print \"at \"; p\r\n");
+    main->mnuWindowsScriptOutputClick();
+    main->mnuScriptWatchWindowClick();
+    auto* watches = qobject_cast<TFrmWatches*>(FrmWatches);
+    watches->AddWatch("p", "");
+    script.BtnRun->trigger();
+
+    EXPECT_EQ(window->Position(), 900);
+    EXPECT_EQ(window->Views->edtJumpTo->text().toStdString(), "901");
+    EXPECT_EQ(window->Views->lblPos[0]->text().toStdString(), "901");
+    EXPECT_EQ(window->Views->edtDec[0]->text().toStdString(), "44");
+    EXPECT_EQ(window->Views->edtDec[1]->text().toStdString(), "0");
+    EXPECT_TRUE(window->Modified());
+    std::uint8_t byte = 0;
+    ASSERT_EQ(window->ReadBytes(897, &byte, 1), 1u);
+    EXPECT_EQ(byte, 43);
+    auto* output = qobject_cast<TFrmScriptOut*>(FrmScriptOut);
+    EXPECT_THAT(output->rtfOutput->toPlainText().toStdString(), HasSubstr("at 901\n"));
+    EXPECT_THAT(output->rtfOutput->toPlainText().toStdString(), HasSubstr("with no errors."));
+    EXPECT_EQ(watches->Watches().Row(1).Value, "901");
+    EXPECT_EQ(GlobalInfo().ExecutingScripts, 0);
+}
+
+// A step through the hits shows in the navigation and the result grid once
+// the run has ended, at the last hit the script reached (in a run from the
+// script window SearchFirst counts the hits, and each SearchNext steps on).
+TEST_F(HostedControlTest, AfterASearchLoopTheStepperShowsTheLastHit) {
+    std::vector<std::uint8_t> bytes(400, 0);
+    for (const int at : {10, 110, 210, 310}) std::copy_n("QRM", 3, bytes.begin() + at);
+    ASSERT_TRUE(main->OpenFileInChannel(folder.MakeFile("hits.bin", bytes), -1));
+    TFrmHexEdit* window = main->ChannelWindow(0);
+    ASSERT_NE(window, nullptr);
+    TFrmScript& script = OpenScriptWith(
+        "Number h, n\r\n"
+        "h = SearchFirst(\"QRM\", TYPE_STRING)\r\n"
+        "For n = 1 To 2\r\n"
+        "h = SearchNext()\r\n"
+        "Next\r\n");
+    main->mnuWindowsScriptOutputClick();
+    script.BtnRun->trigger();
+    const TSearchSession& session = window->SearchPages->Session();
+    EXPECT_EQ(session.Lists.Current.EntryCount(), 4);
+    EXPECT_EQ(window->Position(), 110);
+    EXPECT_EQ(window->Views->edtJumpTo->text().toStdString(), "111");
+    EXPECT_EQ(window->SearchPages->edtSearchResult->text().toStdString(), session.ResultField);
+    EXPECT_FALSE(session.ResultField.empty());
+    EXPECT_EQ(window->SearchPages->lstResults->currentIndex().row(), 1);
+}
+
+// Stop reaches a script that loops without end at the next round of
+// messages, which a running script lets through some tens of times a second.
+TEST_F(HostedControlTest, StopEndsARunningLoopAtOnce) {
+    TFrmScript& script = OpenScriptWith("Number x\r\nWhile x >= 0\r\nx = x + 1\r\nWend\r\n");
+    main->mnuWindowsScriptOutputClick();
+    main->mnuScriptWatchWindowClick();
+    qobject_cast<TFrmWatches*>(FrmWatches)->AddWatch("x", "");
+    constexpr int stopAfter = 100;
+    QElapsedTimer clock;
+    QTimer::singleShot(stopAfter, &script, [&] { script.BtnStop->trigger(); });
+    clock.start();
+    script.BtnRun->trigger();
+    const qint64 late = clock.elapsed() - stopAfter;
+    // The pace lets messages through every 20 ms; the margin is for a
+    // loaded machine and the sanitizers.
+    EXPECT_LT(late, 250) << "the run ended " << late << " ms after Stop was due";
+    EXPECT_THAT(OutputText(), HasSubstr("by program reset."));
+    EXPECT_EQ(GlobalInfo().ScriptRunning, 0);
 }
 
 TEST_F(HostedControlTest, AControlWithoutEventsIsNotHosted) {
