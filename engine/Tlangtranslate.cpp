@@ -634,8 +634,16 @@ private:
         CommitCells();
         e_.m_Memory.Resize(held, held + tail->size());
         // A tail that is the target itself is appended as it was.
+        const bool tailIsTarget = tail == &target.SymText;
         target.SymText.append(*tail);
-        e_.m_TokenText = target.SymText;
+        // The text register is left equal to the target. Where this statement
+        // left it so and nothing has changed it since, it grows by the tail as
+        // well, and a loop that appends to a text costs what it appends.
+        if (e_.m_TokenText.Changes() == s_.registerChanges && e_.m_TokenText.size() == held && !tailIsTarget)
+            e_.m_TokenText += *tail;
+        else
+            e_.m_TokenText = target.SymText;
+        s_.registerChanges = e_.m_TokenText.Changes();
         e_.m_NumValue = number;
         FinishAssignment(target);
         return true;
@@ -1403,8 +1411,16 @@ bool TranslatedRun::Bind(TranslatedStatement& s) {
 
 TranslatedStatement* TLangEngine::TranslatedAt(int position, TranslatedStatement::Kind kind, int endToken) {
     if (!m_TranslateLines || !TokenCacheUsable() || position < 1 || position > m_RunTextLength) return nullptr;
-    std::int32_t index = kept_.translatedIndex[static_cast<std::size_t>(position)];
-    if (index == kNotLookedAt) index = TranslateFirst(position, kind, endToken);
+    // A statement that runs once is read by the evaluator; it is translated
+    // at its second run, so a script whose lines mostly run once keeps
+    // nothing for them.
+    std::int32_t& slot = kept_.translatedIndex[static_cast<std::size_t>(position)];
+    if (slot == kNotLookedAt) {
+        slot = kSeenOnce;
+        return nullptr;
+    }
+    std::int32_t index = slot;
+    if (index == kSeenOnce) index = TranslateFirst(position, kind, endToken);
     if (index == kNothingKept) return nullptr;
     TranslatedStatement* statement = kept_.translated[static_cast<std::size_t>(index)].get();
     if (statement->kind != kind || statement->endToken != endToken) return nullptr;

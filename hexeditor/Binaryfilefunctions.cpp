@@ -338,6 +338,28 @@ std::int32_t ReadLeadingInteger(std::string_view text)
     return static_cast<std::int32_t>(negative ? -value : std::min<std::int64_t>(value, INT32_MAX));
 }
 
+std::optional<std::int64_t> ReadJumpPosition(std::string_view text)
+{
+    constexpr std::int64_t saturation = std::int64_t{1} << 32;
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    std::size_t i = 0;
+    const bool negative = SkipBlanksAndSign(text, i);
+    const bool hex = !negative && text.size() > i + 1 && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X');
+    if (hex)
+        i += 2;
+    if (i == text.size())
+        return std::nullopt;
+    std::int64_t value = 0;
+    for (; i < text.size(); ++i) {
+        const int digit = hex ? HexDigitValue(text[i]) : (IsDigit(text[i]) ? text[i] - '0' : -1);
+        if (digit < 0)
+            return std::nullopt;
+        value = std::min(value * (hex ? 16 : 10) + digit, saturation);
+    }
+    return negative ? -value : value;
+}
+
 std::optional<float> ReadSingleText(std::string_view text)
 {
     // Values up to this bound round to the largest single; beyond it they

@@ -88,6 +88,10 @@ std::optional<std::uint64_t> ReadHexNumber(std::string_view text, int bits);
 // (leading blanks and one sign allowed, anything after the digits ignored,
 // no digits give 0), held at the bounds of 32 bits.
 std::int32_t ReadLeadingInteger(std::string_view text);
+// A position typed into the jump box, counted from 1: a decimal number (one
+// sign allowed) or hex digits after "0x" ("0x1F41" is 8001), blanks around.
+// Nothing for any other text. Numbers beyond 32 bits are held at 2^32.
+std::optional<std::int64_t> ReadJumpPosition(std::string_view text);
 // Leading blanks, a sign, digits with '.' as the decimal point and an
 // optional exponent; no number gives 0. Nothing for a finite text beyond the
 // single or double range.

@@ -37,6 +37,17 @@
 
 namespace {
 
+// The width of the numbers a search of the type looks for; 0 for a string.
+int SearchedValueBytes(int searchType) {
+    switch (searchType) {
+    case stByte: return 1;
+    case stWord: return 2;
+    case stDWord: return 4;
+    case stQWord: return 8;
+    default: return 0;
+    }
+}
+
 QAction* MakeAction(QWidget* window, const QString& text, const QString& hint, const QIcon& icon) {
     auto* action = new QAction(icon, text, window);
     action->setToolTip(hint);
@@ -87,6 +98,10 @@ TFrmHexEdit::TFrmHexEdit(QWidget* owner, std::int32_t channel, TFileIO& io)
     };
     SearchPages = new TSearchPages(*this, tabSearch, tabResults, Views->NavigationLayout());
     SearchPages->Session().LoadDefaults(GlobalSearchDefaults());
+    SearchPages->StepsFollow = &ViewsFollowAScript;
+    SearchPages->OnHitEntered = [this] { Views->EditValueAtPosition(SearchedValueBytes(SearchInfo.SearchType)); };
+    // The status line is there from the start, so its first message moves nothing.
+    statusBar()->setSizeGripEnabled(true);
     PlaceViews();
     FitToViews();
     SetLocked(true);
@@ -129,6 +144,7 @@ void TFrmHexEdit::BuildMenus() {
     SetStandardShortcuts(*btnSaveAs, QKeySequence::SaveAs, Qt::CTRL | Qt::SHIFT | Qt::Key_S);
     SetStandardShortcuts(*mnuClose, QKeySequence::Close, Qt::CTRL | Qt::Key_W);
     mnuTogglelock = new QAction("Toggle lock", this);
+    mnuTogglelock->setShortcut(Qt::CTRL | Qt::Key_L);
     btnDeleteBytes = MakeAction(this, "Delete Bytes", "Delete bytes from the current position",
                                 ToolIcon(TToolIcon::DeleteBytes));
     btnInsertBytes = MakeAction(this, "&Insert Bytes", "Insert bytes at the current position",
@@ -271,6 +287,7 @@ void TFrmHexEdit::ShowViewLater() {
 
 void TFrmHexEdit::ShowPendingView() {
     if (viewPending_) ShowView();
+    SearchPages->ShowPendingStep();
 }
 
 void TFrmHexEdit::ShowModified() { imgModified->setPixmap(ModifiedImage(Modified())); }
@@ -304,6 +321,7 @@ bool TFrmHexEdit::CloseWorkingCopy(bool ask) {
 }
 
 bool TFrmHexEdit::OfferChangesForSaving(const std::string& question, const std::string& caption) {
+    Views->LeaveFocusedBox();
     if (!Modified()) return true;
     switch (platform::MessageBox(question, caption, platform::MsgButtons::YesNoCancel, platform::MsgIcon::Question)) {
     case platform::MsgAnswer::Yes:
@@ -475,6 +493,7 @@ bool TFrmHexEdit::SaveFile(const std::string& name) {
 
 bool TFrmHexEdit::SaveFileForUser(const std::string& name) {
     if (Scanning()) return false;
+    Views->LeaveFocusedBox();
     const std::string target = name.empty() ? DataPath() : name;
     if (copy_.ChangedOnDisk(name) &&
         platform::MessageBox(platform::PathAsText(target) +

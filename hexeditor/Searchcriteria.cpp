@@ -77,11 +77,11 @@ TSearchCriteriaPanel::TSearchCriteriaPanel(QWidget* parent) : QWidget(parent)
     auto* types = new QVBoxLayout(optSearchType);
     searchTypes_ = new QButtonGroup(this);
     const char* const typeItems[] = {
-        "String Search (Searches for ASCIIZ and ANSI strings)",
-        "Single Character (8 bit ASCII Value) Search",
-        "WORD (16 bit integer) Search",
-        "DWORD (32 bit integer) Search",
-        "QWORD (64 bit integer) Search",
+        "&String Search (Searches for ASCIIZ and ANSI strings)",
+        "Single &Character (8 bit ASCII Value) Search",
+        "&WORD (16 bit integer) Search",
+        "&DWORD (32 bit integer) Search",
+        "&QWORD (64 bit integer) Search",
     };
     for (int i = 0; i < 5; ++i) {
         auto* item = new QRadioButton(typeItems[i], optSearchType);

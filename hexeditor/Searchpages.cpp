@@ -13,8 +13,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableView>
 #include <QToolButton>
+
+#include <utility>
 
 namespace {
 
@@ -120,6 +123,17 @@ QTableView* TSearchPages::ResultGrid(const char* name, TResultListModel* model, 
     connect(grid, &QTableView::doubleClicked, this, [this, grid, &list] {
         session_.GoToRow(list, grid->currentIndex().row());
     });
+    // Enter goes to the selected hit as a double-click does.
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* enter = new QShortcut(QKeySequence(key), grid, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(enter, &QShortcut::activated, this, [this, grid, &list] {
+            if (!grid->currentIndex().isValid() || list.IsEmpty())
+                return;
+            session_.GoToRow(list, grid->currentIndex().row());
+            if (OnHitEntered)
+                OnHitEntered();
+        });
+    }
     return grid;
 }
 
@@ -191,7 +205,12 @@ void TSearchPages::BuildResultsPage()
 void TSearchPages::btnBeginSearchClick()
 {
     MyTCursor hourglass;
-    session_.BeginSearch();
+    // The keys go on in the list of hits, at its first one.
+    if (session_.BeginSearch() != TSearchOutcome::Refused && lstResults->isVisible() &&
+        !session_.Lists.Current.IsEmpty()) {
+        lstResults->setFocus(Qt::OtherFocusReason);
+        lstResults->setCurrentIndex(lstResults->model()->index(0, 0));
+    }
 }
 
 void TSearchPages::btnSearchCancelClick()
@@ -205,7 +224,11 @@ void TSearchPages::Show(unsigned changes)
         Criteria->SetEntries(session_.Entries);
     if (changes & TSearchSession::ResultsChanged)
         ShowResults();
-    if (changes & (TSearchSession::ResultsChanged | TSearchSession::StepChanged))
+    if (changes & TSearchSession::ResultsChanged)
+        ShowStep();
+    else if ((changes & TSearchSession::StepChanged) && StepsFollow && StepsFollow())
+        ShowStepLater();
+    else if (changes & TSearchSession::StepChanged)
         ShowStep();
     if (changes & TSearchSession::ScanChanged)
         ShowScanState();
@@ -219,8 +242,23 @@ void TSearchPages::ShowResults()
     lblPrevFile->setText(Q(session_.Lists.PreviousLabel));
 }
 
+// A script steps through thousands of hits in the time a screen shows one.
+void TSearchPages::ShowStepLater()
+{
+    if (std::exchange(stepPending_, true))
+        return;
+    QMetaObject::invokeMethod(this, &TSearchPages::ShowPendingStep, Qt::QueuedConnection);
+}
+
+void TSearchPages::ShowPendingStep()
+{
+    if (stepPending_)
+        ShowStep();
+}
+
 void TSearchPages::ShowStep()
 {
+    stepPending_ = false;
     edtSearchResult->setText(Q(session_.ResultField));
     const QModelIndex row = currentModel_->index(session_.Selection, 0);
     if (row.isValid()) {

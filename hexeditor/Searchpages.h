@@ -18,6 +18,8 @@
 #include <QObject>
 #include <QWidget>
 
+#include <functional>
+
 class QBoxLayout;
 class QLabel;
 class QLineEdit;
@@ -45,6 +47,16 @@ public:
     TSearchPages(TSearchHost& host, QWidget* searchPage, QWidget* resultsPage, QBoxLayout* navigationArea);
 
     TSearchSession& Session() { return session_; }
+
+    // While it answers true (a script runs), a step through the hits shows
+    // in the result field and the grid once before they are next painted,
+    // not at every step; ShowPendingStep shows it at once.
+    std::function<bool()> StepsFollow;
+    void ShowPendingStep();
+
+    // Enter on a hit of either list went to it; the window then offers the
+    // value there for editing.
+    std::function<void()> OnHitEntered;
 
     // Handlers, named as the page's buttons.
     void btnBeginSearchClick();
@@ -81,9 +93,11 @@ private:
     void Show(unsigned changes);
     void ShowResults();
     void ShowStep();
+    void ShowStepLater();
     void ShowScanState();
 
     TSearchSession session_;
+    bool stepPending_ = false;
     TResultListModel* currentModel_;
     TResultListModel* previousModel_;
 };

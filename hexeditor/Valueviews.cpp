@@ -2,7 +2,10 @@
 
 #include "platform/QtText.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QComboBox>
 #include <QFocusEvent>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -12,14 +15,17 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPointer>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QValidator>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -131,8 +137,21 @@ bool TValueEdit::event(QEvent* event)
     return QLineEdit::event(event);
 }
 
+// The keys that change a box's text.
+bool ChangesText(const QKeyEvent& event)
+{
+    return TypedCharacter(event) != 0 || event.key() == Qt::Key_Backspace || event.key() == Qt::Key_Delete ||
+           event.matches(QKeySequence::Paste) || event.matches(QKeySequence::Cut) ||
+           event.matches(QKeySequence::Undo) || event.matches(QKeySequence::Redo);
+}
+
 void TValueEdit::keyPressEvent(QKeyEvent* event)
 {
+    if (isReadOnly() && OnRefusedKey && ChangesText(*event)) {
+        OnRefusedKey();
+        event->accept();
+        return;
+    }
     const char16_t typed = TypedCharacter(*event);
     if (KeyFilter && typed != 0) {
         const char16_t key = KeyFilter(typed);
@@ -190,6 +209,12 @@ TValueEdit* TValueViews::MakeValueEdit(QWidget* parent, TValueView view, int ind
     edit->OnExit = [views = QPointer<TValueViews>(this), box] {
         if (views)
             views->ValueEditExit(box);
+    };
+    // Enter writes the typed value and leaves the focus in the box.
+    connect(edit, &QLineEdit::returnPressed, this, [this, box] { ValueEditExit(box); });
+    edit->OnRefusedKey = [views = QPointer<TValueViews>(this)] {
+        if (views && views->ReportRefusal)
+            views->ReportRefusal("The window is locked: unlock it (Ctrl+L or the padlock) to change values.");
     };
     valueBoxes.push_back(box);
     return edit;
@@ -301,6 +326,14 @@ void TValueViews::BuildNavigation()
     key(QKeySequence(Qt::Key_PageDown), [this] { StepPosition(*edtBigStep, +1); });
     key(QKeySequence(Qt::CTRL | Qt::Key_Home), [this] { MovePosition(0); });
     key(QKeySequence(Qt::CTRL | Qt::Key_End), [this] { MovePosition(host.FileSize()); });
+    key(QKeySequence(Qt::CTRL | Qt::Key_G), [this] {
+        edtJumpTo->setFocus(Qt::ShortcutFocusReason);
+        edtJumpTo->selectAll();
+    });
+    // The cursor keys move by a byte and by a dump row wherever they do not
+    // move a caret, a selection or a page: a filter of the application sees
+    // each key before the widget that has the focus.
+    qApp->installEventFilter(this);
 
     connect(btnHome, &QToolButton::clicked, this, [this] { MovePosition(0); });
     connect(btnEnd, &QToolButton::clicked, this, [this] { MovePosition(host.FileSize()); });
@@ -536,10 +569,15 @@ void TValueViews::ClearViews()
     lstDumpPrint->clear();
 }
 
+// Locked boxes look read-only: the window's colour behind their text.
 void TValueViews::SetLocked(bool locked)
 {
-    for (const ValueBox& box : valueBoxes)
+    QPalette lockedLook = window->palette();
+    lockedLook.setColor(QPalette::Base, lockedLook.color(QPalette::Window));
+    for (const ValueBox& box : valueBoxes) {
         box.Edit->setReadOnly(locked);
+        box.Edit->setPalette(locked ? lockedLook : QPalette());
+    }
 }
 
 void TValueViews::SetByteOrder(bool littleEndian)
@@ -615,11 +653,84 @@ void TValueViews::StepPosition(const QLineEdit& stepText, int direction)
 
 void TValueViews::JumpToClick()
 {
-    MovePosition(ReadLeadingInteger(platform::FromQString(edtJumpTo->text())) - 1);
+    const std::string text = platform::FromQString(edtJumpTo->text());
+    const std::optional<std::int64_t> position = ReadJumpPosition(text);
+    if (!position) {
+        if (ReportRefusal)
+            ReportRefusal("Not moved: \"" + text +
+                          "\" is not a position (a number counted from 1, or hex such as 0x1F41).");
+        edtJumpTo->selectAll();
+        return;
+    }
+    if (ReportRefusal)
+        ReportRefusal("");
+    MovePosition(*position - 1);
+}
+
+bool TValueViews::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && ArrowKeyMoves(watched, *static_cast<QKeyEvent*>(event)))
+        return true;
+    return QObject::eventFilter(watched, event);
+}
+
+namespace {
+
+// Widgets whose own use of the cursor keys comes first: a box being edited,
+// the hit lists, the page tabs, radio groups. A locked (read-only) box, the
+// dump and the buttons leave the keys to the position.
+bool TakesCursorKeys(const QWidget& widget, const QWidget& dumpHex, const QWidget& dumpChars)
+{
+    if (const auto* edit = qobject_cast<const QLineEdit*>(&widget))
+        return !edit->isReadOnly();
+    if (&widget == &dumpHex || &widget == &dumpChars)
+        return false;
+    return qobject_cast<const QAbstractItemView*>(&widget) || qobject_cast<const QTabBar*>(&widget) ||
+           qobject_cast<const QRadioButton*>(&widget) || qobject_cast<const QAbstractSpinBox*>(&widget) ||
+           qobject_cast<const QComboBox*>(&widget);
+}
+
+}  // namespace
+
+bool TValueViews::ArrowKeyMoves(const QObject* watched, const QKeyEvent& key)
+{
+    const QWidget* focused = QApplication::focusWidget();
+    if (watched != focused || !focused || focused->window() != window || !host.IsWorkingCopyOpen() ||
+        (key.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    std::int64_t step = 0;
+    switch (key.key()) {
+    case Qt::Key_Left: step = -1; break;
+    case Qt::Key_Right: step = 1; break;
+    case Qt::Key_Up: step = -DumpRowBytes; break;
+    case Qt::Key_Down: step = DumpRowBytes; break;
+    default: return false;
+    }
+    if (TakesCursorKeys(*focused, *lstHexDump, *lstDumpPrint))
+        return false;
+    MovePosition(std::int64_t{host.Position()} + step);
+    return true;
+}
+
+void TValueViews::EditValueAtPosition(int bytes)
+{
+    QLineEdit* box = edtChar[0];
+    QWidget* page = nullptr;
+    switch (bytes) {
+    case 1: box = edtDec[0]; break;
+    case 2: box = edtWORD[0]; page = tabDecimal; break;
+    case 4: box = edtDWORD[0]; page = tabDecimal; break;
+    case 8: box = edtInt64; page = tabDecimal; break;
+    default: break;
+    }
+    if (page && pagMain)
+        pagMain->setCurrentWidget(page);
+    box->setFocus(Qt::OtherFocusReason);
+    box->selectAll();
 }
 
 void TValueViews::DumpDoubleClick(int line)
 {
     if (line >= 0)
-        MovePosition(std::int64_t{host.Position()} + 16 * line);
+        MovePosition(std::int64_t{host.Position()} + DumpRowBytes * line);
 }

@@ -17,6 +17,7 @@
 #include <vector>
 
 class QGroupBox;
+class QKeyEvent;
 class QHBoxLayout;
 class QLabel;
 class QListWidget;
@@ -53,6 +54,8 @@ public:
 
     std::function<void()> OnExit;
     std::function<void()> OnEnter;
+    // A key that would change the text of a read-only box.
+    std::function<void()> OnRefusedKey;
     // The key to pass on, or 0 to discard it (Backspace arrives as 8).
     char16_t (*KeyFilter)(char16_t) = nullptr;
 
@@ -80,6 +83,9 @@ class TValueViews : public QObject {
     Q_OBJECT
 
 public:
+    // The bytes of one line of the hex dump.
+    static constexpr int DumpRowBytes = 16;
+
     // The widgets are made as children of `window` and placed by the window
     // through ByteStrip, TextDisplay, NavigationGroup and AttachPages.
     // The widgets belong to the window and may outlive the views: once the
@@ -107,10 +113,21 @@ public:
     void SetLocked(bool locked);
     void SetByteOrder(bool littleEndian);
     void BuildHexDump();
+    // A value typed into the box that has the focus is written (a save or a
+    // move of the position comes next).
+    void LeaveFocusedBox();
+    // The focus to the box of the value view that `bytes` wide numbers show
+    // (1, 2, 4 or 8; 0 for the byte strip's character), its text selected.
+    void EditValueAtPosition(int bytes);
 
     // Told why a box's text was not written (a sentence), or "" after a
     // box's value was written.
     std::function<void(const std::string&)> ReportRefusal;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+public:
 
     // The byte strip, by byte 0..7 (A..H).
     std::array<QLabel*, 8> lblPos{};
@@ -160,7 +177,7 @@ private:
     QWidget* BuildDumpPage();
     void FillViews(TValueView first, TValueView last);
     void ValueEditExit(const ValueBox& box);
-    void LeaveFocusedBox();
+    bool ArrowKeyMoves(const QObject* watched, const QKeyEvent& key);
     bool LiesInFile(TValueView view, int index) const;
     void MovePosition(std::int64_t position);
     void StepPosition(const QLineEdit& stepText, int direction);

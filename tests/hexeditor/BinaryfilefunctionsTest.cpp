@@ -385,6 +385,20 @@ TEST(hex_values_Read, CountsAndStepsTakeTheLeadingIntegerHeldAt32Bits)
         EXPECT_EQ(ReadLeadingInteger(text), value) << text;
 }
 
+// The jump box takes decimal and "0x" hex positions; anything else is refused, never read as 1.
+TEST(hex_values_conversions, JumpPositionsAreDecimalOrHexAndJunkIsRefused)
+{
+    const std::pair<const char*, std::optional<std::int64_t>> cases[] = {
+        {"8001", 8001}, {" 0x1F41 ", 8001}, {"0X1f41", 8001}, {"+12", 12}, {"-3", -3}, {"0", 0},
+        {"99999999999999999999", std::int64_t{1} << 32}, {"0xFFFFFFFFFFFFFFFFFF", std::int64_t{1} << 32},
+        {"0x1F41 junk", std::nullopt}, {"1F41", std::nullopt}, {"12abc", std::nullopt}, {"abc", std::nullopt},
+        {"", std::nullopt}, {"  ", std::nullopt}, {"0x", std::nullopt}, {"-0x10", std::nullopt},
+        {"+", std::nullopt}, {"1 2", std::nullopt},
+    };
+    for (const auto& [text, position] : cases)
+        EXPECT_EQ(ReadJumpPosition(text), position) << '"' << text << '"';
+}
+
 struct EditCase {
     const char* Start;
     std::uint8_t Order;

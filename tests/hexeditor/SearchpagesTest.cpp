@@ -83,7 +83,7 @@ TEST_F(hex_search_pages, PagesCarryTheirNamesAndTexts)
     const auto types = Find<QGroupBox>("optSearchType")->findChildren<QRadioButton*>();
     ASSERT_EQ(types.size(), 5);
     EXPECT_TRUE(types[0]->isChecked());
-    EXPECT_EQ(types[4]->text(), "QWORD (64 bit integer) Search");
+    EXPECT_EQ(types[4]->text(), "&QWORD (64 bit integer) Search");
     EXPECT_EQ(Cell(Find<QTableView>("lstResults"), 0), "");
 }
 

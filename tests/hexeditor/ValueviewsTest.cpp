@@ -349,7 +349,8 @@ TEST_F(hex_values_ViewsWindow, NavigationMovesWithinTheFile)
         {[&] { views->edtJumpTo->setText("10"); views->btnJumpTo->click(); }, 9},
         {[&] { views->edtJumpTo->setText("0"); views->btnJumpTo->click(); }, 0},
         {[&] { views->edtJumpTo->setText("1000000"); views->btnJumpTo->click(); }, 999},
-        {[&] { views->edtJumpTo->setText("abc"); views->btnJumpTo->click(); }, 0},
+        {[&] { views->edtJumpTo->setText(" 0x1F41 "); views->btnJumpTo->click(); }, 999},
+        {[&] { views->edtJumpTo->setText("0x1f"); views->btnJumpTo->click(); }, 30},
         {[&] { views->edtJumpTo->setText("-3"); views->btnJumpTo->click(); }, 0},
     };
     int n = 0;

@@ -973,6 +973,117 @@ TEST_F(WindowsTest, KeysMoveThePositionAndARefusedValueSaysWhy) {
     EXPECT_TRUE(hex->SearchPages->edtSearchValue->hasFocus());
 }
 
+// Keys go to the widget with the focus, as a user's do; each call is one key press.
+class TKeyboard {
+public:
+    void Press(QKeySequence key) {
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        QTest::keySequence(QApplication::focusWidget(), key);
+        ++presses;
+        // A mnemonic clicks its button as an animated click, a moment later.
+        if (key[0].keyboardModifiers() & Qt::AltModifier) QTest::qWait(300);
+    }
+    void Type(const char* text) {
+        for (; *text; ++text) {
+            QTest::keyClicks(QApplication::focusWidget(), QString(QChar(*text)));
+            ++presses;
+        }
+    }
+    int presses = 0;
+};
+
+TEST_F(WindowsTest, AValueIsFoundChangedAndSavedWithoutTheMouseInFifteenKeys) {
+    Bytes file = THexTestFolder::Pattern(10000);
+    std::copy_n(Bytes{0xDC, 0x05, 0, 0}.begin(), 4, file.begin() + 4096);  // the DWORD 1500
+    const std::string a = folder.MakeFile("game.sav", file);
+    TFrmHexEdit* hex = Start({a}).ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    hex->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(hex));
+    QCoreApplication::processEvents();
+
+    TKeyboard keys;
+    keys.Press(QKeySequence::Find);
+    keys.Type("1500");
+    keys.Press(Qt::ALT | Qt::Key_D);  // DWORD
+    keys.Press(Qt::ALT | Qt::Key_B);  // Begin Search
+    EXPECT_EQ(hex->SearchPages->lblSearchCount->text().toStdString(), "1 matches.");
+    keys.Press(Qt::Key_Return);       // to the hit, into its DWORD box
+    EXPECT_EQ(hex->Position(), 4096);
+    EXPECT_EQ(QApplication::focusWidget(), hex->Views->edtDWORD[0]);
+    keys.Press(Qt::CTRL | Qt::Key_L);  // unlock
+    EXPECT_FALSE(hex->IsLocked());
+    keys.Type("1600");
+    keys.Press(QKeySequence::Save);
+    EXPECT_LE(keys.presses, 15);
+    EXPECT_FALSE(hex->Modified());
+    const Bytes saved = THexTestFolder::ReadFile(a);
+    EXPECT_EQ(Bytes(saved.begin() + 4096, saved.begin() + 4100), (Bytes{0x40, 0x06, 0, 0}));
+    EXPECT_THAT(Messages(), IsEmpty());
+}
+
+TEST_F(WindowsTest, CursorKeysGoToKeysAndTheJumpBoxTakeHexAndRefuseJunk) {
+    const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(10000));
+    TFrmHexEdit* hex = Start({a}).ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    hex->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(hex));
+    QCoreApplication::processEvents();
+    TValueViews& views = *hex->Views;
+    TKeyboard keys;
+
+    // Locked, box A leaves the cursor keys to the position.
+    ASSERT_EQ(QApplication::focusWidget(), views.edtChar[0]);
+    hex->SetPosition(100);
+    const std::pair<Qt::Key, std::int32_t> moves[] = {
+        {Qt::Key_Right, 101}, {Qt::Key_Down, 117}, {Qt::Key_Left, 116}, {Qt::Key_Up, 100}};
+    for (const auto& [key, position] : moves) {
+        keys.Press(key);
+        EXPECT_EQ(hex->Position(), position) << key;
+    }
+    // A typed key in a locked window says why it changed nothing.
+    keys.Type("5");
+    EXPECT_EQ(hex->statusBar()->currentMessage().toStdString(),
+              "The window is locked: unlock it (Ctrl+L or the padlock) to change values.");
+    EXPECT_FALSE(hex->Modified());
+    EXPECT_NE(views.edtChar[0]->palette().color(QPalette::Base), views.edtJumpTo->palette().color(QPalette::Base));
+
+    // Unlocked, the box being edited keeps its caret keys.
+    keys.Press(Qt::CTRL | Qt::Key_L);
+    ASSERT_FALSE(hex->IsLocked());
+    EXPECT_EQ(views.edtChar[0]->palette().color(QPalette::Base), views.edtJumpTo->palette().color(QPalette::Base));
+    keys.Press(Qt::Key_Right);
+    EXPECT_EQ(hex->Position(), 100);
+
+    // Ctrl+G goes to the jump box, which takes "0x" positions and refuses junk.
+    keys.Press(Qt::CTRL | Qt::Key_G);
+    ASSERT_EQ(QApplication::focusWidget(), views.edtJumpTo);
+    keys.Type("0x1F41");
+    keys.Press(Qt::Key_Return);
+    EXPECT_EQ(hex->Position(), 8000);
+    views.edtJumpTo->selectAll();
+    keys.Type("junk");
+    keys.Press(Qt::Key_Return);
+    EXPECT_EQ(hex->Position(), 8000);
+    EXPECT_EQ(hex->statusBar()->currentMessage().toStdString(),
+              "Not moved: \"junk\" is not a position (a number counted from 1, or hex such as 0x1F41).");
+    keys.Press(Qt::Key_Left);
+    EXPECT_EQ(hex->Position(), 8000);
+
+    // In a hit list Up and Down choose the hit; Enter goes to it.
+    TSearchPages& search = *hex->SearchPages;
+    search.Session().SetSearchType(stByte);
+    search.Session().SetSearchValue(std::to_string(THexTestFolder::Pattern(10000)[10]));
+    search.btnBeginSearch->click();
+    ASSERT_EQ(QApplication::focusWidget(), search.lstResults);
+    const std::int32_t second = search.Session().Lists.Current.Row(1).Position;
+    keys.Press(Qt::Key_Down);
+    EXPECT_EQ(hex->Position(), 8000);
+    keys.Press(Qt::Key_Return);
+    EXPECT_EQ(hex->Position(), second);
+    EXPECT_EQ(QApplication::focusWidget(), views.edtDec[0]);
+}
+
 TEST_F(WindowsTest, ChildWindowsReportTheirClosingByTag) {
     TFrmMain& window = Start();
     QWidget script;
