@@ -3,7 +3,9 @@
 # and yabasic, on the same programs: a FOR loop of X = X + I * 2, nested loops
 # over a 2-dimensional array, a sieve (WHILE, IF, array writes), Collatz
 # sequences (WHILE, IF/ELSE, MOD, integer division), a GOSUB in a loop, a
-# SWITCH in a loop, INSTR/LEN/MID, SQR/INT/ABS, text building, a file read
+# SWITCH in a loop, INSTR/LEN/MID, SQR/INT/ABS, text building (short texts
+# appended; a short text put in front of a long one and around it; a long
+# text grown one character at a time), a file read
 # byte by byte with a call of a function that does nothing for each byte (a
 # host function for tlangrun, a procedure for the peers), powers, logarithms
 # and exponentials, trigonometric functions, and a bubble sort of array cells
@@ -409,6 +411,104 @@ next i
 print len(t$)
 TEXT
 
+# A short text put in front of a long one, and around it, and a text grown
+# one character at a time: each costs what it adds, not the text it keeps.
+program prepend tl <<'TEXT'
+NUMBER I, J
+STRING S, T
+T = "ab"
+FOR I = 1 TO 20
+S = ""
+FOR J = 1 TO 30000
+S = T + S
+NEXT
+NEXT
+PRINT LEN(S)
+TEXT
+program prepend bas <<'TEXT'
+T$="ab"
+FOR I=1 TO 20
+S$=""
+FOR J=1 TO 30000
+S$=T$+S$
+NEXT J
+NEXT I
+PRINT LEN(S$)
+TEXT
+program prepend yab <<'TEXT'
+t$="ab"
+for i=1 to 20
+s$=""
+for j=1 to 30000
+s$=t$+s$
+next j
+next i
+print len(s$)
+TEXT
+
+program wrap tl <<'TEXT'
+NUMBER I, J
+STRING S, T
+T = "ab"
+FOR I = 1 TO 40
+S = ""
+FOR J = 1 TO 15000
+S = T + S + T
+NEXT
+NEXT
+PRINT LEN(S)
+TEXT
+program wrap bas <<'TEXT'
+T$="ab"
+FOR I=1 TO 40
+S$=""
+FOR J=1 TO 15000
+S$=T$+S$+T$
+NEXT J
+NEXT I
+PRINT LEN(S$)
+TEXT
+program wrap yab <<'TEXT'
+t$="ab"
+for i=1 to 40
+s$=""
+for j=1 to 15000
+s$=t$+s$+t$
+next j
+next i
+print len(s$)
+TEXT
+
+program append tl <<'TEXT'
+NUMBER I, J
+STRING S
+FOR I = 1 TO 100
+S = ""
+FOR J = 1 TO 60000
+S = S + "x"
+NEXT
+NEXT
+PRINT LEN(S)
+TEXT
+program append bas <<'TEXT'
+FOR I=1 TO 100
+S$=""
+FOR J=1 TO 60000
+S$=S$+"x"
+NEXT J
+NEXT I
+PRINT LEN(S$)
+TEXT
+program append yab <<'TEXT'
+for i=1 to 100
+s$=""
+for j=1 to 60000
+s$=s$+"x"
+next j
+next i
+print len(s$)
+TEXT
+
 program file tl <<'TEXT'
 NUMBER R, C, N
 R = FOPEN(1, "@DATA@", "binary")
@@ -631,7 +731,7 @@ for peer in "${peers[@]}"; do printf ' %10s %8s' "$peer" "ratio"; done
 printf ' %8s\n' "vs best"
 ratios=()
 step_ratios=()
-for program in loop array sieve collatz gosub switch strings maths concat file powers logs trig sort; do
+for program in loop array sieve collatz gosub switch strings maths concat prepend wrap append file powers logs trig sort; do
   ours=$(net "$(run_program tlangrun "$program")" "${startup[tlangrun]}")
   stepped=$(net "$(run_program tlangrun-step "$program")" "${startup[tlangrun-step]}")
   step_ratios+=("$(ratio "$stepped" "$ours")")

@@ -27,12 +27,18 @@ bool IsKeptKeyword(int token) {
 }  // namespace
 
 TLangEngine::KeptLine TLangEngine::KeptLineAt(int position) {
-    KeptLine& kept = kept_.lines[static_cast<std::size_t>(position)];
-    if (kept.kind != KeptLine::Kind::NotLookedAt) return kept;
+    KeptLine::Kind& kind = kept_.lines[static_cast<std::size_t>(position)];
+    KeptLine kept;
+    if (kind != KeptLine::Kind::NotLookedAt) {
+        kept.kind = kind;
+        // A keyword is the token kept at the line's start.
+        if (kind == KeptLine::Kind::Keyword) SetKeptKeyword(kept, *FindCachedToken(position));
+        return kept;
+    }
     // A keyword is known once it was read: reading it first could report an
     // error. A first token the cache does not keep (an array's cell, or a
     // word not read yet) may start an assignment, which is translated from
-    // the text when it first runs, as the general way would run it.
+    // the text when it runs again, as the general way would run it.
     const CachedToken* first = FindCachedToken(position);
     if (!first) {
         KeptLine assignment;
@@ -41,13 +47,18 @@ TLangEngine::KeptLine TLangEngine::KeptLineAt(int position) {
     }
     if (first->codeProduced && IsKeptKeyword(first->token)) {
         kept.kind = KeptLine::Kind::Keyword;
-        kept.token = first->token;
-        kept.end = first->end;
-        kept.lineEnd = first->lineEnd;
+        SetKeptKeyword(kept, *first);
     } else {
         kept.kind = first->token == tok::SymbolRef ? KeptLine::Kind::Assignment : KeptLine::Kind::General;
     }
+    kind = kept.kind;
     return kept;
+}
+
+void TLangEngine::SetKeptKeyword(KeptLine& kept, const CachedToken& keyword) {
+    kept.token = keyword.token;
+    kept.end = keyword.end;
+    kept.lineEnd = keyword.lineEnd;
 }
 
 TLangEngine::LineRun TLangEngine::RunKeptLine(bool atBlockStart) {
@@ -108,7 +119,7 @@ bool ClosesBody(int token) {
 
 const TLangEngine::Body* TLangEngine::FindBody(int position) {
     if (!m_TranslateLines || !TokenCacheUsable() || position < 2 || position > m_RunTextLength) return nullptr;
-    std::int32_t& index = kept_.bodyIndex[static_cast<std::size_t>(position)];
+    std::int32_t& index = kept_.Slot(kept_.bodyIndex, position, kNotLookedAt);
     if (index == kNotLookedAt) {
         index = kSeenOnce;
         return nullptr;
@@ -165,8 +176,9 @@ TLangEngine::Body TLangEngine::MakeBody(int position) {
 TLangEngine::BodyLine TLangEngine::KeptBodyLine(int position, const KeptLine& kept) {
     BodyLine line;
     if (kept.kind == KeptLine::Kind::Assignment) {
-        // Only a form made when the line ran: making one reads the line.
-        if (kept_.translatedIndex[static_cast<std::size_t>(position)] >= 0) {
+        // Only a form of a line that ran: making one reads the line.
+        if (const std::int32_t index = kept_.translatedIndex[static_cast<std::size_t>(position)];
+            index >= 0 || index == kSeenOnce) {
             if (TranslatedStatement* translated =
                     TranslatedAt(position, TranslatedStatement::Kind::Assignment, tok::EndOfLine)) {
                 line.kind = BodyLine::Kind::Translated;

@@ -8,6 +8,7 @@
 #include "Tlangfiles.h"
 #include "Tlanghostdata.h"
 #include "Tlangmemory.h"
+#include "Tlangregister.h"
 #include "Tlangsymbols.h"
 #include "Tlangtokens.h"
 #include "Tlangtranslate.h"
@@ -275,7 +276,7 @@ public:
     long double m_UserNReturn = 0;
     std::vector<std::string>* m_ParamList = nullptr;  // only while OnUserFunction runs
     long double m_NumValue = 0;
-    std::string m_TokenText;
+    TextRegister m_TokenText;
     std::int32_t m_Token = tok::None;
     std::int32_t m_ValueType = tok::None;
     std::int32_t m_SavedToken = tok::None;
@@ -449,9 +450,11 @@ private:
         std::int32_t end = 0;      // the text position after the token
         std::int32_t lineEnd = 0;  // lineEndPos_ after it
         bool codeProduced = false;
+        // A string literal's or a word's text: its index in the kept token
+        // texts, so that the many tokens without one take no room for it.
+        std::int32_t text = -1;
         TERP_SYMBOL_TAG* symbol = nullptr;  // a variable or label reference
         long double number = 0;
-        std::string text;
     };
     int FindLineOfOffset(int position) const;
     void MakeLineTable();
@@ -477,7 +480,7 @@ private:
         switch (cached.token) {
         case tok::StringLiteral:
         case tok::None:
-            m_TokenText = cached.text;
+            m_TokenText = kept_.tokenTexts[static_cast<std::size_t>(cached.text)];
             break;
         case tok::NumberLiteral:
             m_NumValue = cached.number;
@@ -560,6 +563,7 @@ private:
     // as at the start of a block's body.
     LineRun RunKeptLine(bool atBlockStart);
     KeptLine KeptLineAt(int position);
+    static void SetKeptKeyword(KeptLine& kept, const CachedToken& keyword);
 
     // The body of a block (a loop's, a branch's, a CASE's or a subroutine's)
     // as far as its lines were read before: each line runs from what was kept
@@ -670,10 +674,10 @@ private:
     friend class LineTranslator;
     friend class TranslatedRun;
     // The translated statement of `kind` that starts at `position` and ends
-    // at `endToken`, translated on first use; null for one the evaluator must
-    // read.
+    // at `endToken`, translated at its second run; null for one the evaluator
+    // must read, and at its first run.
     TranslatedStatement* TranslatedAt(int position, TranslatedStatement::Kind kind, int endToken);
-    // Translates the statement at `position` on its first run, out of the
+    // Translates the statement at `position` when it runs again, out of the
     // way of every later one; its index, or kNothingKept.
     [[gnu::noinline]] std::int32_t TranslateFirst(int position, TranslatedStatement::Kind kind, int endToken);
     bool TranslateStatement(int position, TranslatedStatement& statement);
@@ -837,12 +841,16 @@ private:
     // One object, reset with every run text.
     struct KeptForms {
         std::vector<CachedToken> tokens;
+        std::vector<std::string> tokenTexts;
         std::vector<std::int32_t> tokenIndex;
-        // Statements translated on their first run: an assignment line, or
-        // the condition after IF or WHILE, or a CASE item.
+        // Statements translated on their second run (the evaluator reads the
+        // first): an assignment line, or the condition after IF or WHILE, or
+        // a CASE item.
         std::vector<std::unique_ptr<TranslatedStatement>> translated;
         std::vector<std::int32_t> translatedIndex;
-        std::vector<KeptLine> lines;
+        // A kept line's kind; a keyword's token and the positions after it
+        // are those of the token kept at the line's start.
+        std::vector<KeptLine::Kind> lines;
         std::deque<Body> bodies;
         std::vector<std::int32_t> bodyIndex;
         // By the position after SWITCH.
@@ -860,8 +868,14 @@ private:
 
         // Empties every table kept from statements for a run text of
         // `length` characters; the line table stays, as it follows the lines,
-        // not the text.
+        // not the text. The tables of bodies, SWITCHes and CASE searches,
+        // which only some scripts use, are made by their first use.
         void Reset(int length);
+        std::int32_t& Slot(std::vector<std::int32_t>& table, int position, std::int32_t empty) {
+            if (table.empty()) table.assign(positions, empty);
+            return table[static_cast<std::size_t>(position)];
+        }
+        std::size_t positions = 0;
     };
     KeptForms kept_;
 };

@@ -60,9 +60,9 @@ void TLangEngine::LoadTokenTable() {
 }
 
 // What the run holds for each position of its text: the character and the
-// tables kept by position (the token cache's index, the translated,
-// kept-line, SWITCH, CASE-search and body indexes, the line table and the
-// block records).
+// tables kept by position (the token cache's index, the translated, SWITCH,
+// CASE-search and body indexes, the line table and the block records, whether
+// or not the run makes them all), and a byte for the kind of a kept line.
 constexpr std::size_t kHeldPerPosition = 1 + 5 * sizeof(std::int32_t) + sizeof(std::int32_t) + sizeof(void*);
 
 void TLangEngine::EnsureRunText() {
@@ -72,7 +72,7 @@ void TLangEngine::EnsureRunText() {
     // A script whose text and tables would pass the limit does not run.
     std::uint64_t length = 2;
     for (const std::string& line : m_ScriptLines->Strings) length += line.size() + 2;
-    const std::uint64_t held = length * (kHeldPerPosition + sizeof(KeptLine));
+    const std::uint64_t held = length * (kHeldPerPosition + sizeof(KeptLine::Kind));
     if (!m_Memory.Resize(runTextHeld_, held)) {
         // Its first line is the one reported: the lines are laid out for it.
         RebuildLineOffsets();
@@ -89,18 +89,19 @@ void TLangEngine::EnsureRunText() {
 }
 
 void TLangEngine::KeptForms::Reset(int length) {
-    const std::size_t positions = static_cast<std::size_t>(length) + 2;
+    positions = static_cast<std::size_t>(length) + 2;
     tokens.clear();
+    tokenTexts.clear();
     tokenIndex.assign(positions, -1);
     translated.clear();
     translatedIndex.assign(positions, kNotLookedAt);
-    lines.assign(positions, KeptLine());
+    lines.assign(positions, KeptLine::Kind::NotLookedAt);
     bodies.clear();
-    bodyIndex.assign(positions, kNotLookedAt);
+    bodyIndex.clear();
     switches.clear();
-    switchIndex.assign(positions, -1);
+    switchIndex.clear();
     caseLimitJumps.clear();
-    caseLimitJumpIndex.assign(positions, -1);
+    caseLimitJumpIndex.clear();
     blockAt.clear();
 }
 
@@ -309,7 +310,8 @@ void TLangEngine::CacheToken(int start, bool codeProduced) {
     switch (m_Token) {
     case tok::StringLiteral:
     case tok::None:
-        entry.text = m_TokenText;
+        entry.text = static_cast<std::int32_t>(kept_.tokenTexts.size());
+        kept_.tokenTexts.push_back(m_TokenText);
         break;
     case tok::NumberLiteral:
         entry.number = m_NumValue;
@@ -333,7 +335,7 @@ bool TLangEngine::FetchScannedToken() {
 }
 
 bool TLangEngine::ReportUndefinedWord() {
-    ReportError("Undefined Symbol: " + m_TokenText);
+    ReportError("Undefined Symbol: " + m_TokenText.str());
     return false;
 }
 

@@ -292,7 +292,7 @@ bool TLangEngine::TokenisePass() {
                 line.AppendCode(m_Token);
                 break;
             case tok::None:
-                line.AppendText(platform::UpperCase(platform::Trim(m_TokenText)));
+                line.AppendText(platform::UpperCase(platform::Trim(m_TokenText.str())));
                 break;
             default:
                 line.AppendCode(m_Token);
@@ -353,7 +353,7 @@ bool TLangEngine::StructurePass(std::vector<int>& callSites) {
 bool TLangEngine::CheckSymbolsPass() {
     while (GetToken()) {
         if (m_Token == tok::None) {
-            ReportError("Undefined Symbol: " + m_TokenText);
+            ReportError("Undefined Symbol: " + m_TokenText.str());
             return false;
         }
     }

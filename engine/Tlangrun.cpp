@@ -211,7 +211,7 @@ TERP_SYMBOL_TAG* TLangEngine::ReadJumpTarget() {
     if (target && IsStringKind(target->SymKind)) {
         // The label is named by the text; block records share the list, so
         // only a label record counts.
-        TERP_SYMBOL_TAG* named = FindLabel(m_TokenText);
+        TERP_SYMBOL_TAG* named = FindLabel(m_TokenText.str());
         if (named && named->SymKind == tok::Label) return named;
         ReportError(kNotALabel);
         return nullptr;

@@ -131,7 +131,7 @@ int TLangEngine::ExecSwitch() {
 
 TLangEngine::KeptSwitch* TLangEngine::KeptSwitchAt(int start) {
     if (!m_TranslateLines || !TokenCacheUsable() || start < 1 || start > m_RunTextLength) return nullptr;
-    std::int32_t& index = kept_.switchIndex[static_cast<std::size_t>(start)];
+    std::int32_t& index = kept_.Slot(kept_.switchIndex, start, -1);
     if (index < 0) {
         index = static_cast<std::int32_t>(kept_.switches.size());
         kept_.switches.emplace_back();
@@ -270,8 +270,10 @@ bool TLangEngine::MakeCaseTable(int position, const KeptSwitch& kept, CaseTable&
             const CachedToken* after = item ? FindCachedToken(item->end) : nullptr;
             if (!after) return false;
             if (item->token != tok::NumberLiteral || after->token != tok::EndOfLine) return true;
-            // The item's test runs from its translated form, made at its first test.
-            if (kept_.translatedIndex[static_cast<std::size_t>(token->end)] == kNotLookedAt) return false;
+            // The item's test runs from its translated form, made at its second test.
+            if (const std::int32_t index = kept_.translatedIndex[static_cast<std::size_t>(token->end)];
+                index == kNotLookedAt || index == kSeenOnce)
+                return false;
             const TranslatedStatement* test = TranslatedAt(token->end, TranslatedStatement::Kind::Condition, tok::EndOfLine);
             if (!test) return true;
             marks.test = {p, previous};
@@ -354,6 +356,7 @@ bool TLangEngine::PeekSkippedToken(int start, int tokenBefore, SkippedToken& ski
 bool TLangEngine::JumpToCaseLimit() {
     if (!m_TranslateLines || m_StopRequested || !TokenCacheUsable() || m_TextPos < 1 || m_TextPos > m_RunTextLength)
         return false;
+    if (kept_.caseLimitJumpIndex.empty()) return false;
     const std::int32_t index = kept_.caseLimitJumpIndex[static_cast<std::size_t>(m_TextPos)];
     if (index < 0) return false;
     const CaseLimitJump& jump = kept_.caseLimitJumps[static_cast<std::size_t>(index)];
@@ -391,7 +394,7 @@ bool TLangEngine::FetchToCaseLimitKeepingIt() {
                     jump.replay[static_cast<std::size_t>(jump.count++)] = marks[i];
             jump.replay[static_cast<std::size_t>(jump.count++)] = tokenStart;
             jump.previousToken = previousToken_;
-            kept_.caseLimitJumpIndex[static_cast<std::size_t>(start)] = static_cast<std::int32_t>(kept_.caseLimitJumps.size());
+            kept_.Slot(kept_.caseLimitJumpIndex, start, -1) = static_cast<std::int32_t>(kept_.caseLimitJumps.size());
             kept_.caseLimitJumps.push_back(jump);
             return true;
         }

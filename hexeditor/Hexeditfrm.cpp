@@ -101,6 +101,7 @@ TFrmHexEdit::TFrmHexEdit(QWidget* owner, std::int32_t channel, TFileIO& io)
     };
     SearchPages = new TSearchPages(*this, tabSearch, tabResults, Views->NavigationLayout());
     SearchPages->Session().LoadDefaults(GlobalSearchDefaults());
+    SearchPages->StepsFollow = &ViewsFollowAScript;
     SearchPages->OnHitEntered = [this] { Views->EditValueAtPosition(SearchedValueBytes(SearchInfo.SearchType)); };
     // The status line is there from the start, so its first message moves nothing.
     statusBar()->setSizeGripEnabled(true);
@@ -299,6 +300,7 @@ void TFrmHexEdit::ShowViewLater() {
 
 void TFrmHexEdit::ShowPendingView() {
     if (viewPending_) ShowView();
+    SearchPages->ShowPendingStep();
 }
 
 void TFrmHexEdit::ShowModified() { imgModified->setPixmap(ModifiedImage(Modified())); }

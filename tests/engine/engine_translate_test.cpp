@@ -7,6 +7,7 @@
 #include "ScriptFixture.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -64,7 +65,17 @@ protected:
         ScriptFixture::SetUp();
         // NOTE(a, b, c) keeps the texts it was passed and gives their count.
         AddFunction("NOTE", 1, 3, 0, TxNumber);
-        events.onUserFunction = [this](int, int count) {
+        // UPPER() writes S in capitals through the host interface: a text of
+        // its length that the run did not make.
+        AddFunction("UPPER", 2, 0, 0, TxNumber);
+        events.onUserFunction = [this](int ordinal, int count) {
+            if (ordinal == 2) {
+                std::string text;
+                engine.GetSVariable("S", text);
+                for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                engine.SetSVariable("S", text);
+                return;
+            }
             hostArguments_ += "(";
             for (int i = 1; i <= count; ++i) hostArguments_ += engine.GetSParam(i) + "|";
             hostArguments_ += ")";
@@ -227,6 +238,15 @@ const std::vector<std::string> kStatements = {
     "A = ABS(-1E308 * 10)",
     "A = SQR(1E400)",
     "A = EXP(N) + LOG(SQR(N)) + COS(INT(B) * 30)",
+    // Calls beside product operators: a call first in a product, or last.
+    "A = SQR(N) * 3 + SIN(B) * COS(C) - ATN(B / 2) * 2",
+    "A = B * SQR(N) - C / ABS(C) + SQR(N) ^ 2 * 2 - 2 * SQR(N) ^ 2",
+    "A = SIN(A) * SIN(A) + COS(A) * COS(A) + LOG(N) * EXP(B) MOD 3",
+    "A = INT(B) \\ 2 + 7 MOD ABS(C) + 2 ^ INT(B) * 3 - LEN(S) * LEN(T) * 2",
+    "A = SQR(C) * 2 + 1",
+    "A = 2 * SQR(C) + 1",
+    "A = SGN(C) * LOG(0)",
+    "A = 1 + SQR(N) * SQR(9) * 2 + 1 - 3 * SQR(N) * 2",
     // Texts whose registers end inside a built-in's arguments or a subscript.
     "S = MID(S, N - 2, K + 1)",
     "S = MID(S, 1, LEN(T)) + LEFT(S, INSTR(S, \"l\"))",
@@ -278,8 +298,9 @@ const std::vector<std::string> kConditions = {
 
 TEST_F(EngineTranslate, TableOfConditionsRunsAsTheEvaluatorRunsThem) {
     for (const std::string& condition : kConditions) {
-        ExpectSameBothWays(std::string(kDeclarations) + "IF " + condition + " THEN PRINT \"yes\" ELSE PRINT \"no\"\n" +
-                           "IF " + condition + " THEN\nPRINT 1\nELSE\nPRINT 2\nENDIF\nPRINT B");
+        ExpectSameBothWays(std::string(kDeclarations) + "FOR J = 1 TO 2\n" + "IF " + condition +
+                           " THEN PRINT \"yes\" ELSE PRINT \"no\"\n" + "IF " + condition +
+                           " THEN\nPRINT 1\nELSE\nPRINT 2\nENDIF\nPRINT B\nNEXT");
         ExpectSameBothWays(std::string(kDeclarations) + "WHILE (" + condition + ") AND K < 3\nK = K + 1\nB = B - 1\n" +
                            "WEND\nWHILE " + condition + " AND K < 6\nK = K + 1\nWEND\nPRINT B, K");
     }
@@ -328,6 +349,7 @@ TEST_F(EngineTranslate, FileBuiltinsRunAsTheEvaluatorRunsThem) {
         ExpectSameBothWays(opened + "WHILE " + condition + "\nK = K + 1\nWEND\nPRINT K; FEOF(1); FTELL(1); FTELL(3)");
         ExpectSameBothWays(opened + "FOR J = 1 TO 4\nIF " + condition + " THEN K = K + 1\nNEXT\nPRINT K; FTELL(1)");
         ExpectSameBothWays(opened + "K = 2\nIF " + condition + " THEN END");
+        ExpectSameBothWays(opened + "K = 2\nGOSUB LAST\nGOSUB LAST\nEND\n:LAST\nIF " + condition + " THEN END\nRETURN");
     }
     ExpectSameBothWays(opened + "C = FGETC(1)\nWHILE C >= 0\nN = N + 1\nC = FGETC(1)\nWEND\nA = FGETC(1)\n" +
                        "PRINT N; A; FEOF(1); FTELL(1)\nC = FGETC(1)");
@@ -344,11 +366,40 @@ TEST_F(EngineTranslate, TextsGrownUpToTheMemoryLimitRunAsTheEvaluatorRunsThem) {
         ExpectSameBothWays(grown + "WHILE K < 10000\nK = K + 1\n" + growth + "\nWEND\nPRINT LEN(S)");
 }
 
-// A statement that closes the script leaves the registers it set to be read.
+// A text a loop appends to grows in place, and the text register with it,
+// as long as nothing else changed either: another text read or assigned, a
+// host that writes the variable, a tail that is the text itself.
+TEST_F(EngineTranslate, AppendsInALoopLeaveTheTextRegisterAsTheEvaluatorDoes) {
+    const std::vector<std::string> bodies = {
+        "S = S + T",
+        "S = S + \"x\" + K",
+        "S = S + \"ab\"\nA = UPPER()",
+        "S = S + \"ab\"\nIF K == 2 THEN A = UPPER()",
+        "S = S + T\nU = U + \"y\"",
+        "S = S + T\nA = LEN(U + S)",
+        "S = S + T\nS = S + S",
+        "S = S + \"q\"\nU = S\nA = A + 1",
+    };
+    for (const std::string& body : bodies) {
+        ExpectSameBothWays(std::string(kDeclarations) + "FOR K = 1 TO 4\n" + body + "\nNEXT\nPRINT S");
+        ExpectSameBothWays(std::string(kDeclarations) + "FOR K = 1 TO 3\n" + body + "\nNEXT");
+    }
+}
+
+// A statement that closes the script leaves the registers it set to be read:
+// at its first run, which the evaluator reads, and at its second, which runs
+// from its translated form (a subroutine's RETURN and the END after it leave
+// the registers as they were).
 TEST_F(EngineTranslate, RegistersAfterAClosingStatementAreTheEvaluators) {
-    for (const std::string& body : kStatements) ExpectSameBothWays(std::string(kDeclarations) + "K = 2\n" + body);
-    for (const std::string& condition : kConditions)
+    const std::string twice = std::string(kDeclarations) + "K = 2\nGOSUB LAST\nGOSUB LAST\nEND\n:LAST\n";
+    for (const std::string& body : kStatements) {
+        ExpectSameBothWays(std::string(kDeclarations) + "K = 2\n" + body);
+        ExpectSameBothWays(twice + body + "\nRETURN");
+    }
+    for (const std::string& condition : kConditions) {
         ExpectSameBothWays(std::string(kDeclarations) + "K = 2\nIF " + condition + " THEN END");
+        ExpectSameBothWays(twice + "IF " + condition + " THEN END\nRETURN");
+    }
 }
 
 // Block shapes whose passed-over lines are jumped: SWITCH with CASE bodies of
