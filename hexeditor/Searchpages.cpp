@@ -17,6 +17,8 @@
 #include <QTableView>
 #include <QToolButton>
 
+#include <utility>
+
 namespace {
 
 QString Q(const std::string& text)
@@ -222,7 +224,11 @@ void TSearchPages::Show(unsigned changes)
         Criteria->SetEntries(session_.Entries);
     if (changes & TSearchSession::ResultsChanged)
         ShowResults();
-    if (changes & (TSearchSession::ResultsChanged | TSearchSession::StepChanged))
+    if (changes & TSearchSession::ResultsChanged)
+        ShowStep();
+    else if ((changes & TSearchSession::StepChanged) && StepsFollow && StepsFollow())
+        ShowStepLater();
+    else if (changes & TSearchSession::StepChanged)
         ShowStep();
     if (changes & TSearchSession::ScanChanged)
         ShowScanState();
@@ -236,8 +242,23 @@ void TSearchPages::ShowResults()
     lblPrevFile->setText(Q(session_.Lists.PreviousLabel));
 }
 
+// A script steps through thousands of hits in the time a screen shows one.
+void TSearchPages::ShowStepLater()
+{
+    if (std::exchange(stepPending_, true))
+        return;
+    QMetaObject::invokeMethod(this, &TSearchPages::ShowPendingStep, Qt::QueuedConnection);
+}
+
+void TSearchPages::ShowPendingStep()
+{
+    if (stepPending_)
+        ShowStep();
+}
+
 void TSearchPages::ShowStep()
 {
+    stepPending_ = false;
     edtSearchResult->setText(Q(session_.ResultField));
     const QModelIndex row = currentModel_->index(session_.Selection, 0);
     if (row.isValid()) {

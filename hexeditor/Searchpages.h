@@ -48,6 +48,12 @@ public:
 
     TSearchSession& Session() { return session_; }
 
+    // While it answers true (a script runs), a step through the hits shows
+    // in the result field and the grid once before they are next painted,
+    // not at every step; ShowPendingStep shows it at once.
+    std::function<bool()> StepsFollow;
+    void ShowPendingStep();
+
     // Enter on a hit of either list went to it; the window then offers the
     // value there for editing.
     std::function<void()> OnHitEntered;
@@ -87,9 +93,11 @@ private:
     void Show(unsigned changes);
     void ShowResults();
     void ShowStep();
+    void ShowStepLater();
     void ShowScanState();
 
     TSearchSession session_;
+    bool stepPending_ = false;
     TResultListModel* currentModel_;
     TResultListModel* previousModel_;
 };

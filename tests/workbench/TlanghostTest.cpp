@@ -3,6 +3,7 @@
 // events reach the output and watch windows through the sink.
 #include "Globalinfo.h"
 #include "Hexeditfrm.h"
+#include "Searchpages.h"
 #include "Mainfrm.h"
 #include "Scriptfrm.h"
 #include "Scriptoutfrm.h"
@@ -20,7 +21,9 @@
 
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTableView>
 #include <QTimer>
 
 #include <filesystem>
@@ -144,6 +147,32 @@ TEST_F(HostedControlTest, AfterARunOfMovesAndWritesEveryWindowShowsWhereItEnded)
     EXPECT_THAT(output->rtfOutput->toPlainText().toStdString(), HasSubstr("with no errors."));
     EXPECT_EQ(watches->Watches().Row(1).Value, "901");
     EXPECT_EQ(GlobalInfo().ExecutingScripts, 0);
+}
+
+// A step through the hits shows in the navigation and the result grid once
+// the run has ended, at the last hit the script reached (in a run from the
+// script window SearchFirst counts the hits, and each SearchNext steps on).
+TEST_F(HostedControlTest, AfterASearchLoopTheStepperShowsTheLastHit) {
+    std::vector<std::uint8_t> bytes(400, 0);
+    for (const int at : {10, 110, 210, 310}) std::copy_n("QRM", 3, bytes.begin() + at);
+    ASSERT_TRUE(main->OpenFileInChannel(folder.MakeFile("hits.bin", bytes), -1));
+    TFrmHexEdit* window = main->ChannelWindow(0);
+    ASSERT_NE(window, nullptr);
+    TFrmScript& script = OpenScriptWith(
+        "Number h, n\r\n"
+        "h = SearchFirst(\"QRM\", TYPE_STRING)\r\n"
+        "For n = 1 To 2\r\n"
+        "h = SearchNext()\r\n"
+        "Next\r\n");
+    main->mnuWindowsScriptOutputClick();
+    script.BtnRun->trigger();
+    const TSearchSession& session = window->SearchPages->Session();
+    EXPECT_EQ(session.Lists.Current.EntryCount(), 4);
+    EXPECT_EQ(window->Position(), 110);
+    EXPECT_EQ(window->Views->edtJumpTo->text().toStdString(), "111");
+    EXPECT_EQ(window->SearchPages->edtSearchResult->text().toStdString(), session.ResultField);
+    EXPECT_FALSE(session.ResultField.empty());
+    EXPECT_EQ(window->SearchPages->lstResults->currentIndex().row(), 1);
 }
 
 // Stop reaches a script that loops without end at the next round of
