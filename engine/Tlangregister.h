@@ -1,9 +1,9 @@
 // The evaluator's text register: the text the last value read or made left.
 // After an assignment it holds the same text as the variable assigned, which
-// may be long; rather than a copy it may follow the variable's text, and
-// takes a copy only when it is read or changed while the variable keeps the
-// text, or before that text changes by other ways than an assignment that
-// sets the register anew. A loop that puts a short text in front of a long
+// may be long; rather than a copy it may follow the variable's text. It takes
+// a copy when it is read or changed, and takes the text over before the
+// variable changes it by other ways than an assignment that sets the
+// register anew, or goes. A loop that puts a short text in front of a long
 // one, or appends to it, so does not copy the whole text into the register
 // at every round.
 #pragma once
@@ -54,27 +54,33 @@ public:
     // From now on the register holds what `text` holds, as long as the
     // owner of `text` calls Release before changing it other than by
     // setting the register anew, and before it goes.
-    void Follow(const std::string& text) { followed_ = &text; }
-    // `text` is about to change or go: a register that follows it keeps a
-    // copy of what it holds now.
-    void Release(const std::string& text) {
-        if (followed_ == &text) Settle();
+    void Follow(std::string& text) { followed_ = &text; }
+    // `text` is about to be replaced or to go: a register that follows it
+    // takes it over, leaving it empty.
+    void Release(std::string& text) {
+        if (followed_ == &text) ReleaseAll();
     }
-    // Whatever the register follows is about to change or go.
-    void ReleaseAll() { Settle(); }
+    // Whatever the register follows is about to be replaced or to go.
+    void ReleaseAll() {
+        if (!followed_) return;
+        text_ = std::move(*followed_);
+        followed_ = nullptr;
+    }
 
     friend bool operator==(const TextRegister& left, std::string_view right) { return left.str() == right; }
     friend std::ostream& operator<<(std::ostream& out, const TextRegister& text) { return out << text.str(); }
 
 private:
+    // The copy has the text's own size: the room a text that grows takes
+    // more than once is the variable's, not the register's as well.
     void Settle() const {
         if (!followed_) return;
-        text_ = *followed_;
+        text_ = std::string(*followed_);
         followed_ = nullptr;
     }
 
     mutable std::string text_;
-    mutable const std::string* followed_ = nullptr;
+    mutable std::string* followed_ = nullptr;
 };
 
 }  // namespace pevox
