@@ -195,6 +195,23 @@ TEST_F(PlacementWindowsTest, StoredPlacesComeBackExactlyFrameIncluded) {
     EXPECT_EQ(main->ChannelWindow(1)->frameGeometry().topLeft(), hexFrame.topLeft() + QPoint(24, 24));
 }
 
+// Each channel keeps its own place: two channels closed and opened again
+// three times come back where they were, neither creeping nor taking the
+// other's place.
+TEST_F(PlacementWindowsTest, TwoChannelsComeBackWhereTheyWereAtEveryRestart) {
+    const std::string a = folder.MakeFile("a.dat", {1, 2, 3});
+    const std::string b = folder.MakeFile("b.dat", {4, 5});
+    TFrmMain& first = Start({a, b});
+    first.ChannelWindow(1)->move(300, 280);
+    ASSERT_TRUE(Available(first).contains(first.ChannelWindow(1)->frameGeometry()));
+    const QRect frames[] = {first.ChannelWindow(0)->frameGeometry(), first.ChannelWindow(1)->frameGeometry()};
+    for (int round = 0; round < 3; ++round) {
+        Restart({a, b});
+        for (int channel = 0; channel < 2; ++channel)
+            EXPECT_EQ(main->ChannelWindow(channel)->frameGeometry(), frames[channel]) << round << " " << channel;
+    }
+}
+
 // Every window that keeps a place checks the stored numbers before it uses
 // them: a damaged settings file (TOP=2147483647, HEIGHT=-1) leaves each one
 // wholly on the screen with a usable size.
