@@ -238,6 +238,15 @@ const std::vector<std::string> kStatements = {
     "A = ABS(-1E308 * 10)",
     "A = SQR(1E400)",
     "A = EXP(N) + LOG(SQR(N)) + COS(INT(B) * 30)",
+    // Calls beside product operators: a call first in a product, or last.
+    "A = SQR(N) * 3 + SIN(B) * COS(C) - ATN(B / 2) * 2",
+    "A = B * SQR(N) - C / ABS(C) + SQR(N) ^ 2 * 2 - 2 * SQR(N) ^ 2",
+    "A = SIN(A) * SIN(A) + COS(A) * COS(A) + LOG(N) * EXP(B) MOD 3",
+    "A = INT(B) \\ 2 + 7 MOD ABS(C) + 2 ^ INT(B) * 3 - LEN(S) * LEN(T) * 2",
+    "A = SQR(C) * 2 + 1",
+    "A = 2 * SQR(C) + 1",
+    "A = SGN(C) * LOG(0)",
+    "A = 1 + SQR(N) * SQR(9) * 2 + 1 - 3 * SQR(N) * 2",
     // Texts whose registers end inside a built-in's arguments or a subscript.
     "S = MID(S, N - 2, K + 1)",
     "S = MID(S, 1, LEN(T)) + LEFT(S, INSTR(S, \"l\"))",
