@@ -255,6 +255,36 @@ TEST_F(PlacementWindowsTest, PlacesFromADamagedOrLargerScreenAreBroughtOntoThisO
     EXPECT_GT(hex.bottom(), Available(window).bottom() - 40);
 }
 
+// A sound stored place of the main window that lies off this screen (kept
+// on a larger one) is brought wholly onto it, moved no further than needed,
+// with its stored width (its height is its own).
+TEST_F(PlacementWindowsTest, AMainWindowStoredOffTheScreenIsBroughtOntoIt) {
+    struct Case {
+        const char* where;
+        TFormBounds stored;  // top, left, height, width
+    };
+    const Case cases[] = {
+        {"below and right", {1500, 2400, 500, 700}},
+        {"above and left", {-900, -1600, 500, 700}},
+        {"across the right edge", {100, 1000, 500, 700}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.where);
+        Store("MAIN_FORM", c.stored);
+        TFrmMain& window = Start({});
+        const QRect screen = Available(window);
+        const QRect frame = window.frameGeometry();
+        EXPECT_TRUE(screen.contains(frame));
+        EXPECT_EQ(window.width(), c.stored.Width);
+        const bool right = c.stored.Left > screen.center().x();
+        EXPECT_LT(right ? screen.right() - frame.right() : frame.left() - screen.left(), 10);
+        main->close();
+        main.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        GlobalInfo() = GLOBALINFO_TAG{};
+    }
+}
+
 TEST_F(PlacementWindowsTest, TheWindowsMenuListsTheChannelsAndBringsOneToTheFront) {
     const std::string a = folder.MakeFile("a.dat", {1, 2, 3});
     const std::string b = folder.MakeFile("b.dat", {4, 5});
