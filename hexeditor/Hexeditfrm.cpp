@@ -309,11 +309,11 @@ void TFrmHexEdit::SaveRestorePosition(int mode) {
     platform::TRegIniFile registry(GlobalInfo().RegKey);
     const TFormBounds current = BoundsOf(*this);
     if (mode == 0) {
-        const std::optional<TFormBounds> stored =
-            HexEditPlaceStored(registry) ? std::optional(ReadHexEditBounds(registry, current)) : std::nullopt;
-        PlaceWindow(*this, TWindowKind::Channel, stored);
+        const std::optional<THexEditPlace> place = ReadHexEditPlace(registry, channel_, current);
+        PlaceWindow(*this, TWindowKind::Channel, place ? std::optional(place->Bounds) : std::nullopt,
+                    place && place->Shared);
     } else {
-        WriteHexEditBounds(registry, current);
+        WriteHexEditBounds(registry, channel_, current);
     }
 }
 
