@@ -4,11 +4,12 @@
 // right, the left operand of every operator held as a double; products bind
 // tighter than sums, sums tighter than comparisons, comparisons tighter than
 // AND and OR. The evaluator's own order differs from that only in shapes the
-// translation leaves to it (a parenthesis or a call beside a product operator,
-// a sign before a parenthesis, a second comparison, AND or OR outside a
-// condition or a parenthesis). A run that would report an error (a subscript
-// out of range, a domain error, an overflow, memory) changes nothing and
-// leaves the statement to the evaluator, which reports it.
+// translation leaves to it (a parenthesis beside a product operator, a call
+// with product operators on both sides, a sign before a parenthesis, a second
+// comparison, AND or OR outside a condition or a parenthesis). A run that
+// would report an error (a subscript out of range, a domain error, an
+// overflow, memory) changes nothing and leaves the statement to the
+// evaluator, which reports it.
 //
 // The translation, binding and running walk the statement recursively, so a
 // statement nested deeper than the evaluator reads safely (parentheses,
@@ -161,7 +162,7 @@ public:
 private:
     // How an operand was written, which decides how the evaluator goes on
     // after it.
-    enum class Form { Direct, NegatedDirect, NotDirect, Other };
+    enum class Form { Direct, NegatedDirect, NotDirect, Call, Other };
     struct Operand {
         std::int32_t node = -1;
         Form form = Form::Direct;
@@ -268,8 +269,8 @@ private:
     }
 
     // Unary { product-operator Unary }. Only plain operands (numbers,
-    // variables, cells, each with a sign) stand beside a product operator;
-    // NOT only first or last.
+    // variables, cells, each with a sign) stand beside a product operator,
+    // and calls first or last in the product; NOT only first or last.
     bool Product(Operand& out) {
         if (!Unary(out)) return false;
         int factors = 1;
@@ -280,7 +281,11 @@ private:
             Operator(op);
             if (!Next()) return false;
             Operand right;
-            if (!Unary(right) || Node(right).text || right.form == Form::Other) return false;
+            // A call ends the product: the evaluator reads a product operator
+            // after it in an order of its own.
+            if (!Unary(right) || Node(right).text || right.form == Form::Other ||
+                (right.form == Form::Call && IsProduct(e_.m_Token)))
+                return false;
             out.node = Binary(ProductOp(op), false, out, right, op);
             // The evaluator goes on from the right operand's own token.
             out.kind = right.kind;
@@ -460,7 +465,7 @@ private:
         if (!ArgumentsFit(shape, node.argumentCount, text)) return false;
         out.node = Add(std::move(node));
         out.kind = GivesText(code) ? tok::StringLiteral : tok::NumberLiteral;
-        out.form = Form::Other;
+        out.form = Form::Call;
         return Next();
     }
 
@@ -599,7 +604,7 @@ private:
                 target.SymText.swap(root.value);
             else
                 target.SymText = *result;
-            e_.m_TokenText = target.SymText;
+            e_.m_TokenText.Follow(target.SymText);
         }
         e_.m_NumValue = number;
         FinishAssignment(target);
@@ -629,16 +634,8 @@ private:
         CommitCells();
         e_.m_Memory.Resize(held, held + tail->size());
         // A tail that is the target itself is appended as it was.
-        const bool tailIsTarget = tail == &target.SymText;
         target.SymText.append(*tail);
-        // The text register is left equal to the target. Where this statement
-        // left it so and nothing has changed it since, it grows by the tail as
-        // well, and a loop that appends to a text costs what it appends.
-        if (e_.m_TokenText.Changes() == s_.registerChanges && e_.m_TokenText.size() == held && !tailIsTarget)
-            e_.m_TokenText += *tail;
-        else
-            e_.m_TokenText = target.SymText;
-        s_.registerChanges = e_.m_TokenText.Changes();
+        e_.m_TokenText.Follow(target.SymText);
         e_.m_NumValue = number;
         FinishAssignment(target);
         return true;
