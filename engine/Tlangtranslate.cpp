@@ -507,18 +507,34 @@ public:
     TranslatedRun(TLangEngine& engine, TranslatedStatement& statement) : e_(engine), s_(statement) {}
     TranslatedRun(const TranslatedRun&) = delete;
     TranslatedRun& operator=(const TranslatedRun&) = delete;
+
     // A failure that unwinds the run (an allocation) leaves the text position
     // at the statement's end, so that it is reported on the statement's own
     // line, as the evaluator reports it.
-    ~TranslatedRun() {
-        if (std::uncaught_exceptions() > exceptionsBefore_) PlaceAtEnd();
+    bool Assignment() {
+        try {
+            return RunAssignment();
+        } catch (...) {
+            PlaceAtEnd();
+            throw;
+        }
+    }
+
+    bool Condition() {
+        try {
+            return RunCondition();
+        } catch (...) {
+            PlaceAtEnd();
+            throw;
+        }
     }
 
     // Binds the nodes of a statement just translated to their handlers and to
     // each other; false for a node no handler covers.
     static bool Bind(TranslatedStatement& statement);
 
-    bool Assignment() {
+private:
+    bool RunAssignment() {
         TERP_SYMBOL_TAG& target = *s_.target;
         // The target is read first, as the evaluator resolves it.
         // A step owed after the target comes before anything else is read;
@@ -551,7 +567,7 @@ public:
         return true;
     }
 
-    bool Condition() {
+    bool RunCondition() {
         TranslatedNode& root = NodeAt(s_.root);
         const long double result = root.evaluate(root, *this);
         if (failed_) return false;
@@ -565,7 +581,6 @@ public:
         return true;
     }
 
-private:
     using Source = TranslatedStatement::Source;
     static constexpr double kInt32Limit = 2147483648.0;  // 2^31
     static constexpr std::size_t kShortText = 32;
@@ -1358,7 +1373,6 @@ private:
 
     TLangEngine& e_;
     TranslatedStatement& s_;
-    const int exceptionsBefore_ = std::uncaught_exceptions();
     bool failed_ = false;
     long double recorded_ = 0;  // the value of the node s_.lastNumber names, when it is no rereadable one
 };
