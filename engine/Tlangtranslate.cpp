@@ -1407,12 +1407,12 @@ TranslatedStatement* TLangEngine::TranslatedAt(int position, TranslatedStatement
     // at its second run, so a script whose lines mostly run once keeps
     // nothing for them.
     std::int32_t& slot = kept_.translatedIndex[static_cast<std::size_t>(position)];
-    if (slot == kNotLookedAt) {
-        slot = kSeenOnce;
+    if (slot == kNotLookedAt || slot == SeenNow()) {
+        slot = SeenNow();
         return nullptr;
     }
     std::int32_t index = slot;
-    if (index == kSeenOnce) index = TranslateFirst(position, kind, endToken);
+    if (RanOnce(index)) index = TranslateFirst(position, kind, endToken);
     if (index == kNothingKept) return nullptr;
     TranslatedStatement* statement = kept_.translated[static_cast<std::size_t>(index)].get();
     if (statement->kind != kind || statement->endToken != endToken) return nullptr;
