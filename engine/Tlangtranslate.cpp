@@ -604,7 +604,7 @@ private:
                 target.SymText.swap(root.value);
             else
                 target.SymText = *result;
-            e_.m_TokenText = target.SymText;
+            e_.m_TokenText.Follow(target.SymText);
         }
         e_.m_NumValue = number;
         FinishAssignment(target);
@@ -634,16 +634,8 @@ private:
         CommitCells();
         e_.m_Memory.Resize(held, held + tail->size());
         // A tail that is the target itself is appended as it was.
-        const bool tailIsTarget = tail == &target.SymText;
         target.SymText.append(*tail);
-        // The text register is left equal to the target. Where this statement
-        // left it so and nothing has changed it since, it grows by the tail as
-        // well, and a loop that appends to a text costs what it appends.
-        if (e_.m_TokenText.Changes() == s_.registerChanges && e_.m_TokenText.size() == held && !tailIsTarget)
-            e_.m_TokenText += *tail;
-        else
-            e_.m_TokenText = target.SymText;
-        s_.registerChanges = e_.m_TokenText.Changes();
+        e_.m_TokenText.Follow(target.SymText);
         e_.m_NumValue = number;
         FinishAssignment(target);
         return true;
