@@ -619,7 +619,7 @@ private:
                 target.SymText.swap(root.value);
             else
                 target.SymText = *result;
-            e_.m_TokenText = target.SymText;
+            e_.m_TokenText.Follow(target.SymText);
         }
         e_.m_NumValue = number;
         FinishAssignment(target);
@@ -649,16 +649,8 @@ private:
         CommitCells();
         e_.m_Memory.Resize(held, held + tail->size());
         // A tail that is the target itself is appended as it was.
-        const bool tailIsTarget = tail == &target.SymText;
         target.SymText.append(*tail);
-        // The text register is left equal to the target. Where this statement
-        // left it so and nothing has changed it since, it grows by the tail as
-        // well, and a loop that appends to a text costs what it appends.
-        if (e_.m_TokenText.Changes() == s_.registerChanges && e_.m_TokenText.size() == held && !tailIsTarget)
-            e_.m_TokenText += *tail;
-        else
-            e_.m_TokenText = target.SymText;
-        s_.registerChanges = e_.m_TokenText.Changes();
+        e_.m_TokenText.Follow(target.SymText);
         e_.m_NumValue = number;
         FinishAssignment(target);
         return true;
@@ -1429,12 +1421,12 @@ TranslatedStatement* TLangEngine::TranslatedAt(int position, TranslatedStatement
     // at its second run, so a script whose lines mostly run once keeps
     // nothing for them.
     std::int32_t& slot = kept_.translatedIndex[static_cast<std::size_t>(position)];
-    if (slot == kNotLookedAt) {
-        slot = kSeenOnce;
+    if (slot == kNotLookedAt || slot == SeenNow()) {
+        slot = SeenNow();
         return nullptr;
     }
     std::int32_t index = slot;
-    if (index == kSeenOnce) index = TranslateFirst(position, kind, endToken);
+    if (RanOnce(index)) index = TranslateFirst(position, kind, endToken);
     if (index == kNothingKept) return nullptr;
     TranslatedStatement* statement = kept_.translated[static_cast<std::size_t>(index)].get();
     if (statement->kind != kind || statement->endToken != endToken) return nullptr;

@@ -366,10 +366,13 @@ TEST_F(EngineTranslate, TextsGrownUpToTheMemoryLimitRunAsTheEvaluatorRunsThem) {
         ExpectSameBothWays(grown + "WHILE K < 10000\nK = K + 1\n" + growth + "\nWEND\nPRINT LEN(S)");
 }
 
-// A text a loop appends to grows in place, and the text register with it,
-// as long as nothing else changed either: another text read or assigned, a
-// host that writes the variable, a tail that is the text itself.
-TEST_F(EngineTranslate, AppendsInALoopLeaveTheTextRegisterAsTheEvaluatorDoes) {
+// A text a loop appends to or puts a short text in front of grows in place,
+// and the text register, which holds the same text after the assignment,
+// follows it without a copy: the register reads as the evaluator leaves it
+// whatever changes the text or the register next (another text read or
+// assigned, a host that writes the variable, a tail that is the text itself),
+// and after the run, once its variables are gone.
+TEST_F(EngineTranslate, TextsGrownInALoopLeaveTheTextRegisterAsTheEvaluatorDoes) {
     const std::vector<std::string> bodies = {
         "S = S + T",
         "S = S + \"x\" + K",
@@ -379,11 +382,21 @@ TEST_F(EngineTranslate, AppendsInALoopLeaveTheTextRegisterAsTheEvaluatorDoes) {
         "S = S + T\nA = LEN(U + S)",
         "S = S + T\nS = S + S",
         "S = S + \"q\"\nU = S\nA = A + 1",
+        "S = T + S",
+        "S = T + S + T\nIF S > T THEN A = A + 1",
+        "S = \"ab\" + S\nA = UPPER()",
+        "S = T + S\nU = S + T\nS = U",
+        "W(K) = T + W(K)\nS = W(K) + S",
     };
     for (const std::string& body : bodies) {
         ExpectSameBothWays(std::string(kDeclarations) + "FOR K = 1 TO 4\n" + body + "\nNEXT\nPRINT S");
         ExpectSameBothWays(std::string(kDeclarations) + "FOR K = 1 TO 3\n" + body + "\nNEXT");
     }
+    Run(std::string(kDeclarations) + "FOR K = 1 TO 3\nS = T + S\nNEXT");
+    const std::string grown = engine.m_TokenText.str();
+    Run(std::string(kDeclarations) + "FOR K = 1 TO 3\nS = T + S\nNEXT");
+    engine.Reset();
+    EXPECT_EQ(engine.m_TokenText.str(), grown);
 }
 
 // A statement that closes the script leaves the registers it set to be read:
