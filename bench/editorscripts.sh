@@ -5,7 +5,7 @@
 # them), beside the same script in tlangrun and beside python3 doing the same
 # work. Rows: three programs of bench/tlang.sh without host calls, a walk
 # over the data file byte by byte (GetNumber, JumpRel), a patch of every
-# other byte (Jump, SetValue), a search loop over 10,000 hits (SearchFirst,
+# other byte (Jump, SetValue), a search loop over 100,000 hits (SearchFirst,
 # SearchNext) and 100,000 printed lines. Times are wall seconds, best of
 # BENCH_RUNS (default 3), net of each program's start-up (an empty script).
 # tlangrun's host functions do nothing, so the host-call rows compare with
@@ -26,11 +26,11 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 size=1000000
 head -c "$size" /dev/urandom >"$work/data"
-# The search data: random bytes with a marker every 100 bytes.
+# The search data: random bytes with a marker every 10 bytes.
 python3 - "$work/hits" <<'PY'
 import os, sys
 block = bytearray(os.urandom(1000000))
-for at in range(50, len(block) - 6, 100):
+for at in range(5, len(block) - 6, 10):
     block[at:at + 6] = b"QRMHIT"
 open(sys.argv[1], "wb").write(block)
 PY
@@ -48,7 +48,7 @@ bye_only empty
 
 script loop <<'TEXT'
 NUMBER X, I
-FOR I = 1 TO 1000000
+FOR I = 1 TO 4000000
 X = X + I * 2
 NEXT
 TEXT
@@ -56,7 +56,7 @@ bye_only loop
 
 script collatz <<'TEXT'
 NUMBER I, N, S, T
-FOR I = 1 TO 3000
+FOR I = 1 TO 30000
 N = I
 S = 0
 WHILE N <> 1
@@ -74,7 +74,7 @@ bye_only collatz
 
 script gosub <<'TEXT'
 NUMBER I, X
-FOR I = 1 TO 1000000
+FOR I = 1 TO 4000000
 GOSUB ADD
 NEXT
 END

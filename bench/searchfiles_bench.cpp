@@ -2,7 +2,8 @@
 // `grep -c -F -r` over the same folder in the same run, and prints the ratio:
 //   searchfiles_bench --make FOLDER     writes the input files into FOLDER
 //   searchfiles_bench FOLDER [ROUNDS]   a string with few hits, exactly and
-//                                       without regard to case
+//                                       without regard to case; then adding
+//                                       50,000 files to the list beside sort -u
 #include "BenchPeer.h"
 #include "Searchfiles.h"
 
@@ -13,6 +14,8 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -79,6 +82,55 @@ long long GrepCount(const std::string& folder, bool caseSensitive)
     return total;
 }
 
+// Adding many files to the list of a search in files, each checked against
+// those listed, beside `sort -u` of the same paths from a file.
+constexpr int ListedFiles = 50000;
+
+std::vector<std::string> ManyPaths()
+{
+    std::vector<std::string> paths;
+    for (int i = 0; i < ListedFiles; ++i)
+        paths.push_back("/home/user/saves/folder" + std::to_string(i % 97) + "/game" + std::to_string(i) + ".sav");
+    return paths;
+}
+
+long long AddToSelection(const std::vector<std::string>& paths)
+{
+    TSelectedFiles selected;
+    for (const std::string& path : paths)
+        selected.Add(path);
+    for (const std::string& path : paths)  // each once more: refused
+        selected.Add(path);
+    return static_cast<long long>(selected.Paths().size());
+}
+
+long long SortUnique(const std::string& listFile)
+{
+    const std::string text = bench::RunForOutput({"sort", "-u", listFile.c_str()});
+    return static_cast<long long>(std::count(text.begin(), text.end(), '\n'));
+}
+
+void ReportSelection(int rounds)
+{
+    const std::vector<std::string> paths = ManyPaths();
+    const std::string listFile =
+        (std::filesystem::temp_directory_path() / ("qorm-selection-" + std::to_string(::getpid()) + ".txt")).string();
+    std::FILE* file = std::fopen(listFile.c_str(), "wb");
+    if (file == nullptr)
+        Fail("cannot write the list of paths");
+    for (int copy = 0; copy < 2; ++copy)
+        for (const std::string& path : paths)
+            std::fprintf(file, "%s\n", path.c_str());
+    std::fclose(file);
+    const TTimed added = Best(rounds, [&] { return AddToSelection(paths); });
+    const TTimed sorted = Best(rounds, [&] { return SortUnique(listFile); });
+    std::remove(listFile.c_str());
+    std::printf("adding %d files to the list twice\n", ListedFiles);
+    std::printf("  list %.3f s (%lld listed), sort -u %.3f s (%lld lines)\n", added.seconds, added.count,
+                sorted.seconds, sorted.count);
+    std::printf("  ratio list/sort %.2f\n", added.seconds / sorted.seconds);
+}
+
 void Report(const char* name, const char* grepFlags, const TTimed& engine, const TTimed& grep)
 {
     std::printf("%s\n", name);
@@ -112,5 +164,6 @@ int main(int argc, char** argv)
            Best(rounds, [&] { return GrepCount(folder, true); }));
     Report("the same without regard to case", "-c -F -i -r", Best(rounds, [&] { return SearchFiles(paths, false); }),
            Best(rounds, [&] { return GrepCount(folder, false); }));
+    ReportSelection(rounds);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <array>
 
 namespace pevox {
 
@@ -17,20 +18,28 @@ TLangConnections::TLangConnections(IUnknown& control)
     container_.Add(notify_);
 }
 
-void TLangConnections::Fire(DISPID event, std::vector<VARIANT> args) {
-    std::reverse(args.begin(), args.end());
-    const std::vector<ComPtr<IUnknown>> sinks = events_.Sinks();
-    if (!sinks.empty()) {
+void TLangConnections::Fire(DISPID event, std::initializer_list<VARIANT> args) {
+    std::array<VARIANT, kMaxEventArgs> handed{};
+    const std::size_t count = std::min(args.size(), handed.size());
+    std::reverse_copy(args.begin(), args.begin() + count, handed.begin());
+    std::array<ComPtr<IUnknown>, kMaxEventSinks> sinks;
+    const std::size_t sinkCount = events_.CopySinks(sinks);
+    if (sinkCount > 0) {
         ComPtr<IUnknown> keepAlive(&control_);  // a sink may release the control while it is called
-        for (const ComPtr<IUnknown>& sink : sinks) {
-            DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+        for (std::size_t i = 0; i < sinkCount; ++i) {
+            DISPPARAMS params{handed.data(), nullptr, static_cast<UINT>(count), 0};
             UniqueVariant result;
-            static_cast<IDispatch*>(sink.Get())
+            static_cast<IDispatch*>(sinks[i].Get())
                 ->Invoke(event, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.Ptr(), nullptr,
                          nullptr);
         }
     }
-    for (VARIANT& arg : args) VariantClear(&arg);
+    for (std::size_t i = 0; i < count; ++i) VariantClear(&handed[i]);
+    // Arguments beyond the limit, which no event has, are freed, not handed over.
+    for (auto extra = args.begin() + count; extra != args.end(); ++extra) {
+        VARIANT dropped = *extra;
+        VariantClear(&dropped);
+    }
 }
 
 void TLangConnections::OnChange() { Fire(TLangEventDispid::OnChange, {}); }

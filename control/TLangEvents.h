@@ -9,6 +9,7 @@
 #include "Pevox10_TLB.h"
 #include "platform/ComConnectionPoints.h"
 
+#include <initializer_list>
 #include <string_view>
 
 namespace pevox {
@@ -46,8 +47,13 @@ public:
     void Changed(DISPID dispid);
 
 private:
-    // `args` are in declaration order; they are handed over last-first.
-    void Fire(DISPID event, std::vector<platform::VARIANT> args);
+    // The most arguments an event has.
+    static constexpr std::size_t kMaxEventArgs = 2;
+
+    // `args` are in declaration order; they are handed over last-first and
+    // cleared once every sink has had them. Arguments and sinks stay on the
+    // stack: a running script fires an event at every line.
+    void Fire(DISPID event, std::initializer_list<platform::VARIANT> args);
 
     platform::IUnknown& control_;
     platform::ConnectionPointContainer container_;

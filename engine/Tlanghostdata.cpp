@@ -223,9 +223,9 @@ HostResult TLangEngine::SetSVariable(const std::string& varName, const std::stri
     if (!symbol) return HostResult::Refuse(varName + " is not a variable name.");
     if (symbol->SymKind != tok::StringDecl) return HostResult::Refuse(varName + " is not a string variable name.");
     if (!m_Memory.Resize(symbol->SymText.size(), value.size())) return HostResult::Refuse(std::string(msg::OutOfMemory));
+    // The text register may follow the variable's old text.
+    m_TokenText.Release(symbol->SymText);
     symbol->SymText = value;
-    // The text register may have been equal to the variable's old text.
-    m_TokenText.MarkChanged();
     return HostResult::Ok();
 }
 

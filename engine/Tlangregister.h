@@ -1,11 +1,14 @@
 // The evaluator's text register: the text the last value read or made left.
-// It counts its changes, so that a statement that left it equal to a
-// variable's text can tell at its next run that it still is, and extend both
-// by a tail instead of copying the whole text into it again.
+// After an assignment it holds the same text as the variable assigned, which
+// may be long; rather than a copy it may follow the variable's text. It takes
+// a copy when it is read or changed, and takes the text over before the
+// variable changes it by other ways than an assignment that sets the
+// register anew, or goes. A loop that puts a short text in front of a long
+// one, or appends to it, so does not copy the whole text into the register
+// at every round.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -15,40 +18,69 @@ namespace pevox {
 
 class TextRegister {
 public:
-    const std::string& str() const { return text_; }
-    operator const std::string&() const { return text_; }
-    std::size_t size() const { return text_.size(); }
-    bool empty() const { return text_.empty(); }
+    const std::string& str() const {
+        Settle();
+        return text_;
+    }
+    operator const std::string&() const { return str(); }
+    std::size_t size() const { return followed_ ? followed_->size() : text_.size(); }
+    bool empty() const { return size() == 0; }
 
     TextRegister& operator=(const std::string& text) {
-        Edit() = text;
+        followed_ = nullptr;
+        text_ = text;
         return *this;
     }
     TextRegister& operator=(std::string&& text) {
-        Edit() = std::move(text);
+        followed_ = nullptr;
+        text_ = std::move(text);
         return *this;
     }
     TextRegister& operator+=(std::string_view text) {
         Edit() += text;
         return *this;
     }
-    void clear() { Edit().clear(); }
+    void clear() {
+        followed_ = nullptr;
+        text_.clear();
+    }
     void insert(std::size_t position, const std::string& text) { Edit().insert(position, text); }
-    // The text, to be changed in place: counted as a change.
+    // The text, to be changed in place.
     std::string& Edit() {
-        ++changes_;
+        Settle();
         return text_;
     }
-    // A text the register may have been equal to changed elsewhere.
-    void MarkChanged() { ++changes_; }
-    std::uint64_t Changes() const { return changes_; }
 
-    friend bool operator==(const TextRegister& left, std::string_view right) { return left.text_ == right; }
-    friend std::ostream& operator<<(std::ostream& out, const TextRegister& text) { return out << text.text_; }
+    // From now on the register holds what `text` holds, as long as the
+    // owner of `text` calls Release before changing it other than by
+    // setting the register anew, and before it goes.
+    void Follow(std::string& text) { followed_ = &text; }
+    // `text` is about to be replaced or to go: a register that follows it
+    // takes it over, leaving it empty.
+    void Release(std::string& text) {
+        if (followed_ == &text) ReleaseAll();
+    }
+    // Whatever the register follows is about to be replaced or to go.
+    void ReleaseAll() {
+        if (!followed_) return;
+        text_ = std::move(*followed_);
+        followed_ = nullptr;
+    }
+
+    friend bool operator==(const TextRegister& left, std::string_view right) { return left.str() == right; }
+    friend std::ostream& operator<<(std::ostream& out, const TextRegister& text) { return out << text.str(); }
 
 private:
-    std::string text_;
-    std::uint64_t changes_ = 0;
+    // The copy has the text's own size: the room a text that grows takes
+    // more than once is the variable's, not the register's as well.
+    void Settle() const {
+        if (!followed_) return;
+        text_ = std::string(*followed_);
+        followed_ = nullptr;
+    }
+
+    mutable std::string text_;
+    mutable std::string* followed_ = nullptr;
 };
 
 }  // namespace pevox

@@ -206,6 +206,8 @@ void TLangEngine::ClearCells(TERP_SYMBOL_TAG& array) {
 }
 
 void TLangEngine::FreeSymbols() {
+    // The text register may follow a variable's text.
+    m_TokenText.ReleaseAll();
     m_CurrentSymbol = nullptr;
     m_Variables.Clear();
     m_Labels.Clear();

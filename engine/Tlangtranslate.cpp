@@ -4,11 +4,12 @@
 // right, the left operand of every operator held as a double; products bind
 // tighter than sums, sums tighter than comparisons, comparisons tighter than
 // AND and OR. The evaluator's own order differs from that only in shapes the
-// translation leaves to it (a parenthesis or a call beside a product operator,
-// a sign before a parenthesis, a second comparison, AND or OR outside a
-// condition or a parenthesis). A run that would report an error (a subscript
-// out of range, a domain error, an overflow, memory) changes nothing and
-// leaves the statement to the evaluator, which reports it.
+// translation leaves to it (a parenthesis beside a product operator, a call
+// with product operators on both sides, a sign before a parenthesis, a second
+// comparison, AND or OR outside a condition or a parenthesis). A run that
+// would report an error (a subscript out of range, a domain error, an
+// overflow, memory) changes nothing and leaves the statement to the
+// evaluator, which reports it.
 //
 // The translation, binding and running walk the statement recursively, so a
 // statement nested deeper than the evaluator reads safely (parentheses,
@@ -161,7 +162,7 @@ public:
 private:
     // How an operand was written, which decides how the evaluator goes on
     // after it.
-    enum class Form { Direct, NegatedDirect, NotDirect, Other };
+    enum class Form { Direct, NegatedDirect, NotDirect, Call, Other };
     struct Operand {
         std::int32_t node = -1;
         Form form = Form::Direct;
@@ -268,8 +269,8 @@ private:
     }
 
     // Unary { product-operator Unary }. Only plain operands (numbers,
-    // variables, cells, each with a sign) stand beside a product operator;
-    // NOT only first or last.
+    // variables, cells, each with a sign) stand beside a product operator,
+    // and calls first or last in the product; NOT only first or last.
     bool Product(Operand& out) {
         if (!Unary(out)) return false;
         int factors = 1;
@@ -280,7 +281,11 @@ private:
             Operator(op);
             if (!Next()) return false;
             Operand right;
-            if (!Unary(right) || Node(right).text || right.form == Form::Other) return false;
+            // A call ends the product: the evaluator reads a product operator
+            // after it in an order of its own.
+            if (!Unary(right) || Node(right).text || right.form == Form::Other ||
+                (right.form == Form::Call && IsProduct(e_.m_Token)))
+                return false;
             out.node = Binary(ProductOp(op), false, out, right, op);
             // The evaluator goes on from the right operand's own token.
             out.kind = right.kind;
@@ -460,7 +465,7 @@ private:
         if (!ArgumentsFit(shape, node.argumentCount, text)) return false;
         out.node = Add(std::move(node));
         out.kind = GivesText(code) ? tok::StringLiteral : tok::NumberLiteral;
-        out.form = Form::Other;
+        out.form = Form::Call;
         return Next();
     }
 
@@ -502,18 +507,34 @@ public:
     TranslatedRun(TLangEngine& engine, TranslatedStatement& statement) : e_(engine), s_(statement) {}
     TranslatedRun(const TranslatedRun&) = delete;
     TranslatedRun& operator=(const TranslatedRun&) = delete;
+
     // A failure that unwinds the run (an allocation) leaves the text position
     // at the statement's end, so that it is reported on the statement's own
     // line, as the evaluator reports it.
-    ~TranslatedRun() {
-        if (std::uncaught_exceptions() > exceptionsBefore_) PlaceAtEnd();
+    bool Assignment() {
+        try {
+            return RunAssignment();
+        } catch (...) {
+            PlaceAtEnd();
+            throw;
+        }
+    }
+
+    bool Condition() {
+        try {
+            return RunCondition();
+        } catch (...) {
+            PlaceAtEnd();
+            throw;
+        }
     }
 
     // Binds the nodes of a statement just translated to their handlers and to
     // each other; false for a node no handler covers.
     static bool Bind(TranslatedStatement& statement);
 
-    bool Assignment() {
+private:
+    bool RunAssignment() {
         TERP_SYMBOL_TAG& target = *s_.target;
         // The target is read first, as the evaluator resolves it.
         // A step owed after the target comes before anything else is read;
@@ -546,7 +567,7 @@ public:
         return true;
     }
 
-    bool Condition() {
+    bool RunCondition() {
         TranslatedNode& root = NodeAt(s_.root);
         const long double result = root.evaluate(root, *this);
         if (failed_) return false;
@@ -560,7 +581,6 @@ public:
         return true;
     }
 
-private:
     using Source = TranslatedStatement::Source;
     static constexpr double kInt32Limit = 2147483648.0;  // 2^31
     static constexpr std::size_t kShortText = 32;
@@ -599,7 +619,7 @@ private:
                 target.SymText.swap(root.value);
             else
                 target.SymText = *result;
-            e_.m_TokenText = target.SymText;
+            e_.m_TokenText.Follow(target.SymText);
         }
         e_.m_NumValue = number;
         FinishAssignment(target);
@@ -629,16 +649,8 @@ private:
         CommitCells();
         e_.m_Memory.Resize(held, held + tail->size());
         // A tail that is the target itself is appended as it was.
-        const bool tailIsTarget = tail == &target.SymText;
         target.SymText.append(*tail);
-        // The text register is left equal to the target. Where this statement
-        // left it so and nothing has changed it since, it grows by the tail as
-        // well, and a loop that appends to a text costs what it appends.
-        if (e_.m_TokenText.Changes() == s_.registerChanges && e_.m_TokenText.size() == held && !tailIsTarget)
-            e_.m_TokenText += *tail;
-        else
-            e_.m_TokenText = target.SymText;
-        s_.registerChanges = e_.m_TokenText.Changes();
+        e_.m_TokenText.Follow(target.SymText);
         e_.m_NumValue = number;
         FinishAssignment(target);
         return true;
@@ -1353,7 +1365,6 @@ private:
 
     TLangEngine& e_;
     TranslatedStatement& s_;
-    const int exceptionsBefore_ = std::uncaught_exceptions();
     bool failed_ = false;
     long double recorded_ = 0;  // the value of the node s_.lastNumber names, when it is no rereadable one
 };
@@ -1410,12 +1421,12 @@ TranslatedStatement* TLangEngine::TranslatedAt(int position, TranslatedStatement
     // at its second run, so a script whose lines mostly run once keeps
     // nothing for them.
     std::int32_t& slot = kept_.translatedIndex[static_cast<std::size_t>(position)];
-    if (slot == kNotLookedAt) {
-        slot = kSeenOnce;
+    if (slot == kNotLookedAt || slot == SeenNow()) {
+        slot = SeenNow();
         return nullptr;
     }
     std::int32_t index = slot;
-    if (index == kSeenOnce) index = TranslateFirst(position, kind, endToken);
+    if (RanOnce(index)) index = TranslateFirst(position, kind, endToken);
     if (index == kNothingKept) return nullptr;
     TranslatedStatement* statement = kept_.translated[static_cast<std::size_t>(index)].get();
     if (statement->kind != kind || statement->endToken != endToken) return nullptr;

@@ -105,9 +105,6 @@ struct TranslatedStatement {
     // `V = V + ...`: the join's left operand is the target variable, to
     // which the run appends the right operand in place.
     bool appendsToTarget = false;
-    // The text register's count of changes when the last run of an append
-    // left it equal to the target's text.
-    std::uint64_t registerChanges = UINT64_MAX;
     std::vector<CellSelection> cells;  // one per cell read, in text order
     CellSelection targetSelection;
     // The registers' last values, known from the fixed order of evaluation:

@@ -212,21 +212,32 @@ std::string FormatHexQWord(const TByteConversions& conversions)
 
 std::string PageHexText(const TByteConversions& conversions)
 {
-    std::string text;
-    text.reserve(3 * TByteConversions::PageSize);
-    for (int i = 0; i < TByteConversions::PageSize; ++i) {
-        text += HexPair(conversions.Page[i]);
-        text += ' ';
-    }
-    text.pop_back();
-    return text;
+    return BytesHexText(conversions.Page.data(), TByteConversions::PageSize);
 }
 
 std::string PageCharText(const TByteConversions& conversions)
 {
-    std::string text(TByteConversions::PageSize, '.');
-    for (int i = 0; i < TByteConversions::PageSize; ++i)
-        text[i] = PrintableChar(conversions.Page[i]);
+    return BytesCharText(conversions.Page.data(), TByteConversions::PageSize);
+}
+
+std::string BytesHexText(const std::uint8_t* bytes, std::size_t count)
+{
+    std::string text;
+    text.reserve(3 * count);
+    for (std::size_t i = 0; i < count; ++i) {
+        text += HexPair(bytes[i]);
+        text += ' ';
+    }
+    if (!text.empty())
+        text.pop_back();
+    return text;
+}
+
+std::string BytesCharText(const std::uint8_t* bytes, std::size_t count)
+{
+    std::string text(count, '.');
+    for (std::size_t i = 0; i < count; ++i)
+        text[i] = PrintableChar(bytes[i]);
     return text;
 }
 

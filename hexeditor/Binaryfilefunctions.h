@@ -64,6 +64,9 @@ std::string FormatHexDWord(const TByteConversions& conversions, int index);
 std::string FormatHexQWord(const TByteConversions& conversions);
 std::string PageHexText(const TByteConversions& conversions);
 std::string PageCharText(const TByteConversions& conversions);
+// The same for any bytes: hex pairs parted by blanks; printable characters, dots for the rest.
+std::string BytesHexText(const std::uint8_t* bytes, std::size_t count);
+std::string BytesCharText(const std::uint8_t* bytes, std::size_t count);
 // A byte as its character when printable (codes 32 to 126), else '.'.
 char PrintableChar(std::uint8_t byte);
 

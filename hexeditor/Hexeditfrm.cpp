@@ -26,6 +26,8 @@
 #include <QMenuBar>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
@@ -79,7 +81,8 @@ TFrmHexEdit::TFrmHexEdit(QWidget* owner, std::int32_t channel, const TLeftWorkin
 
 TFrmHexEdit::TFrmHexEdit(QWidget* owner, std::int32_t channel, TFileIO& io)
     : QMainWindow(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                             Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+                             Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                             Qt::WindowCloseButtonHint),
       copy_(GlobalInfo().AppDir.empty() ? platform::AppDir() : GlobalInfo().AppDir, io),
       channel_(channel) {
     setProperty("Tag", TagHexEditWindow);
@@ -116,14 +119,19 @@ void TFrmHexEdit::ShowOpenedCopy() {
     show();
 }
 
-// The views need more room than the window's design gives it: the window
-// opens 800 pixels wide and never smaller than its views.
+// The window opens with the room its views ask for (at least 800 pixels
+// wide), as far as the screen has it, and resizes freely: the pages, the
+// hit lists and the dump use the room they get, and where the window is
+// smaller than its views they scroll, so every control stays reachable at
+// any screen size and scale.
 void TFrmHexEdit::FitToViews() {
-    const QSize least = minimumSizeHint().expandedTo(QSize(652, 492));
-    const QSize most = QSize(800, 605).expandedTo(least);
-    setMinimumSize(least);
-    setMaximumSize(most);
-    resize(most.width(), least.height());
+    const QWidget* views = ViewsArea->widget();
+    const int chrome = menuBar()->sizeHint().height() + ToolBar1->sizeHint().height() + statusBar()->sizeHint().height();
+    const QSize wanted = views->sizeHint().expandedTo(views->minimumSizeHint()).expandedTo(QSize(800, 0)) +
+                         QSize(0, chrome);
+    const QSize room = screen() ? screen()->availableGeometry().size() - QSize(16, 48) : wanted;
+    setMinimumSize(QSize(240, 160).boundedTo(room));
+    resize(wanted.boundedTo(room));
 }
 
 // The views go first: a modified box that loses the focus while the window
@@ -250,7 +258,12 @@ void TFrmHexEdit::PlaceViews() {
     layout->addLayout(pages, 1);
 
     layout->addWidget(Views->NavigationGroup());
-    setCentralWidget(client);
+    ViewsArea = new QScrollArea(this);
+    ViewsArea->setObjectName("ViewsArea");
+    ViewsArea->setFrameShape(QFrame::NoFrame);
+    ViewsArea->setWidgetResizable(true);
+    ViewsArea->setWidget(client);
+    setCentralWidget(ViewsArea);
 }
 
 void TFrmHexEdit::ClearViews() {
@@ -296,11 +309,11 @@ void TFrmHexEdit::SaveRestorePosition(int mode) {
     platform::TRegIniFile registry(GlobalInfo().RegKey);
     const TFormBounds current = BoundsOf(*this);
     if (mode == 0) {
-        const std::optional<TFormBounds> stored =
-            HexEditPlaceStored(registry) ? std::optional(ReadHexEditBounds(registry, current)) : std::nullopt;
-        PlaceWindow(*this, TWindowKind::Channel, stored);
+        const std::optional<THexEditPlace> place = ReadHexEditPlace(registry, channel_, current);
+        PlaceWindow(*this, TWindowKind::Channel, place ? std::optional(place->Bounds) : std::nullopt,
+                    place && place->Shared);
     } else {
-        WriteHexEditBounds(registry, current);
+        WriteHexEditBounds(registry, channel_, current);
     }
 }
 

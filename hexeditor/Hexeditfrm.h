@@ -22,6 +22,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QScrollArea;
 class QTabWidget;
 class QToolBar;
 class QToolButton;
@@ -174,6 +175,8 @@ public:
     QPushButton* btnSetString;
     QPushButton* btnSetWideString;
     QLabel* imgModified;
+    // Holds the views; they scroll where the window is smaller than they are.
+    QScrollArea* ViewsArea;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -80,12 +80,21 @@ bool PlaceStored(const platform::TRegIniFile& registry, const std::string& secti
     return registry.ValueExists(section, "TOP") && registry.ValueExists(section, "LEFT");
 }
 
-bool HexEditPlaceStored(const platform::TRegIniFile& registry) { return PlaceStored(registry, HexEditForm); }
+namespace {
 
-TFormBounds ReadHexEditBounds(const platform::TRegIniFile& registry, const TFormBounds& current) {
-    return ReadBounds(registry, HexEditForm, current);
+std::string ChannelPlaceSection(int channel) { return std::string(HexEditForm) + "_" + std::to_string(channel); }
+
+}  // namespace
+
+std::optional<THexEditPlace> ReadHexEditPlace(const platform::TRegIniFile& registry, int channel,
+                                              const TFormBounds& current) {
+    const std::string own = ChannelPlaceSection(channel);
+    if (PlaceStored(registry, own)) return THexEditPlace{ReadBounds(registry, own.c_str(), current), false};
+    if (PlaceStored(registry, HexEditForm)) return THexEditPlace{ReadBounds(registry, HexEditForm, current), true};
+    return std::nullopt;
 }
 
-void WriteHexEditBounds(platform::TRegIniFile& registry, const TFormBounds& bounds) {
+void WriteHexEditBounds(platform::TRegIniFile& registry, int channel, const TFormBounds& bounds) {
+    WriteBounds(registry, ChannelPlaceSection(channel).c_str(), bounds);
     WriteBounds(registry, HexEditForm, bounds);
 }

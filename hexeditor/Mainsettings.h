@@ -8,6 +8,7 @@
 
 #include "platform/Registry.h"
 
+#include <optional>
 #include <string>
 
 // 0 normal, 1 minimised, 2 maximised.
@@ -39,8 +40,17 @@ void WriteMainSettings(platform::TRegIniFile& registry, const TMainFormSettings&
 
 // A section holds a place when it holds the corner of one.
 bool PlaceStored(const platform::TRegIniFile& registry, const std::string& section);
-bool HexEditPlaceStored(const platform::TRegIniFile& registry);
 
-// The bounds shared by all hex windows ("HEXEDIT_FORM"); `current` gives the defaults.
-TFormBounds ReadHexEditBounds(const platform::TRegIniFile& registry, const TFormBounds& current);
-void WriteHexEditBounds(platform::TRegIniFile& registry, const TFormBounds& bounds);
+// A hex window's stored place. Each channel keeps its own
+// ("HEXEDIT_FORM_<channel>"), so windows come back where they were however
+// many are open; "HEXEDIT_FORM" keeps the place of the hex window closed
+// last, for a channel that has none of its own yet (`Shared`).
+struct THexEditPlace {
+    TFormBounds Bounds;
+    bool Shared = false;
+};
+// Nothing when neither section holds a place; `current` gives the defaults.
+std::optional<THexEditPlace> ReadHexEditPlace(const platform::TRegIniFile& registry, int channel,
+                                              const TFormBounds& current);
+// Writes the channel's own place and the shared one.
+void WriteHexEditBounds(platform::TRegIniFile& registry, int channel, const TFormBounds& bounds);

@@ -11,7 +11,9 @@
 #include <iterator>
 #include <string_view>
 #include <utility>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 int CompareResultPositions(const TResultEntry& first, const TResultEntry& second)
 {
@@ -250,20 +252,43 @@ std::string HeaderLine(std::string text)
     return text + "\r\n";
 }
 
-// The first `limit` lines of a file; a line ends at CR, LF or CR LF. Only a
-// plain file is read: a pipe would wait for ever and a device such as
-// /dev/zero would never end. Reading stops at the limit, so a file of many
-// more lines than a list holds costs no more memory than the list.
-bool ReadLines(const std::string& fileName, std::size_t limit, std::vector<std::string>& lines)
+// A hit line is a number; the text of a longer one is kept to this many
+// bytes, so that a damaged file of one endless line costs no more memory
+// (nor time in the grid) than a list of short ones.
+constexpr std::size_t HitLineLimit = 255;
+
+// The lines of a result file: the header, then the hit lines.
+struct TReadLines {
+    std::vector<std::string> Lines;
+    std::size_t CutHitLines = 0;  // hit lines longer than HitLineLimit
+};
+
+// The first `limit` lines of a file, the first `headerLines` of them kept to
+// HeaderLineLimit bytes and the others to HitLineLimit; a line ends at CR,
+// LF or CR LF. Only a plain file is read, opened once and checked as opened:
+// a pipe would wait for ever and a device such as /dev/zero would never
+// end. Reading stops at the limit, so a file of many more lines than a list
+// holds costs no more memory than the list.
+bool ReadLines(const std::string& fileName, std::size_t limit, std::size_t headerLines, TReadLines& read)
 {
-    struct stat status {};
-    if (::stat(fileName.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+    const int fd = platform::OpenPlainFile(fileName, O_RDWR);
+    if (fd < 0)
         return false;
-    std::FILE* file = std::fopen(fileName.c_str(), "r+b");
-    if (file == nullptr)
+    std::FILE* file = ::fdopen(fd, "r+b");
+    if (file == nullptr) {
+        ::close(fd);
         return false;
+    }
+    std::vector<std::string>& lines = read.Lines;
     std::string line;
+    bool cut = false;
     bool afterCarriageReturn = false;
+    const auto endLine = [&] {
+        if (cut && lines.size() >= headerLines)
+            ++read.CutHitLines;
+        cut = false;
+        lines.push_back(std::exchange(line, {}));
+    };
     char chunk[65536];
     std::size_t n = 0;
     while (lines.size() < limit && (n = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
@@ -274,13 +299,15 @@ bool ReadLines(const std::string& fileName, std::size_t limit, std::vector<std::
             if (secondOfCrLf)
                 continue;
             if (c == '\r' || c == '\n')
-                lines.push_back(std::exchange(line, {}));
-            else
+                endLine();
+            else if (line.size() < (lines.size() < headerLines ? HeaderLineLimit : HitLineLimit))
                 line += c;
+            else
+                cut = true;
         }
     }
-    if (!line.empty() && lines.size() < limit)
-        lines.push_back(std::move(line));
+    if ((!line.empty() || cut) && lines.size() < limit)
+        endLine();
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     return !failed;
@@ -306,9 +333,10 @@ bool TResultLists::SaveResults(const std::string& fileName, const SEARCHINFO_TAG
 bool TResultLists::LoadResults(const std::string& fileName)
 {
     constexpr std::size_t headerLines = 5;
-    std::vector<std::string> lines;
-    if (!ReadLines(fileName, headerLines + ResultListLimit, lines))
+    TReadLines read;
+    if (!ReadLines(fileName, headerLines + ResultListLimit, headerLines, read))
         return false;
+    std::vector<std::string>& lines = read.Lines;
     constexpr std::string_view countTag = "matches:";
     if (lines.size() < headerLines || !lines[4].starts_with(countTag))
         return false;
@@ -334,5 +362,8 @@ bool TResultLists::LoadResults(const std::string& fileName)
     PreviousLabel = claimed + " matches";
     if (count > ResultListLimit)
         PreviousLabel += " (the first " + std::to_string(ResultListLimit) + " loaded)";
+    if (read.CutHitLines > 0)
+        PreviousLabel += " (" + std::to_string(read.CutHitLines) + (read.CutHitLines == 1 ? " line" : " lines") +
+                         " longer than " + std::to_string(HitLineLimit) + " bytes cut)";
     return true;
 }

@@ -78,6 +78,7 @@ public:
     // Fills the previous list from a search result file. False, changing
     // nothing, when the file is not a plain file, cannot be opened for
     // reading and writing, has fewer than 5 lines or its fifth line does not
-    // begin with "matches:".
+    // begin with "matches:". A hit line is a number: the text of a line
+    // longer than 255 bytes is cut there, and the label says how many were.
     bool LoadResults(const std::string& fileName);
 };

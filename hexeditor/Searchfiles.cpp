@@ -5,7 +5,9 @@
 #include "platform/Files.h"
 #include "platform/Text.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -55,7 +57,7 @@ std::vector<std::string> ListFolderFiles(const std::string& folder, const std::s
 
 bool TSelectedFiles::Add(const std::string& path)
 {
-    if (std::find(paths_.begin(), paths_.end(), path) != paths_.end())
+    if (!listed_.insert(path).second)
         return false;
     paths_.push_back(path);
     return true;
@@ -68,13 +70,26 @@ void TSelectedFiles::AddFromFolder(const std::string& folder, const std::vector<
         Add(prefix + name);
 }
 
-void TSelectedFiles::Remove(std::vector<int> indexes)
+void TSelectedFiles::Remove(const std::vector<int>& indexes)
 {
-    std::sort(indexes.begin(), indexes.end());
-    indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
-    for (auto index = indexes.rbegin(); index != indexes.rend(); ++index)
-        if (*index >= 0 && *index < static_cast<int>(paths_.size()))
-            paths_.erase(paths_.begin() + *index);
+    std::vector<bool> removed(paths_.size(), false);
+    for (const int index : indexes)
+        if (index >= 0 && index < static_cast<int>(paths_.size()))
+            removed[static_cast<std::size_t>(index)] = true;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < paths_.size(); ++i) {
+        if (removed[i])
+            listed_.erase(paths_[i]);
+        else
+            paths_[kept++] = std::move(paths_[i]);
+    }
+    paths_.resize(kept);
+}
+
+void TSelectedFiles::Clear()
+{
+    paths_.clear();
+    listed_.clear();
 }
 
 void TSearchFilesResults::Reset()
@@ -203,14 +218,18 @@ private:
 
 TSearchFiles::TFileScan TSearchFiles::SearchPath(const std::string& path, const std::function<void()>& progress)
 {
-    // Only plain files: opening a pipe or a device for reading may wait for
-    // ever. Positions are 32-bit, so larger files cannot be searched.
+    // Only plain files, opened once and checked as opened: a pipe or a device
+    // may wait for ever. Positions are 32-bit, so larger files cannot be searched.
     struct stat status {};
-    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
-        status.st_size > std::numeric_limits<std::int32_t>::max())
+    const int fd = platform::OpenPlainFile(path, O_RDONLY, &status);
+    if (fd < 0)
         return TFileScan::Skipped;
-    const std::unique_ptr<std::FILE, TFileCloser> stream(std::fopen(path.c_str(), "rb"));
-    if (!stream)
+    const std::unique_ptr<std::FILE, TFileCloser> stream(::fdopen(fd, "rb"));
+    if (!stream) {
+        ::close(fd);
+        return TFileScan::Skipped;
+    }
+    if (status.st_size > std::numeric_limits<std::int32_t>::max())
         return TFileScan::Skipped;
     TStreamSearchSource source(stream.get());
     const TScanEnd end = SearchOneFile(source, static_cast<std::int32_t>(status.st_size), progress);

@@ -586,17 +586,40 @@ void TValueViews::SetByteOrder(bool littleEndian)
     RefreshView();
 }
 
+// The page read at the last refresh, then as many lines as the dump has room
+// for, read from the file (bytes past its end show as 0).
 void TValueViews::BuildHexDump()
 {
-    constexpr int lines = TByteConversions::PageSize / 16;
-    const std::string hex = PageHexText(conversions);
-    const std::string chars = PageCharText(conversions);
+    const int lines = std::max(TByteConversions::PageSize / DumpRowBytes, VisibleDumpLines());
+    std::vector<std::uint8_t> bytes(conversions.Page.begin(), conversions.Page.end());
+    bytes.resize(static_cast<std::size_t>(lines) * DumpRowBytes, 0);
+    if (bytes.size() > conversions.Page.size() && host.IsWorkingCopyOpen())
+        host.ReadBytes(host.Position() + TByteConversions::PageSize, bytes.data() + TByteConversions::PageSize,
+                       bytes.size() - TByteConversions::PageSize);
+    const std::string hex = BytesHexText(bytes.data(), bytes.size());
+    const std::string chars = BytesCharText(bytes.data(), bytes.size());
     lstHexDump->clear();
     lstDumpPrint->clear();
-    for (int i = 0; i < lines; ++i) {
-        lstHexDump->addItem(QString::fromLatin1(hex.substr(48 * i, 48)));
-        lstDumpPrint->addItem(QString::fromLatin1(chars.substr(16 * i, 16)));
+    constexpr std::size_t hexLine = 3 * DumpRowBytes;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(lines); ++i) {
+        lstHexDump->addItem(QString::fromLatin1(hex.substr(hexLine * i, hexLine)));
+        lstDumpPrint->addItem(QString::fromLatin1(chars.substr(DumpRowBytes * i, DumpRowBytes)));
     }
+}
+
+void TValueViews::FitDumpToItsRoom()
+{
+    dumpFitPending_ = false;
+    const int visible = VisibleDumpLines();
+    if (pagMain && pagMain->currentWidget() == tabDump && host.IsWorkingCopyOpen() && !window->window()->isMinimized() &&
+        lstHexDump->count() != visible && std::max(lstHexDump->count(), visible) > TByteConversions::PageSize / DumpRowBytes)
+        BuildHexDump();
+}
+
+int TValueViews::VisibleDumpLines() const
+{
+    const int line = lstHexDump->count() > 0 ? lstHexDump->sizeHintForRow(0) : lstHexDump->fontMetrics().height();
+    return line > 0 ? lstHexDump->viewport()->height() / line : 0;
 }
 
 void TValueViews::ValueEditExit(const ValueBox& box)
@@ -671,6 +694,11 @@ bool TValueViews::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && ArrowKeyMoves(watched, *static_cast<QKeyEvent*>(event)))
         return true;
+    // A taller dump shows more lines, once the list has laid out its new size.
+    if (event->type() == QEvent::Resize && watched == lstHexDump && !dumpFitPending_) {
+        dumpFitPending_ = true;
+        QMetaObject::invokeMethod(this, &TValueViews::FitDumpToItsRoom, Qt::QueuedConnection);
+    }
     return QObject::eventFilter(watched, event);
 }
 

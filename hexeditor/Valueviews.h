@@ -178,6 +178,8 @@ private:
     void FillViews(TValueView first, TValueView last);
     void ValueEditExit(const ValueBox& box);
     bool ArrowKeyMoves(const QObject* watched, const QKeyEvent& key);
+    int VisibleDumpLines() const;
+    void FitDumpToItsRoom();
     bool LiesInFile(TValueView view, int index) const;
     void MovePosition(std::int64_t position);
     void StepPosition(const QLineEdit& stepText, int direction);
@@ -202,4 +204,5 @@ private:
     QWidget* tabBin = nullptr;
     QWidget* tabHex = nullptr;
     QWidget* tabDump = nullptr;
+    bool dumpFitPending_ = false;
 };

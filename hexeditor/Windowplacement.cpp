@@ -135,10 +135,10 @@ TFormBounds BoundsOf(const QWidget& window) {
     return {window.pos().y(), window.pos().x(), window.height(), window.width()};
 }
 
-void PlaceWindow(QWidget& window, TWindowKind kind, const std::optional<TFormBounds>& stored) {
+void PlaceWindow(QWidget& window, TWindowKind kind, const std::optional<TFormBounds>& stored, bool shared) {
     const QMargins margins = FrameMargins(window);
     const std::optional<QRect> previous = NewestOpenFrame(kind, window);
-    const bool storedApplies = stored && !(kind == TWindowKind::Channel && previous);
+    const bool storedApplies = stored && !(shared && previous);
     const std::optional<QRect> storedFrame = storedApplies ? CheckedFrame(*stored, margins) : std::nullopt;
     QRect frame;
     if (storedFrame) {

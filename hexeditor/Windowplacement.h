@@ -45,10 +45,10 @@ QMargins FrameMargins(const QWidget& window);
 TFormBounds BoundsOf(const QWidget& window);
 
 // Puts the window at its stored place, checked and brought onto the screen,
-// or, with none (or, for a channel, while another channel is open, since all
-// channels share one stored place), cascaded. The frame lands on the corner
-// whether or not the window has been shown before.
-void PlaceWindow(QWidget& window, TWindowKind kind, const std::optional<TFormBounds>& stored);
+// or, with none (or with a place `shared` by its kind while another window
+// of the kind is open), cascaded. The frame lands on the corner whether or
+// not the window has been shown before.
+void PlaceWindow(QWidget& window, TWindowKind kind, const std::optional<TFormBounds>& stored, bool shared = false);
 
 // The main window's stored place, checked and brought onto the screen; with
 // none usable, the top-left corner of the screen at its current size.

@@ -135,6 +135,13 @@ std::vector<ComPtr<IUnknown>> ConnectionPoint::Sinks() const {
     return sinks;
 }
 
+std::size_t ConnectionPoint::CopySinks(std::span<ComPtr<IUnknown>> out) const {
+    std::size_t count = 0;
+    for (IUnknown* sink : slots_)
+        if (sink && count < out.size()) out[count++] = ComPtr<IUnknown>(sink);
+    return count;
+}
+
 HRESULT ConnectionPointContainer::QueryInterface(REFIID riid, void** object) {
     if (!object) return E_POINTER;
     if (riid == IID_IConnectionPointContainer) {

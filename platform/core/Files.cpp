@@ -203,11 +203,16 @@ bool CutAtPosition(int fd) {
 
 // Opens the target of a copy. `created` tells whether this call made the file,
 // so that a failed copy removes only what it made.
+// An existing target is opened without waiting (a pipe nobody reads fails
+// at once) and then written blocking.
 Fd OpenCopyTarget(const std::string& to, bool failIfExists, mode_t mode, bool& created) {
     Fd fd(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
     created = fd.valid();
     if (fd.valid() || errno != EEXIST || failIfExists) return fd;
-    return Fd(::open(to.c_str(), O_WRONLY | O_CLOEXEC));
+    Fd existing(::open(to.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (existing.valid() && ::fcntl(existing.get(), F_SETFL, ::fcntl(existing.get(), F_GETFL) & ~O_NONBLOCK) != 0)
+        return Fd();
+    return existing;
 }
 
 int AttributesOf(const std::string& name, const struct stat& info) {
@@ -354,14 +359,9 @@ int OpenPlainFile(const std::string& path, int access, struct stat* info) {
 }
 
 bool CopyFileA(const std::string& from, const std::string& to, bool failIfExists) {
-    Fd source(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!source.valid()) return false;
     struct stat sourceInfo {};
-    if (::fstat(source.get(), &sourceInfo) != 0) return false;
-    if (S_ISDIR(sourceInfo.st_mode)) {
-        errno = EISDIR;
-        return false;
-    }
+    Fd source(OpenPlainFile(from, O_RDONLY, &sourceInfo));
+    if (!source.valid()) return false;
 
     bool created = false;
     Fd target = OpenCopyTarget(to, failIfExists, sourceInfo.st_mode & 0777, created);

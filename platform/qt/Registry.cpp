@@ -10,8 +10,13 @@
 #include <QStringList>
 #include <QTemporaryFile>
 
+#include <cerrno>
 #include <cstdlib>
 #include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -358,12 +363,15 @@ bool RegDeleteTree(RegistryHive hive, const std::string& key) {
 
 namespace {
 
-// Whether the INI reader finds a fault in the file at `path`. It reads a copy:
-// QSettings keeps what it once read of a path for the whole process and
+// Whether the INI reader finds a fault in the plain file `fd`. It reads a
+// copy: QSettings keeps what it once read of a path for the whole process and
 // reports a fault only to the first reader, so the path itself cannot be asked twice.
-bool HiveFileDamaged(const QString& path) {
-    QFile original(path);
-    if (!original.open(QIODevice::ReadOnly)) return false;
+bool HiveFileDamaged(int fd) {
+    QFile original;
+    if (!original.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
     QTemporaryFile copy;
     if (!copy.open() || copy.write(original.readAll()) != original.size() || !copy.flush()) return false;
     QSettings settings(copy.fileName(), QSettings::IniFormat);
@@ -371,14 +379,27 @@ bool HiveFileDamaged(const QString& path) {
     return settings.status() == QSettings::FormatError;
 }
 
+// Whether what stands at the hive's path can take no settings: a folder, a
+// pipe (whose read would wait for ever), a device, a link that leads round
+// in a loop, or a file that does not read as settings. A missing file (or a
+// link to one) is made by the next write.
+bool HiveUnusable(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return errno == ELOOP;
+    const int fd = OpenPlainFile(path, O_RDONLY);
+    if (fd < 0) return errno != EACCES;
+    return HiveFileDamaged(fd);
+}
+
 }  // namespace
 
 std::string SetAsideDamagedHive(RegistryHive hive) {
     const std::string path = HivePath(hive);
-    if (!FileExists(path) || !HiveFileDamaged(PathToQString(path))) return {};
+    if (!HiveUnusable(path)) return {};
     for (int attempt = 1; attempt <= 100; ++attempt) {
         const std::string aside = path + ".damaged" + (attempt == 1 ? std::string() : "-" + std::to_string(attempt));
-        if (FileExists(aside)) continue;
+        struct stat taken {};
+        if (::lstat(aside.c_str(), &taken) == 0) continue;
         return RenameFile(path, aside) ? aside : std::string();
     }
     return {};

@@ -16,10 +16,13 @@
 
 #include <dlfcn.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <random>
@@ -504,6 +507,39 @@ TEST_F(Pevox10ModuleTest, EachDamagedClassRegistryIsKeptUnderANameOfItsOwn) {
     }
     EXPECT_TRUE(ReadAll(HiveFile() + ".damaged") == RandomBytes(21, 2048));
     EXPECT_TRUE(ReadAll(HiveFile() + ".damaged-2") == RandomBytes(22, 2048));
+}
+
+// Whatever stands in the class registry's place (a folder, a pipe that
+// nobody writes, a link leading round in a loop) is set aside without being
+// waited on, and the start-up registration makes a new registry.
+TEST_F(Pevox10ModuleTest, WhateverStandsInPlaceOfTheClassRegistryIsSetAside) {
+    struct Thing {
+        const char* name;
+        std::function<void(const std::string&)> make;
+    };
+    const Thing things[] = {
+        {"a folder",
+         [](const std::string& path) {
+             std::filesystem::create_directory(path);
+             std::ofstream(path + "/inside") << "kept";
+         }},
+        {"a pipe", [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }},
+        {"a link loop", [](const std::string& path) { ASSERT_EQ(::symlink(path.c_str(), path.c_str()), 0); }},
+    };
+    for (const Thing& thing : things) {
+        SCOPED_TRACE(thing.name);
+        std::filesystem::remove(HiveFile());
+        thing.make(HiveFile());
+        ::alarm(30);  // a start that waits on the pipe fails here instead of hanging
+        const HRESULT registered = EnsureServerRegistered(CLSID_TLang, kLibrary);
+        ::alarm(0);
+        EXPECT_EQ(registered, S_OK) << std::hex << registered;
+        EXPECT_TRUE(CreateControl());
+        EXPECT_TRUE(std::filesystem::is_regular_file(HiveFile()));
+        const std::string aside = HiveFile() + ".damaged";
+        EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(aside)));
+        std::filesystem::remove_all(aside);
+    }
 }
 
 }  // namespace

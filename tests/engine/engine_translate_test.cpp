@@ -238,6 +238,15 @@ const std::vector<std::string> kStatements = {
     "A = ABS(-1E308 * 10)",
     "A = SQR(1E400)",
     "A = EXP(N) + LOG(SQR(N)) + COS(INT(B) * 30)",
+    // Calls beside product operators: a call first in a product, or last.
+    "A = SQR(N) * 3 + SIN(B) * COS(C) - ATN(B / 2) * 2",
+    "A = B * SQR(N) - C / ABS(C) + SQR(N) ^ 2 * 2 - 2 * SQR(N) ^ 2",
+    "A = SIN(A) * SIN(A) + COS(A) * COS(A) + LOG(N) * EXP(B) MOD 3",
+    "A = INT(B) \\ 2 + 7 MOD ABS(C) + 2 ^ INT(B) * 3 - LEN(S) * LEN(T) * 2",
+    "A = SQR(C) * 2 + 1",
+    "A = 2 * SQR(C) + 1",
+    "A = SGN(C) * LOG(0)",
+    "A = 1 + SQR(N) * SQR(9) * 2 + 1 - 3 * SQR(N) * 2",
     // Texts whose registers end inside a built-in's arguments or a subscript.
     "S = MID(S, N - 2, K + 1)",
     "S = MID(S, 1, LEN(T)) + LEFT(S, INSTR(S, \"l\"))",
@@ -357,10 +366,13 @@ TEST_F(EngineTranslate, TextsGrownUpToTheMemoryLimitRunAsTheEvaluatorRunsThem) {
         ExpectSameBothWays(grown + "WHILE K < 10000\nK = K + 1\n" + growth + "\nWEND\nPRINT LEN(S)");
 }
 
-// A text a loop appends to grows in place, and the text register with it,
-// as long as nothing else changed either: another text read or assigned, a
-// host that writes the variable, a tail that is the text itself.
-TEST_F(EngineTranslate, AppendsInALoopLeaveTheTextRegisterAsTheEvaluatorDoes) {
+// A text a loop appends to or puts a short text in front of grows in place,
+// and the text register, which holds the same text after the assignment,
+// follows it without a copy: the register reads as the evaluator leaves it
+// whatever changes the text or the register next (another text read or
+// assigned, a host that writes the variable, a tail that is the text itself),
+// and after the run, once its variables are gone.
+TEST_F(EngineTranslate, TextsGrownInALoopLeaveTheTextRegisterAsTheEvaluatorDoes) {
     const std::vector<std::string> bodies = {
         "S = S + T",
         "S = S + \"x\" + K",
@@ -370,11 +382,21 @@ TEST_F(EngineTranslate, AppendsInALoopLeaveTheTextRegisterAsTheEvaluatorDoes) {
         "S = S + T\nA = LEN(U + S)",
         "S = S + T\nS = S + S",
         "S = S + \"q\"\nU = S\nA = A + 1",
+        "S = T + S",
+        "S = T + S + T\nIF S > T THEN A = A + 1",
+        "S = \"ab\" + S\nA = UPPER()",
+        "S = T + S\nU = S + T\nS = U",
+        "W(K) = T + W(K)\nS = W(K) + S",
     };
     for (const std::string& body : bodies) {
         ExpectSameBothWays(std::string(kDeclarations) + "FOR K = 1 TO 4\n" + body + "\nNEXT\nPRINT S");
         ExpectSameBothWays(std::string(kDeclarations) + "FOR K = 1 TO 3\n" + body + "\nNEXT");
     }
+    Run(std::string(kDeclarations) + "FOR K = 1 TO 3\nS = T + S\nNEXT");
+    const std::string grown = engine.m_TokenText.str();
+    Run(std::string(kDeclarations) + "FOR K = 1 TO 3\nS = T + S\nNEXT");
+    engine.Reset();
+    EXPECT_EQ(engine.m_TokenText.str(), grown);
 }
 
 // A statement that closes the script leaves the registers it set to be read:

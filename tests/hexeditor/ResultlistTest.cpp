@@ -405,6 +405,30 @@ TEST_F(hex_search_resultfile_io, LoadingStopsAtTheListLimitAndTheLabelSaysSo)
     EXPECT_EQ(lists.PreviousLabel, "1048560 matches");
 }
 
+// A hit line is a number: a damaged file with a line of many megabytes (the
+// last one without its line break) loads its texts cut to 255 bytes, their
+// positions read as ever, and the label says how many were cut.
+TEST_F(hex_search_resultfile_io, LongHitLinesAreCutAndTheLabelSaysSo)
+{
+    const std::string huge = "17" + std::string(20 << 20, 'x');
+    const std::string longHeader(5000, 'h');
+    const std::string file = PathOf("long.srt");
+    Write(file, longHeader + "\r\n2\r\n3\r\n4\r\nmatches: 4\r\n" + huge + "\r\n9\r\n" + std::string(300, '5') + "\r\n" + huge);
+    TResultLists lists;
+    ASSERT_TRUE(lists.LoadResults(file));
+    ASSERT_EQ(lists.Previous.Rows.size(), 4u);
+    EXPECT_EQ(lists.Previous.Rows[0].Text, huge.substr(0, 255));
+    EXPECT_EQ(lists.Previous.Rows[0].Position, 16);
+    EXPECT_EQ(lists.Previous.Rows[1], (TResultEntry{"9", 8}));
+    EXPECT_EQ(lists.Previous.Rows[2].Text.size(), 255u);
+    EXPECT_EQ(lists.Previous.Rows[3].Text.size(), 255u);
+    EXPECT_EQ(lists.PreviousLabel, "4 matches (3 lines longer than 255 bytes cut)");
+
+    Write(file, "1\r\n2\r\n3\r\n4\r\nmatches: 1\r\n" + std::string(255, '7') + "\r\n");
+    ASSERT_TRUE(lists.LoadResults(file));
+    EXPECT_EQ(lists.PreviousLabel, "1 matches") << "a line of 255 bytes is whole";
+}
+
 TEST_F(hex_search_resultfile_io, AMissingFileDoesNotLoad)
 {
     TResultLists lists;

@@ -87,10 +87,11 @@ TEST_F(SearchFilesTest, SkipsWhatCannotBeSearchedWithoutStopping)
     const std::string good = folder.MakeFile("good.dat", Text("zzXY"));
 
     // A pipe opened for reading would wait for a writer for ever.
+    // A file of the kernel's state passes for a plain file of no size.
     const TFilesSearchReport report =
-        search.Search(StringSearch("XY"), {vanished, pipe, folder.Path("data"), good});
+        search.Search(StringSearch("XY"), {vanished, pipe, folder.Path("data"), "/proc/self/status", good});
 
-    EXPECT_EQ(report.Skipped, 3);
+    EXPECT_EQ(report.Skipped, 4);
     EXPECT_EQ(report.Searched, 1);
     EXPECT_THAT(Rows(search.Results), ElementsAre("good.dat:3"));
 }
@@ -249,8 +250,13 @@ TEST_F(SearchFilesTest, TheSelectedFilesHoldEachPathOnce)
 
     selected.Remove({2, 0, 7, 0});
     EXPECT_THAT(selected.Paths(), ElementsAre("/data/b.dat"));
+    // A removed path may come back, a kept one not twice.
+    EXPECT_TRUE(selected.Add("/data/A.dat"));
+    EXPECT_FALSE(selected.Add("/data/b.dat"));
+    EXPECT_THAT(selected.Paths(), ElementsAre("/data/b.dat", "/data/A.dat"));
     selected.Clear();
     EXPECT_THAT(selected.Paths(), IsEmpty());
+    EXPECT_TRUE(selected.Add("/data/b.dat"));
 }
 
 class HandOverTest : public ::testing::Test {

@@ -195,6 +195,23 @@ TEST_F(PlacementWindowsTest, StoredPlacesComeBackExactlyFrameIncluded) {
     EXPECT_EQ(main->ChannelWindow(1)->frameGeometry().topLeft(), hexFrame.topLeft() + QPoint(24, 24));
 }
 
+// Each channel keeps its own place: two channels closed and opened again
+// three times come back where they were, neither creeping nor taking the
+// other's place.
+TEST_F(PlacementWindowsTest, TwoChannelsComeBackWhereTheyWereAtEveryRestart) {
+    const std::string a = folder.MakeFile("a.dat", {1, 2, 3});
+    const std::string b = folder.MakeFile("b.dat", {4, 5});
+    TFrmMain& first = Start({a, b});
+    first.ChannelWindow(1)->move(300, 280);
+    ASSERT_TRUE(Available(first).contains(first.ChannelWindow(1)->frameGeometry()));
+    const QRect frames[] = {first.ChannelWindow(0)->frameGeometry(), first.ChannelWindow(1)->frameGeometry()};
+    for (int round = 0; round < 3; ++round) {
+        Restart({a, b});
+        for (int channel = 0; channel < 2; ++channel)
+            EXPECT_EQ(main->ChannelWindow(channel)->frameGeometry(), frames[channel]) << round << " " << channel;
+    }
+}
+
 // Every window that keeps a place checks the stored numbers before it uses
 // them: a damaged settings file (TOP=2147483647, HEIGHT=-1) leaves each one
 // wholly on the screen with a usable size.
@@ -236,6 +253,36 @@ TEST_F(PlacementWindowsTest, PlacesFromADamagedOrLargerScreenAreBroughtOntoThisO
     // Moved no further than onto the screen: to its right and lower edges.
     EXPECT_GT(hex.right(), Available(window).right() - 10);
     EXPECT_GT(hex.bottom(), Available(window).bottom() - 40);
+}
+
+// A sound stored place of the main window that lies off this screen (kept
+// on a larger one) is brought wholly onto it, moved no further than needed,
+// with its stored width (its height is its own).
+TEST_F(PlacementWindowsTest, AMainWindowStoredOffTheScreenIsBroughtOntoIt) {
+    struct Case {
+        const char* where;
+        TFormBounds stored;  // top, left, height, width
+    };
+    const Case cases[] = {
+        {"below and right", {1500, 2400, 500, 700}},
+        {"above and left", {-900, -1600, 500, 700}},
+        {"across the right edge", {100, 1000, 500, 700}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.where);
+        Store("MAIN_FORM", c.stored);
+        TFrmMain& window = Start({});
+        const QRect screen = Available(window);
+        const QRect frame = window.frameGeometry();
+        EXPECT_TRUE(screen.contains(frame));
+        EXPECT_EQ(window.width(), c.stored.Width);
+        const bool right = c.stored.Left > screen.center().x();
+        EXPECT_LT(right ? screen.right() - frame.right() : frame.left() - screen.left(), 10);
+        main->close();
+        main.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        GlobalInfo() = GLOBALINFO_TAG{};
+    }
 }
 
 TEST_F(PlacementWindowsTest, TheWindowsMenuListsTheChannelsAndBringsOneToTheFront) {

@@ -128,17 +128,24 @@ TEST_F(SettingsTest, ValuesOutsideTheirRangeFallBack) {
     EXPECT_EQ(form.WindowState, wsNormal);
 }
 
-TEST_F(SettingsTest, HexWindowsShareTheirBounds) {
+TEST_F(SettingsTest, EachChannelKeepsItsPlaceAndANewOneTakesTheLastClosed) {
     const TFormBounds current{1, 2, 3, 4};
     {
         platform::TRegIniFile registry(SettingsKey);
-        const TFormBounds read = ReadHexEditBounds(registry, current);
-        EXPECT_EQ(read.Top, 1);
-        EXPECT_EQ(read.Width, 4);
-        WriteHexEditBounds(registry, {50, 60, 480, 650});
+        EXPECT_FALSE(ReadHexEditPlace(registry, 0, current));
+        WriteHexEditBounds(registry, 0, {10, 20, 300, 400});
+        WriteHexEditBounds(registry, 1, {50, 60, 480, 650});
     }
     platform::TRegIniFile registry(SettingsKey);
-    const TFormBounds read = ReadHexEditBounds(registry, current);
+    const std::optional<THexEditPlace> first = ReadHexEditPlace(registry, 0, current);
+    ASSERT_TRUE(first);
+    EXPECT_FALSE(first->Shared);
+    EXPECT_EQ(first->Bounds.Top, 10);
+    EXPECT_EQ(first->Bounds.Width, 400);
+    const std::optional<THexEditPlace> fresh = ReadHexEditPlace(registry, 5, current);
+    ASSERT_TRUE(fresh);
+    EXPECT_TRUE(fresh->Shared);
+    const TFormBounds read = fresh->Bounds;
     EXPECT_EQ(read.Top, 50);
     EXPECT_EQ(read.Left, 60);
     EXPECT_EQ(read.Height, 480);

@@ -20,6 +20,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -30,6 +31,8 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -478,7 +481,7 @@ TEST_F(WindowsTest, TheViewsShowTheFileBytesAtThePosition) {
     hex->PagMain->setCurrentWidget(hex->tabBin);
     EXPECT_EQ(Text(views.edtBinShort[0]), "0000-0000-0000-0001");
     hex->PagMain->setCurrentWidget(hex->tabDump);
-    ASSERT_EQ(views.lstHexDump->count(), 16);
+    ASSERT_GE(views.lstHexDump->count(), 16);
     EXPECT_EQ(views.lstHexDump->item(12)->text().toStdString(),
               "29 2A 2B 2C 2D 2E 2F 30 00 00 00 00 00 00 00 00 ");  // file bytes 292..299, then past the end
     EXPECT_EQ(views.lstDumpPrint->item(15)->text().toStdString(), std::string(16, '.'));
@@ -1082,6 +1085,49 @@ TEST_F(WindowsTest, CursorKeysGoToKeysAndTheJumpBoxTakeHexAndRefuseJunk) {
     keys.Press(Qt::Key_Return);
     EXPECT_EQ(hex->Position(), second);
     EXPECT_EQ(QApplication::focusWidget(), views.edtDec[0]);
+}
+
+// The window resizes like any other: maximised it fills the screen, taller
+// its dump shows more lines, smaller than its views they scroll into reach.
+TEST_F(WindowsTest, TheHexWindowResizesAndItsViewsUseTheRoom) {
+    const Bytes file = THexTestFolder::Pattern(5000);
+    TFrmHexEdit* hex = Start({folder.MakeFile("a.dat", file)}).ChannelWindow(0);
+    ASSERT_NE(hex, nullptr);
+    EXPECT_TRUE(hex->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(hex->maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+    const QRect screen = hex->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(hex->frameGeometry())) << hex->frameGeometry().width() << "x" << hex->frameGeometry().height();
+
+    TValueViews& views = *hex->Views;
+    hex->PagMain->setCurrentWidget(hex->tabDump);
+    hex->resize(900, 500);
+    QCoreApplication::processEvents();
+    const int shortDump = views.lstHexDump->count();
+    hex->resize(900, 1400);
+    QCoreApplication::processEvents();
+    const int tallDump = views.lstHexDump->count();
+    EXPECT_GE(shortDump, 16);
+    EXPECT_GT(tallDump, shortDump);
+    EXPECT_GT(tallDump, 16);
+    // Line 17 holds the bytes after the first 256.
+    const std::string line16 = views.lstHexDump->item(16)->text().toStdString();
+    char expected[8];
+    std::snprintf(expected, sizeof expected, "%02X %02X", file[256], file[257]);
+    EXPECT_EQ(line16.substr(0, 5), expected);
+
+    // Small, the views scroll and every control can still be reached.
+    hex->resize(300, 200);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(hex->size(), QSize(300, 200));
+    EXPECT_GT(hex->ViewsArea->verticalScrollBar()->maximum(), 0);
+    hex->ViewsArea->ensureWidgetVisible(views.NavigationGroup());
+    const QRect nav(views.NavigationGroup()->mapTo(hex->ViewsArea->viewport(), QPoint()),
+                    views.NavigationGroup()->size());
+    EXPECT_TRUE(hex->ViewsArea->viewport()->rect().intersects(nav));
+
+    hex->showMaximized();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(hex->frameGeometry().size(), screen.size());
 }
 
 TEST_F(WindowsTest, ChildWindowsReportTheirClosingByTag) {

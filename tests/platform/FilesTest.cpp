@@ -11,8 +11,10 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace platform;
 using platform_test::ReadFile;
@@ -136,6 +138,33 @@ TEST_F(FilesTest, CopyOverwritesInPlaceSoTheTargetStaysTheSameFile) {
     ASSERT_TRUE(CopyFileA(dir / "src", dir / "dst", false));
     EXPECT_EQ(ReadFile(dir / "dst"), "short");
     EXPECT_EQ(Inode(dir / "dst"), before);
+}
+
+// A pipe nobody writes as the source, one nobody reads as the target, and a
+// file of the kernel's state (whose size says nothing and whose read may
+// block or consume) are refused at once, never waited on.
+TEST_F(FilesTest, CopyRefusesPipesAndKernelFilesWithoutWaiting) {
+    WriteFile(dir / "src", "bytes");
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    ::alarm(30);  // a copy that waits fails here instead of hanging
+    EXPECT_FALSE(CopyFileA(dir / "pipe", dir / "from-pipe", false));
+    EXPECT_FALSE(CopyFileA(dir / "src", dir / "pipe", false));
+    EXPECT_FALSE(CopyFileA("/proc/self/status", dir / "from-proc", false));
+    ::alarm(0);
+    EXPECT_FALSE(FileExists(dir / "from-pipe"));
+    EXPECT_FALSE(FileExists(dir / "from-proc"));
+
+    struct stat info {};
+    const int fd = OpenPlainFile(dir / "src", O_RDONLY, &info);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(info.st_size, 5);
+    EXPECT_NE(::fcntl(fd, F_GETFD) & FD_CLOEXEC, 0);
+    EXPECT_EQ(::fcntl(fd, F_GETFL) & O_NONBLOCK, 0) << "reads block again";
+    ::close(fd);
+    EXPECT_EQ(OpenPlainFile(dir.path(), O_RDONLY), -1);
+    EXPECT_EQ(errno, EISDIR);
+    EXPECT_EQ(OpenPlainFile(dir / "pipe", O_RDONLY), -1);
+    EXPECT_EQ(errno, EINVAL);
 }
 
 TEST_F(FilesTest, CopyFailuresLeaveNothingBehind) {

@@ -5,6 +5,7 @@
 
 #include "platform/ComConnection.h"
 
+#include <span>
 #include <vector>
 
 namespace platform {
@@ -34,6 +35,9 @@ public:
     // interface they connected with (the point's own, or IDispatch), so that
     // a sink may disconnect while the others are being called.
     std::vector<ComPtr<IUnknown>> Sinks() const;
+    // The same without allocating, for a point with a limit no larger than
+    // out.size(): the sinks go into `out`; how many there are.
+    std::size_t CopySinks(std::span<ComPtr<IUnknown>> out) const;
 
 private:
     IUnknown& owner_;

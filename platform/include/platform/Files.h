@@ -71,7 +71,8 @@ int OpenPlainFile(const std::string& path, int access, struct stat* info = nullp
 // `failIfExists` is set, when an existing target makes the copy fail. As the
 // classic call does, the copy takes the source's last-write time; a new target
 // also takes its permissions. A failed copy removes a target it created; a
-// file copied onto itself fails and keeps its bytes.
+// file copied onto itself fails and keeps its bytes. Only a plain file is
+// copied (OpenPlainFile); a pipe nobody reads as the target fails at once.
 bool CopyFileA(const std::string& from, const std::string& to, bool failIfExists);
 
 // Reads the file's creation, last-access and last-write times; a null pointer

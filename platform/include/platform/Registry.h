@@ -62,11 +62,12 @@ std::vector<std::string> RegEnumValues(RegistryHive hive, const std::string& key
 bool RegDeleteTree(RegistryHive hive, const std::string& key);
 
 // A hive whose file does not read as settings (random bytes, a cut or garbled
-// line) takes no more writes: when it is damaged so, its file is renamed to
+// line) takes no more writes, nor does a folder, a pipe, a device or a link
+// loop standing in the file's place: such a thing is renamed to
 // "<file>.damaged" beside it ("<file>.damaged-2" ... when that name is taken)
 // and the new name is returned, so that the next write starts a new file and
-// the damaged one is kept for the user. "" when the file is sound, missing or
-// could not be renamed.
+// the damaged one is kept for the user. It is never waited on. "" when the
+// file is sound, missing or could not be renamed.
 std::string SetAsideDamagedHive(RegistryHive hive);
 
 }  // namespace platform
