@@ -27,6 +27,10 @@ TfrmGlobalSearchDefaults::TfrmGlobalSearchDefaults(QWidget* owner, SEARCHINFO_TA
     layout->addWidget(Criteria);
     // The start is a choice of each search; the defaults keep it as it stands.
     Criteria->chkBOF->hide();
+    // Here the panel's buttons keep or drop the entries; nothing is searched.
+    Criteria->btnBeginSearch->setText("OK");
+    Criteria->btnBeginSearch->setToolTip("Keep these entries as the defaults of new hex windows and of the search in files");
+    Criteria->btnSearchCancel->setToolTip("Close without changing the defaults");
     layout->setSizeConstraint(QLayout::SetFixedSize);
     connect(Criteria->btnBeginSearch, &QPushButton::clicked, this, &TfrmGlobalSearchDefaults::btnBeginSearchClick);
     connect(Criteria->btnSearchCancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -333,8 +333,28 @@ bool TFrmScript::SaveScript(const std::string& fileName) {
 void TFrmScript::LoadScriptFile(const std::string& fileName) { LoadScript(fileName); }
 
 void TFrmScript::ExecuteFromCommandLine() {
-    run_->ExecuteScript();
+    RunShowingItsState([this] { run_->ExecuteScript(); });
     ReleaseIfClosed();
+}
+
+// While a run started here goes on, Run is disabled (it comes back while the
+// run is paused, where it runs on) and the status line says "Running"; an
+// error the run reported stays shown after it.
+void TFrmScript::RunShowingItsState(const std::function<void()>& run) {
+    if (GlobalInfo().ScriptRunning) {
+        run();
+        return;
+    }
+    ShowRunMessage(RunningText);
+    BtnRun->setEnabled(false);
+    run();
+    BtnRun->setEnabled(true);
+    if (runMessage_ == RunningText) ShowRunMessage(QString());
+}
+
+void TFrmScript::ShowRunMessage(const QString& text) {
+    runMessage_ = text;
+    StatusPanel1->setText(text);
 }
 
 std::string TFrmScript::CaretWord() {
@@ -403,12 +423,12 @@ void TFrmScript::mnuMainMRU1Click(QAction* item) {
 void TFrmScript::MnuFileCloseClick() { close(); }
 
 void TFrmScript::BtnRunClick() {
-    run_->Run();
+    RunShowingItsState([this] { run_->Run(); });
     ReleaseIfClosed();
 }
 
 void TFrmScript::BtnStepClick() {
-    run_->Step();
+    RunShowingItsState([this] { run_->Step(); });
     ReleaseIfClosed();
 }
 
@@ -502,8 +522,17 @@ void TFrmScript::ProcessMessages() { QCoreApplication::processEvents(); }
 // that end a pause (run, step, stop, closing this window, which the main
 // window's closing does first) all set StepContinue.
 void TFrmScript::WaitForStepContinue() {
+    const bool shown = runMessage_ == RunningText;
+    if (shown) {
+        ShowRunMessage(PausedText);
+        BtnRun->setEnabled(true);
+    }
     while (!GlobalInfo().StepContinue && !QCoreApplication::closingDown())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (shown && runMessage_ == PausedText && GlobalInfo().ScriptRunning) {
+        ShowRunMessage(RunningText);
+        BtnRun->setEnabled(false);
+    }
 }
 
 void TFrmScript::AddOutputLine(const std::string& text, bool newLine) {
@@ -542,15 +571,13 @@ void TFrmScript::ShowError(std::int32_t lineNo, const std::string& text) {
         TLang1->put_SelStart(LineStart(*TLang1, lineNo));
         TLang1->put_SelLength(static_cast<std::int32_t>(TLang1->get_TextLine(lineNo).size()));
     }
-    runMessage_ = platform::ToQString(text);
-    StatusPanel1->setText(runMessage_);
+    ShowRunMessage(platform::ToQString(text));
     if (!qobject_cast<TFrmScriptOut*>(FrmScriptOut))
         platform::MessageBox(text, "Script Error", platform::MsgButtons::OK, platform::MsgIcon::Error);
 }
 
 void TFrmScript::ClearError() {
-    runMessage_.clear();
-    StatusPanel1->clear();
+    if (runMessage_ != RunningText) ShowRunMessage(QString());
 }
 
 // Hints of buttons and menu items show in the second panel while they are

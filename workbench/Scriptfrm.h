@@ -157,6 +157,10 @@ private:
     void RecolourScript();
     // A window closed while a run was on the stack goes once the run has unwound.
     void ReleaseIfClosed();
+    void RunShowingItsState(const std::function<void()>& run);
+    void ShowRunMessage(const QString& text);
+    static inline const QString RunningText = QStringLiteral("Running");
+    static inline const QString PausedText = QStringLiteral("Paused: Step runs one line, Run runs on");
 
     // --- TScriptRunHost.
     void ProcessMessages() override;

@@ -11,6 +11,7 @@
 
 #include <QCloseEvent>
 #include <QFont>
+#include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QStringList>
@@ -46,10 +47,9 @@ TFrmScriptOut::TFrmScriptOut(QWidget* owner) : QMainWindow(owner, Qt::Window) {
     rtfOutput->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     rtfOutput->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     rtfOutput->setTabChangesFocus(false);
-    QFont font("Sans Serif");
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(15);
-    rtfOutput->setFont(font);
+    // The desktop's fixed-pitch font, as the hex window's dump and the
+    // script editor show their columns.
+    rtfOutput->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     setCentralWidget(rtfOutput);
     resize(480, 300);
     LimitHeightToScreen();

@@ -18,10 +18,12 @@ std::string ReplaceAll(const std::string& find, const std::string& replacement, 
 }
 
 // The line is marked up as "|" + line + "|" with every separator turned into
-// "|"; the word runs from the last "|" before the caret to the next "|".
+// "|"; the word runs from the last "|" before the caret to the next "|". A
+// quote parts words too, so the caret in a string literal names the word
+// it touches, not the literal with its quotes.
 std::string WordAtCaret(const std::string& line, int cursorCol) {
     std::string marked = line + "|";
-    for (const char* separator : {" ", "\t", "(", ")"}) marked = ReplaceAll(separator, "|", marked);
+    for (const char* separator : {" ", "\t", "(", ")", "\""}) marked = ReplaceAll(separator, "|", marked);
     marked = "|" + marked;
 
     // 1-based positions, as the caret's column counts.

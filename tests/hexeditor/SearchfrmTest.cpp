@@ -287,6 +287,11 @@ TEST_F(SearchWindowTest, TheDefaultsDialogEditsTheGlobalDefaults)
     EXPECT_EQ(dialog.Criteria->edtSearchValue->text(), "old");
     EXPECT_FALSE(dialog.Criteria->chkBOF->isChecked());
     EXPECT_FALSE(dialog.Criteria->chkBOF->isVisibleTo(&dialog));
+    // Its buttons keep or drop the entries; they start and cancel no search.
+    EXPECT_EQ(dialog.Criteria->btnBeginSearch->text(), "OK");
+    EXPECT_EQ(dialog.Criteria->btnBeginSearch->toolTip(),
+              "Keep these entries as the defaults of new hex windows and of the search in files");
+    EXPECT_EQ(dialog.Criteria->btnSearchCancel->toolTip(), "Close without changing the defaults");
 
     dialog.Criteria->edtSearchValue->clear();
     dialog.Criteria->edtNumResults->setText("-5");

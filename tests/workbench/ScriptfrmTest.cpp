@@ -480,6 +480,40 @@ TEST_F(ScriptWindowTest, SteppingPausesAtEveryLineUntilTheUserSteps) {
     EXPECT_EQ(GlobalInfo().ScriptRunning, 0);
 }
 
+// A run shows that it runs: Run disabled and "Running" on the status line;
+// paused, Run comes back to run on; afterwards both are as before.
+TEST_F(ScriptWindowTest, ARunningScriptShowsItInTheWindow) {
+    TFrmScript& script = OpenScript();
+    control->Text = "a\r\nb";
+    std::vector<std::pair<bool, std::string>> seen;
+    const auto look = [&] { seen.emplace_back(script.BtnRun->isEnabled(), script.StatusPanel1->text().toStdString()); };
+    control->Script = [&](FakeScriptControl& c) {
+        c.Events->TLang1Step(1);
+        look();
+        c.Events->TLang1ScriptComplete(2, 0);
+    };
+    script.BtnRun->trigger();
+    look();
+    EXPECT_THAT(seen, ElementsAre(std::pair{false, std::string("Running")}, std::pair{true, std::string()}));
+
+    // Stepped: paused, Run is there to run on; stepped on, it runs again.
+    control->Script = [&](FakeScriptControl& c) {
+        Later([&] {
+            look();
+            script.BtnStep->trigger();
+        });
+        c.Events->TLang1Step(1);
+        look();
+        c.Events->TLang1ScriptComplete(2, 0);
+    };
+    seen.clear();
+    script.BtnStep->trigger();
+    look();
+    const std::string paused = "Paused: Step runs one line, Run runs on";
+    EXPECT_THAT(seen, ElementsAre(std::pair{true, paused}, std::pair{false, std::string("Running")},
+                                  std::pair{true, std::string()}));
+}
+
 TEST_F(ScriptWindowTest, ClosingWhilePausedEndsTheRunBeforeTheWindowGoes) {
     QPointer<TFrmScript> script = &OpenScript();
     control->Text = "a\r\nb\r\nc";

@@ -309,7 +309,8 @@ TEST(WordAtCaretTest, TheWordTheCaretTouches) {
     for (const Case& c : {Case{"x = Len(a)", 5, "Len"}, Case{"x = Len(a)", 6, "Len"}, Case{"x = Len(a)", 9, "a"},
                           Case{"", 1, ""}, Case{"\tPrint x", 2, "Print"}, Case{"Print x", 8, "x"},
                           Case{"x = Len(a)", 11, ""}, Case{"Print x", 1, "Print"}, Case{"Print x", 40, ""},
-                          Case{"Print x", 0, ""}})
+                          Case{"Print x", 0, ""}, Case{"Print \"after\"", 9, "after"},
+                          Case{"Print \"after\"", 7, ""}, Case{"x = Mid(\"two words\", 2)", 14, "words"}})
         EXPECT_EQ(WordAtCaret(c.line, c.col), c.word) << c.line << " @" << c.col;
 }
 

@@ -18,6 +18,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QFontDatabase>
+#include <QFontMetrics>
+
 #include "QtTestApplication.h"
 
 #include <QAction>
@@ -123,6 +126,15 @@ protected:
 };
 
 // --- The output window.
+
+// Printed columns line up: the output shows the desktop's fixed-pitch font.
+TEST_F(ToolWindowsTest, TheOutputUsesTheFixedPitchFont) {
+    TFrmScriptOut& output = OpenOutput();
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    EXPECT_EQ(output.rtfOutput->font().family(), fixed.family());
+    const QFontMetrics metrics(output.rtfOutput->font());
+    EXPECT_EQ(metrics.horizontalAdvance(QString("iiii")), metrics.horizontalAdvance(QString("WWWW")));
+}
 
 TEST_F(ToolWindowsTest, OutputBoxKeepsTheLatestLines) {
     TFrmScriptOut& output = OpenOutput();
