@@ -178,7 +178,7 @@ TLangEngine::BodyLine TLangEngine::KeptBodyLine(int position, const KeptLine& ke
     if (kept.kind == KeptLine::Kind::Assignment) {
         // Only a form of a line that ran: making one reads the line.
         if (const std::int32_t index = kept_.translatedIndex[static_cast<std::size_t>(position)];
-            index >= 0 || index == kSeenOnce) {
+            index >= 0 || RanOnce(index)) {
             if (TranslatedStatement* translated =
                     TranslatedAt(position, TranslatedStatement::Kind::Assignment, tok::EndOfLine)) {
                 line.kind = BodyLine::Kind::Translated;

@@ -228,7 +228,10 @@ public:
     // as an empty loop body or "GOTO" to the label just above does. No line
     // changes then, yet the host must hear of the step, or it could never
     // stop an endless loop: the next line steps even when it is the same one.
-    void StepAgainAfterJump() { stepAgain_ = true; }
+    void StepAgainAfterJump() {
+        stepAgain_ = true;
+        ++jumps_;
+    }
 
     // Frees what a run built: symbols, labels and blocks, the run's lines and
     // its text; host functions and host-variable lines stay.
@@ -420,6 +423,7 @@ private:
     void LoadScriptThroughFile();
     // Inline: every block's end and every loop's round rewinds.
     void RewindTo(int position) {
+        ++jumps_;
         m_TextPos = position == 0 ? 1 : position;
         if (m_TextPos == 1) RestartRunText();
         m_CurrentLine = LineAt(m_TextPos);
@@ -591,6 +595,16 @@ private:
         bool assignmentsOnly = false;  // closed, and every line an assignment
     };
     static constexpr std::int32_t kSeenOnce = -4;
+    // In the table of translated statements: a statement that ran once, as
+    // kSeenAt less the jumps made before that run. A line runs again only
+    // after a jump (a rewind, a loop's round, a GOTO, a subroutine), so a
+    // statement is translated when it is asked for after a later jump, and
+    // the several asks of one run (the kept line's, the dispatch's) count once.
+    static constexpr std::int32_t kSeenAt = -8;
+    static constexpr std::uint32_t kJumpMask = 0x3FFFFFFF;
+    static bool RanOnce(std::int32_t index) { return index <= kSeenAt; }
+    std::int32_t SeenNow() const { return kSeenAt - static_cast<std::int32_t>(jumps_ & kJumpMask); }
+    std::uint32_t jumps_ = 0;  // jumps the run has made, counted to tell one run of a line from the next
     // RunBlock(true, false) at the start of a body, with the line end before
     // it current: through the body's kept lines where it has them.
     void RunBody();
@@ -837,7 +851,8 @@ private:
     // What the run keeps of its text from the first runs of its statements,
     // by the text position where each starts. Each index table holds, by
     // position, an index into its list or a mark (kNotLookedAt, kNothingKept,
-    // kSeenOnce; only -1 in the tables of tokens, SWITCHes and CASE searches).
+    // kSeenOnce, kSeenAt and below; only -1 in the tables of tokens, SWITCHes and
+    // CASE searches).
     // One object, reset with every run text.
     struct KeptForms {
         std::vector<CachedToken> tokens;

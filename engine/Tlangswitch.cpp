@@ -272,7 +272,7 @@ bool TLangEngine::MakeCaseTable(int position, const KeptSwitch& kept, CaseTable&
             if (item->token != tok::NumberLiteral || after->token != tok::EndOfLine) return true;
             // The item's test runs from its translated form, made at its second test.
             if (const std::int32_t index = kept_.translatedIndex[static_cast<std::size_t>(token->end)];
-                index == kNotLookedAt || index == kSeenOnce)
+                index == kNotLookedAt || RanOnce(index))
                 return false;
             const TranslatedStatement* test = TranslatedAt(token->end, TranslatedStatement::Kind::Condition, tok::EndOfLine);
             if (!test) return true;

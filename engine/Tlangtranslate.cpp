@@ -507,18 +507,34 @@ public:
     TranslatedRun(TLangEngine& engine, TranslatedStatement& statement) : e_(engine), s_(statement) {}
     TranslatedRun(const TranslatedRun&) = delete;
     TranslatedRun& operator=(const TranslatedRun&) = delete;
+
     // A failure that unwinds the run (an allocation) leaves the text position
     // at the statement's end, so that it is reported on the statement's own
     // line, as the evaluator reports it.
-    ~TranslatedRun() {
-        if (std::uncaught_exceptions() > exceptionsBefore_) PlaceAtEnd();
+    bool Assignment() {
+        try {
+            return RunAssignment();
+        } catch (...) {
+            PlaceAtEnd();
+            throw;
+        }
+    }
+
+    bool Condition() {
+        try {
+            return RunCondition();
+        } catch (...) {
+            PlaceAtEnd();
+            throw;
+        }
     }
 
     // Binds the nodes of a statement just translated to their handlers and to
     // each other; false for a node no handler covers.
     static bool Bind(TranslatedStatement& statement);
 
-    bool Assignment() {
+private:
+    bool RunAssignment() {
         TERP_SYMBOL_TAG& target = *s_.target;
         // The target is read first, as the evaluator resolves it.
         // A step owed after the target comes before anything else is read;
@@ -551,7 +567,7 @@ public:
         return true;
     }
 
-    bool Condition() {
+    bool RunCondition() {
         TranslatedNode& root = NodeAt(s_.root);
         const long double result = root.evaluate(root, *this);
         if (failed_) return false;
@@ -565,7 +581,6 @@ public:
         return true;
     }
 
-private:
     using Source = TranslatedStatement::Source;
     static constexpr double kInt32Limit = 2147483648.0;  // 2^31
     static constexpr std::size_t kShortText = 32;
@@ -1350,7 +1365,6 @@ private:
 
     TLangEngine& e_;
     TranslatedStatement& s_;
-    const int exceptionsBefore_ = std::uncaught_exceptions();
     bool failed_ = false;
     long double recorded_ = 0;  // the value of the node s_.lastNumber names, when it is no rereadable one
 };
@@ -1407,12 +1421,12 @@ TranslatedStatement* TLangEngine::TranslatedAt(int position, TranslatedStatement
     // at its second run, so a script whose lines mostly run once keeps
     // nothing for them.
     std::int32_t& slot = kept_.translatedIndex[static_cast<std::size_t>(position)];
-    if (slot == kNotLookedAt) {
-        slot = kSeenOnce;
+    if (slot == kNotLookedAt || slot == SeenNow()) {
+        slot = SeenNow();
         return nullptr;
     }
     std::int32_t index = slot;
-    if (index == kSeenOnce) index = TranslateFirst(position, kind, endToken);
+    if (RanOnce(index)) index = TranslateFirst(position, kind, endToken);
     if (index == kNothingKept) return nullptr;
     TranslatedStatement* statement = kept_.translated[static_cast<std::size_t>(index)].get();
     if (statement->kind != kind || statement->endToken != endToken) return nullptr;
