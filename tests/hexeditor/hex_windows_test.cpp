@@ -1128,6 +1128,15 @@ TEST_F(WindowsTest, TheHexWindowResizesAndItsViewsUseTheRoom) {
     hex->showMaximized();
     QCoreApplication::processEvents();
     EXPECT_EQ(hex->frameGeometry().size(), screen.size());
+
+    // The status line is there from the start: its first message moves nothing.
+    hex->showNormal();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(hex->statusBar()->isVisible());
+    const QRect area = hex->ViewsArea->geometry();
+    hex->statusBar()->showMessage("a first message");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(hex->ViewsArea->geometry(), area);
 }
 
 TEST_F(WindowsTest, ChildWindowsReportTheirClosingByTag) {
