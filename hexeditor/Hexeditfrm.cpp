@@ -7,6 +7,7 @@
 #include "Mainfrm.h"
 #include "Mainsettings.h"
 #include "Mytcursor.h"
+#include "Search.h"
 #include "Searchpages.h"
 #include "Windowplacement.h"
 
@@ -38,17 +39,6 @@
 #include <utility>
 
 namespace {
-
-// The width of the numbers a search of the type looks for; 0 for a string.
-int SearchedValueBytes(int searchType) {
-    switch (searchType) {
-    case stByte: return 1;
-    case stWord: return 2;
-    case stDWord: return 4;
-    case stQWord: return 8;
-    default: return 0;
-    }
-}
 
 QAction* MakeAction(QWidget* window, const QString& text, const QString& hint, const QIcon& icon) {
     auto* action = new QAction(icon, text, window);
@@ -102,7 +92,7 @@ TFrmHexEdit::TFrmHexEdit(QWidget* owner, std::int32_t channel, TFileIO& io)
     SearchPages = new TSearchPages(*this, tabSearch, tabResults, Views->NavigationLayout());
     SearchPages->Session().LoadDefaults(GlobalSearchDefaults());
     SearchPages->StepsFollow = &ViewsFollowAScript;
-    SearchPages->OnHitEntered = [this] { Views->EditValueAtPosition(SearchedValueBytes(SearchInfo.SearchType)); };
+    SearchPages->OnHitEntered = [this] { Views->EditValueAtPosition(PatternWidth(SearchInfo.SearchType)); };
     // The status line is there from the start, so its first message moves nothing.
     statusBar()->setSizeGripEnabled(true);
     PlaceViews();

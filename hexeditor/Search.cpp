@@ -97,17 +97,6 @@ std::optional<std::uint64_t> ReadQWordNumber(bool hexEntry, std::string_view tex
     return ReadHexNumber(std::string_view(digits).substr(digits.size() - keep), 64);
 }
 
-int PatternWidth(int searchType)
-{
-    switch (searchType) {
-    case stByte: return 1;
-    case stWord: return 2;
-    case stDWord: return 4;
-    case stQWord: return 8;
-    default: return 0;
-    }
-}
-
 // Whether a number entry has digits where they are read: hex digits anywhere
 // (hex entries are read group by group), decimal digits anywhere for a QWORD
 // (which reads every digit), and for the smaller types a decimal digit at the
@@ -127,6 +116,17 @@ bool HoldsNumber(int searchType, bool hexEntry, std::string_view text)
 }
 
 }  // namespace
+
+int PatternWidth(int searchType)
+{
+    switch (searchType) {
+    case stByte: return 1;
+    case stWord: return 2;
+    case stDWord: return 4;
+    case stQWord: return 8;
+    default: return 0;
+    }
+}
 
 std::optional<std::string> BuildSearchPattern(int searchType, bool hexEntry, bool littleEndian,
                                               std::string_view text)

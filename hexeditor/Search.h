@@ -51,6 +51,9 @@ void StoreDefaults(const TSearchPageEntries& entries, SEARCHINFO_TAG& defaults);
 // (a decimal DWORD entry "DEADBEEF", a hex entry "xyz").
 enum class TPrepareResult { Accepted, NoValue, OutOfRange, NotANumber };
 
+// The width of the numbers a search of the type looks for: 1, 2, 4 or 8; 0 for a string.
+int PatternWidth(int searchType);
+
 // The pattern bytes of a value in the given search type, with a number in the
 // given byte order; nothing when the value does not fit the type. Any type
 // other than 1 to 4 searches the text's bytes as they stand.

@@ -10,8 +10,6 @@
 #include "platform/ProgramFolder.h"
 #include "platform/Text.h"
 
-#include <functional>
-
 using platform::BSTR;
 using platform::HRESULT;
 using platform::UniqueBstr;
@@ -57,9 +55,9 @@ std::string Text(const EventSink::Args& args, platform::UINT index) {
 // A sink for the events the script window handles; the others are ignored.
 platform::ComPtr<EventSink> MakeEventSink(const std::shared_ptr<TEventTarget>& target) {
     auto sink = platform::ComPtr<EventSink>::Adopt(new EventSink(pevox::DIID_ITLangEvents));
-    using TCall = std::function<void(TScriptControlEvents&, const EventSink::Args&)>;
+    using TCall = void (*)(TScriptControlEvents&, const EventSink::Args&);
     const auto on = [&](platform::DISPID event, TCall call) {
-        sink->On(event, [target, call = std::move(call)](const EventSink::Args& args) {
+        sink->On(event, [target, call](const EventSink::Args& args) {
             if (target->Events) call(*target->Events, args);
         });
     };

@@ -391,7 +391,13 @@ DispatchMember Event(DISPID id, const char16_t* name, const char* help, std::ini
 
 namespace {
 
+// For the scalar types the arguments are read as; one of the type asked for
+// is taken as it is, as it is at every step event of a run.
 bool Convert(const VARIANT& source, VARTYPE vt, VARIANT& out) {
+    if (source.vt == vt) {
+        out = source;
+        return true;
+    }
     VariantInit(&out);
     return SUCCEEDED(VariantChangeType(&out, &source, 0, vt));
 }

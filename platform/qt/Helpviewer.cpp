@@ -2,17 +2,22 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QColor>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -109,12 +114,46 @@ HelpViewer::HelpViewer(std::shared_ptr<const HelpManual> manual, const QString& 
         connect(IndexList, signal, this, [this](QListWidgetItem* item) { ShowTarget(item->data(TargetRole).toUrl()); });
         connect(SearchHits, signal, this, [this](QListWidgetItem* item) {
             ShowTarget(item->data(TargetRole).toUrl());
-            Page->find(SearchBox->text().simplified().section(' ', 0, 0));
+            HighlightWords(SearchBox->text());
         });
     }
     connect(SearchBox, &QLineEdit::returnPressed, this, [this] { ShowSearch(SearchBox->text()); });
     connect(searchButton, &QPushButton::clicked, this, [this] { ShowSearch(SearchBox->text()); });
-    resize(920, 660);
+    FitOnTheScreen(QSize(920, 660));
+}
+
+// The window's size, as far as the screen has room for it with its frame,
+// centred on the screen, so that it never hangs off an edge.
+void HelpViewer::FitOnTheScreen(const QSize& wanted) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) {
+        resize(wanted);
+        return;
+    }
+    const QRect room = screen->availableGeometry();
+    const QSize frame(16, 48);  // borders and a title bar, on the large side
+    resize(wanted.boundedTo(room.size() - frame));
+    QRect placed(QPoint(), size() + frame);
+    placed.moveCenter(room.center());
+    move(placed.topLeft());
+}
+
+// Every word searched for is marked on the page; the first is selected, so
+// the page scrolls to it.
+void HelpViewer::HighlightWords(const QString& words) {
+    QList<QTextEdit::ExtraSelection> marks;
+    const QStringList wanted = words.simplified().split(' ', Qt::SkipEmptyParts);
+    for (const QString& word : wanted) {
+        for (QTextCursor found = Page->document()->find(word); !found.isNull();
+             found = Page->document()->find(word, found)) {
+            QTextEdit::ExtraSelection mark;
+            mark.cursor = found;
+            mark.format.setBackground(QColor(255, 235, 120));
+            marks.append(mark);
+        }
+    }
+    Page->setExtraSelections(marks);
+    if (!wanted.isEmpty()) Page->find(wanted.front());
 }
 
 void HelpViewer::BuildContents() {
@@ -163,6 +202,7 @@ void HelpViewer::SelectIndexEntry(const QUrl& target) {
 
 void HelpViewer::ShowTarget(const QUrl& target) {
     Status->clear();
+    Page->setExtraSelections({});
     Page->setSource(target);
     // Asked again for the page on show, the browser would stay where the reader left it.
     if (target.hasFragment()) Page->scrollToAnchor(target.fragment());
@@ -218,7 +258,7 @@ void HelpViewer::ShowSearch(const QString& words) {
     }
     SearchHits->setCurrentRow(0);
     ShowTarget(hits.front().target);
-    Page->find(words.simplified().section(' ', 0, 0));
+    HighlightWords(words);
 }
 
 namespace {

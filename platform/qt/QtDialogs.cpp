@@ -10,9 +10,12 @@
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QTreeView>
 
 #include <vector>
 
@@ -101,8 +104,36 @@ QString ExistingFolder(const std::string& folder) {
     return path;
 }
 
+// The size, type and date columns of the dialog's detail view as wide as
+// their texts, the name column taking the rest, so that none shows cut.
+void ShowColumnsWhole(QFileDialog& dialog) {
+    for (QTreeView* view : dialog.findChildren<QTreeView*>()) {
+        QHeaderView* header = view->header();
+        header->setStretchLastSection(false);
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+        if (header->count() > 0) header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
+}
+
+// An input box at least as wide as its caption, so the title bar shows it whole.
+std::optional<QString> AskText(QWidget* parent, const QString& caption, const QString& prompt, const QString& initial) {
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(initial);
+    // The box's layout sets its own least size, from its line's.
+    QFont titleFont = dialog.font();
+    titleFont.setBold(true);
+    if (auto* line = dialog.findChild<QLineEdit*>())
+        line->setMinimumWidth(QFontMetrics(titleFont).horizontalAdvance(caption) + TitleBarRoom);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.textValue();
+}
+
 std::optional<std::string> RunFileDialog(QWidget* parent, const FileDialogRequest& request, bool save) {
     QFileDialog dialog(parent, ToQString(request.title), ExistingFolder(request.initialDir));
+    ShowColumnsWhole(dialog);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(!save && request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
@@ -160,19 +191,15 @@ MsgAnswer QtDialogs::MessageBox(const std::string& text, const std::string& capt
 
 std::optional<std::string> QtDialogs::InputQuery(const std::string& caption, const std::string& prompt,
                                                  const std::string& initial) {
-    bool ok = false;
-    const QString text = QInputDialog::getText(parent(), DialogText(caption), DialogText(prompt), QLineEdit::Normal,
-                                               ToQString(initial), &ok);
-    if (!ok) return std::nullopt;
-    return FromQString(text);
+    const std::optional<QString> text = AskText(parent(), DialogText(caption), DialogText(prompt), ToQString(initial));
+    if (!text) return std::nullopt;
+    return FromQString(*text);
 }
 
 std::optional<std::u16string> QtDialogs::InputQueryWide(const std::string& caption, const std::string& prompt) {
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(parent(), DialogText(caption), DialogText(prompt), QLineEdit::Normal, QString(), &ok);
-    if (!ok) return std::nullopt;
-    return text.toStdU16String();
+    const std::optional<QString> text = AskText(parent(), DialogText(caption), DialogText(prompt), QString());
+    if (!text) return std::nullopt;
+    return text->toStdU16String();
 }
 
 std::optional<std::string> QtDialogs::OpenFileName(const FileDialogRequest& request) {

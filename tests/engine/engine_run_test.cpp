@@ -109,8 +109,17 @@ TEST_F(EngineRun, Switch) {
         {"NUMBER A(2)\nA(1) = 5\nSWITCH 5\nCASE 1, A(1)\nPRINT \"cell\"\nENDSWITCH", "cell\n"},
         {"SWITCH 3\nCASE (1), (2)\nPRINT \"no\"\nCASE > (1)\nPRINT \"gt\"\nENDSWITCH", "gt\n"},
         {"SWITCH 3\nCASE (1), (3)\nPRINT \"list\"\nCASE > (1)\nPRINT \"no\"\nENDSWITCH", "list\n"},
-        // A comparison with a value in parentheses, a call or a cell, alone,
-        // joined with & or | or in a list, compares the SWITCH value.
+        {"SWITCH \"a\"\nCASE 1\nENDSWITCH", "", 2, "Type mismatch in Case", TxError},
+        {"ENDSWITCH", "", 1, "Misplaced CASE or ENDSELECT", TxError},
+    });
+}
+
+// A comparison item whose value is a parenthesis, a call or a cell, alone,
+// joined with & or | or in a list, compares the SWITCH value, and the search
+// goes on past it, from the text and from the kept forms alike: each of
+// these once searched for ever.
+TEST_F(EngineRun, ComparisonCaseItemsEndingInAParenthesisMatchAndTheSearchGoesOn) {
+    const std::vector<ScriptCase> cases = {
         {"SWITCH 1\nCASE < (2)\nPRINT \"lt\"\nENDSWITCH\nPRINT \"end\"", "lt\nend\n"},
         {"SWITCH 5\nCASE < (2)\nPRINT \"lt\"\nENDSWITCH\nPRINT \"end\"", "end\n"},
         {"SWITCH 3\nCASE < (2), 3\nPRINT \"list\"\nENDSWITCH\nSWITCH 4\nCASE < (2), 3\nPRINT \"no\"\nENDSWITCH", "list\n"},
@@ -125,9 +134,11 @@ TEST_F(EngineRun, Switch) {
         {"NUMBER I, N\nFOR I = 1 TO 4\nSWITCH I\nCASE < (2)\nN = N + 1\nCASE > (3) | == (2)\nN = N + 10\nDEFAULT\n"
          "N = N + 100\nENDSWITCH\nNEXT\nPRINT N",
          "121\n"},
-        {"SWITCH \"a\"\nCASE 1\nENDSWITCH", "", 2, "Type mismatch in Case", TxError},
-        {"ENDSWITCH", "", 1, "Misplaced CASE or ENDSELECT", TxError},
-    });
+    };
+    for (bool translated : {false, true}) {
+        engine.m_TranslateLines = translated;
+        ExpectRuns(cases);
+    }
 }
 
 TEST_F(EngineRun, GotoAndGosub) {

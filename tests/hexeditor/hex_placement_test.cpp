@@ -248,11 +248,19 @@ TEST_F(PlacementWindowsTest, PlacesFromADamagedOrLargerScreenAreBroughtOntoThisO
     Store("HEXEDIT_FORM", {1500, 2400, 600, 800});
     TFrmMain& window = Start({a});
     EXPECT_TRUE(Available(window).contains(window.frameGeometry()));
-    const QRect hex = window.ChannelWindow(0)->frameGeometry();
-    EXPECT_TRUE(Available(window).contains(hex));
+    // A main window stored beyond this screen's corner comes onto it too.
+    window.close();
+    main.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    GlobalInfo() = GLOBALINFO_TAG{};
+    Store("MAIN_FORM", {2000, 3000, 90, 640});
+    Start({a});
+    EXPECT_TRUE(Available(*main).contains(main->frameGeometry()));
+    const QRect hex = main->ChannelWindow(0)->frameGeometry();
+    EXPECT_TRUE(Available(*main).contains(hex));
     // Moved no further than onto the screen: to its right and lower edges.
-    EXPECT_GT(hex.right(), Available(window).right() - 10);
-    EXPECT_GT(hex.bottom(), Available(window).bottom() - 40);
+    EXPECT_GT(hex.right(), Available(*main).right() - 10);
+    EXPECT_GT(hex.bottom(), Available(*main).bottom() - 40);
 }
 
 // A sound stored place of the main window that lies off this screen (kept

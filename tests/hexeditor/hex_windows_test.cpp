@@ -64,6 +64,16 @@ protected:
         return *main;
     }
 
+    // The file's hex window, active, the focus where activation puts it; null when it is not.
+    TFrmHexEdit* OpenActive(const std::string& path) {
+        TFrmHexEdit* hex = Start({path}).ChannelWindow(0);
+        if (!hex) return nullptr;
+        hex->activateWindow();
+        if (!QTest::qWaitForWindowActive(hex)) return nullptr;
+        QCoreApplication::processEvents();
+        return hex;
+    }
+
     std::vector<std::pair<std::string, std::string>> Messages() const {
         std::vector<std::pair<std::string, std::string>> messages;
         for (const auto& call : user.calls())
@@ -923,11 +933,8 @@ TEST_F(WindowsTest, ToolButtonsShowTheImagesOfTheirCommands) {
 
 TEST_F(WindowsTest, KeysMoveThePositionAndARefusedValueSaysWhy) {
     const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(1000));
-    TFrmHexEdit* hex = Start({a}).ChannelWindow(0);
+    TFrmHexEdit* hex = OpenActive(a);
     ASSERT_NE(hex, nullptr);
-    hex->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(hex));
-    QCoreApplication::processEvents();
     TValueViews& views = *hex->Views;
     QWidget* box = views.edtChar[0];
     box->setFocus();
@@ -999,11 +1006,8 @@ TEST_F(WindowsTest, AValueIsFoundChangedAndSavedWithoutTheMouseInFifteenKeys) {
     Bytes file = THexTestFolder::Pattern(10000);
     std::copy_n(Bytes{0xDC, 0x05, 0, 0}.begin(), 4, file.begin() + 4096);  // the DWORD 1500
     const std::string a = folder.MakeFile("game.sav", file);
-    TFrmHexEdit* hex = Start({a}).ChannelWindow(0);
+    TFrmHexEdit* hex = OpenActive(a);
     ASSERT_NE(hex, nullptr);
-    hex->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(hex));
-    QCoreApplication::processEvents();
 
     TKeyboard keys;
     keys.Press(QKeySequence::Find);
@@ -1027,11 +1031,8 @@ TEST_F(WindowsTest, AValueIsFoundChangedAndSavedWithoutTheMouseInFifteenKeys) {
 
 TEST_F(WindowsTest, CursorKeysGoToKeysAndTheJumpBoxTakeHexAndRefuseJunk) {
     const std::string a = folder.MakeFile("a.dat", THexTestFolder::Pattern(10000));
-    TFrmHexEdit* hex = Start({a}).ChannelWindow(0);
+    TFrmHexEdit* hex = OpenActive(a);
     ASSERT_NE(hex, nullptr);
-    hex->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(hex));
-    QCoreApplication::processEvents();
     TValueViews& views = *hex->Views;
     TKeyboard keys;
 
@@ -1128,6 +1129,15 @@ TEST_F(WindowsTest, TheHexWindowResizesAndItsViewsUseTheRoom) {
     hex->showMaximized();
     QCoreApplication::processEvents();
     EXPECT_EQ(hex->frameGeometry().size(), screen.size());
+
+    // The status line is there from the start: its first message moves nothing.
+    hex->showNormal();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(hex->statusBar()->isVisible());
+    const QRect area = hex->ViewsArea->geometry();
+    hex->statusBar()->showMessage("a first message");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(hex->ViewsArea->geometry(), area);
 }
 
 TEST_F(WindowsTest, ChildWindowsReportTheirClosingByTag) {

@@ -29,6 +29,10 @@
 #include <string>
 #include <vector>
 
+#include <QScreen>
+#include <QTest>
+#include <QTextEdit>
+
 using namespace platform;
 using platform_test::TempFolder;
 using platform_test::WriteFile;
@@ -218,6 +222,40 @@ TEST_F(HelpViewerTest, TheIndexFilterKeepsTheEntriesThatBeginWithTheText) {
     EXPECT_EQ(shown(), QStringList({"Windows"}));
     window.IndexFilter->setText("dow");  // none begins so: those that hold it
     EXPECT_EQ(shown(), QStringList({"Main window", "Windows"}));
+}
+
+// Enter in the filter box opens the first entry it leaves in view.
+TEST_F(HelpViewerTest, EnterInTheFilteredIndexOpensTheVisibleEntry) {
+    HelpViewer& window = Ask(HELP_FINDER);
+    window.Tabs->setCurrentWidget(window.IndexList->parentWidget());
+    window.IndexFilter->setFocus();
+    QTest::keyClicks(window.IndexFilter, "mid");
+    QTest::keyClick(window.IndexFilter, Qt::Key_Return);
+    EXPECT_EQ(window.CurrentTarget(), Url("lang.html#fn-MID"));
+}
+
+// A search of several words marks each of them on the page.
+TEST_F(HelpViewerTest, ASearchMarksEveryWordOnThePage) {
+    HelpViewer& window = Ask(HELP_KEY, 0, "window bytes");
+    ASSERT_EQ(window.CurrentTarget(), Url("windows.html"));
+    QStringList marked;
+    for (const QTextEdit::ExtraSelection& mark : window.Page->extraSelections()) marked << mark.cursor.selectedText();
+    EXPECT_EQ(marked.count("window"), 4) << marked.join(",").toStdString();
+    EXPECT_EQ(marked.count("bytes"), 3) << marked.join(",").toStdString();
+    // Another page shows without the marks.
+    Ask(HELP_CONTENTS);
+    EXPECT_TRUE(window.Page->extraSelections().isEmpty());
+}
+
+// Asked again, a minimised help window comes back, wholly on the screen.
+TEST_F(HelpViewerTest, AMinimisedWindowComesBackOnTheScreen) {
+    HelpViewer& window = Ask(HELP_CONTENTS);
+    EXPECT_TRUE(window.screen()->availableGeometry().contains(window.frameGeometry()));
+    window.showMinimized();
+    QCoreApplication::processEvents();
+    Ask(HELP_CONTEXT, 1460);
+    EXPECT_FALSE(window.isMinimized());
+    EXPECT_TRUE(window.isVisible());
 }
 
 TEST_F(HelpViewerTest, QuitClosesTheWindowAndTheNextRequestMakesANewOne) {

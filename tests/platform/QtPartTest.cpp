@@ -13,6 +13,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QTreeView>
 #include <QLineEdit>
 #include <QLabel>
 #include <QMessageBox>
@@ -142,6 +145,39 @@ TEST(QtPathTest, ANameQtShowsWithAReplacementIsFoundAgainInItsFolder) {
 
 // A dialog told to start in a folder that does not exist starts in the
 // nearest one that does, and offers no file name in place of the folder's.
+// An input box is wide enough for its whole caption, and the file dialog's
+// detail columns are as wide as their texts: neither shows its texts cut.
+TEST(QtInputBoxTest, InputBoxesAndFileDialogsShowTheirTextsWhole) {
+    const QString caption = QStringLiteral("Delete bytes from current position, a caption longer than its prompt");
+    int width = 0;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        if (!box) return;
+        width = box->minimumSizeHint().width();  // the box is never narrower
+        box->reject();
+    });
+    QtDialogs dialogs;
+    EXPECT_EQ(dialogs.InputQuery(caption.toStdString(), "Count:", "0"), std::nullopt);
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    EXPECT_GE(width, QFontMetrics(bold).horizontalAdvance(caption));
+
+    std::vector<QHeaderView::ResizeMode> modes;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        if (auto* view = dialog->findChild<QTreeView*>())
+            for (int column = 0; column < view->header()->count(); ++column)
+                modes.push_back(view->header()->sectionResizeMode(column));
+        dialog->reject();
+    });
+    EXPECT_EQ(dialogs.OpenFileName(FileDialogRequest{}), std::nullopt);
+    ASSERT_GE(modes.size(), 4u);
+    EXPECT_EQ(modes[0], QHeaderView::Stretch);
+    for (std::size_t column = 1; column < modes.size(); ++column)
+        EXPECT_EQ(modes[column], QHeaderView::ResizeToContents) << column;
+}
+
 TEST(QtFileDialogTest, AMissingStartFolderGivesWayToItsNearestParent) {
     std::string pattern = (std::filesystem::temp_directory_path() / "qtdialog-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);

@@ -55,6 +55,12 @@ protected:
         return *script;
     }
 
+    // A data file in channel 0; null (and a failure) when it did not open.
+    TFrmHexEdit* OpenChannel(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        EXPECT_TRUE(main->OpenFileInChannel(folder.MakeFile(name, bytes), -1));
+        return main->ChannelWindow(0);
+    }
+
     std::string OutputText() const { return qobject_cast<TFrmScriptOut*>(FrmScriptOut)->Output().Text(); }
 
     THexTestFolder folder;
@@ -116,8 +122,7 @@ TEST_F(HostedControlTest, TheDumpListsTheScriptsVariables) {
 // pace; once it has ended they, the output and the watches show exactly
 // where it left the file.
 TEST_F(HostedControlTest, AfterARunOfMovesAndWritesEveryWindowShowsWhereItEnded) {
-    ASSERT_TRUE(main->OpenFileInChannel(folder.MakeFile("data.bin", std::vector<std::uint8_t>(2000, 0)), -1));
-    TFrmHexEdit* window = main->ChannelWindow(0);
+    TFrmHexEdit* window = OpenChannel("data.bin", std::vector<std::uint8_t>(2000, 0));
     ASSERT_NE(window, nullptr);
     TFrmScript& script = OpenScriptWith(
         "Number i, p\r\n"
@@ -155,8 +160,7 @@ TEST_F(HostedControlTest, AfterARunOfMovesAndWritesEveryWindowShowsWhereItEnded)
 TEST_F(HostedControlTest, AfterASearchLoopTheStepperShowsTheLastHit) {
     std::vector<std::uint8_t> bytes(400, 0);
     for (const int at : {10, 110, 210, 310}) std::copy_n("QRM", 3, bytes.begin() + at);
-    ASSERT_TRUE(main->OpenFileInChannel(folder.MakeFile("hits.bin", bytes), -1));
-    TFrmHexEdit* window = main->ChannelWindow(0);
+    TFrmHexEdit* window = OpenChannel("hits.bin", bytes);
     ASSERT_NE(window, nullptr);
     TFrmScript& script = OpenScriptWith(
         "Number h, n\r\n"
