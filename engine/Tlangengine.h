@@ -344,6 +344,8 @@ protected:
     void CloseScriptFiles();
 
 private:
+    // The text of argument `position` of the host call running; empty outside one.
+    std::string_view ParamText(int position) const;
     // The value a SWITCH compares its CASE items with.
     struct SwitchValue {
         bool isString = false;

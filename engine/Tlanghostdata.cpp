@@ -329,14 +329,41 @@ HostResult TLangEngine::ClearArray(const std::string& arrayName) {
     return HostResult::Ok();
 }
 
+namespace {
+
+// A whole number of up to fifteen digits, as the engine writes one ("-12", or
+// "12.000000000000000000" for a reference), is read without the general
+// parser; fifteen digits are exact in a double, so the value is the one the
+// parser gives.
+bool ReadWholeArgument(std::string_view text, double& value) {
+    const bool negative = !text.empty() && text[0] == '-';
+    const std::size_t first = negative ? 1 : 0;
+    std::size_t at = first;
+    std::int64_t whole = 0;
+    for (; at < text.size() && at - first < 15 && text[at] >= '0' && text[at] <= '9'; ++at) whole = whole * 10 + (text[at] - '0');
+    if (at == first) return false;
+    if (at < text.size() && text[at] == '.')
+        for (++at; at < text.size() && text[at] == '0';) ++at;
+    if (at != text.size()) return false;
+    value = negative ? -static_cast<double>(whole) : static_cast<double>(whole);
+    return true;
+}
+
+}  // namespace
+
 double TLangEngine::GetNParam(int position) const {
+    const std::string_view text = ParamText(position);
+    double whole = 0;
+    if (ReadWholeArgument(text, whole)) return whole;
     long double number = 0;
-    if (!platform::ParseFloat(GetSParam(position), number)) return 0;
+    if (!platform::ParseFloat(text, number)) return 0;
     return static_cast<double>(number);
 }
 
-std::string TLangEngine::GetSParam(int position) const {
-    if (!m_ParamList || position < 1 || position > static_cast<int>(m_ParamList->size())) return std::string();
+std::string TLangEngine::GetSParam(int position) const { return std::string(ParamText(position)); }
+
+std::string_view TLangEngine::ParamText(int position) const {
+    if (!m_ParamList || position < 1 || position > static_cast<int>(m_ParamList->size())) return {};
     return (*m_ParamList)[static_cast<std::size_t>(position) - 1];
 }
 

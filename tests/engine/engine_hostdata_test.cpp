@@ -1,8 +1,11 @@
 // The host data interface: registrations, the host-variable lines, variables
 // and array cells a script leaves, and the arguments and result of a call.
 #include "ScriptFixture.h"
+#include "platform/Numbers.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace pevox::test {
 namespace {
@@ -226,6 +229,29 @@ TEST_F(EngineHostData, ArgumentsAndResultsOfACall) {
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(engine.GetSParam(1), "");
     EXPECT_EQ(engine.GetNParam(1), 0);
+}
+
+// A number reads as the value of its text however the engine wrote it: a
+// whole one, one past fifteen digits, a reference's eighteen decimals, a
+// fraction, an exponent, a text that is no number.
+TEST_F(EngineHostData, ANumberArgumentReadsAsTheValueOfItsText) {
+    ASSERT_TRUE(engine.AddFunction("F", 1, 1, TxNone).Succeeded());
+    std::vector<std::pair<std::string, double>> seen;
+    events.onUserFunction = [&](int, int) { seen.emplace_back(engine.GetSParam(1), engine.GetNParam(1)); };
+    const ScriptRun run = Run(
+        "NUMBER N = -123456789012345\nNUMBER Z = 0\nNUMBER R = 0.1\nNUMBER B = 1000000000000 * 1000000000000\n"
+        "F(0)\nF(-42)\nF(123456789012345)\nF(1234567890123456)\nF(N)\nF(-Z)\nF(R)\nF(1.5)\nF(B)\nF(\"12x\")\nF(\"007\")");
+    ASSERT_EQ(run.errorMessage, "");
+    ASSERT_EQ(seen.size(), 11u);
+    EXPECT_EQ(seen[8].first, "1E24");
+    for (const auto& [text, number] : seen) {
+        long double parsed = 0;
+        const double expected = platform::ParseFloat(text, parsed) ? static_cast<double>(parsed) : 0;
+        EXPECT_EQ(number, expected) << text;
+        EXPECT_EQ(std::signbit(number), std::signbit(expected)) << text;
+    }
+    EXPECT_EQ(seen[4].first, "-123456789012345.000000000000000000");
+    EXPECT_EQ(seen[4].second, -123456789012345.0);
 }
 
 // A call within an argument has texts of its own, and a call with fewer
