@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -111,16 +112,21 @@ bool StillWherePut(const TPlaced& entry) {
     return entry.Window->frameGeometry().topLeft() == entry.Corner || entry.Window->geometry().topLeft() == entry.Corner;
 }
 
-// The windows cascaded from a guess, where they still are, placed again by
-// the real frame, each stepping from its own predecessor.
+// The windows cascaded from a guess, and those cascaded since from one of
+// them, where they still are, placed again by the real frame, each stepping
+// from its own predecessor.
 void PlaceGuessedAgain() {
     for (TWindowKind kind : {TWindowKind::Channel, TWindowKind::Tool}) {
+        std::vector<const QWidget*> moved;
         for (TPlaced& entry : Placed(kind)) {
-            if (!std::exchange(entry.Guessed, false) || !entry.Cascaded || !StillWherePut(entry)) continue;
+            const bool guessed = std::exchange(entry.Guessed, false);
+            const bool predecessorMoved = std::find(moved.begin(), moved.end(), entry.From.data()) != moved.end();
+            if (!(guessed || predecessorMoved) || !entry.Cascaded || !StillWherePut(entry)) continue;
             const QMargins margins = FrameMargins(*entry.Window);
             const QRect frame = CascadedFrame(*entry.Window, kind, entry.From, margins);
             PutFrame(*entry.Window, frame, margins);
             entry.Corner = frame.topLeft();
+            moved.push_back(entry.Window);
         }
     }
 }
@@ -134,7 +140,9 @@ public:
         if ((type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize) && window && HasFrame(*window)) {
             for (TWindowKind kind : {TWindowKind::Channel, TWindowKind::Tool})
                 for (const TPlaced& entry : Placed(kind)) entry.Window->removeEventFilter(this);
-            PlaceGuessedAgain();
+            // Queued: the window system reports the frame before the
+            // windows' corners have settled where the frame puts them.
+            QMetaObject::invokeMethod(this, &PlaceGuessedAgain, Qt::QueuedConnection);
         }
         return false;
     }
