@@ -408,7 +408,7 @@ bool TLangEngine::ApplyProduct(int op, long double left, long double right) {
         m_NumValue = Quotient(left, right);
         return CheckNumberResult(m_NumValue);
     case tok::Power:
-        m_NumValue = std::pow(left, right);
+        m_NumValue = Power(left, right);
         return CheckNumberResult(m_NumValue);
     default:
         break;

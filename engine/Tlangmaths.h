@@ -97,6 +97,26 @@ inline NumberResult WholePart(long double x) {
     return {static_cast<long double>(*whole), {}};
 }
 
+// "^". A whole power (0 to 64) of a whole number whose value stays below
+// 2^64 is exact, as std::pow gives it too, and is multiplied out, which costs
+// a fraction of std::pow in extended precision; any other goes to std::pow.
+inline long double Power(long double base, long double exponent) {
+    constexpr long double kExactLimit = 18446744073709551616.0L;  // 2^64
+    const double wholeExponent = static_cast<double>(exponent);
+    const double wholeBase = static_cast<double>(base);
+    if (wholeExponent == exponent && wholeExponent >= 0 && wholeExponent <= 64 &&
+        wholeExponent == std::trunc(wholeExponent) && wholeBase == base && std::fabs(wholeBase) < 4294967296.0 &&
+        wholeBase == std::trunc(wholeBase)) {
+        long double power = 1;
+        for (int i = 0; i < static_cast<int>(wholeExponent); ++i) {
+            power *= base;
+            if (!(std::fabs(power) < kExactLimit)) return std::pow(base, exponent);
+        }
+        return power;
+    }
+    return std::pow(base, exponent);
+}
+
 // "/": a quotient by 0 is 0.
 inline long double Quotient(long double dividend, long double divisor) {
     return divisor == 0 ? 0 : dividend / divisor;

@@ -785,7 +785,7 @@ private:
         else if constexpr (Op == TranslatedOp::Divide)
             return Quotient(left, right);
         else
-            return std::pow(static_cast<long double>(left), right);
+            return Power(left, right);
     }
 
     // "\" and MOD work on the whole parts of their operands. Nearly always

@@ -4,6 +4,7 @@
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -154,6 +155,18 @@ void DeleteLeftWorkingCopy(const TLeftWorkingCopy& left) { DeleteCopyFiles(left.
 
 std::size_t TFileIO::Write(std::FILE* stream, const void* data, std::size_t size) {
     return std::fwrite(data, 1, size, stream);
+}
+
+std::size_t TFileIO::WriteAt(int fd, const void* data, std::size_t size, std::int64_t position) {
+    const auto* bytes = static_cast<const char*>(data);
+    std::size_t written = 0;
+    while (written < size) {
+        const ssize_t done = ::pwrite(fd, bytes + written, size - written, static_cast<off_t>(position + written));
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) break;
+        written += static_cast<std::size_t>(done);
+    }
+    return written;
 }
 
 bool TFileIO::Flush(std::FILE* stream) { return std::fflush(stream) == 0; }
@@ -347,8 +360,22 @@ bool TWorkingCopy::ChangedOnDisk(const std::string& target) const {
 std::size_t TWorkingCopy::Read(std::int32_t position, void* buffer, std::size_t count) {
     if (!stream_ || position < 0 || position >= fileSize_) return 0;
     count = std::min<std::size_t>(count, static_cast<std::size_t>(fileSize_ - position));
-    if (std::fseek(stream_, position, SEEK_SET) != 0) return 0;
-    return std::fread(buffer, 1, count, stream_);
+    return ReadAt(position, buffer, count);
+}
+
+// Reads and in-place writes go to the descriptor, past the stream's buffer,
+// which only a rebuild's copy fills and flushes before the stream stands.
+std::size_t TWorkingCopy::ReadAt(std::int64_t position, void* buffer, std::size_t count) const {
+    auto* bytes = static_cast<char*>(buffer);
+    const int fd = ::fileno(stream_);
+    std::size_t got = 0;
+    while (got < count) {
+        const ssize_t done = ::pread(fd, bytes + got, count - got, static_cast<off_t>(position + got));
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) break;
+        got += static_cast<std::size_t>(done);
+    }
+    return got;
 }
 
 std::size_t TWorkingCopy::Write(std::int32_t position, const void* data, std::size_t count) {
@@ -356,11 +383,7 @@ std::size_t TWorkingCopy::Write(std::int32_t position, const void* data, std::si
     MarkModified();
     if (position >= fileSize_) return 0;
     count = std::min<std::size_t>(count, static_cast<std::size_t>(fileSize_ - position));
-    if (std::fseek(stream_, position, SEEK_SET) != 0) return 0;
-    const std::size_t written = io_.Write(stream_, data, count);
-    // Flushed at once, so that a failing disk shows here and not in a later read.
-    if (!io_.Flush(stream_)) return 0;
-    return written;
+    return io_.WriteAt(::fileno(stream_), data, count, position);
 }
 
 std::string TWorkingCopy::ReadString(std::int32_t position, std::int32_t count) {
@@ -428,15 +451,12 @@ bool TWorkingCopy::Rebuild(std::initializer_list<TPiece> pieces) {
 bool TWorkingCopy::CopyPiece(const TPiece& piece, std::FILE* target) {
     if (piece.length <= 0) return true;
     const bool zeros = piece.from == Zeros;
-    if (zeros)
-        std::memset(buffer_.get(), 0, BlockSize);
-    else if (std::fseek(stream_, piece.from, SEEK_SET) != 0)
-        return false;
-    for (std::int64_t left = piece.length; left > 0;) {
-        const auto block = static_cast<std::size_t>(std::min<std::int64_t>(left, BlockSize));
-        if (!zeros && std::fread(buffer_.get(), 1, block, stream_) != block) return false;
+    if (zeros) std::memset(buffer_.get(), 0, BlockSize);
+    for (std::int64_t done = 0; done < piece.length;) {
+        const auto block = static_cast<std::size_t>(std::min<std::int64_t>(piece.length - done, BlockSize));
+        if (!zeros && ReadAt(piece.from + done, buffer_.get(), block) != block) return false;
         if (io_.Write(target, buffer_.get(), block) != block) return false;
-        left -= static_cast<std::int64_t>(block);
+        done += static_cast<std::int64_t>(block);
     }
     return true;
 }

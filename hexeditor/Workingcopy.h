@@ -18,12 +18,16 @@
 #include <vector>
 
 // Every write, flush and close of a working copy or of a new file passes
-// here. The standard one uses the C streams; a test puts a full disk in its
-// place, since nothing else makes writes fail for root.
+// here. The standard one uses the C streams, and one positioned write on the
+// descriptor for an edit of the copy in place; a test puts a full disk in
+// its place, since nothing else makes writes fail for root.
 class TFileIO {
 public:
     virtual ~TFileIO() = default;
     virtual std::size_t Write(std::FILE* stream, const void* data, std::size_t size);
+    // Writes at `position` of the open file `fd` straight to the file (a
+    // failing disk shows here); the number of bytes written.
+    virtual std::size_t WriteAt(int fd, const void* data, std::size_t size, std::int64_t position);
     virtual bool Flush(std::FILE* stream);
     // Closes the stream in any case; false when pending bytes could not be written.
     virtual bool Close(std::FILE* stream);
@@ -159,6 +163,7 @@ private:
 
     bool Rebuild(std::initializer_list<TPiece> pieces);
     bool CopyPiece(const TPiece& piece, std::FILE* target);
+    std::size_t ReadAt(std::int64_t position, void* buffer, std::size_t count) const;
     int OpenDataFile(struct stat& info) const;
     bool FillFrom(int source, const struct stat& info);
     std::string NameFileText() const;

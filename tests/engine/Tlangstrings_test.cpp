@@ -173,6 +173,24 @@ TEST(TlangMaths, Values) {
     }
 }
 
+// "^" multiplies whole powers of whole numbers out: each gives what
+// std::pow gives, to the last bit, up to where the value leaves 2^64 and
+// beside fractional, negative and huge operands.
+TEST(TlangMaths, PowersAreStdPowsToTheLastBit) {
+    const long double bases[] = {0, -0.0L, 1, -1, 2, -2, 3, -3, 10, -7, 255, 65535, 4294967295.0L, 4294967296.0L,
+                                 2.5L, -0.5L, 1e20L};
+    const long double exponents[] = {0, -0.0L, 1, 2, 3, 7, 16, 31, 32, 33, 40, 63, 64, 65, 0.5L, 1.5L, -1, -2};
+    for (long double base : bases)
+        for (long double exponent : exponents) {
+            const long double power = Power(base, exponent);
+            const long double expected = std::pow(base, exponent);
+            const bool same = std::isnan(expected) ? std::isnan(power)
+                                                    : power == expected && std::signbit(power) == std::signbit(expected);
+            EXPECT_TRUE(same)
+                << static_cast<double>(base) << " ^ " << static_cast<double>(exponent);
+        }
+}
+
 TEST(TlangMaths, ErrorsInPlaceOfInfinityOrNotANumber) {
     const long double nan = std::numeric_limits<long double>::quiet_NaN();
     const long double inf = std::numeric_limits<long double>::infinity();

@@ -26,19 +26,28 @@ using Bytes = std::vector<std::uint8_t>;
 namespace {
 
 // A disk that takes `room` more bytes, then refuses every write; with
-// `failFlush` the refusal shows only when the stream is flushed.
+// `failFlush` the refusal shows only when the stream is flushed (a write
+// past the stream's buffer sees it at once).
 class TFullDisk : public TFileIO {
 public:
     explicit TFullDisk(std::int64_t room, bool failFlush = false) : room_(room), failFlush_(failFlush) {}
     std::size_t Write(std::FILE* stream, const void* data, std::size_t size) override {
-        const std::size_t taken = std::min<std::size_t>(size, static_cast<std::size_t>(std::max<std::int64_t>(room_, 0)));
-        room_ -= static_cast<std::int64_t>(size);
+        const std::size_t taken = Take(size);
         if (failFlush_) return TFileIO::Write(stream, data, size);
         return TFileIO::Write(stream, data, taken);
+    }
+    std::size_t WriteAt(int fd, const void* data, std::size_t size, std::int64_t position) override {
+        return TFileIO::WriteAt(fd, data, Take(size), position);
     }
     bool Flush(std::FILE* stream) override { return TFileIO::Flush(stream) && !(failFlush_ && room_ < 0); }
 
 private:
+    std::size_t Take(std::size_t size) {
+        const std::size_t taken = std::min<std::size_t>(size, static_cast<std::size_t>(std::max<std::int64_t>(room_, 0)));
+        room_ -= static_cast<std::int64_t>(size);
+        return taken;
+    }
+
     std::int64_t room_;
     bool failFlush_;
 };
@@ -304,6 +313,26 @@ TEST_F(WorkingCopyTest, AWriteOnAFullDiskReportsNothingWritten) {
     ASSERT_TRUE(copy.Open(path));
     const Bytes bytes{1, 2, 3};
     EXPECT_EQ(copy.Write(0, bytes.data(), bytes.size()), 0u);
+    EXPECT_TRUE(Contents(copy) == THexTestFolder::Pattern(100));
+}
+
+TEST_F(WorkingCopyTest, AWriteThatFillsTheDiskReportsTheBytesThatReachedTheCopy) {
+    const Bytes original = THexTestFolder::Pattern(100);
+    const std::string path = folder.MakeFile("a.dat", original);
+    TFullDisk disk(5);
+    TWorkingCopy copy(folder.HomeFolder(), disk);
+    ASSERT_TRUE(copy.Open(path));
+    const Bytes bytes{1, 2, 3};
+    Bytes expected = original;
+    std::copy(bytes.begin(), bytes.end(), expected.begin() + 10);
+    expected[20] = 1;
+    expected[21] = 2;
+
+    EXPECT_EQ(copy.Write(10, bytes.data(), bytes.size()), 3u);
+    EXPECT_EQ(copy.Write(20, bytes.data(), bytes.size()), 2u);
+    EXPECT_EQ(copy.Write(30, bytes.data(), bytes.size()), 0u);
+    EXPECT_TRUE(copy.Modified());
+    EXPECT_TRUE(Contents(copy) == expected);
 }
 
 TEST_F(WorkingCopyTest, SaveWritesTheBytesBackWithTheOriginalTimes) {
