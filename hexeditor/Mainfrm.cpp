@@ -188,10 +188,7 @@ void TFrmMain::ListChannelWindows() {
 void TFrmMain::BringChannelToFront(std::int32_t channel) {
     TFrmHexEdit* window = ChannelWindow(channel);
     if (!window) return;
-    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-    window->show();
-    window->raise();
-    window->activateWindow();
+    platform::BringToFront(*window);
 }
 
 // A session that was killed left its working copies. Those that hold

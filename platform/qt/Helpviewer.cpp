@@ -1,4 +1,5 @@
 #include "platform/Helpviewer.h"
+#include "platform/Windowplace.h"
 
 #include <QAction>
 #include <QApplication>
@@ -10,7 +11,6 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTabBar>
@@ -119,23 +119,7 @@ HelpViewer::HelpViewer(std::shared_ptr<const HelpManual> manual, const QString& 
     }
     connect(SearchBox, &QLineEdit::returnPressed, this, [this] { ShowSearch(SearchBox->text()); });
     connect(searchButton, &QPushButton::clicked, this, [this] { ShowSearch(SearchBox->text()); });
-    FitOnTheScreen(QSize(920, 660));
-}
-
-// The window's size, as far as the screen has room for it with its frame,
-// centred on the screen, so that it never hangs off an edge.
-void HelpViewer::FitOnTheScreen(const QSize& wanted) {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) {
-        resize(wanted);
-        return;
-    }
-    const QRect room = screen->availableGeometry();
-    const QSize frame(16, 48);  // borders and a title bar, on the large side
-    resize(wanted.boundedTo(room.size() - frame));
-    QRect placed(QPoint(), size() + frame);
-    placed.moveCenter(room.center());
-    move(placed.topLeft());
+    CentreOnScreen(*this, QSize(920, 660));
 }
 
 // Every word searched for is marked on the page; the first is selected, so
@@ -284,10 +268,7 @@ struct ViewerState {
         if (!manual) manual = std::make_shared<HelpManual>(folder);
         if (!window) window = new HelpViewer(manual, caption);
         StandAboveModalDialog(*window);
-        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-        window->show();
-        window->raise();
-        window->activateWindow();
+        BringToFront(*window);
         return *window;
     }
 };

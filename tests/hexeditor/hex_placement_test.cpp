@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QScreen>
+#include <QWindow>
 
 #include <climits>
 #include <cstdlib>
@@ -61,6 +62,9 @@ const TScreenConfig desktopScreen;
 #include "QtTestApplication.h"
 
 namespace {
+
+using platform::BringOntoScreen;
+using platform::CascadeFrame;
 
 const QRect Screen(0, 0, 1280, 1024);
 
@@ -176,6 +180,49 @@ TEST_F(PlacementWindowsTest, ThreeChannelsCascadeOnTheScreenAndBelowTheMainWindo
             EXPECT_EQ(frames[i].topLeft() - frames[i - 1].topLeft(), QPoint(24, 24)) << i;
         }
     }
+}
+
+// The command line's first channel is placed before any window is framed;
+// once framed it sits right below the main window's real frame, not below
+// a guessed one.
+TEST_F(PlacementWindowsTest, TheFirstChannelSitsBelowTheMainWindowsRealFrame) {
+    const std::string a = folder.MakeFile("a.dat", {1, 2, 3});
+    TFrmMain& window = Start({a, a});
+    const QRect first = window.ChannelWindow(0)->frameGeometry();
+    EXPECT_EQ(first.top(), window.frameGeometry().bottom() + 1);
+    EXPECT_EQ(first.left(), window.frameGeometry().left());
+    EXPECT_EQ(window.ChannelWindow(1)->frameGeometry().topLeft() - first.topLeft(), QPoint(24, 24));
+}
+
+// Windows cascaded while no frame is known step by a guessed title bar; the
+// first of them to be framed places them again by the real one, except a
+// window that has moved since it was placed.
+TEST_F(PlacementWindowsTest, WindowsCascadedFromAGuessArePlacedAgainByTheRealFrame) {
+    QWidget owner;
+    owner.setGeometry(100, 50, 600, 100);
+    // Shown without a frame, as they are until the window manager frames them.
+    std::vector<std::unique_ptr<QWidget>> windows;
+    for (int i = 0; i < 3; ++i) {
+        windows.push_back(std::make_unique<QWidget>(&owner, Qt::Window | Qt::FramelessWindowHint));
+        windows.back()->resize(400, 300);
+        platform::CascadeWindow(*windows.back(), TWindowKind::Channel);
+        windows.back()->show();
+    }
+    windows[2]->move(700, 600);
+    owner.show();
+    for (auto& w : windows) {
+        w->setWindowFlag(Qt::FramelessWindowHint, false);
+        w->windowHandle()->destroy();
+    }
+    for (auto& w : windows) w->show();
+    QCoreApplication::processEvents();
+    const QRect first = windows[0]->frameGeometry();
+    ASSERT_NE(first, windows[0]->geometry()) << "the screen draws frames";
+    EXPECT_EQ(first.topLeft(), QPoint(owner.frameGeometry().left(), owner.frameGeometry().bottom() + 1));
+    const int step = platform::CascadeStep(platform::FrameMargins(*windows[0]));
+    EXPECT_EQ(windows[1]->frameGeometry().topLeft() - first.topLeft(), QPoint(step, step));
+    EXPECT_EQ(windows[2]->geometry().topLeft(), QPoint(700, 600));
+    EXPECT_EQ(windows[0]->size(), QSize(400, 300));
 }
 
 TEST_F(PlacementWindowsTest, StoredPlacesComeBackExactlyFrameIncluded) {

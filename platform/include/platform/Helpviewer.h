@@ -51,7 +51,6 @@ private:
     void BuildIndex();
     void FilterIndex(const QString& text);
     void SelectIndexEntry(const QUrl& target);
-    void FitOnTheScreen(const QSize& wanted);
     void HighlightWords(const QString& words);
 
     std::shared_ptr<const HelpManual> manual_;
