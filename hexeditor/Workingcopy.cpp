@@ -18,6 +18,20 @@
 
 namespace {
 
+// Repeats a positioned read or write, `transfer(done)`, until `count` bytes
+// are through, the file ends or it fails; the number of bytes through.
+template <typename TTransfer>
+std::size_t WholeTransfer(std::size_t count, TTransfer transfer) {
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t step = transfer(done);
+        if (step < 0 && errno == EINTR) continue;
+        if (step <= 0) break;
+        done += static_cast<std::size_t>(step);
+    }
+    return done;
+}
+
 // A save writes a new file or replaces a plain one; a device or a pipe
 // would swallow the bytes (or block) and the changes would count as saved.
 bool IsSaveTarget(const std::string& path) {
@@ -159,14 +173,9 @@ std::size_t TFileIO::Write(std::FILE* stream, const void* data, std::size_t size
 
 std::size_t TFileIO::WriteAt(int fd, const void* data, std::size_t size, std::int64_t position) {
     const auto* bytes = static_cast<const char*>(data);
-    std::size_t written = 0;
-    while (written < size) {
-        const ssize_t done = ::pwrite(fd, bytes + written, size - written, static_cast<off_t>(position + written));
-        if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) break;
-        written += static_cast<std::size_t>(done);
-    }
-    return written;
+    return WholeTransfer(size, [&](std::size_t done) {
+        return ::pwrite(fd, bytes + done, size - done, static_cast<off_t>(position + done));
+    });
 }
 
 bool TFileIO::Flush(std::FILE* stream) { return std::fflush(stream) == 0; }
@@ -368,14 +377,9 @@ std::size_t TWorkingCopy::Read(std::int32_t position, void* buffer, std::size_t 
 std::size_t TWorkingCopy::ReadAt(std::int64_t position, void* buffer, std::size_t count) const {
     auto* bytes = static_cast<char*>(buffer);
     const int fd = ::fileno(stream_);
-    std::size_t got = 0;
-    while (got < count) {
-        const ssize_t done = ::pread(fd, bytes + got, count - got, static_cast<off_t>(position + got));
-        if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) break;
-        got += static_cast<std::size_t>(done);
-    }
-    return got;
+    return WholeTransfer(count, [&](std::size_t done) {
+        return ::pread(fd, bytes + done, count - done, static_cast<off_t>(position + done));
+    });
 }
 
 std::size_t TWorkingCopy::Write(std::int32_t position, const void* data, std::size_t count) {
